@@ -170,6 +170,14 @@ static inline void* CoTaskMemAlloc(size_t cb) { return malloc(cb ? cb : 1); }
 static inline void CoTaskMemFree(void* pv) { free(pv); }
 #endif /* !_WIN32 */
 
+/* Wide (UTF-16) string literal of the host's WCHAR type on both targets. */
+#if defined(_WIN32)
+#  define QMW_(s) L##s
+#else
+#  define QMW_(s) u##s
+#endif
+#define QMW(s) QMW_(s)
+
 /* The component's own result codes. */
 #define QM_E_NOT_OPENED ((HRESULT)0x8004E001L)
 #define QM_E_PLUGIN_EXCEPTION ((HRESULT)0x8004E017L)
