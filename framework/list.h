@@ -15,15 +15,15 @@
 #include "qmvsti/com.h"
 
 /* Creation options (a bit set; none of the kind bits = value slots). */
-#define QMLIST_OPT_HEAPITEMS 0x00000002UL   /* slots point at item blocks the list owns */
-#define QMLIST_OPT_INLINEITEMS 0x00000004UL /* slots are the items; not with QMLIST_OPT_HEAPITEMS */
-#define QMLIST_OPT_INPLACE 0x00000008UL     /* the header lives in caller storage */
-#define QMLIST_OPT_PRIVATEHEAP 0x10000000UL /* heap items from a private heap released as a whole */
-#define QMLIST_OPT_ALWAYS 0x40000000UL      /* always set by creation */
-#define QMLIST_OPT_THREADSAFE 0x80000000UL  /* every call holds the list's re-entrant lock */
+#define QMLIST_OPT_HEAPITEMS 0x00000002u   /* slots point at item blocks the list owns */
+#define QMLIST_OPT_INLINEITEMS 0x00000004u /* slots are the items; not with QMLIST_OPT_HEAPITEMS */
+#define QMLIST_OPT_INPLACE 0x00000008u     /* the header lives in caller storage */
+#define QMLIST_OPT_PRIVATEHEAP 0x10000000u /* heap items from a private heap released as a whole */
+#define QMLIST_OPT_ALWAYS 0x40000000u      /* always set by creation */
+#define QMLIST_OPT_THREADSAFE 0x80000000u  /* every call holds the list's re-entrant lock */
 
 /* The header's magic while the list lives ('CURT' in memory); 0 after destruction. */
-#define QMLIST_MAGIC 0x54525543UL
+#define QMLIST_MAGIC 0x54525543u
 
 /* The lock field has the size of the platform's critical section (24 bytes on 32-bit Windows) so
  * that the header keeps its 32-bit layout; it carries the list's lock object. */
