@@ -43,7 +43,12 @@ TEST(GuardWin32, TheExceptionChainIsLeftAsFound) {
     void* const head = ExceptionChainHead();
     GuardedCall([](void*) {}, nullptr);
     EXPECT_EQ(ExceptionChainHead(), head);
-    GuardedCall([](void*) { *static_cast<volatile int*>(nullptr) = 1; }, nullptr);
+    GuardedCall(
+        [](void*) {
+            volatile uintptr_t bad = 0x10;
+            *reinterpret_cast<volatile int*>(bad) = 1;
+        },
+        nullptr);
     EXPECT_EQ(ExceptionChainHead(), head);
     Guarded([] { throw 42; });
     EXPECT_EQ(ExceptionChainHead(), head);
