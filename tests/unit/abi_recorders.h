@@ -301,6 +301,19 @@ struct ListenerRecorder final : IMIDIDeviceListener {
     QM_REC(3, OnEvent, (PatchListenerEvent* a), a)
 };
 
+// One of each, for the Windows stack-balance tests (built in their own translation unit there).
+struct RecorderSet {
+    TypeRecorder type;
+    SynthRecorder synth;
+    BufferRecorder buffer;
+    PortRecorder port;
+    DeviceRecorder device;
+    CacheRecorder cache;
+    ProgressRecorder progress;
+    SinkRecorder sink;
+    ListenerRecorder listener;
+};
+
 }  // namespace qm::test
 
 #undef QM_REC
