@@ -178,6 +178,13 @@ TEST_F(MetricOpenTest, HandlesOnOneKeyShareItsValuesWhateverTheCase) {
     EXPECT_EQ(QmGetMetric(a, 3), 33);
     QmMetric_Close(a);
     QmMetric_Close(b);
+    // Letters beyond ASCII fold too: "P\u00e4rt" and "P\u00c4RT" are one key.
+    ASSERT_EQ(QmMetric_Open(&a, app_.c_str(), 0, QMW("P\u00e4rt")), S_OK);
+    ASSERT_EQ(QmMetric_Open(&b, app_.c_str(), 0, QMW("P\u00c4RT")), S_OK);
+    EXPECT_EQ(QmSetMetricUsingName(a, QMW("Gr\u00f6\u00dfe"), 7), S_OK);
+    EXPECT_EQ(QmGetMetricUsingName(b, QMW("GR\u00d6\u00dfE"), 0), 7);
+    QmMetric_Close(a);
+    QmMetric_Close(b);
 }
 
 }  // namespace

@@ -85,5 +85,38 @@ TEST_F(MetricStorageTest, WritingToADeletedKeyFails) {
     QmMetric_Close(h);
 }
 
+// One handle used by two threads at once: every write lands and reads never see a torn value.
+TEST_F(MetricStorageTest, OneHandleSharedByTwoThreads) {
+    struct Shared {
+        HQMMETRIC h;
+        int base;
+        int failures;
+    };
+    HQMMETRIC h = nullptr;
+    ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), 0, nullptr), S_OK);
+    Shared work[2] = {{h, 0, 0}, {h, 1000, 0}};
+    platform::Thread threads[2];
+    for (int t = 0; t < 2; ++t) {
+        ASSERT_TRUE(threads[t].Start(
+            [](void* context) -> uint32_t {
+                Shared* s = static_cast<Shared*>(context);
+                for (int i = 0; i < 100; ++i) {
+                    s->failures += QmSetMetric(s->h, s->base + i, i) != S_OK;
+                    s->failures += QmSetMetric(s->h, 5000, s->base) != S_OK;
+                    const int seen = QmGetMetric(s->h, 5000);
+                    s->failures += seen != 0 && seen != 1000;
+                }
+                return 0;
+            },
+            &work[t]));
+    }
+    for (platform::Thread& thread : threads) EXPECT_TRUE(thread.Join(60000));
+    EXPECT_EQ(work[0].failures + work[1].failures, 0);
+    int lost = 0;
+    for (int i = 0; i < 100; ++i) lost += (QmGetMetricEx(h, i, 0, 0, -1) != i) + (QmGetMetricEx(h, 1000 + i, 0, 0, -1) != i);
+    EXPECT_EQ(lost, 0);
+    QmMetric_Close(h);
+}
+
 }  // namespace
 }  // namespace qm::test
