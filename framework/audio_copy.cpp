@@ -1,5 +1,8 @@
 // Whole-buffer operations of the render path: format-to-format copy with gain, channel scatter and
 // stereo interleave, each reduced to one looked-up converter.
+#include <cstddef>
+#include <cstdint>
+
 #include "framework/audio.h"
 #include "framework/audio_convert.h"
 

@@ -12,7 +12,8 @@
 // precision by default, keeping intermediate products unrounded, and the scalar converters would then
 // differ from the SSE2 ones in the last bit. Every function that does sample arithmetic is compiled
 // for SSE scalar math instead; functions defined under different settings cannot be inlined into one
-// another, so converter sources repeat this pragma after their includes.
+// another, so the reference converters repeat this pragma after their includes (the SSE2 source does
+// not: its intrinsics would no longer inline, and it calls into this header only for tails).
 #pragma GCC push_options
 #pragma GCC target("fpmath=sse")
 

@@ -1,4 +1,5 @@
 // Silence in the host's format: zero for signed and float samples, the midpoint for unsigned 8-bit.
+#include <cstdint>
 #include <cstring>
 
 #include "framework/audio.h"

@@ -8,7 +8,7 @@
 #include "framework/audio_convert.h"
 #include "framework/audio_sample.h"
 
-#pragma GCC target("fpmath=sse")
+// No fpmath pragma here (see audio_sample.h): the intrinsics must inline, and they are SSE already.
 
 namespace qm::audio {
 
@@ -16,16 +16,22 @@ namespace {
 
 // --- float -> integer, four samples -------------------------------------------------------------
 
-// N-bit integers (N <= 24) from normalised values: scale, NaN to 0, clamp, round. cvtps2dq would turn
-// NaN and out-of-range values into 0x80000000, so both are settled before it.
-template <int N>
-inline __m128i FloatToInt(__m128 v) noexcept {
-    constexpr float kScale = float(1 << (N - 1));
-    __m128 t = _mm_mul_ps(v, _mm_set1_ps(kScale));
+// 16-bit integers from normalised values: scale, NaN to 0, clamp the top, round. cvtps2dq answers
+// 0x80000000 for NaN and for everything beyond the int32 range; the low side of that and every other
+// value below -32768 saturate correctly in the 16-bit pack that follows, so only NaN and the top need
+// settling here.
+inline __m128i FloatToInt16Unpacked(__m128 v) noexcept {
+    __m128 t = _mm_mul_ps(v, _mm_set1_ps(32768.0f));
     t = _mm_and_ps(t, _mm_cmpord_ps(t, t));
-    t = _mm_max_ps(t, _mm_set1_ps(-kScale));
-    t = _mm_min_ps(t, _mm_set1_ps(kScale - 1.0f));
-    return _mm_cvtps_epi32(t);
+    return _mm_cvtps_epi32(_mm_min_ps(t, _mm_set1_ps(32767.0f)));
+}
+
+// 24-bit integers from normalised values. max and min return their second operand when one is NaN, so
+// NaN passes the clamp and becomes 0x80000000, whose low 24 bits are the required 0; every consumer
+// stores only those bits (packed, or shifted into the upper bytes of a 24-in-32 container).
+inline __m128i FloatToInt24(__m128 v) noexcept {
+    const __m128 t = _mm_mul_ps(v, _mm_set1_ps(8388608.0f));
+    return _mm_cvtps_epi32(_mm_min_ps(_mm_set1_ps(8388607.0f), _mm_max_ps(_mm_set1_ps(-8388608.0f), t)));
 }
 
 // 32-bit integers from floats without gain. The double-precision law gives the same: v * 2^31 is exact
@@ -53,25 +59,22 @@ inline __m128i FloatToInt32Gain(__m128 x, __m128d gain) noexcept {
     return _mm_unpacklo_epi64(lo, hi);
 }
 
-// Four 24-bit integers packed into the low 12 bytes: within each 64-bit lane the odd sample moves
-// down next to the even one, then the upper lane's six bytes join the lower lane's.
-inline __m128i Pack24(__m128i v) noexcept {
+// Stores the low 24 bits of four integers as 12 packed bytes. Within each 64-bit lane the odd sample
+// moves down next to the even one (six bytes); each lane then goes out with an 8-byte store, the
+// second overwriting the two spare bytes of the first. The second store's spare bytes fall on the next
+// group when there is one (room), else its six bytes are written exactly.
+inline void Store24x4(uint8_t* p, __m128i v, bool room) noexcept {
     const __m128i evenMask = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
-    const __m128i oddMask = _mm_set_epi32(0x0000FFFF, int(0xFF000000u), 0x0000FFFF, int(0xFF000000u));
-    const __m128i lanes =
-        _mm_or_si128(_mm_and_si128(v, evenMask), _mm_and_si128(_mm_srli_epi64(v, 8), oddMask));
-    return _mm_or_si128(_mm_move_epi64(lanes), _mm_slli_si128(_mm_srli_si128(lanes, 8), 6));
-}
-
-// Stores the 12 packed bytes; with room to spare (16 bytes) one store, the 4 extra bytes being
-// overwritten by the next group.
-inline void Store12(uint8_t* p, __m128i v, bool room) noexcept {
+    const __m128i lanes = _mm_or_si128(_mm_and_si128(v, evenMask), _mm_andnot_si128(evenMask, _mm_srli_epi64(v, 8)));
+    const __m128i high = _mm_unpackhi_epi64(lanes, lanes);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), lanes);
     if (room) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 6), high);
     } else {
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
-        const int32_t tail = _mm_cvtsi128_si32(_mm_srli_si128(v, 8));
-        std::memcpy(p + 8, &tail, 4);
+        const int32_t first = _mm_cvtsi128_si32(high);
+        const uint16_t last = uint16_t(_mm_extract_epi16(high, 2));
+        std::memcpy(p + 6, &first, 4);
+        std::memcpy(p + 10, &last, 2);
     }
 }
 
@@ -83,24 +86,24 @@ inline void StoreI(uint8_t* p, __m128i v) noexcept { _mm_storeu_si128(reinterpre
 struct ToS16 {
     static constexpr QMSAMPLETYPE kType = QMST_PCM16;
     static constexpr size_t kBytes = 2;
-    static __m128i Convert(__m128 v) noexcept { return FloatToInt<16>(v); }
+    static __m128i Convert(__m128 v) noexcept { return FloatToInt16Unpacked(v); }
     static void Store4(uint8_t* p, __m128i v, bool) noexcept { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packs_epi32(v, v)); }
     static void Store8(uint8_t* p, __m128i a, __m128i b, bool) noexcept { StoreI(p, _mm_packs_epi32(a, b)); }
 };
 struct ToS24 {
     static constexpr QMSAMPLETYPE kType = QMST_PCM24;
     static constexpr size_t kBytes = 3;
-    static __m128i Convert(__m128 v) noexcept { return FloatToInt<24>(v); }
-    static void Store4(uint8_t* p, __m128i v, bool room) noexcept { Store12(p, Pack24(v), room); }
+    static __m128i Convert(__m128 v) noexcept { return FloatToInt24(v); }
+    static void Store4(uint8_t* p, __m128i v, bool room) noexcept { Store24x4(p, v, room); }
     static void Store8(uint8_t* p, __m128i a, __m128i b, bool room) noexcept {
-        Store12(p, Pack24(a), true);
-        Store12(p + 12, Pack24(b), room);
+        Store24x4(p, a, true);
+        Store24x4(p + 12, b, room);
     }
 };
 struct ToS24In32 {
     static constexpr QMSAMPLETYPE kType = QMST_PCM24IN32;
     static constexpr size_t kBytes = 4;
-    static __m128i Convert(__m128 v) noexcept { return _mm_slli_epi32(FloatToInt<24>(v), 8); }
+    static __m128i Convert(__m128 v) noexcept { return _mm_slli_epi32(FloatToInt24(v), 8); }
     static void Store4(uint8_t* p, __m128i v, bool) noexcept { StoreI(p, v); }
     static void Store8(uint8_t* p, __m128i a, __m128i b, bool) noexcept {
         StoreI(p, a);
@@ -120,7 +123,7 @@ void CopyFromFloat(uint8_t* d, const uint8_t* s, size_t n, float gain) noexcept 
     size_t i = 0;
     if (gain == 1.0f) {
         for (; i + 4 <= n; i += 4, d += 4 * To::kBytes, s += 16)
-            To::Store4(d, To::Convert(LoadF(s)), i + 6 <= n);
+            To::Store4(d, To::Convert(LoadF(s)), i + 4 < n);
         for (; i < n; ++i, d += To::kBytes, s += 4) ConvertOne<To::kType, QMST_FLOAT32, false>(d, s, 1);
         return;
     }
@@ -130,7 +133,7 @@ void CopyFromFloat(uint8_t* d, const uint8_t* s, size_t n, float gain) noexcept 
     } else {
         const __m128 g = _mm_set1_ps(gain);
         for (; i + 4 <= n; i += 4, d += 4 * To::kBytes, s += 16)
-            To::Store4(d, To::Convert(_mm_mul_ps(LoadF(s), g)), i + 6 <= n);
+            To::Store4(d, To::Convert(_mm_mul_ps(LoadF(s), g)), i + 4 < n);
     }
     for (; i < n; ++i, d += To::kBytes, s += 4) ConvertOne<To::kType, QMST_FLOAT32, true>(d, s, W(gain));
 }
@@ -224,7 +227,7 @@ void InterleaveFromFloat(uint8_t* d, const uint8_t* l, const uint8_t* r, size_t 
     size_t i = 0;
     for (; i + 4 <= frames; i += 4, d += 8 * To::kBytes, l += 16, r += 16) {
         const __m128i cl = To::Convert(LoadF(l)), cr = To::Convert(LoadF(r));
-        To::Store8(d, _mm_unpacklo_epi32(cl, cr), _mm_unpackhi_epi32(cl, cr), i + 6 <= frames);
+        To::Store8(d, _mm_unpacklo_epi32(cl, cr), _mm_unpackhi_epi32(cl, cr), i + 4 < frames);
     }
     InterleaveRun<To::kType, QMST_FLOAT32>(d, l, r, frames - i);
 }

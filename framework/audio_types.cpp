@@ -1,4 +1,5 @@
 // Sample-type codes: from format tags, from wave formats (plain and extensible), and per-type facts.
+#include <cstdint>
 #include <cstring>
 
 #include "framework/audio.h"
