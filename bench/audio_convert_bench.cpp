@@ -67,7 +67,6 @@ const int kRegistered = [] {
         {"Interleave/f32_to_s24in32_reference", Interleave_f32_to_s24in32_reference},
         {"Interleave/f32_to_s24in32_sse2", Interleave_f32_to_s24in32_sse2},
         {"Interleave/f32_to_f32_reference", Interleave_f32_to_f32_reference},
-        {"Interleave/f32_to_f32_sse2", Interleave_f32_to_f32_sse2},
     };
     for (const auto& p : procs) benchmark::RegisterBenchmark(p.name, Interleave, p.proc)->ComputeStatistics("min", Fastest);
     return 0;

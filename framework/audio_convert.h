@@ -53,6 +53,5 @@ void QMAPI Interleave_f32_to_s16_sse2(void* dst, const void* left, const void* r
 void QMAPI Interleave_f32_to_s24_sse2(void* dst, const void* left, const void* right, DWORD frames) noexcept;
 void QMAPI Interleave_f32_to_s32_sse2(void* dst, const void* left, const void* right, DWORD frames) noexcept;
 void QMAPI Interleave_f32_to_s24in32_sse2(void* dst, const void* left, const void* right, DWORD frames) noexcept;
-void QMAPI Interleave_f32_to_f32_sse2(void* dst, const void* left, const void* right, DWORD frames) noexcept;
 
 }  // namespace qm::audio
