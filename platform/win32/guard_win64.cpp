@@ -61,8 +61,9 @@ uint32_t qm_guard_thunk(qm::platform::GuardFrame* frame, qm::platform::Invoker i
                         qm::platform::GuardedRoutine routine, void* context);
 
 // Named in the thunk's unwind data. Called by the dispatcher, never by our own code.
-static __attribute__((used)) EXCEPTION_DISPOSITION qm_guard_frame_handler(EXCEPTION_RECORD* record, void* establisherFrame,
-                                                                  CONTEXT* /*context*/, DISPATCHER_CONTEXT* dispatch) {
+static __attribute__((used)) EXCEPTION_DISPOSITION qm_guard_frame_handler(EXCEPTION_RECORD* record,
+                                                                         void* establisherFrame, CONTEXT* /*context*/,
+                                                                         DISPATCHER_CONTEXT* dispatch) {
     // Called again while an unwind (ours or an outer guard's) passes this frame: nothing to clean up.
     if (record->ExceptionFlags & EXCEPTION_UNWIND) return ExceptionContinueSearch;
     auto* frame = *reinterpret_cast<qm::platform::GuardFrame**>(static_cast<char*>(establisherFrame) +
