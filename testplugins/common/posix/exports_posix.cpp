@@ -1,5 +1,6 @@
-// Linux exports of a test plug-in. "main" cannot be declared under its own name in C++, so the
-// exported symbols are trampolines named by assembler labels; the build says which ones a module has.
+// Linux exports of a test plug-in: default-visibility trampolines to the module's qmtp_<name>
+// functions, one per QMTP_EXPORT_<name> the build sets. "main" cannot be declared under its own name
+// in C++, so its trampoline is named by an assembler label.
 #include "common/plugin_base.h"
 
 #define QMTP_DEFAULT_VISIBILITY __attribute__((visibility("default")))
@@ -12,4 +13,10 @@ extern "C" AEffect* qmtpExportedMain(audioMasterCallback host) { return qmtp_mai
 #if QMTP_EXPORT_VSTPluginMain
 extern "C" QMTP_DEFAULT_VISIBILITY AEffect* VSTPluginMain(audioMasterCallback host);
 extern "C" AEffect* VSTPluginMain(audioMasterCallback host) { return qmtp_VSTPluginMain(host); }
+#endif
+
+#if QMTP_EXPORT_NotAPlugin
+extern "C" int32_t VSTCALLBACK qmtp_NotAPlugin();
+extern "C" QMTP_DEFAULT_VISIBILITY int32_t NotAPlugin();
+extern "C" int32_t NotAPlugin() { return qmtp_NotAPlugin(); }
 #endif
