@@ -1,0 +1,151 @@
+// Every fault kind at every way into a plug-in (entry point, dispatcher, process, processReplacing,
+// setParameter, getParameter), raised by the qmfault module many times in a row and from two threads
+// at once: the guard reports each one, the process keeps running, and the caller's FPU control state
+// is what it was before.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/fpu.h"
+#include "platform/guard.h"
+#include "platform/module.h"
+#include "support/environment.h"
+#include "support/test_plugin.h"
+#include "testplugins/protocol.h"
+
+namespace {
+
+using qm::platform::FaultKind;
+using qm::platform::GuardOutcome;
+using qm::test::ScopedEnvironment;
+using qm::test::TestHost;
+using qm::test::TestPlugin;
+
+const char* const kKinds[] = {"av",      "intdiv",     "fpdiv", "fpinvalid",     "fpoverflow",
+                              "illegal", "breakpoint", "raise", "stackoverflow", "cppthrow"};
+const char* const kSites[] = {"entry", "dispatcher", "process", "processReplacing", "setParameter", "getParameter"};
+
+// ASan keeps shadow bookkeeping for the whole stack on every jump out of an overflow.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kOverflowRepeats = 50;
+#else
+constexpr int kOverflowRepeats = 1000;
+#endif
+
+int RepeatsFor(const std::string& kind) { return kind == "stackoverflow" ? kOverflowRepeats : 1000; }
+
+bool MatchesKind(const GuardOutcome& outcome, const std::string& kind) {
+    if (!outcome.faulted) return false;
+    if (kind == "fpdiv" || kind == "fpinvalid" || kind == "fpoverflow") {
+        return qm::platform::IsFloatingPointFaultCode(outcome.code);
+    }
+    if (kind == "raise") return outcome.code == qmtest::kFaultRaiseCode || outcome.code == qm::platform::kExceptionAbort;
+    const FaultKind expected = kind == "av"           ? FaultKind::AccessViolation
+                               : kind == "intdiv"     ? FaultKind::IntegerDivideByZero
+                               : kind == "illegal"    ? FaultKind::IllegalInstruction
+                               : kind == "breakpoint" ? FaultKind::Breakpoint
+                               : kind == "stackoverflow" ? FaultKind::StackOverflow
+                                                         : FaultKind::CppException;
+    return outcome.kind == expected;
+}
+
+// One faulting call at `site` on a loaded fault module (or through its entry point).
+GuardOutcome FaultOnce(const std::string& site, AEffect* effect, VstPluginMainProc entry) {
+    float left[32] = {}, right[32] = {};
+    float* outputs[] = {left, right};
+    return qm::platform::Guarded([&] {
+        if (site == "entry") {
+            entry(&TestHost::Callback);
+        } else if (site == "dispatcher") {
+            effect->dispatcher(effect, effIdle, 0, 0, nullptr, 0.0f);
+        } else if (site == "process") {
+            effect->process(effect, nullptr, outputs, 32);
+        } else if (site == "processReplacing") {
+            effect->processReplacing(effect, nullptr, outputs, 32);
+        } else if (site == "setParameter") {
+            effect->setParameter(effect, 0, 0.5f);
+        } else {
+            effect->getParameter(effect, 0);
+        }
+    });
+}
+
+struct MatrixCase {
+    const char* kind;
+    const char* site;
+};
+
+std::vector<MatrixCase> AllCases() {
+    std::vector<MatrixCase> cases;
+    for (const char* kind : kKinds)
+        for (const char* site : kSites) cases.push_back({kind, site});
+    return cases;
+}
+
+class GuardFaultMatrix : public ::testing::TestWithParam<MatrixCase> {
+protected:
+    void SetUp() override {
+        const std::string plan = std::string("where=") + GetParam().site + ";kind=" + GetParam().kind +
+                                 (std::string(GetParam().site) == "dispatcher" ? ";opcode=53" : "");
+        plan_ = std::make_unique<ScopedEnvironment>(qmtest::kFaultPlanVariable, plan.c_str());
+    }
+    std::unique_ptr<ScopedEnvironment> plan_;
+};
+
+// Runs `repeats` faults on its own instance; returns how many were reported as the expected kind.
+int FaultRepeatedly(const MatrixCase& c, int repeats) {
+    TestHost host;
+    const std::string site = c.site;
+    // The instance is opened before the plan applies to the entry point: only "entry" faults there.
+    TestPlugin* plugin = nullptr;
+    std::unique_ptr<TestPlugin> owned;
+    if (site != "entry") {
+        owned = std::make_unique<TestPlugin>("qmfault", host);
+        plugin = owned.get();
+        if (plugin->effect() == nullptr) return -1;
+    }
+    qm::platform::ModuleHandle module = qm::platform::LoadModule(qm::test::TestPluginPath("qmfault").c_str());
+    auto entry = reinterpret_cast<VstPluginMainProc>(qm::platform::FindSymbol(module, "VSTPluginMain"));
+    int matched = 0;
+    for (int i = 0; i < repeats; ++i) {
+        if (MatchesKind(FaultOnce(site, plugin ? plugin->effect() : nullptr, entry), c.kind)) ++matched;
+    }
+    qm::platform::UnloadModule(module);
+    return matched;
+}
+
+TEST_P(GuardFaultMatrix, EveryFaultInARowIsReportedAndFpuStateSurvives) {
+    const MatrixCase& c = GetParam();
+    const qm::platform::FloatingPointState before = qm::platform::SaveFloatingPointState();
+    const int repeats = RepeatsFor(c.kind);
+    EXPECT_EQ(FaultRepeatedly(c, repeats), repeats);
+    const qm::platform::FloatingPointState after = qm::platform::SaveFloatingPointState();
+    EXPECT_EQ(after.x87Control, before.x87Control);
+    EXPECT_EQ(after.mxcsr & ~qm::platform::kMxcsrExceptionFlags, before.mxcsr & ~qm::platform::kMxcsrExceptionFlags);
+    // The host's own arithmetic still works without traps.
+    volatile double zero = 0.0;
+    volatile double inf = 1.0 / zero;
+    EXPECT_GT(inf, 1e308);
+}
+
+TEST_P(GuardFaultMatrix, TwoThreadsFaultingAtOnceAreBothReported) {
+    const MatrixCase& c = GetParam();
+    const int repeats = RepeatsFor(c.kind) / 2;
+    std::atomic<int> first{0}, second{0};
+    std::thread a([&] { first = FaultRepeatedly(c, repeats); });
+    std::thread b([&] { second = FaultRepeatedly(c, repeats); });
+    a.join();
+    b.join();
+    EXPECT_EQ(first.load(), repeats);
+    EXPECT_EQ(second.load(), repeats);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKindAtEverySite, GuardFaultMatrix, ::testing::ValuesIn(AllCases()),
+                         [](const ::testing::TestParamInfo<MatrixCase>& p) {
+                             return std::string(p.param.kind) + "_" + p.param.site;
+                         });
+
+}  // namespace
