@@ -12,7 +12,7 @@ ModuleHandle ProbeModule(const WCHAR* path) noexcept;
 // Loads the module for real. Null on failure; LastModuleError() then says why.
 ModuleHandle LoadModule(const WCHAR* path) noexcept;
 void* FindSymbol(ModuleHandle module, const char* name) noexcept;
-void FreeModule(ModuleHandle module) noexcept;
+void UnloadModule(ModuleHandle module) noexcept;
 // The OS error of the last failed load on this thread (GetLastError / a dlerror code), 0 when none.
 DWORD LastModuleError() noexcept;
 // The file of the module that contains `address` (this library, for a function of its own), as UTF-16.
