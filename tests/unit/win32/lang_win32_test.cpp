@@ -1,0 +1,49 @@
+// The Windows language module QmVSTi.LNG and the module's own STRINGTABLE.
+#include <gtest/gtest.h>
+
+#include "framework/lang_internal.h"
+#include "unit/lang_test_helpers.h"
+#include "platform/file.h"
+
+namespace langtest {
+const char* LanguageModuleFileName() { return "QmVSTi.LNG"; }
+}  // namespace langtest
+
+using namespace langtest;
+
+namespace {
+
+TEST(LangWin32, LanguageModuleIsResourceOnlyAndGerman) {
+    HMODULE module = LoadLibraryExW(LanguageModulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR(3));
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(dos) + dos->e_lfanew);
+    EXPECT_EQ(nt->OptionalHeader.AddressOfEntryPoint, 0u);
+    EXPECT_NE(FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW((1005 >> 4) + 1), 0x407), nullptr);
+    FreeLibrary(module);
+}
+
+// QmVSTi.dll's own STRINGTABLE, read through a handle on the DLL mapped as data.
+TEST(LangWin32, ModuleStringTableEqualsTheEnglishSource) {
+    const WString dll = W((ProgramFolder() + "QmVSTi.dll").c_str());
+    if (!qm::platform::FileExists(dll.c_str())) GTEST_SKIP() << "QmVSTi.dll is not built";
+    HMODULE module = LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    ASSERT_NE(FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW((1005 >> 4) + 1), 0x409), nullptr);
+    const auto english = ReadTableSource("en.txt");
+    ASSERT_FALSE(english.empty());
+    {
+        OwnedLang h;
+        ASSERT_EQ(qm::LangOpenWithLanguageModule(&h.lang, module, 1033, 0, nullptr), S_OK);
+        for (const auto& [id, text] : english) {
+            WCHAR buffer[2048];
+            EXPECT_EQ(QmLoadString(*h, id, buffer, 2048), static_cast<int>(text.size())) << id;
+            EXPECT_EQ(WString(buffer), text) << id;
+        }
+        WCHAR buffer[16];
+        EXPECT_EQ(QmLoadString(*h, 1000, buffer, 16), 0);
+    }
+    FreeLibrary(module);
+}
+
+}  // namespace
