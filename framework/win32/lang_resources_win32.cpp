@@ -17,25 +17,60 @@ bool HasOwnStringTables(HINSTANCE module) noexcept {
     return found;
 }
 
+struct LanguageChoice {
+    WORD wanted;
+    WORD sameLanguage;  // another sublanguage of the wanted language, when there is one
+    bool exact;
+    bool other;
+};
+
+BOOL CALLBACK NoteLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR context) {
+    auto* choice = reinterpret_cast<LanguageChoice*>(context);
+    if (language == choice->wanted) {
+        choice->exact = true;
+        return FALSE;
+    }
+    if (!choice->other && PrimaryLanguage(language) == PrimaryLanguage(choice->wanted)) {
+        choice->sameLanguage = language;
+        choice->other = true;
+    }
+    return TRUE;
+}
+
+// The language a resource is taken in: the one asked for, else another sublanguage of it (Swiss
+// German reads the German table). Never a different language: the loader's own fallback would hand
+// a French user the German texts of a German-only language module. 0 (the system's choice) passes.
+bool ChooseLanguage(HINSTANCE module, LPCWSTR type, LPCWSTR name, WORD* language) noexcept {
+    if (*language == 0) return true;
+    LanguageChoice choice{*language, 0, false, false};
+    EnumResourceLanguagesW(module, type, name, NoteLanguage, reinterpret_cast<LONG_PTR>(&choice));
+    if (choice.exact) return true;
+    if (!choice.other) return false;
+    *language = choice.sameLanguage;
+    return true;
+}
+
 }  // namespace
 
 bool FindStringEntry(HINSTANCE module, bool /*isInstance*/, UINT id, WORD language, CountedText* entry) noexcept {
     if (!HasOwnStringTables(module)) return FindBuiltinEntry(id, language, entry);
-    HRSRC resource = FindResourceExW(module, MAKEINTRESOURCEW(6), MAKEINTRESOURCEW((id >> 4) + 1), language);
+    const LPCWSTR block = MAKEINTRESOURCEW((id >> 4) + 1);
+    if (!ChooseLanguage(module, MAKEINTRESOURCEW(6), block, &language)) return false;
+    HRSRC resource = FindResourceExW(module, MAKEINTRESOURCEW(6), block, language);
     if (resource == nullptr) return false;
     HGLOBAL loaded = LoadResource(module, resource);
-    const auto* block = static_cast<const WCHAR*>(LockResource(loaded));
-    if (block == nullptr) return false;
+    const auto* strings = static_cast<const WCHAR*>(LockResource(loaded));
+    if (strings == nullptr) return false;
     const DWORD size = SizeofResource(module, resource) / sizeof(WCHAR);
     DWORD at = 0;
     // Walk past the counted strings before ours, never beyond the block.
     for (UINT position = 0; position < (id & 15); ++position) {
         if (at >= size) return false;
-        at += 1 + block[at];
+        at += 1 + strings[at];
     }
-    if (at >= size || block[at] == 0 || at + 1 + block[at] > size) return false;
-    entry->chars = block + at + 1;
-    entry->length = block[at];
+    if (at >= size || strings[at] == 0 || at + 1 + strings[at] > size) return false;
+    entry->chars = strings + at + 1;
+    entry->length = strings[at];
     return true;
 }
 
@@ -51,7 +86,7 @@ bool HasResource(HINSTANCE module, bool /*isInstance*/, LPCWSTR type, LPCWSTR na
         return false;
     }
     if (anyLanguage) return FindResourceW(module, name, type) != nullptr;
-    return FindResourceExW(module, type, name, language) != nullptr;
+    return ChooseLanguage(module, type, name, &language) && FindResourceExW(module, type, name, language) != nullptr;
 }
 
 WORD UserDefaultLanguage() noexcept { return GetUserDefaultUILanguage(); }

@@ -23,18 +23,21 @@ TEST(LangWin32, LanguageModuleIsResourceOnlyAndGerman) {
     FreeLibrary(module);
 }
 
-// QmVSTi.dll's own STRINGTABLE, read through a handle on the DLL mapped as data.
+// QmVSTi.dll's own STRINGTABLE, read through a handle on the DLL (mapped without running DllMain),
+// and QmVSTi.LNG found beside it.
 TEST(LangWin32, ModuleStringTableEqualsTheEnglishSource) {
     const WString dll = W((ProgramFolder() + "QmVSTi.dll").c_str());
     if (!qm::platform::FileExists(dll.c_str())) GTEST_SKIP() << "QmVSTi.dll is not built";
-    HMODULE module = LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE module = LoadLibraryExW(dll.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     ASSERT_NE(module, nullptr);
     ASSERT_NE(FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW((1005 >> 4) + 1), 0x409), nullptr);
     const auto english = ReadTableSource("en.txt");
     ASSERT_FALSE(english.empty());
     {
+        KernelHandleScope kernel;
         OwnedLang h;
-        ASSERT_EQ(qm::LangOpenWithLanguageModule(&h.lang, module, 1033, 0, nullptr), S_OK);
+        ASSERT_EQ(QmLang_Open(&h.lang, module, 1033, 0), S_OK);
+        EXPECT_NE(h.lang->languageModule, module);
         for (const auto& [id, text] : english) {
             WCHAR buffer[2048];
             EXPECT_EQ(QmLoadString(*h, id, buffer, 2048), static_cast<int>(text.size())) << id;
@@ -42,6 +45,8 @@ TEST(LangWin32, ModuleStringTableEqualsTheEnglishSource) {
         }
         WCHAR buffer[16];
         EXPECT_EQ(QmLoadString(*h, 1000, buffer, 16), 0);
+        ASSERT_TRUE(QmLang_UpdateKernelLCID(*h, 1031));
+        EXPECT_EQ(WString(QmGetString(*h, 1035)), W("&Aktualisieren"));
     }
     FreeLibrary(module);
 }
