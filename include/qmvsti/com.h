@@ -13,6 +13,8 @@
 #  include <objbase.h>
 #  include <objidl.h>
 #  include <mmreg.h>
+/* Property pages: IPropertyPage, IPropertyPageSite, ISpecifyPropertyPages, PROPPAGEINFO, CAUUID. */
+#  include <ocidl.h>
 #else
 #  include <stddef.h>
 #  include <stdint.h>
@@ -140,6 +142,68 @@ struct IStream : ISequentialStream {
     virtual HRESULT Stat(void* pstatstg, DWORD grfStatFlag) = 0;
     virtual HRESULT Clone(IStream** ppstm) = 0;
 };
+#  endif
+
+/* Property pages, as far as the type page and the instance page need them. Slot order follows the
+ * Windows declarations so that a page and its site talk the same table on both targets. */
+typedef WCHAR* LPOLESTR;
+typedef const WCHAR* LPCOLESTR;
+typedef struct tagPOINT { LONG x; LONG y; } POINT;
+typedef struct tagSIZE { LONG cx; LONG cy; } SIZE;
+typedef struct tagRECT { LONG left; LONG top; LONG right; LONG bottom; } RECT;
+typedef RECT* LPRECT;
+typedef const RECT* LPCRECT;
+typedef struct tagMSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+} MSG;
+typedef MSG* LPMSG;
+typedef struct tagCAUUID { ULONG cElems; GUID* pElems; } CAUUID;
+typedef struct tagPROPPAGEINFO {
+    ULONG cb;
+    LPOLESTR pszTitle;
+    SIZE size;
+    LPOLESTR pszDocString;
+    LPOLESTR pszHelpFile;
+    DWORD dwHelpContext;
+} PROPPAGEINFO;
+#  define PROPPAGESTATUS_DIRTY 0x1
+#  define PROPPAGESTATUS_VALIDATE 0x2
+#  define PROPPAGESTATUS_CLEAN 0x4
+
+#  ifdef __cplusplus
+struct IPropertyPageSite : IUnknown {
+    virtual HRESULT OnStatusChange(DWORD dwFlags) = 0;
+    virtual HRESULT GetLocaleID(LCID* pLocaleID) = 0;
+    virtual HRESULT GetPageContainer(IUnknown** ppUnk) = 0;
+    virtual HRESULT TranslateAccelerator(MSG* pMsg) = 0;
+};
+struct IPropertyPage : IUnknown {
+    virtual HRESULT SetPageSite(IPropertyPageSite* pPageSite) = 0;
+    virtual HRESULT Activate(HWND hWndParent, LPCRECT pRect, BOOL bModal) = 0;
+    virtual HRESULT Deactivate() = 0;
+    virtual HRESULT GetPageInfo(PROPPAGEINFO* pPageInfo) = 0;
+    virtual HRESULT SetObjects(ULONG cObjects, IUnknown** ppUnk) = 0;
+    virtual HRESULT Show(UINT nCmdShow) = 0;
+    virtual HRESULT Move(LPCRECT pRect) = 0;
+    virtual HRESULT IsPageDirty() = 0;
+    virtual HRESULT Apply() = 0;
+    virtual HRESULT Help(LPCOLESTR pszHelpDir) = 0;
+    virtual HRESULT TranslateAccelerator(MSG* pMsg) = 0;
+};
+struct ISpecifyPropertyPages : IUnknown {
+    virtual HRESULT GetPages(CAUUID* pPages) = 0;
+};
+
+/* The standard interface ids that the Windows SDK's uuid library supplies there. */
+inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_IPropertyPage = {0xB196B28D, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+inline constexpr IID IID_IPropertyPageSite = {0xB196B28C, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+inline constexpr IID IID_ISpecifyPropertyPages = {0xB196B28B, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
 #  endif
 
 typedef struct tWAVEFORMATEX {

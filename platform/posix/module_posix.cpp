@@ -47,7 +47,12 @@ size_t ModulePathOf(const void* address, WCHAR* path, size_t capacity) noexcept 
     path[0] = 0;
     Dl_info info{};
     if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return 0;
-    return AnsiToWide(info.dli_fname, -1, path, capacity);
+    // A truncated path names another file: give nothing rather than a wrong path.
+    const std::u16string wide = Utf8ToWide(info.dli_fname);
+    if (wide.size() >= capacity) return 0;
+    wide.copy(path, wide.size());
+    path[wide.size()] = 0;
+    return wide.size();
 }
 
 }  // namespace qm::platform

@@ -1,0 +1,39 @@
+#include "platform/fpu.h"
+
+#if !defined(__i386__) && !defined(__x86_64__)
+#error "The FPU state handling is written for the x87/SSE unit of x86 and x86_64."
+#endif
+
+namespace qm::platform {
+
+uint16_t DefaultX87ControlWord() noexcept {
+#ifdef _WIN32
+    return 0x027F;
+#else
+    return 0x037F;
+#endif
+}
+
+FloatingPointState SaveFloatingPointState() noexcept {
+    FloatingPointState state;
+    __asm__ __volatile__("fnstcw %0" : "=m"(state.x87Control));
+    __asm__ __volatile__("stmxcsr %0" : "=m"(state.mxcsr));
+    return state;
+}
+
+void RestoreFloatingPointState(const FloatingPointState& state) noexcept {
+    // Flags first: loading a control word that unmasks a flag already set raises it at the next x87
+    // instruction, wherever that is.
+    uint32_t mxcsr = state.mxcsr & ~kMxcsrExceptionFlags;
+    __asm__ __volatile__("fnclex\n\tfldcw %0" : : "m"(state.x87Control) : "memory");
+    __asm__ __volatile__("ldmxcsr %0" : : "m"(mxcsr) : "memory");
+}
+
+void ResetFloatingPointUnit() noexcept {
+    uint16_t control = DefaultX87ControlWord();
+    uint32_t mxcsr = kMxcsrDefault;
+    __asm__ __volatile__("fninit\n\tfldcw %0" : : "m"(control) : "memory");
+    __asm__ __volatile__("ldmxcsr %0" : : "m"(mxcsr) : "memory");
+}
+
+}  // namespace qm::platform

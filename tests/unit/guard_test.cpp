@@ -1,0 +1,353 @@
+// Guarded calls: every fault kind a plug-in can produce, a thousand times in a row and on two threads
+// at once, with the caller's FPU state compared before and after each call.
+#include "platform/guard.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cfloat>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qm::platform {
+namespace guard_test {
+// How a plug-in raises a software exception on this OS (defined in posix/ and win32/).
+void RaiseSoftwareException();
+uint32_t SoftwareExceptionCode();
+}  // namespace guard_test
+
+namespace {
+
+volatile uint32_t gSink;
+
+// Hides a value from the optimiser so that no fault below is folded away or proven impossible.
+template <class T>
+T Opaque(T value) {
+    __asm__ __volatile__("" : "+r"(value));
+    return value;
+}
+
+double OpaqueDouble(double value) {
+    __asm__ __volatile__("" : "+m"(value));
+    return value;
+}
+
+void UnmaskX87(uint16_t bits) {
+    uint16_t control;
+    __asm__ __volatile__("fnstcw %0" : "=m"(control));
+    control = static_cast<uint16_t>(control & ~bits);
+    __asm__ __volatile__("fldcw %0" : : "m"(control));
+}
+
+void UnmaskSse(uint32_t bits) {
+    uint32_t mxcsr;
+    __asm__ __volatile__("stmxcsr %0" : "=m"(mxcsr));
+    mxcsr &= ~bits;
+    __asm__ __volatile__("ldmxcsr %0" : : "m"(mxcsr));
+}
+
+// The fault routines use inline assembly: plug-ins are not built with our sanitizers, and a
+// sanitizer check must not report the fault before the CPU does.
+__attribute__((noinline)) void ReadBadAddress(void*) {
+    uintptr_t address = Opaque<uintptr_t>(0x10);
+    uint32_t value;
+    __asm__ __volatile__("movl (%1), %0" : "=r"(value) : "r"(address) : "memory");
+    gSink = value;
+}
+
+__attribute__((noinline)) void WriteBadAddress(void*) {
+    uintptr_t address = Opaque<uintptr_t>(0x20);
+    __asm__ __volatile__("movl $1, (%0)" : : "r"(address) : "memory");
+}
+
+const char kReadOnly[] = "read-only";
+
+__attribute__((noinline)) void WriteReadOnlyMemory(void*) {
+    uintptr_t address = Opaque(reinterpret_cast<uintptr_t>(kReadOnly));
+    __asm__ __volatile__("movl $1, (%0)" : : "r"(address) : "memory");
+}
+
+__attribute__((noinline)) void DivideIntegerByZero(void*) {
+    int32_t quotient = 1;
+    int32_t zero = Opaque(0);
+    __asm__ __volatile__("cltd\n\tidivl %1" : "+a"(quotient) : "r"(zero) : "edx", "cc");
+    gSink = static_cast<uint32_t>(quotient);
+}
+
+// x87: the unmasked exception is flagged by the arithmetic (or by the store for overflow, since the
+// register format does not overflow) and raised at the next waiting instruction.
+__attribute__((noinline)) void X87DivideByZero(void*) {
+    UnmaskX87(0x04);
+    double one = OpaqueDouble(1.0), zero = OpaqueDouble(0.0), result;
+    __asm__ __volatile__("fldl %1\n\tfdivl %2\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(one), "m"(zero));
+    gSink = static_cast<uint32_t>(result);
+}
+
+__attribute__((noinline)) void X87Invalid(void*) {
+    UnmaskX87(0x01);
+    double zero = OpaqueDouble(0.0), result;
+    __asm__ __volatile__("fldl %1\n\tfdivl %1\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(zero));
+    gSink = static_cast<uint32_t>(result);
+}
+
+__attribute__((noinline)) void X87Overflow(void*) {
+    UnmaskX87(0x08);
+    double huge = OpaqueDouble(DBL_MAX), result;
+    __asm__ __volatile__("fldl %1\n\tfmull %1\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(huge));
+    gSink = static_cast<uint32_t>(result);
+}
+
+__attribute__((noinline)) void SseDivideByZero(void*) {
+    UnmaskSse(0x0200);
+    double result = OpaqueDouble(1.0), zero = OpaqueDouble(0.0);
+    __asm__ __volatile__("divsd %1, %0" : "+x"(result) : "x"(zero));
+    gSink = static_cast<uint32_t>(result);
+}
+
+__attribute__((noinline)) void SseInvalid(void*) {
+    UnmaskSse(0x0080);
+    double result = OpaqueDouble(0.0), zero = OpaqueDouble(0.0);
+    __asm__ __volatile__("divsd %1, %0" : "+x"(result) : "x"(zero));
+    gSink = static_cast<uint32_t>(result);
+}
+
+__attribute__((noinline)) void SseOverflow(void*) {
+    UnmaskSse(0x0400);
+    double result = OpaqueDouble(DBL_MAX), huge = OpaqueDouble(DBL_MAX);
+    __asm__ __volatile__("mulsd %1, %0" : "+x"(result) : "x"(huge));
+    gSink = static_cast<uint32_t>(result);
+}
+
+__attribute__((noinline)) void ExecuteIllegalInstruction(void*) { __asm__ __volatile__("ud2"); }
+
+__attribute__((noinline)) void HitBreakpoint(void*) { __asm__ __volatile__("int3"); }
+
+__attribute__((noinline)) uint32_t Recurse(uint32_t depth) {
+    volatile char frame[256];
+    frame[depth & 255] = static_cast<char>(depth);
+    if (Opaque(depth) == UINT32_MAX) return 0;
+    return Recurse(depth + 1) + static_cast<uint32_t>(frame[(depth + 1) & 255]);
+}
+
+__attribute__((noinline)) void OverflowStack(void*) { gSink = Recurse(0); }
+
+__attribute__((noinline)) void ThrowCppException(void*) { throw std::runtime_error("plug-in error"); }
+
+void RaiseSoftware(void*) { guard_test::RaiseSoftwareException(); }
+
+void DoNothing(void*) {}
+
+struct FaultCase {
+    const char* name;
+    GuardedRoutine routine;
+    FaultKind kind;
+    uint32_t code;
+    // 32-bit Windows reports every SSE trap as STATUS_FLOAT_MULTIPLE_TRAPS.
+    uint32_t alternativeCode;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
+
+std::vector<FaultCase> FaultCases() {
+    return {
+        {"ReadBadAddress", ReadBadAddress, FaultKind::AccessViolation, kExceptionAccessViolation, 0},
+        {"WriteBadAddress", WriteBadAddress, FaultKind::AccessViolation, kExceptionAccessViolation, 0},
+        {"WriteReadOnlyMemory", WriteReadOnlyMemory, FaultKind::AccessViolation, kExceptionAccessViolation, 0},
+        {"IntegerDivideByZero", DivideIntegerByZero, FaultKind::IntegerDivideByZero, kExceptionIntegerDivideByZero, 0},
+        {"X87DivideByZero", X87DivideByZero, FaultKind::FloatDivideByZero, kExceptionFloatDivideByZero, 0},
+        {"X87Invalid", X87Invalid, FaultKind::FloatInvalid, kExceptionFloatInvalidOperation, 0},
+        {"X87Overflow", X87Overflow, FaultKind::FloatOverflow, kExceptionFloatOverflow, 0},
+        {"SseDivideByZero", SseDivideByZero, FaultKind::FloatDivideByZero, kExceptionFloatDivideByZero,
+         kExceptionFloatMultipleTraps},
+        {"SseInvalid", SseInvalid, FaultKind::FloatInvalid, kExceptionFloatInvalidOperation, kExceptionFloatMultipleTraps},
+        {"SseOverflow", SseOverflow, FaultKind::FloatOverflow, kExceptionFloatOverflow, kExceptionFloatMultipleTraps},
+        {"IllegalInstruction", ExecuteIllegalInstruction, FaultKind::IllegalInstruction, kExceptionIllegalInstruction, 0},
+        {"Breakpoint", HitBreakpoint, FaultKind::Breakpoint, kExceptionBreakpoint, 0},
+        {"RaisedException", RaiseSoftware, FaultKind::RaisedException, guard_test::SoftwareExceptionCode(), 0},
+        {"StackOverflow", OverflowStack, FaultKind::StackOverflow, kExceptionStackOverflow, 0},
+        {"EscapingCppException", ThrowCppException, FaultKind::CppException, kExceptionCpp, 0},
+    };
+}
+
+// A caller state unlike any default: round down, 53-bit x87 precision; round up and flush-to-zero for SSE.
+constexpr FloatingPointState kCallerState{0x0A7F, 0x1F80 | 0x4000 | 0x8000};
+
+struct X87Environment {
+    uint16_t status;
+    uint16_t tag;
+};
+
+X87Environment ReadX87Environment() {
+    uint32_t env[7] = {};  // FNSTENV masks every exception as a side effect: load it straight back.
+    __asm__ __volatile__("fnstenv %0\n\tfldenv %0" : "+m"(env) : : "memory");
+    return {static_cast<uint16_t>(env[1]), static_cast<uint16_t>(env[2])};
+}
+
+uint32_t ReadMxcsr() { return SaveFloatingPointState().mxcsr; }
+
+// Empty string when the outcome and the FPU are as expected, else what differs.
+std::string CheckFault(const FaultCase& c, const GuardOutcome& outcome) {
+    std::string problems;
+    const bool codeMatches = outcome.code == c.code || (c.alternativeCode != 0 && outcome.code == c.alternativeCode);
+    if (!outcome.faulted) problems += " not faulted;";
+    if (!codeMatches) problems += " code " + std::to_string(outcome.code) + ";";
+    if (outcome.kind != FaultKindOf(outcome.code) || (outcome.code == c.code && outcome.kind != c.kind))
+        problems += std::string(" kind ") + FaultKindName(outcome.kind) + ";";
+    const FloatingPointState now = SaveFloatingPointState();
+    if (now.x87Control != kCallerState.x87Control) problems += " x87 control " + std::to_string(now.x87Control) + ";";
+    if (now.mxcsr != kCallerState.mxcsr) problems += " mxcsr " + std::to_string(now.mxcsr) + ";";
+    const X87Environment env = ReadX87Environment();
+    if ((env.status & 0x3F) != 0) problems += " x87 flags left;";
+    if (env.tag != 0xFFFF) problems += " x87 stack not empty;";
+    return problems;
+}
+
+class GuardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        original_ = SaveFloatingPointState();
+        RestoreFloatingPointState(kCallerState);
+    }
+    void TearDown() override { RestoreFloatingPointState(original_); }
+
+private:
+    FloatingPointState original_;
+};
+
+class GuardedFaultTest : public GuardTest, public ::testing::WithParamInterface<FaultCase> {};
+
+// Under AddressSanitizer every jump out of a signal handler unpoisons the whole thread stack and
+// each overflow takes tens of milliseconds: a hundred overflows prove the same there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kStackOverflowRepeats = 100;
+#else
+constexpr int kStackOverflowRepeats = 1000;
+#endif
+
+int RepeatsFor(const FaultCase& c) { return c.kind == FaultKind::StackOverflow ? kStackOverflowRepeats : 1000; }
+
+TEST_P(GuardedFaultTest, IsReportedAThousandTimesInARowWithTheCallerFpuStateBack) {
+    const FaultCase& c = GetParam();
+    for (int i = 0; i < RepeatsFor(c); ++i) {
+        const GuardOutcome outcome = GuardedCall(c.routine, nullptr);
+        const std::string problems = CheckFault(c, outcome);
+        ASSERT_EQ(problems, "") << "iteration " << i << ", code 0x" << std::hex << outcome.code;
+    }
+    const GuardOutcome clean = GuardedCall(DoNothing, nullptr);
+    EXPECT_FALSE(clean.faulted);
+    EXPECT_EQ(clean.kind, FaultKind::None);
+}
+
+TEST_P(GuardedFaultTest, IsReportedOnTwoThreadsFaultingAtTheSameTime) {
+    const FaultCase& c = GetParam();
+    std::atomic<int> ready{0};
+    std::atomic<int> failures{0};
+    std::string firstProblem[2];
+    auto worker = [&](int index) {
+        RestoreFloatingPointState(kCallerState);
+        ready.fetch_add(1);
+        while (ready.load() < 2) std::this_thread::yield();
+        for (int i = 0; i < RepeatsFor(c); ++i) {
+            const std::string problems = CheckFault(c, GuardedCall(c.routine, nullptr));
+            const bool clean = !GuardedCall(DoNothing, nullptr).faulted;
+            if (problems.empty() && clean) continue;
+            if (firstProblem[index].empty()) firstProblem[index] = clean ? problems : "clean call faulted";
+            failures.fetch_add(1);
+        }
+    };
+    std::thread first(worker, 0), second(worker, 1);
+    first.join();
+    second.join();
+    EXPECT_EQ(failures.load(), 0) << firstProblem[0] << " / " << firstProblem[1];
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, GuardedFaultTest, ::testing::ValuesIn(FaultCases()),
+                         [](const ::testing::TestParamInfo<FaultCase>& param) { return std::string(param.param.name); });
+
+TEST_F(GuardTest, FaultsTheRoutineHandlesItselfAreNotReported) {
+    int caught = 0;
+    const GuardOutcome outcome = Guarded([&] {
+        try {
+            ThrowCppException(nullptr);
+        } catch (const std::runtime_error&) {
+            ++caught;
+        }
+    });
+    EXPECT_FALSE(outcome.faulted);
+    EXPECT_EQ(caught, 1);
+}
+
+TEST_F(GuardTest, NestedGuardsReportTheirOwnFaults) {
+    std::vector<GuardOutcome> inner;
+    const GuardOutcome outer = Guarded([&] {
+        for (GuardedRoutine routine : {ReadBadAddress, DoNothing, X87DivideByZero, OverflowStack, ThrowCppException})
+            inner.push_back(GuardedCall(routine, nullptr));
+        // The inner guards are gone: this one is the outer guard's.
+        ExecuteIllegalInstruction(nullptr);
+    });
+    ASSERT_EQ(inner.size(), 5u);
+    EXPECT_EQ(inner[0].kind, FaultKind::AccessViolation);
+    EXPECT_FALSE(inner[1].faulted);
+    EXPECT_EQ(inner[2].kind, FaultKind::FloatDivideByZero);
+    EXPECT_EQ(inner[3].kind, FaultKind::StackOverflow);
+    EXPECT_EQ(inner[4].kind, FaultKind::CppException);
+    EXPECT_EQ(outer.kind, FaultKind::IllegalInstruction);
+    EXPECT_EQ(CheckFault({"outer", nullptr, FaultKind::IllegalInstruction, kExceptionIllegalInstruction, 0}, outer), "");
+}
+
+TEST_F(GuardTest, ControlWordsAndStickyFlagsAreRestoredAfterACleanCall) {
+    const GuardOutcome outcome = Guarded([] {
+        ResetFloatingPointUnit();
+        // Masked inexact results leave sticky flags behind on both units.
+        double third = OpaqueDouble(1.0), three = OpaqueDouble(3.0), result;
+        __asm__ __volatile__("fldl %1\n\tfdivl %2\n\tfstpl %0" : "=m"(result) : "m"(third), "m"(three));
+        __asm__ __volatile__("divsd %1, %0" : "+x"(third) : "x"(three));
+        gSink = static_cast<uint32_t>(result + third);
+    });
+    EXPECT_FALSE(outcome.faulted);
+    const FloatingPointState now = SaveFloatingPointState();
+    EXPECT_EQ(now.x87Control, kCallerState.x87Control);
+    EXPECT_EQ(now.mxcsr, kCallerState.mxcsr);
+    EXPECT_EQ(ReadX87Environment().status & 0x3F, 0);
+    EXPECT_EQ(ReadMxcsr() & kMxcsrExceptionFlags, 0u);
+}
+
+TEST_F(GuardTest, ResetRestoresTheTargetDefaults) {
+    UnmaskSse(0x1F80);
+    UnmaskX87(0x3F);
+    ResetFloatingPointUnit();
+    const FloatingPointState now = SaveFloatingPointState();
+    EXPECT_EQ(now.x87Control, DefaultX87ControlWord());
+    EXPECT_EQ(now.mxcsr, kMxcsrDefault);
+    EXPECT_EQ(ReadX87Environment().tag, 0xFFFF);
+}
+
+TEST(GuardClassification, FloatingPointCodesAreTheResetRange) {
+    for (uint32_t code = 0xC000008D; code <= 0xC0000093; ++code) EXPECT_TRUE(IsFloatingPointFaultCode(code)) << code;
+    EXPECT_TRUE(IsFloatingPointFaultCode(0xC00002B4));
+    EXPECT_TRUE(IsFloatingPointFaultCode(0xC00002B5));
+    for (uint32_t code : {0u, 0xC000008Cu, 0xC0000094u, 0xC00002B3u, 0xC00002B6u, kExceptionAccessViolation})
+        EXPECT_FALSE(IsFloatingPointFaultCode(code)) << code;
+}
+
+TEST(GuardClassification, CodesMapToKindsWithDistinctNames) {
+    EXPECT_EQ(FaultKindOf(0), FaultKind::None);
+    EXPECT_EQ(FaultKindOf(kExceptionFloatUnderflow), FaultKind::FloatOther);
+    EXPECT_EQ(FaultKindOf(kExceptionFloatMultipleTraps), FaultKind::FloatOther);
+    EXPECT_EQ(FaultKindOf(0xE0000042), FaultKind::RaisedException);
+    EXPECT_EQ(FaultKindOf(kExceptionAbort), FaultKind::RaisedException);
+    EXPECT_EQ(FaultKindOf(0xC0000006), FaultKind::Other);  // in-page error
+    EXPECT_STREQ(FaultKindName(FaultKind::AccessViolation), "access violation");
+    std::vector<std::string> names;
+    for (uint32_t k = 0; k <= static_cast<uint32_t>(FaultKind::Other); ++k) {
+        const std::string name = FaultKindName(static_cast<FaultKind>(k));
+        EXPECT_FALSE(name.empty());
+        for (const std::string& earlier : names) EXPECT_NE(name, earlier);
+        names.push_back(name);
+    }
+}
+
+}  // namespace
+}  // namespace qm::platform
