@@ -16,9 +16,9 @@
 #include <windows.h>
 #include <malloc.h>
 
-#if !defined(__i386__)
-#error "This guard is written for 32-bit x86 Windows, where frame handlers are chained at fs:[0]."
-#endif
+// Frame handlers are chained at fs:[0] on 32-bit x86 only; x86_64 has table-based unwinding and its
+// own guard in guard_win64.cpp.
+#if defined(__i386__)
 
 namespace qm::platform {
 namespace {
@@ -85,3 +85,5 @@ GuardOutcome GuardedCall(GuardedRoutine routine, void* context) noexcept {
 }
 
 }  // namespace qm::platform
+
+#endif  // __i386__

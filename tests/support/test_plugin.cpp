@@ -1,0 +1,143 @@
+#include "support/test_plugin.h"
+
+#include <cstring>
+#include "platform/text.h"
+
+namespace qm::test {
+
+namespace {
+// The host of an instance whose entry point is running (it has no AEffect yet to carry the host).
+thread_local TestHost* t_entering = nullptr;
+}  // namespace
+
+std::basic_string<WCHAR> TestPluginPath(const char* name) {
+    WCHAR self[1024];
+    const size_t length = platform::ModulePathOf(reinterpret_cast<const void*>(&TestPluginPath), self, 1024);
+    std::basic_string<WCHAR> path(self, length);
+    const size_t slash = path.find_last_of(QMW("/\\"));
+    path.resize(slash == std::basic_string<WCHAR>::npos ? 0 : slash + 1);
+    const std::string file = std::string("testplugins/") + name + PluginFileSuffix();
+    for (char c : file) path.push_back(static_cast<WCHAR>(c));
+    return path;
+}
+
+std::vector<TestHost::Call> TestHost::calls() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return calls_;
+}
+
+std::vector<VstMidiEvent> TestHost::sentMidi() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return sentMidi_;
+}
+
+std::vector<std::string> TestHost::sentSysex() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return sentSysex_;
+}
+
+int TestHost::countCalls(int32_t opcode) const {
+    std::lock_guard<std::mutex> hold(lock_);
+    int count = 0;
+    for (const Call& call : calls_) count += call.opcode == opcode ? 1 : 0;
+    return count;
+}
+
+intptr_t VSTCALLBACK TestHost::Callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                        void* ptr, float opt) {
+    TestHost* host = effect && effect->resvd1 ? reinterpret_cast<TestHost*>(effect->resvd1) : t_entering;
+    if (!host) return opcode == audioMasterVersion ? kVstVersion : 0;
+    return host->answer(opcode, index, value, ptr);
+}
+
+intptr_t TestHost::answer(int32_t opcode, int32_t index, intptr_t value, void* ptr) {
+    std::lock_guard<std::mutex> hold(lock_);
+    calls_.push_back(Call{opcode, index, value});
+    switch (opcode) {
+    case audioMasterVersion:
+        return kVstVersion;
+    case audioMasterGetTime:
+        return reinterpret_cast<intptr_t>(timeInfo);
+    case audioMasterProcessEvents: {
+        const VstEvents* events = static_cast<const VstEvents*>(ptr);
+        for (int32_t i = 0; events && i < events->numEvents; ++i) {
+            const VstEvent* event = events->events[i];
+            if (event->type == kVstMidiType) {
+                sentMidi_.push_back(*reinterpret_cast<const VstMidiEvent*>(event));
+            } else if (event->type == kVstSysExType) {
+                const auto* sysex = reinterpret_cast<const VstMidiSysexEvent*>(event);
+                sentSysex_.emplace_back(sysex->sysexDump, static_cast<size_t>(sysex->dumpBytes));
+            }
+        }
+        return 1;
+    }
+    default:
+        return 0;
+    }
+}
+
+TestPlugin::TestPlugin(const char* name, TestHost& host, const char* entry) {
+    module_ = platform::LoadModule(TestPluginPath(name).c_str());
+    if (!module_) return;
+    void* symbol = platform::FindSymbol(module_, entry ? entry : "main");
+    if (!symbol && !entry) symbol = platform::FindSymbol(module_, "VSTPluginMain");
+    if (!symbol) return;
+    t_entering = &host;
+    effect_ = reinterpret_cast<VstPluginMainProc>(symbol)(&TestHost::Callback);
+    t_entering = nullptr;
+    if (effect_ && effect_->magic == kEffectMagic) effect_->resvd1 = reinterpret_cast<intptr_t>(&host);
+}
+
+TestPlugin::~TestPlugin() {
+    if (effect_ && effect_->magic == kEffectMagic) effect_->dispatcher(effect_, effClose, 0, 0, nullptr, 0.0f);
+    if (module_) platform::UnloadModule(module_);
+}
+
+intptr_t TestPlugin::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) const {
+    return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+}
+
+std::string TestPlugin::text(int32_t opcode, int32_t index) const {
+    char buffer[256] = {};
+    dispatch(opcode, index, 0, buffer);
+    return std::string(buffer, strnlen(buffer, sizeof buffer));
+}
+
+void TestPlugin::start(double sampleRate, int32_t blockSize) const {
+    dispatch(effOpen);
+    dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    dispatch(effSetBlockSize, 0, blockSize);
+    dispatch(effMainsChanged, 0, 1);
+}
+
+VstMidiEvent MakeMidiEvent(int32_t deltaFrames, int status, int data1, int data2) {
+    VstMidiEvent event;
+    std::memset(&event, 0, sizeof event);
+    event.type = kVstMidiType;
+    event.byteSize = sizeof event;
+    event.deltaFrames = deltaFrames;
+    event.midiData[0] = static_cast<char>(status);
+    event.midiData[1] = static_cast<char>(data1);
+    event.midiData[2] = static_cast<char>(data2);
+    return event;
+}
+
+void TestPlugin::sendMidi(const std::vector<std::vector<int>>& events) const {
+    midi_.clear();
+    for (const std::vector<int>& e : events) midi_.push_back(MakeMidiEvent(e.at(0), e.at(1), e.at(2), e.at(3)));
+    eventList_.assign(offsetof(VstEvents, events) + (midi_.size() + 2) * sizeof(VstEvent*), 0);
+    VstEvents* list = reinterpret_cast<VstEvents*>(eventList_.data());
+    list->numEvents = static_cast<int32_t>(midi_.size());
+    VstEvent** slots = reinterpret_cast<VstEvent**>(eventList_.data() + offsetof(VstEvents, events));
+    for (size_t i = 0; i < midi_.size(); ++i) slots[i] = reinterpret_cast<VstEvent*>(&midi_[i]);
+    dispatch(effProcessEvents, 0, 0, list);
+}
+
+void TestPlugin::render(std::vector<std::vector<float>>& channels, int32_t frames) const {
+    channels.assign(static_cast<size_t>(effect_->numOutputs), std::vector<float>(static_cast<size_t>(frames), 7.0f));
+    std::vector<float*> outputs;
+    for (std::vector<float>& channel : channels) outputs.push_back(channel.data());
+    effect_->processReplacing(effect_, nullptr, outputs.data(), frames);
+}
+
+}  // namespace qm::test

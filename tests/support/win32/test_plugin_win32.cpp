@@ -1,0 +1,5 @@
+#include "support/test_plugin.h"
+
+namespace qm::test {
+const char* PluginFileSuffix() { return ".dll"; }
+}  // namespace qm::test
