@@ -1,4 +1,4 @@
-#include "hosting/specify_property_pages.h"
+#include "hosting/property_pages_provider.h"
 
 #include <new>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "hosting/specify_property_pages.h"
+#include "hosting/property_pages_provider.h"
 #include "qmvsti/guids.h"
 
 using qm::CSpecifyPropertyPages;
