@@ -1,12 +1,4 @@
-# Cross build of the 32-bit Windows module with mingw-w64 (posix threads).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Tests run under 32-bit Wine with a prefix inside the build tree.
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run;--arch;32")
+# Cross build of the 32-bit Windows module, the product.
+set(QMVSTI_MINGW_PROCESSOR i686)
+set(QMVSTI_WINE_ARCH 32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

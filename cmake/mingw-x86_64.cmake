@@ -1,12 +1,5 @@
-# Cross build for 64-bit Windows with mingw-w64 (posix threads). The product is the i686 DLL; this
-# build runs the same core and tests under 64-bit Wine on machines that cannot execute 32-bit code.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run;--arch;64")
+# Cross build for 64-bit Windows: the same core and tests under 64-bit Wine, on machines that cannot
+# execute 32-bit code.
+set(QMVSTI_MINGW_PROCESSOR x86_64)
+set(QMVSTI_WINE_ARCH 64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
