@@ -12,6 +12,8 @@
 #ifndef QMVSTI_FRAMEWORK_LIST_H
 #define QMVSTI_FRAMEWORK_LIST_H
 
+#include <stddef.h>
+
 #include "qmvsti/com.h"
 
 /* Creation options (a bit set; none of the kind bits = value slots). */

@@ -1,20 +1,21 @@
-// Module entry of the DLL.
-#include <float.h>
+// Module entry of the DLL: starts the framework at load and stops it at unload.
 #include <windows.h>
 
-namespace {
-HMODULE g_module;
-}
+#include "entry/entry.h"
+#include "framework/kernel.h"
+#include "platform/fpu.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
-        g_module = instance;
+        // No per-thread work: the host's audio threads should not take the loader lock for us.
         DisableThreadLibraryCalls(instance);
-        _fpreset();
-        return TRUE;
+        // Hosts load the module with whatever FPU state their last plug-in left behind.
+        qm::platform::ResetFloatingPointUnit();
+        return SUCCEEDED(QmKernel_EarlyInitialize(instance, 0)) ? TRUE : FALSE;
     case DLL_PROCESS_DETACH:
-        g_module = nullptr;
+        qm::CloseDebugOutput();
+        QmKernel_LateTerminate(instance, 0);
         return TRUE;
     default:
         return TRUE;

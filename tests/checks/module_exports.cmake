@@ -11,6 +11,8 @@ foreach(line IN LISTS _lines)
             list(APPEND _expected ${CMAKE_MATCH_1})
         endif()
     elseif(NOT line MATCHES "^(LIBRARY|EXPORTS)" AND NOT line STREQUAL "")
+        # "exported=internal" exports the name before "=".
+        string(REGEX REPLACE "=.*" "" line "${line}")
         list(APPEND _expected ${line})
     endif()
 endforeach()

@@ -1,0 +1,82 @@
+// The type's scan folders and the replacement of its plug-in list by the type page.
+#include "discovery/plugin_record.h"
+#include "discovery/synth_type.h"
+
+namespace qm {
+
+namespace {
+
+// Faulted records first, working instruments by name, then records without editor, non-instruments
+// last; records sharing one of those states compare equal whatever their names.
+int QMAPI ComparePluginRecords(LONG_PTR, const void* pa, const void* pb) {
+    using namespace PluginRecordFlags;
+    const auto& a = *static_cast<const VstiPluginRecord*>(pa);
+    const auto& b = *static_cast<const VstiPluginRecord*>(pb);
+    const DWORD fa = a.flags, fb = b.flags;
+    if ((fa & fb & NotInstrument) || (fa & fb & NoEditor) || (fa & fb & Faulted)) return 0;
+    if (fa & NotInstrument) return 1;
+    if ((fb & NotInstrument) || (fa & Faulted)) return -1;
+    if ((fb & Faulted) || (fa & NoEditor)) return 1;
+    if (fb & NoEditor) return -1;
+    for (const WCHAR *x = a.name, *y = b.name;; ++x, ++y) {
+        if (*x != *y) return *x < *y ? -1 : 1;
+        if (*x == 0) return 0;
+    }
+}
+
+}  // namespace
+
+HRESULT CQmVSTiSynthType::GetFolder(int slot, WCHAR* buffer, int size) const noexcept {
+    if (slot < 0 || slot >= kScanFolderCount) return S_FALSE;
+    if (buffer == nullptr) return E_POINTER;
+    if (size > 0) WideCopy(buffer, static_cast<size_t>(size), folders_[slot]);
+    return S_OK;
+}
+
+HRESULT CQmVSTiSynthType::SetFolder(int slot, const WCHAR* path) noexcept {
+    if (slot < 0 || slot >= kScanFolderCount) return S_FALSE;
+    static const WCHAR empty[1] = {0};
+    const WCHAR* value = path != nullptr ? path : empty;
+    if (value[0] != 0) {
+        for (int i = 0; i < kScanFolderCount; ++i) {
+            if (!WideEqualNoCase(folders_[i], value)) continue;
+            if (i == slot) return S_FALSE;
+            value = empty;  // a folder is never held twice
+            break;
+        }
+    }
+    if (folders_[slot][0] != 0 && list_ != nullptr) {
+        for (LONG i = list_->nCount - 1; i >= 0; --i) {
+            const VstiPluginRecord* r = PluginRecordAt(list_, i);
+            if (!(r->flags & PluginRecordFlags::NotInstrument) && WideContains(r->path, folders_[slot]))
+                QmList_DeleteList(list_, i, 1, FALSE);
+        }
+    }
+    WideCopy(folders_[slot], kPluginPathChars, value);
+    if (folders_[1][0] == 0) {
+        WideCopy(folders_[1], kPluginPathChars, folders_[2]);
+        folders_[2][0] = 0;
+    }
+    if (folders_[0][0] == 0) {
+        WideCopy(folders_[0], kPluginPathChars, folders_[1]);
+        folders_[1][0] = 0;
+    }
+    return S_OK;
+}
+
+HRESULT CQmVSTiSynthType::ReplaceList(const tQMLIST* records) noexcept {
+    if (records == nullptr) return S_FALSE;
+    if (list_ == nullptr) {
+        const HRESULT hr = CreatePluginList(&list_);
+        if (FAILED(hr)) return hr;
+    }
+    HRESULT hr = QmList_DeleteList(list_, 0, list_->nCount, FALSE);
+    if (FAILED(hr)) return hr;
+    for (LONG i = 0; i < records->nCount; ++i) {
+        hr = AppendPluginRecord(list_, *PluginRecordAt(records, i));
+        if (FAILED(hr)) return hr;
+    }
+    return QmList_Sort(list_, 0, ComparePluginRecords);
+}
+
+}  // namespace qm

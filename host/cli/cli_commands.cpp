@@ -1,0 +1,196 @@
+// list, add and info: each opens one host session on the library.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "cli.h"
+#include "host_os.h"
+#include "text.h"
+
+namespace qm::host::cli {
+
+namespace {
+
+std::string LibraryPath(const Options& options) {
+    if (!options.library.empty()) return options.library;
+    return OsExecutableFolder() + OsPathSeparator() + OsLibraryFileName();
+}
+
+// Loads the cache and connects the library; prints the reason and gives the exit code on failure.
+int OpenSession(const Options& options, HostSession* session) {
+    std::string error;
+    if (!session->LoadCache(&error)) {
+        std::fprintf(stderr, "qmvsti: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    const std::string library = LibraryPath(options);
+    if (!session->Connect(library, &error)) {
+        std::fprintf(stderr, "qmvsti: cannot use the library %s: %s\n", library.c_str(), error.c_str());
+        return kExitLoadFailed;
+    }
+    return kExitOk;
+}
+
+bool Readable(const std::string& utf8Path) {
+    const std::filesystem::path path = std::filesystem::u8path(utf8Path);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return false;
+    std::ifstream file(path, std::ios::binary);
+    return file.is_open();
+}
+
+std::string Absolute(const std::string& utf8Path) {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(std::filesystem::u8path(utf8Path), error);
+    return error ? utf8Path : path.lexically_normal().u8string();
+}
+
+bool LooksLikePath(const std::string& text) {
+    return text.find('/') != std::string::npos || text.find('\\') != std::string::npos ||
+           std::filesystem::u8path(text).has_extension();
+}
+
+std::string EntryFlags(const PlugInManagerEntry& e) {
+    std::string flags;
+    const auto add = [&](bool on, const char* name) {
+        if (!on) return;
+        if (!flags.empty()) flags += ",";
+        flags += name;
+    };
+    add(e.enabled & 1, "enabled");
+    add(e.faulted & 1, "faulted");
+    add(e.isInstrument & 1, "instrument");
+    add(e.hasEditor & 1, "editor");
+    add(e.options & PlugInManagerOptions::CacheOption, "cache-option");
+    add(e.options & PlugInManagerOptions::AlternativeDrawing, "alternative-drawing");
+    return flags;
+}
+
+void PrintFacts(const Options& options, const InstrumentFacts& f, const PlugInManagerEntry& entry) {
+    char id[16];
+    std::snprintf(id, sizeof(id), "0x%08X", static_cast<unsigned>(f.uniqueId));
+    if (options.json) {
+        std::printf("{\"name\": %s, \"product\": %s, \"vendor\": %s, \"path\": %s, \"uniqueId\": %ld, "
+                    "\"uniqueIdText\": %s, \"version\": %ld, \"outputs\": %lu, \"programs\": %ld, "
+                    "\"parameters\": %ld, \"flags\": %s}\n",
+                    JsonText(f.name).c_str(), JsonText(f.product).c_str(), JsonText(f.vendor).c_str(),
+                    JsonText(f.path).c_str(), static_cast<long>(f.uniqueId), JsonText(UniqueIdText(f.uniqueId)).c_str(),
+                    static_cast<long>(f.vendorVersion), static_cast<unsigned long>(f.outputs), f.programs, f.parameters,
+                    JsonText(EntryFlags(entry)).c_str());
+        return;
+    }
+    std::printf("Name:       %s\n", f.name.c_str());
+    std::printf("Product:    %s\n", f.product.c_str());
+    std::printf("Vendor:     %s\n", f.vendor.c_str());
+    std::printf("Path:       %s\n", f.path.c_str());
+    std::printf("Unique ID:  %s (%s)\n", UniqueIdText(f.uniqueId).c_str(), id);
+    std::printf("Version:    %ld\n", static_cast<long>(f.vendorVersion));
+    std::printf("Outputs:    %lu extra bus(es)\n", static_cast<unsigned long>(f.outputs));
+    if (f.programs >= 0) std::printf("Programs:   %ld\n", f.programs);
+    else std::printf("Programs:   not exposed\n");
+    if (f.parameters >= 0) std::printf("Parameters: %ld\n", f.parameters);
+    else std::printf("Parameters: not exposed\n");
+    std::printf("Flags:      %s\n", EntryFlags(entry).c_str());
+}
+
+}  // namespace
+
+int RunList(const Options& options) {
+    HostSession session(options.verbose);
+    if (const int code = OpenSession(options, &session); code != kExitOk) return code;
+    if (options.json) std::printf("[");
+    for (LONG index = 0;; ++index) {
+        SoftSynthTypeInfo info;
+        std::memset(&info, 0, sizeof(info));
+        info.mask = SoftSynthInfoMask::Path | SoftSynthInfoMask::Name | SoftSynthInfoMask::Product |
+                    SoftSynthInfoMask::Vendor;
+        const HRESULT hr = session.Type()->GetSynthInfo(index, &info);
+        if (hr != S_OK) {
+            if (FAILED(hr)) std::fprintf(stderr, "qmvsti: instrument %ld could not be described\n", static_cast<long>(index));
+            break;
+        }
+        const std::string path = info.path ? ToUtf8(info.path) : "", name = info.name ? ToUtf8(info.name) : "",
+                          vendor = info.vendor ? ToUtf8(info.vendor) : "";
+        for (LPWSTR text : {info.path, info.name, info.product, info.vendor})
+            if (text != nullptr) CoTaskMemFree(text);
+        if (options.json) {
+            std::printf("%s{\"name\": %s, \"vendor\": %s, \"uniqueId\": %ld, \"uniqueIdText\": %s, \"version\": %ld, "
+                        "\"path\": %s}",
+                        index == 0 ? "" : ", ", JsonText(name).c_str(), JsonText(vendor).c_str(),
+                        static_cast<long>(info.uniqueId), JsonText(UniqueIdText(info.uniqueId)).c_str(),
+                        static_cast<long>(info.vendorVersion), JsonText(path).c_str());
+        } else {
+            std::printf("%-32s %-24s %-6s %s\n", name.c_str(), vendor.c_str(), UniqueIdText(info.uniqueId).c_str(),
+                        path.c_str());
+        }
+    }
+    if (options.json) std::printf("]\n");
+    return kExitOk;
+}
+
+int RunAdd(const Options& options) {
+    for (const std::string& path : options.arguments) {
+        if (!Readable(path)) {
+            std::fprintf(stderr, "qmvsti: cannot read %s\n", path.c_str());
+            return kExitUnreadable;
+        }
+    }
+    HostSession session(options.verbose);
+    if (const int code = OpenSession(options, &session); code != kExitOk) return code;
+    int result = kExitOk;
+    for (const std::string& given : options.arguments) {
+        const std::string path = Absolute(given);
+        const bool known = session.Cache().Find(path) >= 0;
+        const size_t index = session.Cache().AddPath(path);
+        InstrumentFacts facts;
+        std::string error;
+        if (!session.TestLoad(index, &facts, &error)) {
+            std::fprintf(stderr, "qmvsti: %s; not added\n", error.c_str());
+            if (!known) session.Cache().Remove(index);
+            result = kExitLoadFailed;
+            continue;
+        }
+        StoreFacts(facts, &session.Cache().At(index));
+        if (options.json) {
+            std::printf("{\"added\": %s, \"name\": %s, \"vendor\": %s, \"uniqueId\": %ld}\n", JsonText(path).c_str(),
+                        JsonText(facts.name).c_str(), JsonText(facts.vendor).c_str(), static_cast<long>(facts.uniqueId));
+        } else {
+            std::printf("added %s (%s, %s)\n", facts.name.c_str(), facts.vendor.c_str(), path.c_str());
+        }
+    }
+    std::string error;
+    if (!session.SaveCache(&error)) {
+        std::fprintf(stderr, "qmvsti: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    return result;
+}
+
+int RunInfo(const Options& options) {
+    const std::string& wanted = options.arguments[0];
+    const bool isPath = LooksLikePath(wanted);
+    if (isPath && !Readable(wanted)) {
+        std::fprintf(stderr, "qmvsti: cannot read %s\n", wanted.c_str());
+        return kExitUnreadable;
+    }
+    HostSession session(options.verbose);
+    if (const int code = OpenSession(options, &session); code != kExitOk) return code;
+    long index = session.Cache().Find(isPath ? Absolute(wanted) : wanted);
+    if (index < 0 && !isPath) {
+        std::fprintf(stderr, "qmvsti: unknown plug-in %s (see 'qmvsti list', or 'qmvsti add PATH')\n", wanted.c_str());
+        return kExitUnknownPlugIn;
+    }
+    // A module not in the cache is test-loaded for the look and then forgotten (the cache is not saved).
+    if (index < 0) index = static_cast<long>(session.Cache().AddPath(Absolute(wanted)));
+    InstrumentFacts facts;
+    std::string error;
+    if (!session.TestLoad(static_cast<size_t>(index), &facts, &error)) {
+        std::fprintf(stderr, "qmvsti: %s\n", error.c_str());
+        return kExitLoadFailed;
+    }
+    PrintFacts(options, facts, session.Cache().At(static_cast<size_t>(index)));
+    return kExitOk;
+}
+
+}  // namespace qm::host::cli

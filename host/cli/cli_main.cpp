@@ -1,0 +1,105 @@
+#include <cstdio>
+#include <cstring>
+
+#include "cli.h"
+
+namespace qm::host::cli {
+
+void PrintUsage(FILE* out) {
+    std::fputs(
+        "usage: qmvsti [--library PATH] [--json] [--verbose] COMMAND [ARGS]\n"
+        "\n"
+        "commands:\n"
+        "  list              instruments the library offers from the host's plug-in cache\n"
+        "  add PATH...       test-load VST instruments and keep them in the host's cache\n"
+        "  info NAME|PATH    names, vendor, unique ID, version, outputs, programs, parameters, flags\n"
+        "\n"
+        "options:\n"
+        "  --library PATH    the QmVSTi module to load (default: beside this program)\n"
+        "  --json            machine-readable output\n"
+        "  --verbose, -v     show the library's progress texts\n"
+        "  --help, -h        this text\n"
+        "\n"
+        "exit codes: 0 ok, 1 failure, 2 usage, 3 unknown plug-in, 4 unreadable file, 5 load failed\n",
+        out);
+}
+
+bool ParseArguments(int argc, char** argv, Options* options, std::string* error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!options->command.empty() && arg.rfind("--", 0) != 0 && arg != "-v" && arg != "-h") {
+            options->arguments.push_back(arg);
+        } else if (arg == "--help" || arg == "-h") {
+            options->help = true;
+        } else if (arg == "--json") {
+            options->json = true;
+        } else if (arg == "--verbose" || arg == "-v") {
+            options->verbose = true;
+        } else if (arg == "--library") {
+            if (i + 1 >= argc) {
+                *error = "--library needs a path";
+                return false;
+            }
+            options->library = argv[++i];
+        } else if (arg.rfind("--library=", 0) == 0) {
+            options->library = arg.substr(10);
+        } else if (arg == "--") {
+            for (++i; i < argc; ++i) options->arguments.push_back(argv[i]);
+        } else if (arg[0] == '-') {
+            *error = "unknown option " + arg;
+            return false;
+        } else {
+            options->command = arg;
+        }
+    }
+    if (options->help) return true;
+    if (options->command.empty()) {
+        *error = "no command given";
+        return false;
+    }
+    if (options->command == "list") {
+        if (!options->arguments.empty()) {
+            *error = "list takes no arguments";
+            return false;
+        }
+    } else if (options->command == "add") {
+        if (options->arguments.empty()) {
+            *error = "add needs at least one module path";
+            return false;
+        }
+    } else if (options->command == "info") {
+        if (options->arguments.size() != 1) {
+            *error = "info needs exactly one plug-in name or path";
+            return false;
+        }
+    } else {
+        *error = "unknown command " + options->command;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qm::host::cli
+
+int main(int argc, char** argv) {
+    using namespace qm::host::cli;
+    Options options;
+    std::string error;
+    if (!ParseArguments(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "qmvsti: %s\n", error.c_str());
+        std::fputs("try 'qmvsti --help'\n", stderr);
+        return kExitUsage;
+    }
+    if (options.help) {
+        PrintUsage(stdout);
+        return kExitOk;
+    }
+    try {
+        if (options.command == "list") return RunList(options);
+        if (options.command == "add") return RunAdd(options);
+        return RunInfo(options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "qmvsti: %s\n", e.what());
+        return kExitFailure;
+    }
+}

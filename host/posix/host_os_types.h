@@ -1,0 +1,7 @@
+// Linux declarations the portable host code needs to name (IStream's Stat record).
+#pragma once
+#include "qmvsti/com.h"
+
+namespace qm::host {
+using StreamStatRecord = void;
+}

@@ -1,0 +1,144 @@
+// The host callback (audioMasterCallback) every plug-in calls back through, with and without an
+// instance, and the host's capability table. It takes no lock: plug-ins call it from any thread,
+// often from inside a call the instance makes while holding its lock.
+#include <cstring>
+
+#include "hosting/vsti_soft_synth.h"
+
+namespace qm {
+
+namespace {
+
+constexpr intptr_t kHostVersion = 2;
+constexpr intptr_t kAutomatableParameters = 512;
+constexpr intptr_t kHostVendorVersion = 6;
+constexpr const char* kHostVendor = "Kelo Zezazidu Software Inc";
+constexpr const char* kHostProduct = "VELD Pro";
+
+struct CanDoRow {
+    char name[64];
+    int32_t answer;
+};
+
+// Compared in order, first match wins.
+const CanDoRow kHostCanDo[] = {
+    {"sendVstEvents", 1},       {"sendVstMidiEvent", 1},        {"sendVstTimeInfo", 1},
+    {"receiveVstEvents", 1},    {"receiveVstMidiEvent", 1},     {"receiveVstTimeInfo", 0},
+    {"reportConnectionChanges", 1}, {"acceptIOChanges", 1},     {"sizeWindow", 1},
+    {"asyncProcessing", 0},     {"offline", 0},                 {"supplyIdle", 1},
+    {"supportShell", 0},        {"openFileSelector", 0},        {"editFile", 0},
+    {"closeFileSelector", 0},
+};
+static_assert(sizeof kHostCanDo / sizeof kHostCanDo[0] == 16, "the host answers sixteen capabilities");
+
+// Plug-ins hand buffers of kVstMaxVendorStrLen / kVstMaxProductStrLen bytes; both texts fit.
+void CopyHostString(void* ptr, const char* text) noexcept {
+    if (ptr != nullptr) std::memcpy(ptr, text, std::strlen(text) + 1);
+}
+
+}  // namespace
+
+intptr_t CVSTiSofthSynth::HostCanDo(const char* capability) noexcept {
+    if (capability == nullptr) return 0;
+    for (const CanDoRow& row : kHostCanDo) {
+        if (std::strcmp(row.name, capability) == 0) return row.answer;
+    }
+    return 0;
+}
+
+intptr_t VSTCALLBACK CVSTiSofthSynth::HostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                                   void* ptr, float opt) {
+    CVSTiSofthSynth* instance = effect != nullptr ? reinterpret_cast<CVSTiSofthSynth*>(effect->resvd1) : nullptr;
+    if (instance != nullptr) {
+        return instance->AnswerHost(opcode, index, value, ptr, opt);
+    }
+    // No instance yet (inside the entry point) or a plug-in that calls back with a null effect.
+    switch (opcode) {
+    case audioMasterVersion: return kHostVersion;
+    case audioMasterWantMidi: return 1;
+    case audioMasterGetNumAutomatableParameters: return kAutomatableParameters;
+    case audioMasterNeedIdle: return 1;
+    case audioMasterGetVendorString: CopyHostString(ptr, kHostVendor); return 0;
+    case audioMasterGetProductString: CopyHostString(ptr, kHostProduct); return 0;
+    case audioMasterGetVendorVersion: return kHostVendorVersion;
+    case audioMasterCanDo: return HostCanDo(static_cast<const char*>(ptr));
+    default: return 0;
+    }
+}
+
+intptr_t CVSTiSofthSynth::AnswerHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float) noexcept {
+    switch (opcode) {
+    case audioMasterAutomate:
+        // The new value goes to the host's listeners through the patch device, not created yet.
+        return 0;
+    case audioMasterVersion: return kHostVersion;
+    case audioMasterCurrentId: return 0;
+    case audioMasterIdle: return 1;
+    case audioMasterPinConnected: return PinConnected(index, value);
+    case audioMasterWantMidi:
+        SetBits(InstanceStatus::ProcessEvents);
+        return 0;
+    case audioMasterGetTime: return AnswerGetTime(static_cast<int32_t>(value));
+    case audioMasterProcessEvents:
+        // The plug-in's MIDI output reaches the host through the MIDI input port, not created yet.
+        return 0;
+    case audioMasterTempoAt: return AnswerTempoAt(value);
+    case audioMasterGetNumAutomatableParameters: return kAutomatableParameters;
+    case audioMasterIOChanged:
+        // Buses past the new output count would be marked gone; no buses are offered.
+        return 0;
+    case audioMasterNeedIdle:
+        SetBits(InstanceStatus::NeedsIdle);
+        lastIdleTime_ = 0;
+        return 1;
+    case audioMasterSizeWindow:
+        // Only an open instance property page can host a resized editor.
+        return 0;
+    case audioMasterWillReplaceOrAccumulate: return 1;
+    case audioMasterGetCurrentProcessLevel: return ProcessLevel();
+    case audioMasterGetVendorString: CopyHostString(ptr, kHostVendor); return 0;
+    case audioMasterGetProductString: CopyHostString(ptr, kHostProduct); return 0;
+    case audioMasterGetVendorVersion: return kHostVendorVersion;
+    case audioMasterCanDo: return CanDoForInstance(static_cast<const char*>(ptr));
+    case audioMasterUpdateDisplay:
+        // The page's program list and the patch device's listeners would be refreshed here.
+        return 1;
+    case audioMasterBeginEdit:
+    case audioMasterEndEdit:
+        // Edit gestures go to the host's listeners through the patch device.
+        return 1;
+    default: return 0;
+    }
+}
+
+intptr_t CVSTiSofthSynth::CanDoForInstance(const char* capability) noexcept {
+    if (capability != nullptr && std::strcmp(capability, "sizeWindow") == 0) {
+        // Some instruments draw their editors in a way that breaks when the host resizes the window.
+        SetNoSizeWindow(type_->HasAlternativeDrawingMark(displayName_, path_, uniqueId_));
+        if (HasBits(InstanceStatus::NoSizeWindow)) return 0;
+    }
+    return HostCanDo(capability);
+}
+
+// 0 means connected, 1 not connected; value 0 asks about an input.
+intptr_t CVSTiSofthSynth::PinConnected(int32_t index, intptr_t value) const noexcept {
+    if (value == 0) return 1;  // inputs always receive silence
+    const bool expose = type_->ExposeMultiChannel();
+    if (index > 2 && !expose) return 1;
+    if (index / 2 < 1 || !expose) return 0;
+    const int32_t busCount = 0;  // no buses are offered
+    return index / 2 - 1 >= busCount ? 1 : 0;
+}
+
+intptr_t CVSTiSofthSynth::ProcessLevel() const noexcept {
+    const DWORD status = Status();
+    intptr_t level = kVstProcessLevelPrefetch;
+    if (status & InstanceStatus::Attached) level = kVstProcessLevelUser;
+    if ((status & InstanceStatus::InProcess) && (status & (InstanceStatus::Playing | InstanceStatus::Live))) {
+        level = kVstProcessLevelRealtime;
+    }
+    if (status & InstanceStatus::Offline) level = kVstProcessLevelOffline;
+    return level;
+}
+
+}  // namespace qm

@@ -1,0 +1,135 @@
+// The host's transport and site: Open and Close, Cue, Play, Stop, live mode, the power switch and the
+// idle pass.
+//
+// The MIDI event buffers (render and live) are not created by this instance yet. Where the transport
+// would hand events to the plug-in (Stop's sixteen All Notes Off blocks, the held notes released by
+// StopLive, the live flush at Stop) nothing is sent; every other step runs.
+#include <cstring>
+
+#include "hosting/vsti_soft_synth.h"
+#include "platform/clock.h"
+
+namespace qm {
+
+namespace {
+
+constexpr uint32_t kIdleIntervalMs = 10;
+
+}  // namespace
+
+HRESULT CVSTiSofthSynth::Open(DWORD, DWORD, DWORD, SynthSiteCallback callback, ULONG_PTR cookie, DWORD) noexcept {
+    siteCallback_ = callback;
+    siteCookie_ = cookie;
+    const HRESULT result = callback != nullptr ? CallSite(SiteCode::Attached) : E_POINTER;
+    if (FAILED(result)) {
+        siteCallback_ = nullptr;
+        siteCookie_ = 0;
+        return result;
+    }
+    SetBits(InstanceStatus::Attached);
+    return S_OK;
+}
+
+HRESULT CVSTiSofthSynth::Close() noexcept {
+    if (!HasBits(InstanceStatus::Attached)) return QM_E_NOT_OPENED;
+    const HRESULT result = CallSite(SiteCode::Detached);
+    if (FAILED(result)) return result;
+    ClearBits(InstanceStatus::Attached);
+    siteCallback_ = nullptr;
+    siteCookie_ = 0;
+    return S_OK;
+}
+
+HRESULT CVSTiSofthSynth::Cue(LONGLONG time) noexcept {
+    cueTime_ = time;
+    currentTime_ = -1;
+    currentTick_ = INT64_MAX;
+    currentSample_ = static_cast<LONGLONG>(static_cast<double>(time) * 1e-7 * HostRate() + 0.5);
+    pendingFrames_ = 0;
+    pendingTransportFlags_ = kVstTransportChanged;
+    std::memset(&timeInfo_, 0, sizeof timeInfo_);
+    if (HasBits(InstanceStatus::ProcessEvents)) CallDispatcher(effMainsChanged, 0, 1, nullptr, 0.0f);
+    SetBits(InstanceStatus::Cued);
+    return S_OK;
+}
+
+HRESULT CVSTiSofthSynth::Play(DWORD, DWORD) noexcept {
+    platform::LockScope hold(lock_);
+    ClearBits(InstanceStatus::Cued);
+    SetBits(InstanceStatus::Playing);
+    pendingTransportFlags_ = kVstTransportChanged | kVstTransportPlaying;
+    return S_OK;
+}
+
+HRESULT CVSTiSofthSynth::Stop() noexcept {
+    {
+        platform::LockScope hold(lock_);
+        ClearBits(InstanceStatus::Playing);
+        pendingTransportFlags_ = kVstTransportChanged;
+    }
+    if (HasBits(InstanceStatus::Live)) return S_OK;  // live events keep flowing; nothing to flush
+    // Flush blocks without new events let reverb and release tails die inside the plug-in, so the
+    // next start does not replay them. Their audio is thrown away. They need the format's buffers.
+    if (audioBlock_ != nullptr) {
+        const uint32_t flushes = type_->FlushOnStopCount();
+        for (uint32_t i = 0; i < flushes; ++i) {
+            SilenceOutputs(frameSize_);
+            CallProcess(static_cast<int32_t>(frameSize_));
+        }
+    }
+    SuspendResume();
+    return S_OK;
+}
+
+HRESULT CVSTiSofthSynth::StartLive() noexcept {
+    if (HasBits(InstanceStatus::Live)) return S_OK;
+    liveTime_ = 0;
+    liveSamples_ = 0;
+    if (HasBits(InstanceStatus::ProcessEvents)) CallDispatcher(effMainsChanged, 0, 1, nullptr, 0.0f);
+    platform::LockScope hold(lock_);
+    SetBits(InstanceStatus::Live);
+    lastRenderTime_ = platform::MillisecondClock();
+    return S_OK;
+}
+
+HRESULT CVSTiSofthSynth::StopLive() noexcept {
+    if (!HasBits(InstanceStatus::Live)) return S_OK;
+    {
+        platform::LockScope hold(lock_);
+        ClearBits(InstanceStatus::Live);
+        liveTime_ = 0;
+        liveSamples_ = 0;
+        if (!HasBits(InstanceStatus::Cued | InstanceStatus::Playing)) SuspendResume();
+    }
+    Idle(0);
+    return S_OK;
+}
+
+HRESULT CVSTiSofthSynth::TogglePower() noexcept {
+    if (!HasBits(InstanceStatus::ProcessEvents)) {
+        // Resuming gives a faulted plug-in its second chance; it answers with audioMasterWantMidi,
+        // which sets ProcessEvents again.
+        ClearBits(InstanceStatus::Faulted);
+        CallDispatcher(effMainsChanged, 0, 1, nullptr, 0.0f);
+    } else {
+        CallDispatcher(effMainsChanged, 0, 0, nullptr, 0.0f);
+        ClearBits(InstanceStatus::ProcessEvents);
+    }
+    return S_OK;
+}
+
+HRESULT CVSTiSofthSynth::Idle(DWORD) noexcept {
+    // With an editor window open and no "now", the pass would be posted to the editor's thread; the
+    // instance has no editor window yet, so it always runs here.
+    IdlePass();
+    return S_OK;
+}
+
+void CVSTiSofthSynth::IdlePass() noexcept {
+    const uint32_t now = platform::MillisecondClock();
+    if (now - lastIdleTime_ < kIdleIntervalMs) return;
+    if (HasBits(InstanceStatus::NeedsIdle)) CallDispatcher(effIdle, 0, 0, nullptr, 0.0f);
+    lastIdleTime_ = now;
+}
+
+}  // namespace qm

@@ -1,0 +1,201 @@
+// The host's plug-in manager cache: the slots the library calls, the host's own side and the file it
+// keeps beside the settings.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "plugin_cache.h"
+#include "site.h"
+#include "text.h"
+
+namespace qm::host {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+class HostCache : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = std::filesystem::temp_directory_path() / "qmvsti_host_cache_test";
+        std::filesystem::remove_all(folder_);
+        cache_ = HostPluginCache::Create();
+    }
+    void TearDown() override {
+        cache_->Release();
+        std::filesystem::remove_all(folder_);
+    }
+    std::string File(const char* name) const { return (folder_ / name).u8string(); }
+    std::filesystem::path folder_;
+    HostPluginCache* cache_ = nullptr;
+};
+
+TEST_F(HostCache, EntriesAreEnumeratedFoundByIdAndMarkedInUse) {
+    const size_t a = cache_->AddPath("/plugins/a.so");
+    const size_t b = cache_->AddPath("/plugins/b.so");
+    EXPECT_EQ(cache_->AddPath("/plugins/a.so"), a) << "one entry per path";
+    ASSERT_EQ(cache_->Count(), 2u);
+    EXPECT_FALSE(IsEqualGUID(cache_->At(a).managerId, cache_->At(b).managerId));
+
+    PlugInManagerEntry entry;
+    EXPECT_EQ(cache_->Prepare(kPlugInManagerCacheEnumerate), S_OK);
+    ASSERT_EQ(cache_->GetEntry(1, &entry), S_OK);
+    EXPECT_EQ(ToUtf8(entry.path), "/plugins/b.so");
+    EXPECT_EQ(entry.enabled, 1u);
+    EXPECT_EQ(entry.isInstrument, 1u);
+    EXPECT_EQ(entry.hasEditor & 1, 1u);
+    EXPECT_EQ(entry.faulted, 0u);
+    EXPECT_NE(cache_->GetEntry(2, &entry), S_OK) << "non-zero after the last entry";
+
+    std::memset(&entry, 0, sizeof(entry));
+    ASSERT_EQ(cache_->FindEntry(cache_->At(a).managerId, &entry), S_OK);
+    EXPECT_EQ(ToUtf8(entry.path), "/plugins/a.so");
+    const GUID unknown = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+    EXPECT_NE(cache_->FindEntry(unknown, &entry), S_OK);
+
+    // The library passes an entry's address as its id's.
+    EXPECT_EQ(cache_->CheckEntry(&cache_->At(b)), S_OK);
+    EXPECT_EQ(cache_->SetEntryInUse(&cache_->At(b).managerId, 1), S_OK);
+    EXPECT_TRUE(cache_->InUse(b));
+    EXPECT_FALSE(cache_->InUse(a));
+    EXPECT_EQ(cache_->SetEntryInUse(&cache_->At(b).managerId, 0), S_OK);
+    EXPECT_FALSE(cache_->InUse(b));
+    entry.managerId = unknown;
+    EXPECT_EQ(cache_->CheckEntry(&entry), S_FALSE);
+}
+
+TEST_F(HostCache, FindTakesPathOrEitherNameWithoutCase) {
+    const size_t index = cache_->AddPath("/plugins/synth.so");
+    CopyToField(cache_->At(index).firstName, 260, "Reference Synth");
+    CopyToField(cache_->At(index).secondName, 260, "RefSynth");
+    EXPECT_EQ(cache_->Find("/plugins/synth.so"), 0);
+    EXPECT_EQ(cache_->Find("reference synth"), 0);
+    EXPECT_EQ(cache_->Find("REFSYNTH"), 0);
+    EXPECT_EQ(cache_->Find("other"), -1);
+    EXPECT_EQ(cache_->Find(""), -1);
+    cache_->Remove(index);
+    EXPECT_EQ(cache_->Count(), 0u);
+}
+
+TEST_F(HostCache, SavedFileLoadsBackAndSavesAgainByteForByte) {
+    for (const char* path : {"/p/one.so", "/p/zwei \xC3\xA4.so"}) cache_->AddPath(path);
+    PlugInManagerEntry& e = cache_->At(1);
+    CopyToField(e.firstName, 260, "Zwei");
+    CopyToField(e.vendor, 260, "Kelo");
+    e.uniqueId = 0x51726566;
+    e.vendorVersion = 1200;
+    e.reserved2720[100] = 0x5A;  // host bytes the library never reads survive too
+    ASSERT_EQ(cache_->SetEntryInUse(&e.managerId, 1), S_OK);
+
+    std::string error;
+    const std::string first = File("nested/plugins.cache");
+    ASSERT_TRUE(cache_->Save(first, &error)) << error;
+    const std::string bytes = ReadAll(first);
+    ASSERT_EQ(bytes.size(), 16u + 2 * sizeof(PlugInManagerEntry));
+    EXPECT_EQ(bytes.substr(0, 4), "QMHC");
+    EXPECT_EQ(bytes[4], 1);
+
+    HostPluginCache* loaded = HostPluginCache::Create();
+    ASSERT_TRUE(loaded->Load(first, &error)) << error;
+    ASSERT_EQ(loaded->Count(), 2u);
+    EXPECT_EQ(std::memcmp(&loaded->At(1), &cache_->At(1), sizeof(PlugInManagerEntry)), 0);
+    EXPECT_EQ(ToUtf8(loaded->At(1).path), "/p/zwei \xC3\xA4.so");
+    EXPECT_FALSE(loaded->InUse(1)) << "in-use marks belong to one process";
+    const std::string second = File("again.cache");
+    ASSERT_TRUE(loaded->Save(second, &error)) << error;
+    EXPECT_EQ(ReadAll(second), bytes);
+    loaded->Release();
+}
+
+TEST_F(HostCache, MissingFileIsEmptyAndDamagedFilesAreRefusedWithoutChange) {
+    std::string error;
+    cache_->AddPath("/p/kept.so");
+    ASSERT_TRUE(cache_->Load(File("missing.cache"), &error));
+    EXPECT_EQ(cache_->Count(), 0u);
+
+    cache_->AddPath("/p/kept.so");
+    const std::string good = File("good.cache");
+    ASSERT_TRUE(cache_->Save(good, &error));
+    const std::string bytes = ReadAll(good);
+    const auto refuse = [&](const std::string& content, const char* why) {
+        const std::string path = File("bad.cache");
+        std::ofstream(std::filesystem::u8path(path), std::ios::binary) << content;
+        error.clear();
+        EXPECT_FALSE(cache_->Load(path, &error)) << why;
+        EXPECT_NE(error.find(why), std::string::npos) << error;
+        EXPECT_EQ(cache_->Count(), 1u) << "a refused file leaves the cache as it was";
+    };
+    refuse("XXXX" + bytes.substr(4), "not a cache file");
+    std::string version = bytes;
+    version[4] = 2;
+    refuse(version, "unsupported version");
+    std::string size = bytes;
+    size[8] = 1;
+    refuse(size, "entry size");
+    refuse(bytes.substr(0, bytes.size() - 1), "truncated");
+    refuse(bytes + "x", "trailing bytes");
+    std::string count = bytes;
+    count[15] = 0x7F;
+    refuse(count, "damaged entry count");
+}
+
+TEST_F(HostCache, SinksAreHeldUntilUnregisteredAndTheSiteAnswersForTheServices) {
+    CountingMidiSink unrelated;  // any IUnknown serves to count references
+    auto* sink = reinterpret_cast<IPluginManagerCacheSink*>(static_cast<IUnknown*>(&unrelated));
+    ASSERT_EQ(cache_->RegisterSink(sink), S_OK);
+    EXPECT_EQ(unrelated.References(), 2u);
+    EXPECT_EQ(cache_->UnregisterSink(sink), S_OK);
+    EXPECT_EQ(unrelated.References(), 1u);
+    EXPECT_EQ(cache_->UnregisterSink(sink), S_FALSE);
+
+    HostProgress progress(false);
+    HostSite site(cache_, &progress);
+    void* out = nullptr;
+    ASSERT_EQ(site.QueryInterface(IID_PlugInManagerCache, &out), S_OK);
+    EXPECT_EQ(out, static_cast<PlugInManagerCache*>(cache_));
+    cache_->Release();  // the reference the site's answer took
+    ASSERT_EQ(site.QueryInterface(IID_IHostProgress, &out), S_OK);
+    static_cast<IHostProgress*>(out)->SetText(QMW("Added Synth VST Instrument"));
+    EXPECT_EQ(progress.Texts(), 1);
+    EXPECT_EQ(site.QueryInterface(IID_IQmSoftSynth, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    HostSite bare(nullptr, nullptr);
+    EXPECT_EQ(bare.QueryInterface(IID_IHostProgress, &out), E_NOINTERFACE);
+}
+
+TEST(HostSiteCallback, AcceptsAttachAndFillAndAnswersTimeFromTheFixedTempo) {
+    SiteState state;
+    state.tempo = 90.0;
+    const ULONG_PTR cookie = reinterpret_cast<ULONG_PTR>(&state);
+    EXPECT_EQ(HostSiteCallback(nullptr, SiteCode::Attached, cookie, 0, 0, 0, 0, 0, 0, 0), S_OK);
+    EXPECT_EQ(HostSiteCallback(nullptr, SiteCode::FillBlock, cookie, 0, 0, 0, 0, 0, 0, 0), S_OK);
+    EXPECT_EQ(HostSiteCallback(nullptr, SiteCode::Detached, cookie, 0, 0, 0, 0, 0, 0, 0), S_OK);
+    EXPECT_EQ(state.attached.load(), 1);
+    EXPECT_EQ(state.blocks.load(), 1);
+    EXPECT_EQ(state.detached.load(), 1);
+
+    TimeQuery query;
+    std::memset(&query, 0, sizeof(query));
+    query.request = TimeQueryRequest::Full;
+    query.time = 50000000;  // five seconds at 90 bpm: 7.5 quarters
+    ASSERT_EQ(HostSiteCallback(nullptr, SiteCode::TimeQuery, cookie, reinterpret_cast<ULONG_PTR>(&query), 0, 0, 0,
+                               0, 0, 0),
+              S_OK);
+    EXPECT_DOUBLE_EQ(query.tempo, 90.0);
+    EXPECT_EQ(query.ticksPerQuarter, 960);
+    EXPECT_EQ(query.ticks, 7200);
+    EXPECT_EQ(query.barStartTicks, 3840);
+    EXPECT_EQ(query.timeSigNumerator, 4);
+    EXPECT_EQ(query.timeSigDenominator, 4);
+    EXPECT_EQ(HostSiteCallback(nullptr, SiteCode::TimeQuery, cookie, 0, 0, 0, 0, 0, 0, 0), E_POINTER);
+    EXPECT_EQ(HostSiteCallback(nullptr, 77, cookie, 0, 0, 0, 0, 0, 0, 0), E_NOTIMPL);
+}
+
+}  // namespace
+}  // namespace qm::host
