@@ -18,5 +18,7 @@ DWORD LastModuleError() noexcept;
 // The file of the module that contains `address` (this library, for a function of its own), as UTF-16.
 // Writes at most capacity characters including the terminator; returns the length, 0 on failure.
 size_t ModulePathOf(const void* address, WCHAR* path, size_t capacity) noexcept;
+// The executable file of the running process (the host application), as ModulePathOf writes it.
+size_t ProcessExecutablePath(WCHAR* path, size_t capacity) noexcept;
 
 }  // namespace qm::platform

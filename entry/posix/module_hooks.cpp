@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "entry/entry.h"
+#include "entry/module_start.h"
 #include "framework/kernel.h"
 #include "platform/fpu.h"
 
@@ -14,7 +15,11 @@ HINSTANCE ThisModule() noexcept { return qm::ModuleInstanceOf(reinterpret_cast<c
 __attribute__((constructor)) void OnModuleLoad() {
     qm::platform::ResetFloatingPointUnit();
     const HRESULT hr = QmKernel_EarlyInitialize(ThisModule(), 0);
-    if (FAILED(hr)) std::fprintf(stderr, "qmvsti: framework start-up failed (0x%08X)\n", static_cast<unsigned>(hr));
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "qmvsti: framework start-up failed (0x%08X)\n", static_cast<unsigned>(hr));
+        return;
+    }
+    qm::SetUpForThisProcess(ThisModule());
 }
 
 __attribute__((destructor)) void OnModuleUnload() {

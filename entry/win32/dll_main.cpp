@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "entry/entry.h"
+#include "entry/module_start.h"
 #include "framework/kernel.h"
 #include "platform/fpu.h"
 
@@ -12,7 +13,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         DisableThreadLibraryCalls(instance);
         // Hosts load the module with whatever FPU state their last plug-in left behind.
         qm::platform::ResetFloatingPointUnit();
-        return SUCCEEDED(QmKernel_EarlyInitialize(instance, 0)) ? TRUE : FALSE;
+        if (FAILED(QmKernel_EarlyInitialize(instance, 0))) return FALSE;
+        qm::SetUpForThisProcess(instance);
+        return TRUE;
     case DLL_PROCESS_DETACH:
         qm::CloseDebugOutput();
         QmKernel_LateTerminate(instance, 0);

@@ -1,6 +1,7 @@
 #include "platform/module.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -49,6 +50,20 @@ size_t ModulePathOf(const void* address, WCHAR* path, size_t capacity) noexcept 
     if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return 0;
     // A truncated path names another file: give nothing rather than a wrong path.
     const std::u16string wide = Utf8ToWide(info.dli_fname);
+    if (wide.size() >= capacity) return 0;
+    wide.copy(path, wide.size());
+    path[wide.size()] = 0;
+    return wide.size();
+}
+
+size_t ProcessExecutablePath(WCHAR* path, size_t capacity) noexcept {
+    if (path == nullptr || capacity == 0) return 0;
+    path[0] = 0;
+    char buffer[4096];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+    if (n <= 0) return 0;
+    buffer[n] = 0;
+    const std::u16string wide = Utf8ToWide(buffer);
     if (wide.size() >= capacity) return 0;
     wide.copy(path, wide.size());
     path[wide.size()] = 0;

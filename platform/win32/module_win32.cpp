@@ -47,4 +47,15 @@ size_t ModulePathOf(const void* address, WCHAR* path, size_t capacity) noexcept 
     return length;
 }
 
+size_t ProcessExecutablePath(WCHAR* path, size_t capacity) noexcept {
+    if (path == nullptr || capacity == 0) return 0;
+    path[0] = 0;
+    const DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(capacity));
+    if (length == 0 || length >= capacity) {
+        path[0] = 0;
+        return 0;
+    }
+    return length;
+}
+
 }  // namespace qm::platform

@@ -19,6 +19,8 @@ namespace {
 using CreateDriverClassFn = HRESULT(QMAPI*)(void**);
 using UpdateLcidFn = HRESULT(QMAPI*)(LCID);
 using DebugStringFn = DWORD(QM_STDCALL*)(LPCWSTR, BOOL, DWORD);
+using GetTextFn = int(QMAPI*)(WCHAR*, int);
+using GetHelpPathFn = int(QMAPI*)(int, WCHAR*, int);
 
 void Anchor() {}
 
@@ -90,6 +92,38 @@ TEST_F(ModuleTest, LanguageChangeSwitchesTheStringTable) {
     EXPECT_EQ(TypeName(), "VSTi-Synthesizertyp");
     EXPECT_EQ(update_(0x809), S_OK);  // any English LCID gives the English table
     EXPECT_EQ(TypeName(), "VSTi Synth Type");
+}
+
+// The test program is no RunDLL32: the module set its message-box caption and its context help at
+// load; a translated language moves both help files into the language's folder, English leaves them.
+TEST_F(ModuleTest, LoadSetsTheCaptionAndHelpPathsFollowTheLanguage) {
+    auto caption = reinterpret_cast<GetTextFn>(platform::FindSymbol(module_, "QmMsgBoxGetCaption"));
+    auto help = reinterpret_cast<GetHelpPathFn>(platform::FindSymbol(module_, "QmHelp_GetHelpFilePath"));
+    ASSERT_NE(caption, nullptr);
+    ASSERT_NE(help, nullptr);
+    const auto text = [](auto get) {
+        WCHAR buffer[512] = {};
+        get(buffer, 512);
+        return platform::WideToUtf8(buffer);
+    };
+    EXPECT_EQ(text([&](WCHAR* b, int n) { return caption(b, n); }), "Kelo VSTi Soft Synth");
+    const auto path = [&](int kind) { return text([&](WCHAR* b, int n) { return help(kind, b, n); }); };
+
+    const std::string folder = ProgramFolder();
+    const char separator = folder.back();
+    std::string stem = ModuleFileName();
+    stem.erase(stem.find_last_of('.'));
+    EXPECT_EQ(path(0), "");
+    EXPECT_EQ(path(1), folder + stem + ".hlp");
+    EXPECT_EQ(update_(0x409), S_OK);
+    EXPECT_EQ(path(0), "");
+    EXPECT_EQ(path(1), folder + stem + ".hlp");
+    EXPECT_EQ(update_(0x407), S_OK);
+    EXPECT_EQ(path(0), folder + "1031" + separator + stem + ".chm");
+    EXPECT_EQ(path(1), folder + "1031" + separator + stem + ".hlp");
+    EXPECT_EQ(update_(0x809), S_OK);
+    EXPECT_EQ(path(0), folder + "1031" + separator + stem + ".chm");
+    EXPECT_EQ(update_(0x409), S_OK);
 }
 
 TEST_F(ModuleTest, DebugStringModeTwoWritesToTheProfilesFile) {
