@@ -14,6 +14,7 @@ enum ExitCode : int {
     kExitUnknownPlugIn = 3,  // no such plug-in in the cache
     kExitUnreadable = 4,     // a named file cannot be read
     kExitLoadFailed = 5,     // the plug-in (or the library) failed to load
+    kExitNotInstrument = 6,  // the module is a VST effect, not an instrument
 };
 
 struct Options {

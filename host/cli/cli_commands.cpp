@@ -6,6 +6,7 @@
 
 #include "cli.h"
 #include "host_os.h"
+#include "plugin_probe.h"
 #include "text.h"
 
 namespace qm::host::cli {
@@ -73,11 +74,11 @@ void PrintFacts(const Options& options, const InstrumentFacts& f, const PlugInMa
     if (options.json) {
         std::printf("{\"name\": %s, \"product\": %s, \"vendor\": %s, \"path\": %s, \"uniqueId\": %ld, "
                     "\"uniqueIdText\": %s, \"version\": %ld, \"outputs\": %lu, \"programs\": %ld, "
-                    "\"parameters\": %ld, \"flags\": %s}\n",
+                    "\"parameters\": %ld, \"instrument\": %s, \"flags\": %s}\n",
                     JsonText(f.name).c_str(), JsonText(f.product).c_str(), JsonText(f.vendor).c_str(),
                     JsonText(f.path).c_str(), static_cast<long>(f.uniqueId), JsonText(UniqueIdText(f.uniqueId)).c_str(),
                     static_cast<long>(f.vendorVersion), static_cast<unsigned long>(f.outputs), f.programs, f.parameters,
-                    JsonText(EntryFlags(entry)).c_str());
+                    (entry.isInstrument & 1) ? "true" : "false", JsonText(EntryFlags(entry)).c_str());
         return;
     }
     std::printf("Name:       %s\n", f.name.c_str());
@@ -91,7 +92,19 @@ void PrintFacts(const Options& options, const InstrumentFacts& f, const PlugInMa
     else std::printf("Programs:   not exposed\n");
     if (f.parameters >= 0) std::printf("Parameters: %ld\n", f.parameters);
     else std::printf("Parameters: not exposed\n");
+    std::printf("Kind:       %s\n", (entry.isInstrument & 1) ? "VST instrument" : "not a VST instrument (effect)");
     std::printf("Flags:      %s\n", EntryFlags(entry).c_str());
+}
+
+// What the library does not tell a host: whether the module is an instrument and has an editor. The
+// entry keeps the answer as a host's plug-in manager would; an effect is never offered again.
+bool ReadModuleKind(const std::string& path, PlugInManagerEntry* entry, std::string* error) {
+    ModuleKind kind;
+    if (!ProbeModuleKind(path, &kind, error)) return false;
+    entry->isInstrument = kind.instrument ? 1 : 0;
+    entry->hasEditor = kind.editor ? 1 : 0;
+    if (!kind.instrument) entry->enabled = 0;
+    return true;
 }
 
 }  // namespace
@@ -151,6 +164,19 @@ int RunAdd(const Options& options) {
             result = kExitLoadFailed;
             continue;
         }
+        if (!ReadModuleKind(path, &session.Cache().At(index), &error)) {
+            std::fprintf(stderr, "qmvsti: %s; not added\n", error.c_str());
+            if (!known) session.Cache().Remove(index);
+            result = kExitLoadFailed;
+            continue;
+        }
+        if (!(session.Cache().At(index).isInstrument & 1)) {
+            std::fprintf(stderr, "qmvsti: %s (%s) is not a VST instrument; not added\n", path.c_str(),
+                         facts.name.c_str());
+            if (!known) session.Cache().Remove(index);
+            result = kExitNotInstrument;
+            continue;
+        }
         StoreFacts(facts, &session.Cache().At(index));
         if (options.json) {
             std::printf("{\"added\": %s, \"name\": %s, \"vendor\": %s, \"uniqueId\": %ld}\n", JsonText(path).c_str(),
@@ -186,6 +212,10 @@ int RunInfo(const Options& options) {
     InstrumentFacts facts;
     std::string error;
     if (!session.TestLoad(static_cast<size_t>(index), &facts, &error)) {
+        std::fprintf(stderr, "qmvsti: %s\n", error.c_str());
+        return kExitLoadFailed;
+    }
+    if (!ReadModuleKind(facts.path, &session.Cache().At(static_cast<size_t>(index)), &error)) {
         std::fprintf(stderr, "qmvsti: %s\n", error.c_str());
         return kExitLoadFailed;
     }

@@ -20,7 +20,8 @@ void PrintUsage(FILE* out) {
         "  --verbose, -v     show the library's progress texts\n"
         "  --help, -h        this text\n"
         "\n"
-        "exit codes: 0 ok, 1 failure, 2 usage, 3 unknown plug-in, 4 unreadable file, 5 load failed\n",
+        "exit codes: 0 ok, 1 failure, 2 usage, 3 unknown plug-in, 4 unreadable file, 5 load failed,\n"
+        "            6 not an instrument\n",
         out);
 }
 

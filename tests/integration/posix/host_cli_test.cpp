@@ -41,6 +41,8 @@ protected:
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(home_);
         fs::create_directories(home_);
+        // amsynth keeps its banks under ~/.local/share and complains when that cannot be made.
+        fs::create_directories(home_ / ".local" / "share");
     }
     void TearDown() override { fs::remove_all(home_); }
 
@@ -147,6 +149,93 @@ TEST_F(HostCli, ReferenceSynthIsAddedListedAndDescribed) {
     EXPECT_NE(run.out.find("\"version\": " + std::to_string(qmtest::kTestVendorVersion)), std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("instrument"), std::string::npos) << run.out;
+}
+
+// Debian's amsynth and two DPF instruments, as their own AEffect and string opcodes describe them;
+// a DPF effect beside them is refused as no instrument.
+TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
+    const fs::path vst = "/usr/lib/vst";
+    const struct {
+        const char* file;
+        const char* name;
+        const char* vendor;
+        long uniqueId;
+        const char* idText;
+        long version;
+        const char* flags;
+    } instruments[] = {
+        {"amsynth_vst.so", "amsynth", "Nick Dowell", 0x616D7379, "amsy", 0, "enabled,instrument,editor"},
+        {"Kars-vst.so", "Kars", "falkTX", 0x444B7273, "DKrs", 65792, "enabled,instrument"},
+        {"Nekobi-vst.so", "Nekobi", "Sean Bolton, falkTX", 0x444E656B, "DNek", 65792, "enabled,instrument,editor"},
+    };
+    const fs::path effect = vst / "MVerb-vst.so";
+    std::string paths;
+    for (const auto& i : instruments) {
+        if (!fs::exists(vst / i.file)) GTEST_SKIP() << (vst / i.file) << " is not installed";
+        paths += " " + Quote((vst / i.file).string());
+    }
+    if (!fs::exists(effect)) GTEST_SKIP() << effect << " is not installed";
+
+    Outcome run = Qmvsti("add" + paths);
+    ASSERT_EQ(run.code, 0) << run.err;
+    for (const auto& i : instruments) {
+        EXPECT_NE(run.out.find(std::string("added ") + i.name + " (" + i.vendor + ", " + (vst / i.file).string() + ")"),
+                  std::string::npos)
+            << run.out;
+    }
+
+    run = Qmvsti("list");
+    ASSERT_EQ(run.code, 0) << run.err;
+    std::string expected;
+    for (const auto& i : instruments) {
+        char line[512];
+        std::snprintf(line, sizeof(line), "%-32s %-24s %-6s %s\n", i.name, i.vendor, i.idText,
+                      (vst / i.file).c_str());
+        expected += line;
+    }
+    EXPECT_EQ(run.out, expected);
+
+    run = Qmvsti("--json list");
+    ASSERT_EQ(run.code, 0) << run.err;
+    expected = "[";
+    for (const auto& i : instruments) {
+        expected += std::string(expected.size() > 1 ? ", " : "") + "{\"name\": \"" + i.name + "\", \"vendor\": \"" +
+                    i.vendor + "\", \"uniqueId\": " + std::to_string(i.uniqueId) + ", \"uniqueIdText\": \"" +
+                    i.idText + "\", \"version\": " + std::to_string(i.version) + ", \"path\": \"" +
+                    (vst / i.file).string() + "\"}";
+    }
+    EXPECT_EQ(run.out, expected + "]\n");
+
+    for (const auto& i : instruments) {
+        SCOPED_TRACE(i.name);
+        run = Qmvsti(std::string("--json info ") + Quote(i.name));
+        ASSERT_EQ(run.code, 0) << run.err;
+        EXPECT_EQ(run.out, std::string("{\"name\": \"") + i.name + "\", \"product\": \"" + i.name +
+                               "\", \"vendor\": \"" + i.vendor + "\", \"path\": \"" + (vst / i.file).string() +
+                               "\", \"uniqueId\": " + std::to_string(i.uniqueId) + ", \"uniqueIdText\": \"" +
+                               i.idText + "\", \"version\": " + std::to_string(i.version) +
+                               ", \"outputs\": 0, \"programs\": -1, \"parameters\": -1, \"instrument\": true, "
+                               "\"flags\": \"" + i.flags + "\"}\n");
+        run = Qmvsti("info " + Quote((vst / i.file).string()));
+        ASSERT_EQ(run.code, 0) << run.err;
+        EXPECT_NE(run.out.find(std::string("Name:       ") + i.name + "\n"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(std::string("Vendor:     ") + i.vendor + "\n"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(std::string("Unique ID:  ") + i.idText), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("Kind:       VST instrument\n"), std::string::npos) << run.out;
+    }
+
+    // The effect loads, but is no instrument: not added, not listed, described as an effect.
+    run = Qmvsti("add " + Quote(effect.string()));
+    EXPECT_EQ(run.code, 6);
+    EXPECT_NE(run.err.find("(MVerb) is not a VST instrument; not added"), std::string::npos) << run.err;
+    run = Qmvsti("list");
+    EXPECT_EQ(run.out.find("MVerb"), std::string::npos) << run.out;
+    run = Qmvsti("--json info " + Quote(effect.string()));
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.out.find("\"name\": \"MVerb\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"vendor\": \"Martin Eastwood, falkTX\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"instrument\": false"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("enabled"), std::string::npos) << run.out;
 }
 
 }  // namespace
