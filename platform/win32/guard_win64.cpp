@@ -179,7 +179,18 @@ LONG CALLBACK OnStackOverflow(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
-void InstallOverflowHandler() { AddVectoredExceptionHandler(1, &OnStackOverflow); }
+PVOID gOverflowHandler = nullptr;
+
+void InstallOverflowHandler() { gOverflowHandler = AddVectoredExceptionHandler(1, &OnStackOverflow); }
+
+// The handler is code of this module. A host that unloads the module must not keep it registered:
+// the next exception anywhere in the process would call into freed memory and end the process.
+struct OverflowHandlerRemoval {
+    ~OverflowHandlerRemoval() {
+        if (gOverflowHandler != nullptr) RemoveVectoredExceptionHandler(gOverflowHandler);
+        gOverflowHandler = nullptr;
+    }
+} gOverflowHandlerRemoval;
 
 // After an overflow the stack has no guard page left and the next overflow would end the process.
 // The CRT's _resetstkoflw puts the guard page right under the caller's stack pointer; every page

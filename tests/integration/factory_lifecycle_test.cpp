@@ -190,6 +190,46 @@ TEST_F(ExportedType, CreationFaultsAreContainedAndTheTypeStaysUsable) {
     EXPECT_EQ(cache_.inUseCalls, (std::vector<std::pair<uint32_t, DWORD>>{{3u, 1u}}));
 }
 
+// A host may unload the module and go on: whatever the module installed to catch plug-in faults must
+// leave with it, or the next fault caught anywhere in the process ends the process.
+TEST(ExportedTypeUnloaded, FaultsCaughtAfterTheModuleIsGoneStillEndWell) {
+    platform::ModuleHandle module = platform::LoadModule(ModulePath().c_str());
+    ASSERT_NE(module, nullptr);
+    auto create = reinterpret_cast<CreateDriverClassFn>(platform::FindSymbol(module, "QmMIDIDriver_CreateDriverClass"));
+    ASSERT_NE(create, nullptr);
+    TestCache cache;
+    TestSite site(&cache, nullptr);
+    cache.entries.push_back(Entry(Utf8(TestPluginPath("qmfault")).c_str(), "qmfault", "QmVSTi Test", 0, 1));
+    {
+        void* out = nullptr;
+        ASSERT_EQ(create(&out), S_OK);
+        auto* type = static_cast<IQmSoftSynthType*>(static_cast<IMIDIClass*>(out));
+        ASSERT_EQ(type->ConnectHost(&site), S_OK);
+        ScopedEnvironment fault(qmtest::kFaultPlanVariable, "where=entry;kind=av");
+        SoftSynthTypeInfo d;
+        std::memset(&d, 0, sizeof(d));
+        d.managerId = MakeGuid(1);
+        IQmSoftSynth* synth = nullptr;
+        EXPECT_EQ(type->CreateSynth(&d, &synth), QM_E_PLUGIN_EXCEPTION);
+        EXPECT_EQ(type->Release(), 0u);
+    }
+    platform::UnloadModule(module);
+
+    // The same fault, now caught by this program's own copy of the loader.
+    KernelScope kernel;
+    CQmVSTiSynthType* type = CQmVSTiSynthType::Create();
+    ASSERT_NE(type, nullptr);
+    type->AddRef();
+    VstiPluginRecord r;
+    std::memset(&r, 0, sizeof(r));
+    WideCopy(r.path, kPluginPathChars, TestPluginPath("qmfault").c_str());
+    ScopedEnvironment fault(qmtest::kFaultPlanVariable, "where=dispatcher;kind=av;opcode=0");
+    IUnknown* instance = nullptr;
+    EXPECT_EQ(type->CreateForRecord(&r, &instance), QM_E_PLUGIN_EXCEPTION);
+    EXPECT_EQ(instance, nullptr);
+    EXPECT_EQ(type->Release(), 0u);
+}
+
 // The same faults through the type's own plug-in list, where the loader's findings stay visible in
 // the record: 0x2 faulted and never enabled again; a wrong magic is 0x4 and 0x8 without 0x1.
 class ListType : public ::testing::Test {
