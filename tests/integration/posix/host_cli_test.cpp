@@ -48,7 +48,7 @@ protected:
 
     Outcome Qmvsti(const std::string& arguments) {
         const fs::path out = home_ / "out.txt", err = home_ / "err.txt";
-        const std::string command = "HOME=" + Quote(home_.string()) + " XDG_CONFIG_HOME=" +
+        const std::string command = environment_ + "HOME=" + Quote(home_.string()) + " XDG_CONFIG_HOME=" +
                                     Quote((home_ / "config").string()) + " " + Quote((BinFolder() / "qmvsti").string()) +
                                     " " + arguments + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
         const int status = std::system(command.c_str());
@@ -67,6 +67,7 @@ protected:
     }
     fs::path CacheFile() const { return home_ / "config" / "QmVSTi Host" / "plugins.cache"; }
     fs::path home_;
+    std::string environment_;  // variables put before the others, "NAME=value " each
 };
 
 TEST_F(HostCli, BadCommandLinesExitWithUsageCodeAndSayWhy) {
@@ -175,6 +176,9 @@ TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
         paths += " " + Quote((vst / i.file).string());
     }
     if (!fs::exists(effect)) GTEST_SKIP() << effect << " is not installed";
+    // amsynth never frees some of its own allocations, and LeakSanitizer cannot name them once the
+    // module is unloaded; a sanitizer build would fail the program for the plug-in's leak.
+    environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
 
     Outcome run = Qmvsti("add" + paths);
     ASSERT_EQ(run.code, 0) << run.err;
