@@ -1,11 +1,13 @@
 // One render block of the host path: a stereo plug-in's two planar float outputs (265 frames) into
-// the host's interleaved 16-, 24- and 32-bit integers, scalar reference against SSE2, beside a memcpy of
-// the same float bytes as the floor.
+// the host's interleaved 16-, 24- and 32-bit integers, scalar reference against the SIMD variants,
+// beside a memcpy of the same float bytes as the floor. The SSSE3 and AVX2 variants need a processor
+// that has them (the bench does not check).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "framework/audio.h"
@@ -60,15 +62,25 @@ const int kRegistered = [] {
     const struct { const char* name; QMAUDIOINTERLEAVEPROC proc; } procs[] = {
         {"Interleave/f32_to_s16_reference", Interleave_f32_to_s16_reference},
         {"Interleave/f32_to_s16_sse2", Interleave_f32_to_s16_sse2},
+        {"Interleave/f32_to_s16_avx2", Interleave_f32_to_s16_avx2},
         {"Interleave/f32_to_s24_reference", Interleave_f32_to_s24_reference},
         {"Interleave/f32_to_s24_sse2", Interleave_f32_to_s24_sse2},
+        {"Interleave/f32_to_s24_ssse3", Interleave_f32_to_s24_ssse3},
+        {"Interleave/f32_to_s24_avx2", Interleave_f32_to_s24_avx2},
         {"Interleave/f32_to_s32_reference", Interleave_f32_to_s32_reference},
         {"Interleave/f32_to_s32_sse2", Interleave_f32_to_s32_sse2},
+        {"Interleave/f32_to_s32_avx2", Interleave_f32_to_s32_avx2},
         {"Interleave/f32_to_s24in32_reference", Interleave_f32_to_s24in32_reference},
         {"Interleave/f32_to_s24in32_sse2", Interleave_f32_to_s24in32_sse2},
+        {"Interleave/f32_to_s24in32_avx2", Interleave_f32_to_s24in32_avx2},
         {"Interleave/f32_to_f32_reference", Interleave_f32_to_f32_reference},
     };
     for (const auto& p : procs) benchmark::RegisterBenchmark(p.name, Interleave, p.proc)->ComputeStatistics("min", Fastest);
+    // What the render path gets on this processor.
+    for (const QMSAMPLETYPE type : {QMST_PCM16, QMST_PCM24, QMST_PCM32, QMST_PCM24IN32})
+        benchmark::RegisterBenchmark(("Interleave/f32_to_type" + std::to_string(type) + "_lookup").c_str(), Interleave,
+                                     QmAudio_GetStereoInterleaveFunction(type, QMST_FLOAT32))
+            ->ComputeStatistics("min", Fastest);
     return 0;
 }();
 
