@@ -1,17 +1,16 @@
 // One render block of the host path: a stereo plug-in's two planar float outputs (265 frames) into
 // the host's interleaved 16-, 24- and 32-bit integers, scalar reference against the SIMD variants,
-// beside a memcpy of the same float bytes as the floor. The SSSE3 and AVX2 variants need a processor
-// that has them (the bench does not check).
+// beside a memcpy of the same float bytes as the floor.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstring>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "framework/audio.h"
 #include "framework/audio_convert.h"
+#include "platform/cpu_features.h"
 
 namespace {
 
@@ -59,28 +58,29 @@ double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(
 
 const int kRegistered = [] {
     benchmark::RegisterBenchmark("MemcpyFloatBlock", MemcpyFloatBlock)->ComputeStatistics("min", Fastest);
-    const struct { const char* name; QMAUDIOINTERLEAVEPROC proc; } procs[] = {
-        {"Interleave/f32_to_s16_reference", Interleave_f32_to_s16_reference},
-        {"Interleave/f32_to_s16_sse2", Interleave_f32_to_s16_sse2},
-        {"Interleave/f32_to_s16_avx2", Interleave_f32_to_s16_avx2},
-        {"Interleave/f32_to_s24_reference", Interleave_f32_to_s24_reference},
-        {"Interleave/f32_to_s24_sse2", Interleave_f32_to_s24_sse2},
-        {"Interleave/f32_to_s24_ssse3", Interleave_f32_to_s24_ssse3},
-        {"Interleave/f32_to_s24_avx2", Interleave_f32_to_s24_avx2},
-        {"Interleave/f32_to_s32_reference", Interleave_f32_to_s32_reference},
-        {"Interleave/f32_to_s32_sse2", Interleave_f32_to_s32_sse2},
-        {"Interleave/f32_to_s32_avx2", Interleave_f32_to_s32_avx2},
-        {"Interleave/f32_to_s24in32_reference", Interleave_f32_to_s24in32_reference},
-        {"Interleave/f32_to_s24in32_sse2", Interleave_f32_to_s24in32_sse2},
-        {"Interleave/f32_to_s24in32_avx2", Interleave_f32_to_s24in32_avx2},
-        {"Interleave/f32_to_f32_reference", Interleave_f32_to_f32_reference},
+    using qm::platform::CpuHasAvx2;
+    using qm::platform::CpuHasSse2;
+    using qm::platform::CpuHasSsse3;
+    const struct { const char* name; QMAUDIOINTERLEAVEPROC proc; bool runs; } procs[] = {
+        {"Interleave/f32_to_s16_reference", Interleave_f32_to_s16_reference, true},
+        {"Interleave/f32_to_s16_sse2", Interleave_f32_to_s16_sse2, CpuHasSse2()},
+        {"Interleave/f32_to_s16_avx2", Interleave_f32_to_s16_avx2, CpuHasAvx2()},
+        {"Interleave/f32_to_s24_reference", Interleave_f32_to_s24_reference, true},
+        {"Interleave/f32_to_s24_sse2", Interleave_f32_to_s24_sse2, CpuHasSse2()},
+        {"Interleave/f32_to_s24_ssse3", Interleave_f32_to_s24_ssse3, CpuHasSsse3()},
+        {"Interleave/f32_to_s24_avx2", Interleave_f32_to_s24_avx2, CpuHasAvx2()},
+        {"Interleave/f32_to_s32_reference", Interleave_f32_to_s32_reference, true},
+        {"Interleave/f32_to_s32_sse2", Interleave_f32_to_s32_sse2, CpuHasSse2()},
+        {"Interleave/f32_to_s32_avx2", Interleave_f32_to_s32_avx2, CpuHasAvx2()},
+        {"Interleave/f32_to_s24in32_reference", Interleave_f32_to_s24in32_reference, true},
+        {"Interleave/f32_to_s24in32_sse2", Interleave_f32_to_s24in32_sse2, CpuHasSse2()},
+        {"Interleave/f32_to_s24in32_avx2", Interleave_f32_to_s24in32_avx2, CpuHasAvx2()},
+        {"Interleave/f32_to_f32_reference", Interleave_f32_to_f32_reference, true},
     };
-    for (const auto& p : procs) benchmark::RegisterBenchmark(p.name, Interleave, p.proc)->ComputeStatistics("min", Fastest);
-    // What the render path gets on this processor.
-    for (const QMSAMPLETYPE type : {QMST_PCM16, QMST_PCM24, QMST_PCM32, QMST_PCM24IN32})
-        benchmark::RegisterBenchmark(("Interleave/f32_to_type" + std::to_string(type) + "_lookup").c_str(), Interleave,
-                                     QmAudio_GetStereoInterleaveFunction(type, QMST_FLOAT32))
-            ->ComputeStatistics("min", Fastest);
+    // Variants for instruction sets this processor lacks are left out.
+    for (const auto& p : procs) {
+        if (p.runs) benchmark::RegisterBenchmark(p.name, Interleave, p.proc)->ComputeStatistics("min", Fastest);
+    }
     return 0;
 }();
 
