@@ -1,6 +1,6 @@
 // One render block of the host path: a stereo plug-in's two planar float outputs (265 frames) into
-// the host's interleaved 16-, 24- and 32-bit integers, scalar reference against SSE2, beside a memcpy of
-// the same float bytes as the floor.
+// the host's interleaved 16-, 24- and 32-bit integers, scalar reference against the SIMD variants,
+// beside a memcpy of the same float bytes as the floor.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 
 #include "framework/audio.h"
 #include "framework/audio_convert.h"
+#include "platform/cpu_features.h"
 
 namespace {
 
@@ -57,18 +58,29 @@ double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(
 
 const int kRegistered = [] {
     benchmark::RegisterBenchmark("MemcpyFloatBlock", MemcpyFloatBlock)->ComputeStatistics("min", Fastest);
-    const struct { const char* name; QMAUDIOINTERLEAVEPROC proc; } procs[] = {
-        {"Interleave/f32_to_s16_reference", Interleave_f32_to_s16_reference},
-        {"Interleave/f32_to_s16_sse2", Interleave_f32_to_s16_sse2},
-        {"Interleave/f32_to_s24_reference", Interleave_f32_to_s24_reference},
-        {"Interleave/f32_to_s24_sse2", Interleave_f32_to_s24_sse2},
-        {"Interleave/f32_to_s32_reference", Interleave_f32_to_s32_reference},
-        {"Interleave/f32_to_s32_sse2", Interleave_f32_to_s32_sse2},
-        {"Interleave/f32_to_s24in32_reference", Interleave_f32_to_s24in32_reference},
-        {"Interleave/f32_to_s24in32_sse2", Interleave_f32_to_s24in32_sse2},
-        {"Interleave/f32_to_f32_reference", Interleave_f32_to_f32_reference},
+    using qm::platform::CpuHasAvx2;
+    using qm::platform::CpuHasSse2;
+    using qm::platform::CpuHasSsse3;
+    const struct { const char* name; QMAUDIOINTERLEAVEPROC proc; bool runs; } procs[] = {
+        {"Interleave/f32_to_s16_reference", Interleave_f32_to_s16_reference, true},
+        {"Interleave/f32_to_s16_sse2", Interleave_f32_to_s16_sse2, CpuHasSse2()},
+        {"Interleave/f32_to_s16_avx2", Interleave_f32_to_s16_avx2, CpuHasAvx2()},
+        {"Interleave/f32_to_s24_reference", Interleave_f32_to_s24_reference, true},
+        {"Interleave/f32_to_s24_sse2", Interleave_f32_to_s24_sse2, CpuHasSse2()},
+        {"Interleave/f32_to_s24_ssse3", Interleave_f32_to_s24_ssse3, CpuHasSsse3()},
+        {"Interleave/f32_to_s24_avx2", Interleave_f32_to_s24_avx2, CpuHasAvx2()},
+        {"Interleave/f32_to_s32_reference", Interleave_f32_to_s32_reference, true},
+        {"Interleave/f32_to_s32_sse2", Interleave_f32_to_s32_sse2, CpuHasSse2()},
+        {"Interleave/f32_to_s32_avx2", Interleave_f32_to_s32_avx2, CpuHasAvx2()},
+        {"Interleave/f32_to_s24in32_reference", Interleave_f32_to_s24in32_reference, true},
+        {"Interleave/f32_to_s24in32_sse2", Interleave_f32_to_s24in32_sse2, CpuHasSse2()},
+        {"Interleave/f32_to_s24in32_avx2", Interleave_f32_to_s24in32_avx2, CpuHasAvx2()},
+        {"Interleave/f32_to_f32_reference", Interleave_f32_to_f32_reference, true},
     };
-    for (const auto& p : procs) benchmark::RegisterBenchmark(p.name, Interleave, p.proc)->ComputeStatistics("min", Fastest);
+    // Variants for instruction sets this processor lacks are left out.
+    for (const auto& p : procs) {
+        if (p.runs) benchmark::RegisterBenchmark(p.name, Interleave, p.proc)->ComputeStatistics("min", Fastest);
+    }
     return 0;
 }();
 

@@ -1,6 +1,6 @@
 // The converter tables behind the QmAudio_* look-ups: which type pairs are supported, the scalar
-// reference converters (the test oracle, and the fallback on processors without SSE2) and the SSE2
-// variants, which give the same bytes for every input.
+// reference converters (the test oracle, and the fallback on processors without SSE2) and the SIMD
+// variants (SSE2, SSSE3, AVX2), which give the same bytes for every input.
 #pragma once
 #include "framework/audio.h"
 
@@ -19,6 +19,10 @@ QMAUDIOINTERLEAVEPROC ReferenceInterleaveFunction(QMSAMPLETYPE dst, QMSAMPLETYPE
 QMAUDIOCOPYPROC Sse2CopyFunction(QMSAMPLETYPE dst, QMSAMPLETYPE src) noexcept;
 QMAUDIOCOPYCHANNELSPROC Sse2CopyChannelsFunction(QMSAMPLETYPE dst, QMSAMPLETYPE src) noexcept;
 QMAUDIOINTERLEAVEPROC Sse2InterleaveFunction(QMSAMPLETYPE dst, QMSAMPLETYPE src) noexcept;
+
+// Interleavers for later instruction sets, null where the pair has none; callers check the processor.
+QMAUDIOINTERLEAVEPROC Ssse3InterleaveFunction(QMSAMPLETYPE dst, QMSAMPLETYPE src) noexcept;
+QMAUDIOINTERLEAVEPROC Avx2InterleaveFunction(QMSAMPLETYPE dst, QMSAMPLETYPE src) noexcept;
 
 // The converters of the render path by name (source to destination): the reference and its SSE2
 // variant side by side, for tests and benchmarks.
@@ -53,5 +57,12 @@ void QMAPI Interleave_f32_to_s16_sse2(void* dst, const void* left, const void* r
 void QMAPI Interleave_f32_to_s24_sse2(void* dst, const void* left, const void* right, DWORD frames) noexcept;
 void QMAPI Interleave_f32_to_s32_sse2(void* dst, const void* left, const void* right, DWORD frames) noexcept;
 void QMAPI Interleave_f32_to_s24in32_sse2(void* dst, const void* left, const void* right, DWORD frames) noexcept;
+
+void QMAPI Interleave_f32_to_s24_ssse3(void* dst, const void* left, const void* right, DWORD frames) noexcept;
+
+void QMAPI Interleave_f32_to_s16_avx2(void* dst, const void* left, const void* right, DWORD frames) noexcept;
+void QMAPI Interleave_f32_to_s24_avx2(void* dst, const void* left, const void* right, DWORD frames) noexcept;
+void QMAPI Interleave_f32_to_s32_avx2(void* dst, const void* left, const void* right, DWORD frames) noexcept;
+void QMAPI Interleave_f32_to_s24in32_avx2(void* dst, const void* left, const void* right, DWORD frames) noexcept;
 
 }  // namespace qm::audio

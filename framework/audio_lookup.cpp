@@ -1,5 +1,5 @@
-// Converter look-up: the SSE2 variant of a pair where the processor has SSE2 and the pair has one,
-// otherwise the scalar reference.
+// Converter look-up: the fastest variant of a pair that the processor runs (AVX2, then SSSE3, then
+// SSE2), otherwise the scalar reference.
 #include "framework/audio.h"
 #include "framework/audio_convert.h"
 #include "platform/cpu_features.h"
@@ -20,7 +20,12 @@ extern "C" QM_EXPORT QMAUDIOCOPYCHANNELSPROC QMAPI QmAudio_GetCopyChannelsFuncti
 
 extern "C" QM_EXPORT QMAUDIOINTERLEAVEPROC QMAPI QmAudio_GetStereoInterleaveFunction(QMSAMPLETYPE dstType,
                                                                                      QMSAMPLETYPE srcType) noexcept {
-    if (qm::platform::CpuHasSse2())
+    using namespace qm::platform;
+    if (CpuHasAvx2())
+        if (QMAUDIOINTERLEAVEPROC proc = qm::audio::Avx2InterleaveFunction(dstType, srcType)) return proc;
+    if (CpuHasSsse3())
+        if (QMAUDIOINTERLEAVEPROC proc = qm::audio::Ssse3InterleaveFunction(dstType, srcType)) return proc;
+    if (CpuHasSse2())
         if (QMAUDIOINTERLEAVEPROC proc = qm::audio::Sse2InterleaveFunction(dstType, srcType)) return proc;
     return qm::audio::ReferenceInterleaveFunction(dstType, srcType);
 }

@@ -16,5 +16,8 @@ struct CpuFeatures {
 const CpuFeatures& GetCpuFeatures() noexcept;
 
 inline bool CpuHasSse2() noexcept { return GetCpuFeatures().sse2; }
+inline bool CpuHasSsse3() noexcept { return GetCpuFeatures().ssse3; }
+// The compiler runtime reports AVX2 only where the system also saves the ymm registers (xgetbv).
+inline bool CpuHasAvx2() noexcept { return GetCpuFeatures().avx2; }
 
 }  // namespace qm::platform

@@ -1,5 +1,6 @@
-// Every SSE2 converter gives the bytes of its scalar reference: special float values, random bit
-// patterns, odd lengths, unaligned buffers and gains; and it writes nothing outside its run.
+// Every SIMD converter gives the bytes of its scalar reference: special float values, random bit
+// patterns, odd lengths, unaligned buffers and gains; and it writes nothing outside its run. Variants
+// for instruction sets the processor lacks are skipped.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -75,7 +76,7 @@ void ExpectSameBytes(size_t outBytes, Call call, const char* what) {
     }
 }
 
-TEST(AudioSse2, CopyVariantsMatchReferenceBitForBit) {
+TEST(AudioSse2Copy, MatchesReferenceBitForBit) {
     std::mt19937 rng(4711);
     int pairs = 0;
     for (QMSAMPLETYPE d : kTypes) {
@@ -106,49 +107,109 @@ TEST(AudioSse2, CopyVariantsMatchReferenceBitForBit) {
     EXPECT_GE(pairs, 9);
 }
 
-TEST(AudioSse2, InterleaveVariantsMatchReferenceBitForBit) {
+// Every instruction set with interleavers, whether the processor runs it, and its table.
+struct InterleaveSet {
+    const char* name;
+    bool (*available)();
+    QMAUDIOINTERLEAVEPROC (*lookup)(QMSAMPLETYPE, QMSAMPLETYPE);
+    int pairs;  // how many pairs the set serves, so a table that loses an entry fails
+};
+const InterleaveSet kInterleaveSets[] = {
+    {"sse2", qm::platform::CpuHasSse2, Sse2InterleaveFunction, 4},
+    {"ssse3", qm::platform::CpuHasSsse3, Ssse3InterleaveFunction, 1},
+    {"avx2", qm::platform::CpuHasAvx2, Avx2InterleaveFunction, 4},
+};
+
+class AudioInterleaveVariant : public ::testing::TestWithParam<InterleaveSet> {};
+
+// Lengths around the variants' block sizes (4 and 8 frames) test their remainders and the re-converted
+// last block, and the room each block's wide store assumes after it.
+TEST_P(AudioInterleaveVariant, MatchesReferenceBitForBit) {
+    const InterleaveSet& set = GetParam();
+    if (!set.available()) GTEST_SKIP() << "processor lacks " << set.name;
+    constexpr size_t kFrames[] = {0, 1, 3, 4, 5, 7, 8, 9, 12, 15, 16, 17, 31, 265, 1023};
     std::mt19937 rng(815);
     int pairs = 0;
     for (QMSAMPLETYPE d : kTypes) {
-        const QMAUDIOINTERLEAVEPROC simd = Sse2InterleaveFunction(d, QMST_FLOAT32);
-        if (!simd) continue;
-        const QMAUDIOINTERLEAVEPROC ref = ReferenceInterleaveFunction(d, QMST_FLOAT32);
-        ASSERT_NE(ref, nullptr) << d;
-        ++pairs;
-        for (size_t n : kLengths) {
-            const std::vector<uint8_t> input = FloatInput(2 * n, rng);
-            for (size_t srcOff : kOffsets) {
-                // Left and right at different misalignments, as two plug-in output buffers may be.
-                std::vector<uint8_t> left(n * 4 + 8), right(n * 4 + 8);
-                if (n) {
-                    std::memcpy(left.data() + srcOff, input.data(), n * 4);
-                    std::memcpy(right.data() + (srcOff ^ 1), input.data() + n * 4, n * 4);
+        for (QMSAMPLETYPE s : kTypes) {
+            const QMAUDIOINTERLEAVEPROC simd = set.lookup(d, s);
+            if (!simd) continue;
+            ASSERT_EQ(s, QMST_FLOAT32) << set.name;
+            const QMAUDIOINTERLEAVEPROC ref = ReferenceInterleaveFunction(d, s);
+            ASSERT_NE(ref, nullptr) << d;
+            ++pairs;
+            for (size_t n : kFrames) {
+                const std::vector<uint8_t> input = FloatInput(2 * n, rng);
+                for (size_t srcOff : kOffsets) {
+                    // Left and right at different misalignments, as two plug-in output buffers may be.
+                    std::vector<uint8_t> left(n * 4 + 8), right(n * 4 + 8);
+                    if (n) {
+                        std::memcpy(left.data() + srcOff, input.data(), n * 4);
+                        std::memcpy(right.data() + (srcOff ^ 1), input.data() + n * 4, n * 4);
+                    }
+                    const std::string what = std::string(set.name) + " " + std::to_string(d) + " n=" +
+                                             std::to_string(n) + " src+" + std::to_string(srcOff);
+                    ExpectSameBytes(2 * n * size_t(SampleTypeBytes(d)), [&](uint8_t* r, uint8_t* v) {
+                        ref(r, left.data() + srcOff, right.data() + (srcOff ^ 1), DWORD(n));
+                        simd(v, left.data() + srcOff, right.data() + (srcOff ^ 1), DWORD(n));
+                    }, what.c_str());
                 }
-                const std::string what = std::to_string(d) + " n=" + std::to_string(n) + " src+" + std::to_string(srcOff);
-                ExpectSameBytes(2 * n * size_t(SampleTypeBytes(d)), [&](uint8_t* r, uint8_t* v) {
-                    ref(r, left.data() + srcOff, right.data() + (srcOff ^ 1), DWORD(n));
-                    simd(v, left.data() + srcOff, right.data() + (srcOff ^ 1), DWORD(n));
-                }, what.c_str());
             }
         }
     }
-    EXPECT_GE(pairs, 4);
+    EXPECT_EQ(pairs, set.pairs) << set.name;
 }
 
-TEST(AudioSse2, LookupsPickTheVariantTheProcessorRuns) {
+// Each special value alone in a long run, in either channel and at every position of a block: a lane
+// mix-up in the shuffles shows as a sample in the wrong frame or channel.
+TEST_P(AudioInterleaveVariant, EachSampleLandsInItsFrameAndChannel) {
+    const InterleaveSet& set = GetParam();
+    if (!set.available()) GTEST_SKIP() << "processor lacks " << set.name;
+    constexpr size_t kRun = 21;
+    const float values[] = {0.75f, -1.0f, 1.5f, Bits(0x7FC00000), -0.000030517578f};
+    for (QMSAMPLETYPE d : kTypes) {
+        const QMAUDIOINTERLEAVEPROC simd = set.lookup(d, QMST_FLOAT32);
+        if (!simd) continue;
+        const QMAUDIOINTERLEAVEPROC ref = ReferenceInterleaveFunction(d, QMST_FLOAT32);
+        const size_t bytes = 2 * kRun * size_t(SampleTypeBytes(d));
+        for (size_t channel = 0; channel < 2; ++channel) {
+            for (size_t frame = 0; frame < kRun; ++frame) {
+                for (float value : values) {
+                    std::vector<float> lr[2] = {std::vector<float>(kRun, 0.25f), std::vector<float>(kRun, -0.5f)};
+                    lr[channel][frame] = value;
+                    std::vector<uint8_t> expect(bytes), got(bytes);
+                    ref(expect.data(), lr[0].data(), lr[1].data(), DWORD(kRun));
+                    simd(got.data(), lr[0].data(), lr[1].data(), DWORD(kRun));
+                    ASSERT_EQ(expect, got) << set.name << " type " << d << " channel " << channel << " frame " << frame;
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, AudioInterleaveVariant, ::testing::ValuesIn(kInterleaveSets),
+                         [](const ::testing::TestParamInfo<InterleaveSet>& param) { return std::string(param.param.name); });
+
+// The look-up hands out the newest instruction set's interleaver the processor runs, pair by pair.
+TEST(AudioSimdLookup, PicksTheNewestVariantTheProcessorRuns) {
     for (QMSAMPLETYPE d : kTypes) {
         for (QMSAMPLETYPE s : kTypes) {
             const QMAUDIOCOPYPROC simd = Sse2CopyFunction(d, s);
             const QMAUDIOCOPYPROC expect = simd && qm::platform::CpuHasSse2() ? simd : ReferenceCopyFunction(d, s);
             EXPECT_EQ(QmAudio_GetCopyFunction2(d, s), expect) << d << "<-" << s;
-            const QMAUDIOINTERLEAVEPROC isimd = Sse2InterleaveFunction(d, s);
-            const QMAUDIOINTERLEAVEPROC iexpect =
-                isimd && qm::platform::CpuHasSse2() ? isimd : ReferenceInterleaveFunction(d, s);
+            QMAUDIOINTERLEAVEPROC iexpect = ReferenceInterleaveFunction(d, s);
+            for (const InterleaveSet& set : kInterleaveSets) {
+                if (set.available() && set.lookup(d, s)) iexpect = set.lookup(d, s);
+            }
             EXPECT_EQ(QmAudio_GetStereoInterleaveFunction(d, s), iexpect) << d << "<-" << s;
         }
     }
     // x86 processors this module runs on all have SSE2 (the i686 build is compiled for it).
     EXPECT_TRUE(qm::platform::CpuHasSse2());
+    // Every processor with AVX2 has SSSE3; a detection mix-up that claims otherwise would pick wrongly.
+    if (qm::platform::CpuHasAvx2()) {
+        EXPECT_TRUE(qm::platform::CpuHasSsse3());
+    }
 }
 
 }  // namespace
