@@ -112,6 +112,9 @@ HRESULT CVSTiSofthSynth::SetFormat(const WAVEFORMATEX* format, DWORD, DWORD offl
 
     currentSample_ = static_cast<LONGLONG>(static_cast<double>(cueTime_) * 1e-7 * rate + 0.5);
     frameSize_ = blockFrames_;
+    // A buffer made by Open before the first format has a window of 0 frames: MIDI sent before the
+    // first block (Stop while live delivers it in a frame-size block) must still count.
+    if (renderBuffer_ != nullptr) renderBuffer_->SetBlockFrames(static_cast<int32_t>(frameSize_));
     pendingFrames_ = 0;
 
     CallDispatcher(effMainsChanged, 0, 0, nullptr, 0.0f);

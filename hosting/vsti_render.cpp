@@ -73,6 +73,16 @@ HRESULT CVSTiSofthSynth::Render(void* destination, LONGLONG startFrame, LONG fra
     return frames;
 }
 
+HRESULT CVSTiSofthSynth::RenderBlockFor(LONGLONG position, uint32_t chunk, DWORD flags, HostTimeRecord* record) noexcept {
+    if (audioBlock_ == nullptr || chunk == 0) return E_UNEXPECTED;
+    if (chunk > frameSize_) chunk = frameSize_;
+    HostTimeRecord* previous = hostTimeRecord_;
+    hostTimeRecord_ = record;
+    const HRESULT result = RenderBlock(position, chunk, flags);
+    hostTimeRecord_ = previous;
+    return result;
+}
+
 // Up to `frames` already rendered frames: from the queue, or from the plug-in's buffers starting at
 // frame `offset` of the block.
 uint32_t CVSTiSofthSynth::TakeFrames(unsigned char* dest, uint32_t frames, uint32_t offset) noexcept {

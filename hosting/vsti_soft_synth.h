@@ -146,6 +146,11 @@ public:
     // The host's capability table: 1 or 0 for a listed name, 0 for any other.
     static intptr_t HostCanDo(const char* capability) noexcept;
 
+    // One plug-in block of `chunk` frames at frame `position`, with the host's time record for this
+    // block (or null): what a bus asks for when its own queue runs dry. The main output then waits in
+    // the instance's output queue (or as pending frames) for the instance's next Render.
+    HRESULT RenderBlockFor(LONGLONG position, uint32_t chunk, DWORD flags, HostTimeRecord* record) noexcept;
+
     // Suspends a running plug-in, or resumes a suspended one and clears Faulted (the power button).
     HRESULT TogglePower() noexcept;
     // The idle pass, at most once per 10 ms.
