@@ -79,9 +79,7 @@ intptr_t CVSTiSofthSynth::AnswerHost(int32_t opcode, int32_t index, intptr_t val
         SetBits(InstanceStatus::ProcessEvents);
         return 0;
     case audioMasterGetTime: return AnswerGetTime(static_cast<int32_t>(value));
-    case audioMasterProcessEvents:
-        // The plug-in's MIDI output reaches the host through the MIDI input port, not created yet.
-        return 0;
+    case audioMasterProcessEvents: return ForwardPlugInMidi(static_cast<const VstEvents*>(ptr));
     case audioMasterTempoAt: return AnswerTempoAt(value);
     case audioMasterGetNumAutomatableParameters: return kAutomatableParameters;
     case audioMasterIOChanged:

@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "hosting/output_queue.h"
 #include "hosting/vsti_soft_synth.h"
+#include "routing/synth_buffer.h"
 
 namespace qm {
 
@@ -29,6 +31,24 @@ void CVSTiSofthSynth::FreeAudioBlock() noexcept {
     std::memset(inputs_, 0, sizeof inputs_);
 }
 
+void CVSTiSofthSynth::FreeQueue() noexcept {
+    OutputQueue::Destroy(queue_);
+    queue_ = nullptr;
+}
+
+LONGLONG CVSTiSofthSynth::DurationOfFrames(LONGLONG frames) const noexcept {
+    const double rate = HostRate();
+    return rate != 0.0 ? static_cast<LONGLONG>(static_cast<double>(frames) / rate * 1e7 + 0.5) : 0;
+}
+
+void CVSTiSofthSynth::SilenceInputs(uint32_t frames) noexcept {
+    if (audioBlock_ == nullptr) return;
+    if (frames > blockFrames_) frames = blockFrames_;
+    for (int i = 0; i < usedInputs_; ++i) {
+        if (inputs_[i] != nullptr) std::memset(inputs_[i], 0, frames * sizeof(float));
+    }
+}
+
 void CVSTiSofthSynth::SilenceOutputs(uint32_t frames) noexcept {
     if (audioBlock_ == nullptr) return;
     if (frames > blockFrames_) frames = blockFrames_;
@@ -46,7 +66,10 @@ void CVSTiSofthSynth::SuspendResume() noexcept {
 HRESULT CVSTiSofthSynth::SetFormat(const WAVEFORMATEX* format, DWORD, DWORD offline) noexcept {
     if (format == nullptr) return E_POINTER;
     FreeAudioBlock();
+    FreeQueue();
     std::memcpy(&hostFormat_, format, sizeof hostFormat_);
+    // A format without converters still sizes the plug-in's buffers; Render then answers silence.
+    hostWriter_.Prepare(hostFormat_);
     plugInFormat_.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
     plugInFormat_.nChannels = 1;
     plugInFormat_.nSamplesPerSec = format->nSamplesPerSec;
@@ -54,7 +77,7 @@ HRESULT CVSTiSofthSynth::SetFormat(const WAVEFORMATEX* format, DWORD, DWORD offl
     plugInFormat_.nBlockAlign = static_cast<WORD>(format->wBitsPerSample / 8);
     plugInFormat_.nAvgBytesPerSec = plugInFormat_.nBlockAlign * format->nSamplesPerSec;
     plugInFormat_.cbSize = 0;
-    // The render MIDI buffer takes the plug-in format here once the instance has one.
+    if (renderBuffer_ != nullptr) renderBuffer_->SetFormat(plugInFormat_);
 
     const double rate = HostRate();
     blockFrames_ = FramesOf(type_->FrameSizeDuration(), rate);
@@ -79,12 +102,19 @@ HRESULT CVSTiSofthSynth::SetFormat(const WAVEFORMATEX* format, DWORD, DWORD offl
         inputs_[i] = reinterpret_cast<float*>(bytes + static_cast<size_t>(usedOutputs_ + i) * slice);
         CallDispatcher(effConnectInput, i, 0, nullptr, 0.0f);
     }
-    // The output queue for extra outputs (ten items to start with) belongs to the buses, which this
-    // instance does not offer yet; HasMoreOutputsThanMain() says when it would be needed.
+    if (HasMoreOutputsThanMain()) {
+        queue_ = OutputQueue::Create(blockFrames_, hostWriter_);
+        if (queue_ == nullptr) {
+            FreeAudioBlock();
+            return E_OUTOFMEMORY;
+        }
+    }
 
     currentSample_ = static_cast<LONGLONG>(static_cast<double>(cueTime_) * 1e-7 * rate + 0.5);
     frameSize_ = blockFrames_;
-    queueFillIndex_ = 0;
+    // A buffer made by Open before the first format has a window of 0 frames: MIDI sent before the
+    // first block (Stop while live delivers it in a frame-size block) must still count.
+    if (renderBuffer_ != nullptr) renderBuffer_->SetBlockFrames(static_cast<int32_t>(frameSize_));
     pendingFrames_ = 0;
 
     CallDispatcher(effMainsChanged, 0, 0, nullptr, 0.0f);
@@ -108,7 +138,7 @@ HRESULT CVSTiSofthSynth::SetFormat(const WAVEFORMATEX* format, DWORD, DWORD offl
 HRESULT CVSTiSofthSynth::ReleaseFormat() noexcept {
     CallDispatcher(effMainsChanged, 0, 0, nullptr, 0.0f);
     FreeAudioBlock();
-    queueFillIndex_ = 0;
+    FreeQueue();
     ClearBits(InstanceStatus::Offline);
     pendingFrames_ = 0;
     return S_OK;

@@ -1,13 +1,11 @@
 // The host's transport and site: Open and Close, Cue, Play, Stop, live mode, the power switch and the
 // idle pass.
-//
-// The MIDI event buffers (render and live) are not created by this instance yet. Where the transport
-// would hand events to the plug-in (Stop's sixteen All Notes Off blocks, the held notes released by
-// StopLive, the live flush at Stop) nothing is sent; every other step runs.
 #include <cstring>
 
+#include "hosting/output_queue.h"
 #include "hosting/vsti_soft_synth.h"
 #include "platform/clock.h"
+#include "routing/synth_buffer.h"
 
 namespace qm {
 
@@ -18,12 +16,19 @@ constexpr uint32_t kIdleIntervalMs = 10;
 }  // namespace
 
 HRESULT CVSTiSofthSynth::Open(DWORD, DWORD, DWORD, SynthSiteCallback callback, ULONG_PTR cookie, DWORD) noexcept {
+    if (callback == nullptr) return E_POINTER;
+    CSofSynthBuffer* buffer = CSofSynthBuffer::CreateForInstance(static_cast<int32_t>(frameSize_), plugInFormat_);
+    if (buffer == nullptr) return E_OUTOFMEMORY;
+    if (renderBuffer_ != nullptr) renderBuffer_->Release();
+    renderBuffer_ = buffer;
     siteCallback_ = callback;
     siteCookie_ = cookie;
-    const HRESULT result = callback != nullptr ? CallSite(SiteCode::Attached) : E_POINTER;
+    const HRESULT result = CallSite(SiteCode::Attached);
     if (FAILED(result)) {
         siteCallback_ = nullptr;
         siteCookie_ = 0;
+        renderBuffer_->Release();
+        renderBuffer_ = nullptr;
         return result;
     }
     SetBits(InstanceStatus::Attached);
@@ -37,6 +42,8 @@ HRESULT CVSTiSofthSynth::Close() noexcept {
     ClearBits(InstanceStatus::Attached);
     siteCallback_ = nullptr;
     siteCookie_ = 0;
+    if (renderBuffer_ != nullptr) renderBuffer_->Release();
+    renderBuffer_ = nullptr;
     return S_OK;
 }
 
@@ -44,8 +51,15 @@ HRESULT CVSTiSofthSynth::Cue(LONGLONG time) noexcept {
     cueTime_ = time;
     currentTime_ = -1;
     currentTick_ = INT64_MAX;
+    if (renderBuffer_ != nullptr) {
+        // Twice: the host may have filled the buffer on another thread while the first clear ran.
+        renderBuffer_->Clear();
+        renderBuffer_->Clear();
+    }
     currentSample_ = static_cast<LONGLONG>(static_cast<double>(time) * 1e-7 * HostRate() + 0.5);
     pendingFrames_ = 0;
+    // Queued blocks belong to the old position; the overflow state stays until ResetQueue.
+    if (queue_ != nullptr) queue_->Reset();
     pendingTransportFlags_ = kVstTransportChanged;
     std::memset(&timeInfo_, 0, sizeof timeInfo_);
     if (HasBits(InstanceStatus::ProcessEvents)) CallDispatcher(effMainsChanged, 0, 1, nullptr, 0.0f);
@@ -67,7 +81,11 @@ HRESULT CVSTiSofthSynth::Stop() noexcept {
         ClearBits(InstanceStatus::Playing);
         pendingTransportFlags_ = kVstTransportChanged;
     }
-    if (HasBits(InstanceStatus::Live)) return S_OK;  // live events keep flowing; nothing to flush
+    if (HasBits(InstanceStatus::Live)) {
+        FlushRenderBufferWhileLive();
+        return S_OK;
+    }
+    SendAllNotesOffBlocks();
     // Flush blocks without new events let reverb and release tails die inside the plug-in, so the
     // next start does not replay them. Their audio is thrown away. They need the format's buffers.
     if (audioBlock_ != nullptr) {
@@ -83,8 +101,13 @@ HRESULT CVSTiSofthSynth::Stop() noexcept {
 
 HRESULT CVSTiSofthSynth::StartLive() noexcept {
     if (HasBits(InstanceStatus::Live)) return S_OK;
+    CSofSynthBuffer* buffer = CSofSynthBuffer::CreateForInstance(static_cast<int32_t>(frameSize_), plugInFormat_);
+    if (buffer == nullptr) return E_OUTOFMEMORY;
+    if (liveBuffer_ != nullptr) liveBuffer_->Release();
+    liveBuffer_ = buffer;
     liveTime_ = 0;
     liveSamples_ = 0;
+    liveBuffer_->SetStartTime(0);
     if (HasBits(InstanceStatus::ProcessEvents)) CallDispatcher(effMainsChanged, 0, 1, nullptr, 0.0f);
     platform::LockScope hold(lock_);
     SetBits(InstanceStatus::Live);
@@ -96,6 +119,9 @@ HRESULT CVSTiSofthSynth::StopLive() noexcept {
     if (!HasBits(InstanceStatus::Live)) return S_OK;
     {
         platform::LockScope hold(lock_);
+        ReleaseHeldNotesBlock();
+        if (liveBuffer_ != nullptr) liveBuffer_->Release();
+        liveBuffer_ = nullptr;
         ClearBits(InstanceStatus::Live);
         liveTime_ = 0;
         liveSamples_ = 0;

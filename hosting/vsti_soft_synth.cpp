@@ -6,8 +6,10 @@
 #include <new>
 
 #include "framework/lang.h"
+#include "hosting/output_queue.h"
 #include "platform/fpu.h"
 #include "qmvsti/guids.h"
+#include "routing/synth_buffer.h"
 
 namespace qm {
 
@@ -98,7 +100,13 @@ CVSTiSofthSynth::~CVSTiSofthSynth() {
     if (HasBits(InstanceStatus::PlugInOpened)) CallDispatcher(effClose, 0, 0, nullptr, 0.0f);
     effect_ = nullptr;
     entryPoint_ = nullptr;
+    if (renderBuffer_ != nullptr) renderBuffer_->Release();
+    if (liveBuffer_ != nullptr) liveBuffer_->Release();
+    renderBuffer_ = nullptr;
+    liveBuffer_ = nullptr;
+    midiInput_ = nullptr;
     FreeAudioBlock();
+    FreeQueue();
     // The plug-in's code goes away only after its last call has returned.
     if (module_ != nullptr) platform::UnloadModule(module_);
     module_ = nullptr;
@@ -169,11 +177,6 @@ HRESULT CVSTiSofthSynth::Reserved37() noexcept { return S_OK; }
 HRESULT CVSTiSofthSynth::Reserved40(DWORD, DWORD) noexcept { return S_OK; }
 HRESULT CVSTiSofthSynth::Reserved43() noexcept { return S_OK; }
 
-// MIDI from the host goes through the synth buffers, which this instance does not create yet.
-HRESULT CVSTiSofthSynth::SendShortMessage(DWORD, DWORD) noexcept { return E_NOTIMPL; }
-HRESULT CVSTiSofthSynth::SendShortMessages(const DWORD*, DWORD, DWORD) noexcept { return E_NOTIMPL; }
-HRESULT CVSTiSofthSynth::SendTimedMessage(DWORD, LONGLONG) noexcept { return E_NOTIMPL; }
-
 HRESULT CVSTiSofthSynth::GetPatchDevice(IMIDIDevice** out) noexcept {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
@@ -237,16 +240,13 @@ HRESULT CVSTiSofthSynth::CreatePropertyPage(REFIID, void** out) noexcept {
 }
 
 HRESULT CVSTiSofthSynth::ResetQueue() noexcept {
-    // The output queue only fills while buses are offered; with none, this empties the pending count.
     pendingFrames_ = 0;
-    queueFillIndex_ = 0;
+    if (queue_ != nullptr) queue_->Reset();
     ClearBits(InstanceStatus::QueueOverflow);
     return S_OK;
 }
 HRESULT CVSTiSofthSynth::ResetQueue2(DWORD, DWORD) noexcept { return ResetQueue(); }
 HRESULT CVSTiSofthSynth::ResetQueue3() noexcept { return ResetQueue(); }
-
-HRESULT CVSTiSofthSynth::Render(void*, LONGLONG, LONG, DWORD, DWORD, HostTimeRecord*) noexcept { return E_NOTIMPL; }
 
 // The instance state stream (program, plug-in state block, GUID) is not readable or writable yet.
 HRESULT CVSTiSofthSynth::SaveState(IStream*) noexcept { return E_NOTIMPL; }

@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "hosting/host_sample_writer.h"
 #include "hosting/property_pages_provider.h"
 #include "hosting/synth_type_link.h"
 #include "platform/module.h"
@@ -30,6 +31,19 @@
 #include "qmvsti/vst2.h"
 
 namespace qm {
+
+class CSofSynthBuffer;
+class OutputQueue;
+
+// Where the plug-in's own MIDI output goes (the MIDI input port the host connects to). The instance
+// hands over every kVstMidiType event of an audioMasterProcessEvents list, in order, on the thread
+// the plug-in calls from. The receiver outlives its registration (the owner clears it first).
+struct IPlugInMidiReceiver {
+    virtual void ReceivePlugInMidi(const VstMidiEvent& event) noexcept = 0;
+
+protected:
+    ~IPlugInMidiReceiver() = default;
+};
 
 // The last fault a plug-in raised inside a guarded call, kept for diagnostics.
 struct PlugInFault {
@@ -132,6 +146,11 @@ public:
     // The host's capability table: 1 or 0 for a listed name, 0 for any other.
     static intptr_t HostCanDo(const char* capability) noexcept;
 
+    // One plug-in block of `chunk` frames at frame `position`, with the host's time record for this
+    // block (or null): what a bus asks for when its own queue runs dry. The main output then waits in
+    // the instance's output queue (or as pending frames) for the instance's next Render.
+    HRESULT RenderBlockFor(LONGLONG position, uint32_t chunk, DWORD flags, HostTimeRecord* record) noexcept;
+
     // Suspends a running plug-in, or resumes a suspended one and clears Faulted (the power button).
     HRESULT TogglePower() noexcept;
     // The idle pass, at most once per 10 ms.
@@ -158,6 +177,16 @@ public:
     uint32_t CapturedChunkSize() const noexcept { return capturedChunkSize_; }
     // Whether extra outputs are offered beyond the main output (ExposeMultiChannel and outputs left).
     bool HasMoreOutputsThanMain() const noexcept;
+    LONGLONG CurrentTime() const noexcept { return currentTime_; }
+    LONGLONG CurrentTick() const noexcept { return currentTick_; }
+    uint32_t PendingFrames() const noexcept { return pendingFrames_; }
+    CSofSynthBuffer* RenderBuffer() const noexcept { return renderBuffer_; }
+    CSofSynthBuffer* LiveBuffer() const noexcept { return liveBuffer_; }
+    const OutputQueue* Queue() const noexcept { return queue_; }
+    // Whether a note-on was passed on without its note-off (channel 0-15, key 0-127).
+    bool IsNoteHeld(int channel, int key) const noexcept;
+    // The receiver of the plug-in's MIDI output; null drops it.
+    void SetPlugInMidiReceiver(IPlugInMidiReceiver* receiver) noexcept { midiInput_ = receiver; }
 
 private:
     explicit CVSTiSofthSynth(ISynthTypeLink* type) noexcept;
@@ -191,10 +220,25 @@ private:
 
     // Formats and buffers (vsti_format.cpp).
     void FreeAudioBlock() noexcept;
+    void FreeQueue() noexcept;
     void SilenceOutputs(uint32_t frames) noexcept;
+    void SilenceInputs(uint32_t frames) noexcept;
     void SuspendResume() noexcept;
     double HostRate() const noexcept { return static_cast<double>(plugInFormat_.nSamplesPerSec); }
+    LONGLONG DurationOfFrames(LONGLONG frames) const noexcept;
 
+    // Rendering (vsti_render.cpp).
+    HRESULT RenderBlock(LONGLONG position, uint32_t chunk, DWORD flags) noexcept;
+    void FinishBlock(uint32_t frames) noexcept;
+    uint32_t TakeFrames(unsigned char* dest, uint32_t frames, uint32_t offset) noexcept;
+
+    // MIDI delivery (vsti_midi.cpp).
+    CSofSynthBuffer* ChooseBuffer(bool renderWhile) const noexcept;
+    void UpdateHeldNotes(DWORD message) noexcept;
+    void SendAllNotesOffBlocks() noexcept;
+    void FlushRenderBufferWhileLive() noexcept;
+    void ReleaseHeldNotesBlock() noexcept;
+    intptr_t ForwardPlugInMidi(const VstEvents* events) noexcept;
     std::atomic<ULONG> refs_{0};
     const DWORD constantOne_ = 1;
     const DWORD constantThree_ = 3;
@@ -208,6 +252,9 @@ private:
     VstPluginMainProc entryPoint_ = nullptr;
     AEffect* effect_ = nullptr;
 
+    CSofSynthBuffer* renderBuffer_ = nullptr;  // from Open to Close
+    CSofSynthBuffer* liveBuffer_ = nullptr;    // from StartLive to StopLive
+    uint32_t heldNotes_[16][128] = {};
     LONGLONG liveTime_ = 0;
     LONGLONG liveSamples_ = 0;
     uint32_t lastRenderTime_ = 0;
@@ -221,7 +268,8 @@ private:
     float* inputs_[kMaxPins] = {};
     uint32_t frameSize_ = 0;
     uint32_t pendingFrames_ = 0;
-    uint32_t queueFillIndex_ = 0;
+    OutputQueue* queue_ = nullptr;  // only with more outputs than the main output
+    HostSampleWriter hostWriter_;
     int32_t pendingTransportFlags_ = 0;
     VstTimeInfo timeInfo_{};
     LONGLONG cueTime_ = 0;
@@ -254,7 +302,9 @@ private:
     uint32_t capturedChunkSize_ = 0;
     PlugInFault lastFault_{};
     int32_t loadingOpcode_ = -1;  // the call being made while loading, for the fault report
-    HostTimeRecord* hostTimeRecord_ = nullptr;  // during a render call only
+    HostTimeRecord* hostTimeRecord_ = nullptr;  // during a render call only: &hostTimeCopy_ or null
+    HostTimeRecord hostTimeCopy_{};
+    IPlugInMidiReceiver* midiInput_ = nullptr;
 };
 
 // The file-name part of a path: no folder, no extension.

@@ -90,7 +90,7 @@ TEST(HostingLoaderSequence, APlugInSeesTheCallsOfItsWholeLife) {
         load.synth->ReleaseFormat();
         ASSERT_EQ(load.synth->Close(), S_OK);
     }
-    const std::vector<std::string> expected = {
+    std::vector<std::string> expected = {
         "entry main",
         // load
         "dispatcher opcode=22 index=0 value=0 opt=0",
@@ -112,7 +112,8 @@ TEST(HostingLoaderSequence, APlugInSeesTheCallsOfItsWholeLife) {
         "dispatcher opcode=12 index=0 value=1 opt=0",
         // Cue (Play sends nothing)
         "dispatcher opcode=12 index=0 value=1 opt=0",
-        // Stop: the flush blocks, then suspend and resume
+        // Stop: All Notes Off on each channel in its own block (inserted below), the flush blocks,
+        // then suspend and resume
         "processReplacing frames=265",
         "processReplacing frames=265",
         "dispatcher opcode=12 index=0 value=0 opt=0",
@@ -122,6 +123,12 @@ TEST(HostingLoaderSequence, APlugInSeesTheCallsOfItsWholeLife) {
         // teardown
         "dispatcher opcode=1 index=0 value=0 opt=0",
     };
+    std::vector<std::string> allNotesOff;
+    for (int channel = 0; channel < 16; ++channel) {
+        allNotesOff.push_back("dispatcher opcode=25 index=0 value=0 opt=0 events=1");
+        allNotesOff.push_back("processReplacing frames=265");
+    }
+    expected.insert(expected.begin() + 18, allNotesOff.begin(), allNotesOff.end());
     EXPECT_EQ(Lines(qm::test::ReadTextFile(log)), expected);
     qm::test::RemoveFile(log);
 }

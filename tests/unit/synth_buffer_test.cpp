@@ -1,0 +1,169 @@
+// CSofSynthBuffer: time stamps to sample offsets, ordering, the block window, the pool bound and the
+// host interface's fixed answers.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "qmvsti/guids.h"
+#include "routing/synth_buffer.h"
+
+using qm::CSofSynthBuffer;
+
+namespace {
+
+constexpr LONGLONG kStart = 50000000;  // 5 s
+
+WAVEFORMATEX Rate(DWORD rate) {
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
+    format.nChannels = 1;
+    format.nSamplesPerSec = rate;
+    format.wBitsPerSample = 32;
+    format.nBlockAlign = 4;
+    return format;
+}
+
+// Host time of a frame offset at 44100 Hz (exact enough to round back to the same frame).
+LONGLONG TimeOfFrames(int frames) { return static_cast<LONGLONG>(frames * 10000000.0 / 44100.0 + 0.5); }
+
+DWORD NoteOn(int channel, int key, int velocity) {
+    return static_cast<DWORD>(0x90 | channel) | static_cast<DWORD>(key << 8) | static_cast<DWORD>(velocity << 16);
+}
+
+class SynthBuffer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        buffer = CSofSynthBuffer::CreateForInstance(256, Rate(44100));
+        ASSERT_NE(buffer, nullptr);
+        buffer->SetStartTime(kStart);
+    }
+    void TearDown() override {
+        if (buffer != nullptr) {
+            EXPECT_EQ(buffer->Release(), 0u);
+        }
+    }
+    // (deltaFrames, key) of every held event, in list order.
+    std::vector<std::pair<int, int>> Held() const {
+        std::vector<std::pair<int, int>> held;
+        for (int32_t i = 0; i < buffer->EventCount(); ++i) {
+            const VstMidiEvent* event = buffer->EventAt(i);
+            held.emplace_back(event->deltaFrames, static_cast<unsigned char>(event->midiData[1]));
+        }
+        return held;
+    }
+    CSofSynthBuffer* buffer = nullptr;
+};
+
+}  // namespace
+
+TEST_F(SynthBuffer, OrdersByOffsetKeepingArrivalOrderAndCountsOnlyTheBlock) {
+    ASSERT_EQ(buffer->PutShortEvent(kStart + TimeOfFrames(300), NoteOn(0, 1, 100), 0), S_OK);
+    ASSERT_EQ(buffer->PutShortEvent(kStart + TimeOfFrames(100), NoteOn(0, 2, 100), 0), S_OK);
+    ASSERT_EQ(buffer->PutShortEvent(kStart + TimeOfFrames(100), NoteOn(0, 3, 100), 0), S_OK);
+    EXPECT_EQ(Held(), (std::vector<std::pair<int, int>>{{100, 2}, {100, 3}, {300, 1}}));
+    EXPECT_EQ(buffer->Events()->numEvents, 2);
+    // The list the plug-in reads is the same, behind the VstEvents header.
+    EXPECT_EQ(reinterpret_cast<VstMidiEvent*>(buffer->Events()->events[0])->midiData[1], 2);
+
+    // Advancing by one block keeps the later event, re-based on the new start.
+    ASSERT_EQ(buffer->AdvanceTime(TimeOfFrames(256)), S_OK);
+    EXPECT_EQ(Held(), (std::vector<std::pair<int, int>>{{44, 1}}));
+    EXPECT_EQ(buffer->Events()->numEvents, 1);
+    LONGLONG start = 0;
+    ASSERT_EQ(buffer->GetStartTime(&start), S_OK);
+    EXPECT_EQ(start, kStart + TimeOfFrames(256));
+
+    // A later change of the block window does not recount; the next advance does.
+    buffer->SetBlockFrames(10);
+    EXPECT_EQ(buffer->Events()->numEvents, 1);
+    ASSERT_EQ(buffer->AdvanceTime(TimeOfFrames(1)), S_OK);
+    EXPECT_EQ(Held(), (std::vector<std::pair<int, int>>{{43, 1}}));
+    EXPECT_EQ(buffer->Events()->numEvents, 0);
+
+    // Past the last event, or by 0, the buffer runs empty.
+    ASSERT_EQ(buffer->AdvanceTime(TimeOfFrames(44)), S_OK);
+    EXPECT_EQ(buffer->EventCount(), 0);
+    ASSERT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, 4, 1), 0), S_OK);
+    ASSERT_EQ(buffer->AdvanceTime(0), S_OK);
+    EXPECT_EQ(buffer->EventCount(), 0);
+    EXPECT_EQ(buffer->Events()->numEvents, 0);
+}
+
+TEST_F(SynthBuffer, ConvertsTimeAndWritesTheMidiEventRecord) {
+    // 1 ms at 44100 Hz: 44.1 frames + 0.5, truncated.
+    ASSERT_EQ(buffer->PutShortEvent(kStart + 10000, 0x00FF9090u, 0), S_OK);
+    const VstMidiEvent* event = buffer->EventAt(0);
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(event->type, kVstMidiType);
+    EXPECT_EQ(event->byteSize, 24 + 8);
+    EXPECT_EQ(event->deltaFrames, 44);
+    EXPECT_EQ(event->flags, 0);
+    EXPECT_EQ(event->noteLength, 0);
+    EXPECT_EQ(static_cast<unsigned char>(event->midiData[0]), 0x90);
+    EXPECT_EQ(static_cast<unsigned char>(event->midiData[1]), 0x10);
+    EXPECT_EQ(static_cast<unsigned char>(event->midiData[2]), 0x7F);
+    EXPECT_EQ(event->midiData[3], 0);
+    LONGLONG last = 0;
+    EXPECT_EQ(buffer->GetLastEventOffset(&last), QM_S_NOTHING_RENDERED);
+    EXPECT_EQ(last, 10000);
+
+    // An event before the start plays at once and leaves the last offset alone.
+    ASSERT_EQ(buffer->PutShortEvent(kStart - 10000, NoteOn(1, 60, 1), 0), S_OK);
+    EXPECT_EQ(buffer->EventAt(0)->deltaFrames, 0);
+    EXPECT_EQ(buffer->GetLastEventOffset(&last), QM_S_NOTHING_RENDERED);
+    EXPECT_EQ(last, 10000);
+}
+
+TEST_F(SynthBuffer, APoolOf2048EventsRefusesTheNextUntilItRunsEmpty) {
+    for (int i = 0; i < 2047; ++i) ASSERT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, i % 128, 1), 0), S_OK) << i;
+    ASSERT_EQ(buffer->PutShortEvent(kStart + TimeOfFrames(1000), NoteOn(0, 99, 1), 0), S_OK);
+    EXPECT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, 1, 1), 0), S_FALSE);
+    // Advancing drops all but the late event; its record still holds the pool.
+    ASSERT_EQ(buffer->AdvanceTime(TimeOfFrames(256)), S_OK);
+    EXPECT_EQ(buffer->EventCount(), 1);
+    EXPECT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, 1, 1), 0), S_FALSE);
+    ASSERT_EQ(buffer->AdvanceTime(0), S_OK);
+    EXPECT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, 1, 1), 0), S_OK);
+}
+
+TEST_F(SynthBuffer, SmallCapacityTakesNoEventsAndCapacityRoundsToRecords) {
+    CSofSynthBuffer* small = CSofSynthBuffer::Create();
+    ASSERT_NE(small, nullptr);
+    small->AddRef();
+    EXPECT_EQ(small->Init(1000), S_OK);
+    EXPECT_EQ(small->PutShortEvent(0, NoteOn(0, 60, 1), 0), S_FALSE);
+    EXPECT_EQ(small->Events(), nullptr);
+    EXPECT_EQ(small->Init(1050), S_OK);
+    EXPECT_EQ(small->Capacity(), 1024u);
+    small->SetFrameCount(64);
+    for (int i = 0; i < 32; ++i) ASSERT_EQ(small->PutShortEvent(0, NoteOn(0, 60, 1), 0), S_OK);
+    EXPECT_EQ(small->PutShortEvent(0, NoteOn(0, 60, 1), 0), S_FALSE);
+    EXPECT_EQ(small->Release(), 0u);
+}
+
+TEST_F(SynthBuffer, InterfaceAnswersAndReferenceCounting) {
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(buffer->QueryInterface(qm::IID_IQMMIDIBuffer, &out), S_OK);
+    EXPECT_EQ(out, static_cast<qm::IQMMIDIBuffer*>(buffer));
+    EXPECT_EQ(buffer->QueryInterface(IID_IUnknown, &out), S_OK);
+    EXPECT_EQ(buffer->Release(), 2u);
+    EXPECT_EQ(buffer->Release(), 1u);
+    out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(buffer->QueryInterface(qm::IID_IQmSoftSynth, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+
+    qm::IQMMIDIBuffer* host = buffer;
+    EXPECT_EQ(host->Reserved3(1), E_NOTIMPL);
+    EXPECT_EQ(host->Reserved4(1, 2, 3, 4), E_NOTIMPL);
+    EXPECT_EQ(host->Reserved5(1, 2, 3, 4, 5, 6), E_NOTIMPL);
+    EXPECT_EQ(host->Reserved8(1, 2, 3, 4, 5), S_OK);
+    EXPECT_EQ(host->Reserved9(1, 2, 3, 4, 5, 6), E_NOTIMPL);
+    EXPECT_EQ(host->Reserved10(1, 2, 3, 4, 5, 6), E_NOTIMPL);
+    EXPECT_EQ(host->Reserved11(1, 2), E_NOTIMPL);
+    EXPECT_EQ(host->Reserved15(1), S_OK);
+    EXPECT_EQ(host->Reserved16(1), S_FALSE);
+    EXPECT_EQ(host->SetStartTime(-7), S_OK);
+    LONGLONG start = 0;
+    EXPECT_EQ(host->GetStartTime(&start), S_OK);
+    EXPECT_EQ(start, -7);
+}
