@@ -107,6 +107,7 @@ void TempoMap::Answer(TimeQuery* query, double rate) const noexcept {
 HostSequence::HostSequence(const MidiSong& song) : map_(song) {
     events_.reserve(song.events.size());
     for (const MidiEvent& event : song.events) events_.push_back({map_.TimeOfTick(event.tick), event.message});
+    std::stable_sort(events_.begin(), events_.end(), [](const TimedEvent& a, const TimedEvent& b) { return a.time < b.time; });
     endTime_ = map_.TimeOfTick(song.endTick);
 }
 
