@@ -125,13 +125,12 @@ int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
     std::string error;
     if (!writer.Open(o.output, run.format, static_cast<uint32_t>(o.rate), &error)) return Fail(kExitFailure, error);
 
-    if (FAILED(instance->Open(0, 0, 0, HostSiteCallback, reinterpret_cast<ULONG_PTR>(&site), 0)))
-        return Fail(kExitFailure, "the instance did not take the host's site");
-    const WAVEFORMATEX wfx = HostWaveFormat(run.format, static_cast<uint32_t>(o.rate));
     int result = kExitOk;
-    if (FAILED(instance->SetFormat(&wfx, 0, kOfflineRendering))) {
+    const bool opened = SUCCEEDED(instance->Open(0, 0, 0, HostSiteCallback, reinterpret_cast<ULONG_PTR>(&site), 0));
+    if (!opened) result = Fail(kExitFailure, "the instance did not take the host's site");
+    const WAVEFORMATEX wfx = HostWaveFormat(run.format, static_cast<uint32_t>(o.rate));
+    if (result == kExitOk && FAILED(instance->SetFormat(&wfx, 0, kOfflineRendering)))
         result = Fail(kExitFailure, "the instance has no room for the host's buffers");
-    }
     const LONGLONG songFrames = FramesOfTime(run.sequence.EndTime(), rate);
     const LONGLONG total = songFrames + static_cast<LONGLONG>(o.tail * rate + 0.5);
     Meter meter;
@@ -145,9 +144,10 @@ int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
         instance->Stop();
         instance->ReleaseFormat();
     }
-    instance->Close();
+    if (opened) instance->Close();
     if (result == kExitOk && !writer.Close(&error)) result = Fail(kExitFailure, error);
     if (result != kExitOk) {
+        // No half-written file is left to be mistaken for a render.
         writer.Close(&error);
         std::error_code ignored;
         std::filesystem::remove(std::filesystem::u8path(o.output), ignored);
