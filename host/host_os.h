@@ -16,5 +16,7 @@ std::string OsSettingsFolder();
 // File name of the library beside the program.
 const char* OsLibraryFileName();
 const char* OsPathSeparator();
+// True when standard error is a terminal (a progress bar is then worth drawing).
+bool OsStderrIsTerminal();
 
 }  // namespace qm::host

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "host_os.h"
@@ -55,13 +56,12 @@ bool HostSession::Connect(const std::string& libraryPath, std::string* error) {
     return true;
 }
 
-bool HostSession::TestLoad(size_t index, InstrumentFacts* facts, std::string* error) {
+IQmSoftSynth* HostSession::CreateInstance(size_t index, std::string* error) {
     if (type_ == nullptr || index >= cache_->Count()) {
         if (error != nullptr) *error = "no such plug-in";
-        return false;
+        return nullptr;
     }
     const PlugInManagerEntry& entry = cache_->At(index);
-    const std::string path = ToUtf8(entry.path);
     SoftSynthTypeInfo descriptor;
     std::memset(&descriptor, 0, sizeof(descriptor));
     descriptor.managerId = entry.managerId;
@@ -72,10 +72,17 @@ bool HostSession::TestLoad(size_t index, InstrumentFacts* facts, std::string* er
         if (error != nullptr) {
             char code[16];
             std::snprintf(code, sizeof(code), "0x%08X", static_cast<unsigned>(created));
-            *error = path + ": the plug-in failed to load (" + code + ")";
+            *error = ToUtf8(entry.path) + ": the plug-in failed to load (" + code + ")";
         }
-        return false;
+        return nullptr;
     }
+    return instance;
+}
+
+bool HostSession::TestLoad(size_t index, InstrumentFacts* facts, std::string* error) {
+    IQmSoftSynth* instance = CreateInstance(index, error);
+    if (instance == nullptr) return false;
+    const std::string path = ToUtf8(cache_->At(index).path);
     SoftSynthTypeInfo info;
     std::memset(&info, 0, sizeof(info));
     info.mask = kAllStrings;

@@ -41,6 +41,9 @@ public:
     // Creates an instance of cache entry `index` and reads what it says about itself; false with
     // a reason when the plug-in cannot be loaded.
     bool TestLoad(size_t index, InstrumentFacts* facts, std::string* error);
+    // Creates an instance of cache entry `index` (one reference for the caller); null with a reason
+    // when the plug-in cannot be loaded.
+    IQmSoftSynth* CreateInstance(size_t index, std::string* error);
 
 private:
     HostProgress progress_;

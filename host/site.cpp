@@ -47,8 +47,30 @@ HRESULT HostSite::QueryInterface(REFIID iid, void** out) noexcept {
     return E_NOINTERFACE;
 }
 
-HRESULT QM_COMCALL HostSiteCallback(IQmSoftSynth*, DWORD code, ULONG_PTR cookie, ULONG_PTR w1, ULONG_PTR,
-                                    ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR) noexcept {
+namespace {
+
+LONGLONG JoinWords(ULONG_PTR low, ULONG_PTR high) noexcept {
+    return static_cast<LONGLONG>((static_cast<uint64_t>(static_cast<uint32_t>(high)) << 32) |
+                                 static_cast<uint32_t>(low));
+}
+
+// Without a song: a fixed tempo in 4/4 without a loop; the position in ticks follows from the time.
+void AnswerFixedTempo(const SiteState& state, TimeQuery* query) noexcept {
+    query->tempo = state.tempo;
+    query->ticksPerQuarter = state.ticksPerQuarter;
+    const double quarters = static_cast<double>(query->time) * state.tempo / kHundredNsPerMinute;
+    query->ticks = static_cast<LONGLONG>(quarters * state.ticksPerQuarter);
+    const LONGLONG barTicks = 4LL * state.ticksPerQuarter;
+    query->barStartTicks = query->ticks - query->ticks % barTicks;
+    query->loopOn = 0;
+    query->timeSigNumerator = 4;
+    query->timeSigDenominator = 4;
+}
+
+}  // namespace
+
+HRESULT QM_COMCALL HostSiteCallback(IQmSoftSynth*, DWORD code, ULONG_PTR cookie, ULONG_PTR w1, ULONG_PTR w2,
+                                    ULONG_PTR w3, ULONG_PTR w4, ULONG_PTR w5, ULONG_PTR, ULONG_PTR) noexcept {
     SiteState* state = reinterpret_cast<SiteState*>(cookie);
     switch (code) {
     case SiteCode::Attached:
@@ -61,22 +83,21 @@ HRESULT QM_COMCALL HostSiteCallback(IQmSoftSynth*, DWORD code, ULONG_PTR cookie,
         TimeQuery* query = reinterpret_cast<TimeQuery*>(w1);
         if (query == nullptr || state == nullptr) return E_POINTER;
         ++state->timeQueries;
-        // A fixed tempo in 4/4 without a loop: the position in ticks follows from the query's time.
-        query->tempo = state->tempo;
-        query->ticksPerQuarter = state->ticksPerQuarter;
-        const double quarters = static_cast<double>(query->time) * state->tempo / kHundredNsPerMinute;
-        query->ticks = static_cast<LONGLONG>(quarters * state->ticksPerQuarter);
-        const LONGLONG barTicks = 4LL * state->ticksPerQuarter;
-        query->barStartTicks = query->ticks - query->ticks % barTicks;
-        query->loopOn = 0;
-        query->timeSigNumerator = 4;
-        query->timeSigDenominator = 4;
+        if (state->sequence != nullptr) state->sequence->Map().Answer(query, state->sampleRate);
+        else AnswerFixedTempo(*state, query);
         return S_OK;
     }
-    case SiteCode::FillBlock:
-        // No sequence yet: the block's MIDI buffer stays as the library left it.
-        if (state != nullptr) ++state->blocks;
+    case SiteCode::FillBlock: {
+        if (state == nullptr) return S_OK;
+        ++state->blocks;
+        if (state->sequence == nullptr) return S_OK;  // no song: the block's buffer stays as it is
+        IQMMIDIBuffer* buffer = reinterpret_cast<IQMMIDIBuffer*>(w1);
+        if (buffer == nullptr) return E_POINTER;
+        int dropped = 0;
+        state->eventsPut += state->sequence->FillBlock(buffer, JoinWords(w2, w3), JoinWords(w4, w5), &dropped);
+        state->eventsDropped += dropped;
         return S_OK;
+    }
     default:
         return E_NOTIMPL;
     }

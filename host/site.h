@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "plugin_cache.h"
+#include "tempo_map.h"
 #include "qmvsti/callbacks.h"
 #include "qmvsti/midi_in.h"
 
@@ -39,15 +40,19 @@ private:
     IHostProgress* progress_;
 };
 
-// The state behind the site callback's cookie: the tempo the host answers time queries with and
-// what it has been told.
+// The state behind the site callback's cookie: the song being played (or, without one, the fixed
+// tempo the host answers time queries with) and what it has been told.
 struct SiteState {
     double tempo = 120.0;
     LONG ticksPerQuarter = 960;
+    const HostSequence* sequence = nullptr;  // not owned; set before the instance is opened
+    double sampleRate = 44100.0;             // turns a tempo query's sample position into time
     std::atomic<int> attached{0};
     std::atomic<int> detached{0};
     std::atomic<int> timeQueries{0};
     std::atomic<int> blocks{0};
+    std::atomic<int> eventsPut{0};
+    std::atomic<int> eventsDropped{0};  // refused by a full MIDI buffer
 };
 
 // The instance site callback; the cookie is a SiteState*.

@@ -15,6 +15,7 @@ enum ExitCode : int {
     kExitUnreadable = 4,     // a named file cannot be read
     kExitLoadFailed = 5,     // the plug-in (or the library) failed to load
     kExitNotInstrument = 6,  // the module is a VST effect, not an instrument
+    kExitBadInput = 7,       // a named file is not what it should be (a malformed MIDI file)
 };
 
 struct Options {
@@ -30,9 +31,33 @@ struct Options {
 bool ParseArguments(int argc, char** argv, Options* options, std::string* error);
 void PrintUsage(FILE* out);
 
+// The render command's own options, taken from Options::arguments.
+struct RenderOptions {
+    std::string plugIn, input, output;
+    std::string format = "s16";
+    unsigned long rate = 44100;
+    int program = -1;  // -1: leave the plug-in's program alone
+    double tail = 2.0;  // seconds rendered after the song's end, for release and reverb
+};
+bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error);
+// True when `arg` is a render option that takes a value (so the next word belongs to it).
+bool IsRenderValueOption(const std::string& arg);
+
 int RunList(const Options& options);
 int RunAdd(const Options& options);
 int RunInfo(const Options& options);
+int RunRender(const Options& options);
+
+// Shared by the commands.
+std::string LibraryPath(const Options& options);
+// Loads the cache and connects the library; prints the reason and gives the exit code on failure.
+int OpenSession(const Options& options, HostSession* session);
+bool Readable(const std::string& utf8Path);
+std::string Absolute(const std::string& utf8Path);
+bool LooksLikePath(const std::string& text);
+// The cache index of a plug-in given by name or path (a path not in the cache is added for this run);
+// prints the reason and gives kExitUnknownPlugIn for an unknown name.
+int LocatePlugIn(const std::string& wanted, HostSession* session, size_t* index);
 
 // Output helpers.
 std::string JsonText(const std::string& text);

@@ -11,8 +11,6 @@
 
 namespace qm::host::cli {
 
-namespace {
-
 std::string LibraryPath(const Options& options) {
     if (!options.library.empty()) return options.library;
     return OsExecutableFolder() + OsPathSeparator() + OsLibraryFileName();
@@ -51,6 +49,21 @@ bool LooksLikePath(const std::string& text) {
     return text.find('/') != std::string::npos || text.find('\\') != std::string::npos ||
            std::filesystem::u8path(text).has_extension();
 }
+
+int LocatePlugIn(const std::string& wanted, HostSession* session, size_t* index) {
+    const bool isPath = LooksLikePath(wanted);
+    long found = session->Cache().Find(isPath ? Absolute(wanted) : wanted);
+    if (found < 0 && !isPath) {
+        std::fprintf(stderr, "qmvsti: unknown plug-in %s (see 'qmvsti list', or 'qmvsti add PATH')\n", wanted.c_str());
+        return kExitUnknownPlugIn;
+    }
+    // A module not in the cache is used for this run and then forgotten (the cache is not saved).
+    if (found < 0) found = static_cast<long>(session->Cache().AddPath(Absolute(wanted)));
+    *index = static_cast<size_t>(found);
+    return kExitOk;
+}
+
+namespace {
 
 std::string EntryFlags(const PlugInManagerEntry& e) {
     std::string flags;
@@ -202,24 +215,19 @@ int RunInfo(const Options& options) {
     }
     HostSession session(options.verbose);
     if (const int code = OpenSession(options, &session); code != kExitOk) return code;
-    long index = session.Cache().Find(isPath ? Absolute(wanted) : wanted);
-    if (index < 0 && !isPath) {
-        std::fprintf(stderr, "qmvsti: unknown plug-in %s (see 'qmvsti list', or 'qmvsti add PATH')\n", wanted.c_str());
-        return kExitUnknownPlugIn;
-    }
-    // A module not in the cache is test-loaded for the look and then forgotten (the cache is not saved).
-    if (index < 0) index = static_cast<long>(session.Cache().AddPath(Absolute(wanted)));
+    size_t index = 0;
+    if (const int code = LocatePlugIn(wanted, &session, &index); code != kExitOk) return code;
     InstrumentFacts facts;
     std::string error;
-    if (!session.TestLoad(static_cast<size_t>(index), &facts, &error)) {
+    if (!session.TestLoad(index, &facts, &error)) {
         std::fprintf(stderr, "qmvsti: %s\n", error.c_str());
         return kExitLoadFailed;
     }
-    if (!ReadModuleKind(facts.path, &session.Cache().At(static_cast<size_t>(index)), &error)) {
+    if (!ReadModuleKind(facts.path, &session.Cache().At(index), &error)) {
         std::fprintf(stderr, "qmvsti: %s\n", error.c_str());
         return kExitLoadFailed;
     }
-    PrintFacts(options, facts, session.Cache().At(static_cast<size_t>(index)));
+    PrintFacts(options, facts, session.Cache().At(index));
     return kExitOk;
 }
 

@@ -13,6 +13,11 @@ void PrintUsage(FILE* out) {
         "  list              instruments the library offers from the host's plug-in cache\n"
         "  add PATH...       test-load VST instruments and keep them in the host's cache\n"
         "  info NAME|PATH    names, vendor, unique ID, version, outputs, programs, parameters, flags\n"
+        "  render -p NAME|PATH -i SONG.mid -o OUT.wav|OUT.flac [--format s16|s24|s32|f32]\n"
+        "         [--rate N] [--program N] [--tail SECONDS]\n"
+        "                    play a Standard MIDI File (format 0 or 1) through an instrument into an\n"
+        "                    audio file (default s16, 44100 Hz, 2 s tail); --program sends a MIDI\n"
+        "                    program change (0-127) on each channel the song uses before it starts\n"
         "\n"
         "options:\n"
         "  --library PATH    the QmVSTi module to load (default: beside this program)\n"
@@ -21,14 +26,18 @@ void PrintUsage(FILE* out) {
         "  --help, -h        this text\n"
         "\n"
         "exit codes: 0 ok, 1 failure, 2 usage, 3 unknown plug-in, 4 unreadable file, 5 load failed,\n"
-        "            6 not an instrument\n",
+        "            6 not an instrument, 7 malformed input file\n",
         out);
 }
 
 bool ParseArguments(int argc, char** argv, Options* options, std::string* error) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (!options->command.empty() && arg.rfind("--", 0) != 0 && arg != "-v" && arg != "-h") {
+        if (options->command == "render" && IsRenderValueOption(arg.substr(0, arg.find('=')))) {
+            // The render command's own options travel with their values to its own parser.
+            options->arguments.push_back(arg);
+            if (arg.find('=') == std::string::npos && i + 1 < argc) options->arguments.push_back(argv[++i]);
+        } else if (!options->command.empty() && arg.rfind("--", 0) != 0 && arg != "-v" && arg != "-h") {
             options->arguments.push_back(arg);
         } else if (arg == "--help" || arg == "-h") {
             options->help = true;
@@ -73,6 +82,9 @@ bool ParseArguments(int argc, char** argv, Options* options, std::string* error)
             *error = "info needs exactly one plug-in name or path";
             return false;
         }
+    } else if (options->command == "render") {
+        RenderOptions render;
+        if (!ParseRenderOptions(options->arguments, &render, error)) return false;
     } else {
         *error = "unknown command " + options->command;
         return false;
@@ -98,6 +110,7 @@ int main(int argc, char** argv) {
     try {
         if (options.command == "list") return RunList(options);
         if (options.command == "add") return RunAdd(options);
+        if (options.command == "render") return RunRender(options);
         return RunInfo(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "qmvsti: %s\n", e.what());

@@ -43,4 +43,6 @@ std::string OsSettingsFolder() {
 const char* OsLibraryFileName() { return "libqmvsti.so"; }
 const char* OsPathSeparator() { return "/"; }
 
+bool OsStderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
 }  // namespace qm::host

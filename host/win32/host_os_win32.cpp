@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstdio>
+#include <io.h>
 #include <string>
 
 #include "host_os.h"
@@ -53,5 +55,7 @@ std::string OsSettingsFolder() {
 
 const char* OsLibraryFileName() { return "QmVSTi.dll"; }
 const char* OsPathSeparator() { return "\\"; }
+
+bool OsStderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 }  // namespace qm::host

@@ -1,0 +1,206 @@
+// render: a MIDI file played through one instrument into an audio file, the way a host renders a
+// track offline: open the instance on the host's site, set the format, cue, play, pull blocks.
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "audio_file.h"
+#include "cli.h"
+#include "host_os.h"
+#include "midi_file.h"
+#include "tempo_map.h"
+
+namespace qm::host::cli {
+
+namespace {
+
+constexpr LONG kBlockFrames = 1024;
+constexpr DWORD kOfflineRendering = 1;
+constexpr HRESULT kRenderedSilenceAfterFault = -2;
+
+struct Meter {
+    double peak = 0.0;
+    double sumOfSquares = 0.0;
+    uint64_t samples = 0;
+
+    void Add(const uint8_t* data, size_t frames, SampleFormat format) {
+        const int step = SampleBytes(format);
+        for (size_t i = 0; i < frames * 2; ++i, data += step) {
+            const double v = SampleValue(data, format);
+            peak = std::fmax(peak, std::fabs(v));
+            sumOfSquares += v * v;
+        }
+        samples += frames * 2;
+    }
+    double Rms() const { return samples > 0 ? std::sqrt(sumOfSquares / static_cast<double>(samples)) : 0.0; }
+};
+
+std::string Decibels(double level) {
+    if (!(level > 0.0)) return "-inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", 20.0 * std::log10(level));
+    return text;
+}
+
+// A one-line bar on stderr, redrawn when the whole percentage changes.
+class ProgressBar {
+public:
+    ProgressBar(bool shown, LONGLONG total) : shown_(shown), total_(total > 0 ? total : 1) {}
+    void Update(LONGLONG done) {
+        if (!shown_) return;
+        const int percent = static_cast<int>(done * 100 / total_);
+        if (percent == last_) return;
+        last_ = percent;
+        char bar[41];
+        const int filled = percent * 40 / 100;
+        for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : '.';
+        bar[40] = '\0';
+        std::fprintf(stderr, "\rrendering [%s] %3d%%", bar, percent);
+        std::fflush(stderr);
+    }
+    void Finish() {
+        if (shown_ && last_ >= 0) std::fprintf(stderr, "\r%60s\r", "");
+    }
+
+private:
+    bool shown_;
+    LONGLONG total_;
+    int last_ = -1;
+};
+
+struct RenderRun {
+    const RenderOptions& options;
+    SampleFormat format;
+    const HostSequence& sequence;
+    bool json;
+};
+
+int Fail(int code, const std::string& message) {
+    std::fprintf(stderr, "qmvsti: %s\n", message.c_str());
+    return code;
+}
+
+// Pulls the song and its tail out of an opened, formatted and playing instance into the writer.
+int PullAudio(IQmSoftSynth* instance, const RenderRun& run, AudioFileWriter* writer, LONGLONG total, Meter* meter) {
+    const size_t blockAlign = 2 * static_cast<size_t>(SampleBytes(run.format));
+    std::vector<uint8_t> block(static_cast<size_t>(kBlockFrames) * blockAlign);
+    ProgressBar progress(OsStderrIsTerminal(), total);
+    std::string error;
+    for (LONGLONG position = 0; position < total;) {
+        const LONG frames = static_cast<LONG>(std::min<LONGLONG>(kBlockFrames, total - position));
+        const HRESULT rendered = instance->Render(block.data(), position, frames, 0, 0, nullptr);
+        if (rendered == kRenderedSilenceAfterFault) {
+            progress.Finish();
+            char when[32];
+            std::snprintf(when, sizeof when, "%.2f", static_cast<double>(position) / run.options.rate);
+            return Fail(kExitFailure, "the plug-in faulted " + std::string(when) + " s into the song; nothing written");
+        }
+        if (rendered != frames) {
+            progress.Finish();
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(rendered));
+            return Fail(kExitFailure, std::string("the library rendered no audio (") + code + ")");
+        }
+        meter->Add(block.data(), static_cast<size_t>(frames), run.format);
+        if (!writer->Write(block.data(), static_cast<size_t>(frames), &error)) {
+            progress.Finish();
+            return Fail(kExitFailure, error);
+        }
+        position += frames;
+        progress.Update(position);
+    }
+    progress.Finish();
+    return kExitOk;
+}
+
+int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
+    const RenderOptions& o = run.options;
+    const double rate = static_cast<double>(o.rate);
+    SiteState site;
+    site.sequence = &run.sequence;
+    site.sampleRate = rate;
+    AudioFileWriter writer;
+    std::string error;
+    if (!writer.Open(o.output, run.format, static_cast<uint32_t>(o.rate), &error)) return Fail(kExitFailure, error);
+
+    int result = kExitOk;
+    const bool opened = SUCCEEDED(instance->Open(0, 0, 0, HostSiteCallback, reinterpret_cast<ULONG_PTR>(&site), 0));
+    if (!opened) result = Fail(kExitFailure, "the instance did not take the host's site");
+    const WAVEFORMATEX wfx = HostWaveFormat(run.format, static_cast<uint32_t>(o.rate));
+    if (result == kExitOk && FAILED(instance->SetFormat(&wfx, 0, kOfflineRendering)))
+        result = Fail(kExitFailure, "the instance has no room for the host's buffers");
+    const LONGLONG songFrames = FramesOfTime(run.sequence.EndTime(), rate);
+    const LONGLONG total = songFrames + static_cast<LONGLONG>(o.tail * rate + 0.5);
+    Meter meter;
+    double seconds = 0.0;
+    if (result == kExitOk) {
+        instance->Cue(0);
+        instance->Play(0, 0);
+        const auto started = std::chrono::steady_clock::now();
+        result = PullAudio(instance, run, &writer, total, &meter);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        instance->Stop();
+        instance->ReleaseFormat();
+    }
+    if (opened) instance->Close();
+    if (result == kExitOk && !writer.Close(&error)) result = Fail(kExitFailure, error);
+    if (result != kExitOk) {
+        // No half-written file is left to be mistaken for a render.
+        writer.Close(&error);
+        std::error_code ignored;
+        std::filesystem::remove(std::filesystem::u8path(o.output), ignored);
+        return result;
+    }
+    if (site.eventsDropped > 0)
+        std::fprintf(stderr, "qmvsti: warning: %d MIDI events did not fit the instrument's buffer\n", site.eventsDropped.load());
+
+    const double duration = static_cast<double>(total) / rate;
+    const double speed = duration / std::fmax(seconds, 1e-6);
+    if (run.json) {
+        std::printf("{\"output\": %s, \"frames\": %lld, \"seconds\": %.3f, \"rate\": %lu, \"format\": \"%s\", "
+                    "\"peakDbfs\": %s, \"rmsDbfs\": %s, \"events\": %d, \"realtime\": %.1f}\n",
+                    JsonText(o.output).c_str(), static_cast<long long>(total), duration, o.rate,
+                    SampleFormatName(run.format), meter.peak > 0 ? Decibels(meter.peak).c_str() : "null",
+                    meter.Rms() > 0 ? Decibels(meter.Rms()).c_str() : "null", site.eventsPut.load(), speed);
+    } else {
+        std::printf("%s: %.2f s (%lld frames, %lu Hz, %s stereo), peak %s dBFS, RMS %s dBFS, %.1fx realtime\n",
+                    o.output.c_str(), duration, static_cast<long long>(total), o.rate, SampleFormatName(run.format),
+                    Decibels(meter.peak).c_str(), Decibels(meter.Rms()).c_str(), speed);
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunRender(const Options& options) {
+    RenderOptions render;
+    std::string error;
+    if (!ParseRenderOptions(options.arguments, &render, &error)) return Fail(kExitUsage, error);
+    SampleFormat format = SampleFormat::S16;
+    ParseSampleFormat(render.format, &format);
+    if (!Readable(render.input)) return Fail(kExitUnreadable, "cannot read " + render.input);
+    if (LooksLikePath(render.plugIn) && !Readable(render.plugIn)) return Fail(kExitUnreadable, "cannot read " + render.plugIn);
+    MidiSong song;
+    if (!ReadMidiFile(render.input, &song, &error)) return Fail(kExitBadInput, render.input + ": " + error);
+    HostSequence sequence(song);
+    if (render.program >= 0) {
+        // A program change ahead of the song on every channel it uses: the one patch selection every
+        // instrument understands.
+        for (const int channel : sequence.Channels())
+            sequence.Prepend(0xC0u | static_cast<uint32_t>(channel) | static_cast<uint32_t>(render.program) << 8);
+    }
+
+    HostSession session(options.verbose);
+    if (const int code = OpenSession(options, &session); code != kExitOk) return code;
+    size_t index = 0;
+    if (const int code = LocatePlugIn(render.plugIn, &session, &index); code != kExitOk) return code;
+    IQmSoftSynth* instance = session.CreateInstance(index, &error);
+    if (instance == nullptr) return Fail(kExitLoadFailed, error);
+    const int result = RenderSong(instance, RenderRun{render, format, sequence, options.json});
+    instance->Release();
+    return result;
+}
+
+}  // namespace qm::host::cli

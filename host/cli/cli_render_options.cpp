@@ -1,0 +1,105 @@
+// The render command's options: names, values and their ranges.
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "audio_file.h"
+#include "cli.h"
+
+namespace qm::host::cli {
+
+namespace {
+
+constexpr unsigned long kMinRate = 8000, kMaxRate = 384000;
+constexpr double kMaxTail = 600.0;
+
+bool WholeNumber(const std::string& text, long* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0') return false;
+    *value = v;
+    return true;
+}
+
+bool Number(const std::string& text, double* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(v)) return false;
+    *value = v;
+    return true;
+}
+
+}  // namespace
+
+bool IsRenderValueOption(const std::string& arg) {
+    return arg == "-p" || arg == "--plugin" || arg == "-i" || arg == "--input" || arg == "-o" || arg == "--output" ||
+           arg == "--format" || arg == "--rate" || arg == "--program" || arg == "--tail";
+}
+
+bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error) {
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        std::string name = arguments[i], value;
+        const size_t equals = name.find('=');
+        if (equals != std::string::npos && name.rfind("--", 0) == 0) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
+        } else if (IsRenderValueOption(name)) {
+            if (i + 1 >= arguments.size()) {
+                *error = name + " needs a value";
+                return false;
+            }
+            value = arguments[++i];
+        }
+        if (!IsRenderValueOption(name)) {
+            *error = "render does not take " + arguments[i];
+            return false;
+        }
+        long whole = 0;
+        if (name == "-p" || name == "--plugin") {
+            render->plugIn = value;
+        } else if (name == "-i" || name == "--input") {
+            render->input = value;
+        } else if (name == "-o" || name == "--output") {
+            render->output = value;
+        } else if (name == "--format") {
+            SampleFormat format;
+            if (!ParseSampleFormat(value, &format)) {
+                *error = "unknown sample format " + value + " (s16, s24, s32 or f32)";
+                return false;
+            }
+            render->format = value;
+        } else if (name == "--rate") {
+            if (!WholeNumber(value, &whole) || whole < static_cast<long>(kMinRate) || whole > static_cast<long>(kMaxRate)) {
+                *error = "--rate must be a whole number of frames per second from 8000 to 384000, not " + value;
+                return false;
+            }
+            render->rate = static_cast<unsigned long>(whole);
+        } else if (name == "--program") {
+            if (!WholeNumber(value, &whole) || whole < 0 || whole > 127) {
+                *error = "--program must be a MIDI program number from 0 to 127, not " + value;
+                return false;
+            }
+            render->program = static_cast<int>(whole);
+        } else {
+            double seconds = 0.0;
+            if (!Number(value, &seconds) || seconds < 0.0 || seconds > kMaxTail) {
+                *error = "--tail must be a number of seconds from 0 to 600, not " + value;
+                return false;
+            }
+            render->tail = seconds;
+        }
+    }
+    if (render->plugIn.empty()) *error = "render needs an instrument: -p NAME|PATH";
+    else if (render->input.empty()) *error = "render needs a MIDI file: -i SONG.mid";
+    else if (render->output.empty()) *error = "render needs an output file: -o OUT.wav";
+    if (!error->empty()) return false;
+    SampleFormat format = SampleFormat::S16;
+    ParseSampleFormat(render->format, &format);
+    AudioFileType type;
+    return ChooseAudioFileType(render->output, format, &type, error);
+}
+
+}  // namespace qm::host::cli
