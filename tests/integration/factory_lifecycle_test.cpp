@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,16 +22,6 @@ namespace {
 
 using namespace PluginRecordFlags;
 using CreateDriverClassFn = HRESULT(QMAPI*)(void**);
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 std::string Utf8(const WString& wide) {
     std::string s;
@@ -124,29 +113,7 @@ TEST_F(ExportedType, APlugInSeesTheCallsOfItsWholeLifeThroughTheFactory) {
     EXPECT_EQ(synth->Release(), 0u);
     EXPECT_EQ(cache_.inUseCalls, (std::vector<std::pair<uint32_t, DWORD>>{{1u, 1u}}));
 
-    const std::vector<std::string> head = {
-        "entry main",
-        // creation: LoadPlugIn
-        "dispatcher opcode=22 index=0 value=0 opt=0",
-        "dispatcher opcode=0 index=0 value=0 opt=0",
-        "dispatcher opcode=10 index=0 value=0 opt=44100",
-        "dispatcher opcode=11 index=0 value=1024 opt=0",
-        "dispatcher opcode=48 index=0 value=0 opt=0",
-        "dispatcher opcode=45 index=0 value=0 opt=0",
-        "dispatcher opcode=47 index=0 value=0 opt=0",
-        "dispatcher opcode=49 index=0 value=0 opt=0",
-        "dispatcher opcode=34 index=0 value=0 opt=0",
-        "dispatcher opcode=45 index=0 value=0 opt=0",
-        // Open sends nothing; SetFormat at 44.1 kHz with the type's default 6 ms blocks
-        "dispatcher opcode=32 index=0 value=1 opt=0",
-        "dispatcher opcode=32 index=1 value=1 opt=0",
-        "dispatcher opcode=12 index=0 value=0 opt=0",
-        "dispatcher opcode=10 index=0 value=0 opt=44100",
-        "dispatcher opcode=11 index=0 value=265 opt=0",
-        "dispatcher opcode=12 index=0 value=1 opt=0",
-        // Cue resumes; Play sends nothing
-        "dispatcher opcode=12 index=0 value=1 opt=0",
-    };
+    const std::vector<std::string> head = qm::test::RecorderCallsFromLoadToCue();
     const std::vector<std::string> tail = {
         // Stop: no flush blocks by default, then suspend and resume
         "dispatcher opcode=12 index=0 value=0 opt=0",
@@ -155,11 +122,11 @@ TEST_F(ExportedType, APlugInSeesTheCallsOfItsWholeLifeThroughTheFactory) {
         "dispatcher opcode=12 index=0 value=0 opt=0",
         "dispatcher opcode=1 index=0 value=0 opt=0",
     };
-    const std::vector<std::string> lines = Lines(ReadTextFile(log));
+    const std::vector<std::string> lines = qm::test::ReadTextLines(log);
     ASSERT_GE(lines.size(), head.size() + tail.size());
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(head.size())), head);
     const size_t blocks = AllNotesOffBlocks(lines, head.size());
-    EXPECT_TRUE(blocks == 0 || blocks == 16) << blocks;
+    EXPECT_EQ(blocks, 16u);
     EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<long>(head.size() + 2 * blocks), lines.end()), tail);
     RemoveFile(log);
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -75,16 +74,6 @@ struct Site {
     }
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 WAVEFORMATEX FloatStereo() {
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
@@ -124,7 +113,7 @@ struct Instance {
 
 // The recorder's lines from the first one containing `from` on.
 std::vector<std::string> LinesFrom(const std::string& log, const std::string& from) {
-    std::vector<std::string> all = Lines(qm::test::ReadTextFile(log));
+    std::vector<std::string> all = qm::test::ReadTextLines(log);
     for (size_t i = 0; i < all.size(); ++i) {
         if (all[i].find(from) != std::string::npos) return {all.begin() + static_cast<ptrdiff_t>(i), all.end()};
     }
@@ -173,7 +162,7 @@ TEST(HostingRenderPlugins, StopAndStopLiveSendTheirCleanUpBlocks) {
     for (int flush = 0; flush < 3; ++flush) expected.push_back("processReplacing frames=265");
     expected.push_back("dispatcher opcode=12 index=0 value=0 opt=0");
     expected.push_back("dispatcher opcode=12 index=0 value=1 opt=0");
-    EXPECT_EQ(Lines(qm::test::ReadTextFile(log)), expected);
+    EXPECT_EQ(qm::test::ReadTextLines(log), expected);
 
     ASSERT_EQ(instance.synth->StartLive(), S_OK);
     instance.synth->SendShortMessage(0x00643C90u, 0);

@@ -2,7 +2,6 @@
 // real faults need the guarded call) and the modules that exercise a host's loader.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 #include "support/environment.h"
@@ -14,13 +13,6 @@ namespace {
 using qm::test::ScopedEnvironment;
 using qm::test::TestHost;
 using qm::test::TestPlugin;
-
-std::vector<std::string> Lines(const std::string& path) {
-    std::istringstream in(qm::test::ReadTextFile(path));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
 
 class LoggedTest : public ::testing::Test {
 protected:
@@ -65,13 +57,13 @@ TEST_F(RecorderTest, LogsEveryCallInOrderWithItsArguments) {
         "process frames=64",
         "dispatcher opcode=1 index=0 value=0 opt=0",
     };
-    EXPECT_EQ(Lines(log), expected);
+    EXPECT_EQ(qm::test::ReadTextLines(log), expected);
 }
 
 TEST_F(RecorderTest, NamesTheEntryPointThatWasCalled) {
     TestHost host;
     { TestPlugin recorder("qmrecorder", host, "VSTPluginMain"); }
-    const std::vector<std::string> lines = Lines(log);
+    const std::vector<std::string> lines = qm::test::ReadTextLines(log);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "entry VSTPluginMain");
 }
@@ -94,7 +86,7 @@ TEST_F(FaultPlanTest, DispatcherPlanSelectsOnlyTheNamedOpcodeAfterTheSkippedCall
     fault.dispatch(effGetVendorVersion);
     EXPECT_EQ(HandledFaults(fault), 2);
     EXPECT_EQ(fault.text(effGetEffectName), "QmFault");  // the instrument keeps working
-    EXPECT_EQ(Lines(log), (std::vector<std::string>{"fault kind=handled where=dispatcher opcode=53 index=3",
+    EXPECT_EQ(qm::test::ReadTextLines(log), (std::vector<std::string>{"fault kind=handled where=dispatcher opcode=53 index=3",
                                                     "fault kind=handled where=dispatcher opcode=53 index=0"}));
 }
 
@@ -139,7 +131,7 @@ TEST_F(FaultPlanTest, EntryPlanRunsInsideTheEntryPoint) {
     TestPlugin fault("qmfault", host);
     ASSERT_NE(fault.effect(), nullptr);
     EXPECT_EQ(fault.effect()->uniqueID, qmtest::kFaultUniqueId);
-    EXPECT_EQ(Lines(log), (std::vector<std::string>{"fault kind=handled where=entry opcode=0 index=0"}));
+    EXPECT_EQ(qm::test::ReadTextLines(log), (std::vector<std::string>{"fault kind=handled where=entry opcode=0 index=0"}));
 }
 
 TEST(LoaderModules, WrongMagicNoEntryEffectAndBothEntriesAreWhatTheySeem) {

@@ -140,4 +140,30 @@ void TestPlugin::render(std::vector<std::vector<float>>& channels, int32_t frame
     effect_->processReplacing(effect_, nullptr, outputs.data(), frames);
 }
 
+std::vector<std::string> RecorderCallsFromLoadToCue() {
+    return {
+        "entry main",
+        // load: identify, open, a provisional rate and block size, then the names and the pin label
+        "dispatcher opcode=22 index=0 value=0 opt=0",
+        "dispatcher opcode=0 index=0 value=0 opt=0",
+        "dispatcher opcode=10 index=0 value=0 opt=44100",
+        "dispatcher opcode=11 index=0 value=1024 opt=0",
+        "dispatcher opcode=48 index=0 value=0 opt=0",
+        "dispatcher opcode=45 index=0 value=0 opt=0",
+        "dispatcher opcode=47 index=0 value=0 opt=0",
+        "dispatcher opcode=49 index=0 value=0 opt=0",
+        "dispatcher opcode=34 index=0 value=0 opt=0",
+        "dispatcher opcode=45 index=0 value=0 opt=0",
+        // SetFormat: connect both outputs, suspend, rate, block size, resume
+        "dispatcher opcode=32 index=0 value=1 opt=0",
+        "dispatcher opcode=32 index=1 value=1 opt=0",
+        "dispatcher opcode=12 index=0 value=0 opt=0",
+        "dispatcher opcode=10 index=0 value=0 opt=44100",
+        "dispatcher opcode=11 index=0 value=265 opt=0",
+        "dispatcher opcode=12 index=0 value=1 opt=0",
+        // Cue resumes
+        "dispatcher opcode=12 index=0 value=1 opt=0",
+    };
+}
+
 }  // namespace qm::test

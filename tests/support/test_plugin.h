@@ -78,4 +78,8 @@ private:
 // A MIDI event as hosts build them.
 VstMidiEvent MakeMidiEvent(int32_t deltaFrames, int status, int data1, int data2);
 
+// What the call recorder logs from its entry point to Cue when an instance loads it, prepares the
+// default format (44.1 kHz, 6 ms blocks of 265 frames) and is cued; Open and Play send nothing.
+std::vector<std::string> RecorderCallsFromLoadToCue();
+
 }  // namespace qm::test
