@@ -13,6 +13,7 @@ struct FloatingPointState {
 
 constexpr uint16_t kX87ExceptionMask = 0x003F;    // IM DM ZM OM UM PM in the control word
 constexpr uint32_t kMxcsrExceptionFlags = 0x003F;  // IE DE ZE OE UE PE sticky flags
+constexpr uint16_t kX87ExceptionFlags = 0x003F;    // IE DE ZE OE UE PE in the status word
 constexpr uint32_t kMxcsrExceptionMask = 0x1F80;   // IM .. PM mask bits
 constexpr uint32_t kMxcsrDefault = 0x1F80;         // everything masked, round to nearest
 
