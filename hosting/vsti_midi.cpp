@@ -101,6 +101,16 @@ HRESULT CVSTiSofthSynth::SendTimedMessage(DWORD message, LONGLONG duration) noex
     return S_OK;
 }
 
+// One block outside rendering (its audio is thrown away): the buffer's events when `withEvents`,
+// then a process call of `frames` frames.
+void CVSTiSofthSynth::ProcessCleanUpBlock(CSofSynthBuffer* buffer, uint32_t frames, bool withEvents) noexcept {
+    SetBits(InstanceStatus::InProcess);
+    if (withEvents) CallDispatcher(effProcessEvents, 0, 0, buffer->Events(), 0.0f);
+    SilenceOutputs(frames);
+    CallProcess(static_cast<int32_t>(frames));
+    ClearBits(InstanceStatus::InProcess);
+}
+
 // Stop during playback: one block per channel holding only its All Notes Off, each with a process
 // call whether or not the plug-in takes events, so that no voice keeps sounding into the next start.
 void CVSTiSofthSynth::SendAllNotesOffBlocks() noexcept {
@@ -113,11 +123,7 @@ void CVSTiSofthSynth::SendAllNotesOffBlocks() noexcept {
         buffer->SetStartTime(currentTime_);
         buffer->SetBlockFrames(static_cast<int32_t>(blockFrames_));
         buffer->PutShortEvent(currentTime_, (0xB0 | channel) | (kAllNotesOff << 8), 0);
-        SetBits(InstanceStatus::InProcess);
-        if (HasBits(InstanceStatus::ProcessEvents)) CallDispatcher(effProcessEvents, 0, 0, buffer->Events(), 0.0f);
-        SilenceOutputs(blockFrames_);
-        CallProcess(static_cast<int32_t>(blockFrames_));
-        ClearBits(InstanceStatus::InProcess);
+        ProcessCleanUpBlock(buffer, blockFrames_, HasBits(InstanceStatus::ProcessEvents));
     }
     // The last channel's message must not reach the plug-in again with the next block.
     buffer->Clear();
@@ -128,11 +134,7 @@ void CVSTiSofthSynth::FlushRenderBufferWhileLive() noexcept {
     CSofSynthBuffer* buffer = renderBuffer_;
     if (buffer == nullptr) return;
     if (HasBits(InstanceStatus::ProcessEvents) && buffer->EventCount() > 0 && audioBlock_ != nullptr) {
-        SetBits(InstanceStatus::InProcess);
-        CallDispatcher(effProcessEvents, 0, 0, buffer->Events(), 0.0f);
-        SilenceOutputs(frameSize_);
-        CallProcess(static_cast<int32_t>(frameSize_));
-        ClearBits(InstanceStatus::InProcess);
+        ProcessCleanUpBlock(buffer, frameSize_, true);
     }
     buffer->Clear();
 }
@@ -149,11 +151,7 @@ void CVSTiSofthSynth::ReleaseHeldNotesBlock() noexcept {
         }
     }
     if (buffer->EventCount() == 0 || audioBlock_ == nullptr) return;
-    SetBits(InstanceStatus::InProcess);
-    CallDispatcher(effProcessEvents, 0, 0, buffer->Events(), 0.0f);
-    SilenceOutputs(frameSize_);
-    CallProcess(static_cast<int32_t>(frameSize_));
-    ClearBits(InstanceStatus::InProcess);
+    ProcessCleanUpBlock(buffer, frameSize_, true);
     buffer->AdvanceTime(blockDuration_);
 }
 

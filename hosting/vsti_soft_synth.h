@@ -235,6 +235,7 @@ private:
     // MIDI delivery (vsti_midi.cpp).
     CSofSynthBuffer* ChooseBuffer(bool renderWhile) const noexcept;
     void UpdateHeldNotes(DWORD message) noexcept;
+    void ProcessCleanUpBlock(CSofSynthBuffer* buffer, uint32_t frames, bool withEvents) noexcept;
     void SendAllNotesOffBlocks() noexcept;
     void FlushRenderBufferWhileLive() noexcept;
     void ReleaseHeldNotesBlock() noexcept;
