@@ -1,5 +1,7 @@
 #include "platform/module.h"
 
+#include "platform/win32/component_context.h"
+
 namespace qm::platform {
 
 // Maps the image without running DllMain or loading its imports: enough to look up exports of a
@@ -17,6 +19,9 @@ ModuleHandle LoadModule(const WCHAR* path) noexcept {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    // Inside the component's context: the plug-in's and the language module's dependencies resolve
+    // against the component's manifest, not the host's.
+    ComponentContextScope context;
     return LoadLibraryW(path);
 }
 
