@@ -73,10 +73,12 @@ protected:
     }
     void TearDown() override { fs::remove_all(home_); }
 
+    std::string environment_;  // put before the command: VAR=value pairs, each followed by a space
+
     Outcome Qmvsti(const std::string& arguments) {
         const fs::path out = home_ / "stdout.txt", err = home_ / "stderr.txt";
         // Real plug-ins keep settings under HOME: every case gets its own.
-        const std::string command = "HOME=" + Quote(home_.string()) + " XDG_CONFIG_HOME=" +
+        const std::string command = environment_ + "HOME=" + Quote(home_.string()) + " XDG_CONFIG_HOME=" +
                                     Quote((home_ / "config").string()) + " " + Quote((BinFolder() / "qmvsti").string()) +
                                     " " + arguments + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
         const int status = std::system(command.c_str());
@@ -201,6 +203,9 @@ TEST_F(HostRenderCli, RealInstrumentsRender) {
         const char* module;
         bool deterministic;
     } plugIns[] = {{"amsynth_vst.so", false}, {"Kars-vst.so", true}, {"Nekobi-vst.so", true}};
+    // amsynth never frees some of its own allocations, and LeakSanitizer cannot name them once the
+    // module is unloaded; a sanitizer build would fail the program for the plug-in's leak.
+    environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
     int rendered = 0;
     for (const auto& p : plugIns) {
         const fs::path module = fs::path("/usr/lib/vst") / p.module;
