@@ -9,65 +9,17 @@
 #include <filesystem>
 #include <string>
 
+#include "integration/posix/cli_session.h"
 #include "testplugins/protocol.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path BinFolder() {
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-    return n > 0 ? fs::path(std::string(buffer, static_cast<size_t>(n))).parent_path() : fs::path(".");
-}
-
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-class HostCli : public ::testing::Test {
+class HostCli : public qm::test::CliSession {
 protected:
-    void SetUp() override {
-        home_ = fs::temp_directory_path() /
-                ("qmvsti_cli_" + std::to_string(getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(home_);
-        fs::create_directories(home_);
-        // amsynth keeps its banks under ~/.local/share and complains when that cannot be made.
-        fs::create_directories(home_ / ".local" / "share");
-    }
-    void TearDown() override { fs::remove_all(home_); }
-
-    Outcome Qmvsti(const std::string& arguments) {
-        const fs::path out = home_ / "out.txt", err = home_ / "err.txt";
-        const std::string command = environment_ + "HOME=" + Quote(home_.string()) + " XDG_CONFIG_HOME=" +
-                                    Quote((home_ / "config").string()) + " " + Quote((BinFolder() / "qmvsti").string()) +
-                                    " " + arguments + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-        const int status = std::system(command.c_str());
-        Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(out), Read(err)};
-        return run;
-    }
-    static std::string Read(const fs::path& path) {
-        std::string text;
-        if (FILE* f = std::fopen(path.c_str(), "rb")) {
-            char buffer[4096];
-            size_t n;
-            while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) text.append(buffer, n);
-            std::fclose(f);
-        }
-        return text;
-    }
+    HostCli() : CliSession("qmvsti_cli_") {}
     fs::path CacheFile() const { return home_ / "config" / "QmVSTi Host" / "plugins.cache"; }
-    fs::path home_;
-    std::string environment_;  // variables put before the others, "NAME=value " each
 };
 
 TEST_F(HostCli, BadCommandLinesExitWithUsageCodeAndSayWhy) {
@@ -85,18 +37,18 @@ TEST_F(HostCli, BadCommandLinesExitWithUsageCodeAndSayWhy) {
         {"list --library", "--library needs a path"},
     };
     for (const auto& c : cases) {
-        const Outcome run = Qmvsti(c.arguments);
+        const qm::test::CliOutcome run = Qmvsti(c.arguments);
         EXPECT_EQ(run.code, 2) << c.arguments;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
         EXPECT_TRUE(run.out.empty()) << c.arguments;
     }
-    const Outcome help = Qmvsti("--help");
+    const qm::test::CliOutcome help = Qmvsti("--help");
     EXPECT_EQ(help.code, 0);
     EXPECT_NE(help.out.find("usage: qmvsti"), std::string::npos);
 }
 
 TEST_F(HostCli, UnknownPlugInsUnreadableFilesAndABrokenLibraryHaveTheirOwnCodes) {
-    Outcome run = Qmvsti("info 'No Such Synth'");
+    qm::test::CliOutcome run = Qmvsti("info 'No Such Synth'");
     EXPECT_EQ(run.code, 3);
     EXPECT_NE(run.err.find("unknown plug-in No Such Synth"), std::string::npos) << run.err;
 
@@ -131,7 +83,7 @@ TEST_F(HostCli, UnknownPlugInsUnreadableFilesAndABrokenLibraryHaveTheirOwnCodes)
 TEST_F(HostCli, ReferenceSynthIsAddedListedAndDescribed) {
     const std::string plugin = (BinFolder() / "testplugins" / "qmref.so").string();
     ASSERT_TRUE(fs::exists(plugin)) << plugin;
-    Outcome run = Qmvsti("add " + Quote(plugin));
+    qm::test::CliOutcome run = Qmvsti("add " + Quote(plugin));
     if (run.code == 5 && run.err.find("0x80004001") != std::string::npos)
         GTEST_SKIP() << "this build of the library does not create instances yet: " << run.err;
     ASSERT_EQ(run.code, 0) << run.err;
@@ -180,7 +132,7 @@ TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
     // module is unloaded; a sanitizer build would fail the program for the plug-in's leak.
     environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
 
-    Outcome run = Qmvsti("add" + paths);
+    qm::test::CliOutcome run = Qmvsti("add" + paths);
     ASSERT_EQ(run.code, 0) << run.err;
     for (const auto& i : instruments) {
         EXPECT_NE(run.out.find(std::string("added ") + i.name + " (" + i.vendor + ", " + (vst / i.file).string() + ")"),

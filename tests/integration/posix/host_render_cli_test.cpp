@@ -15,28 +15,12 @@
 #include <vector>
 
 #include "integration/host_smf_builder.h"
+#include "integration/posix/cli_session.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace qm::test;
-
-fs::path BinFolder() {
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-    return n > 0 ? fs::path(std::string(buffer, static_cast<size_t>(n))).parent_path() : fs::path(".");
-}
-
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
 // Two seconds at 120 bpm (480 ticks per quarter): a C major chord, then a melody note, both ended
 // before the end of track at tick 1920.
@@ -47,11 +31,6 @@ Bytes SmallSong() {
                            Event(0, {0x90, 72, 110}), Event(720, {0x80, 72, 0}), EndOfTrack(240)}))});
 }
 
-struct Outcome {
-    int code;
-    std::string out, err;
-};
-
 struct AudioFacts {
     bool opened = false;
     int channels = 0, rate = 0, subtype = 0, container = 0;
@@ -59,30 +38,15 @@ struct AudioFacts {
     double peak = 0.0;
 };
 
-class HostRenderCli : public ::testing::Test {
+class HostRenderCli : public CliSession {
 protected:
+    HostRenderCli() : CliSession("qmvsti_render_") {}
     void SetUp() override {
-        home_ = fs::temp_directory_path() / ("qmvsti_render_" + std::to_string(getpid()) + "_" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(home_);
-        fs::create_directories(home_);
+        CliSession::SetUp();
         song_ = home_ / "song.mid";
         const Bytes bytes = SmallSong();
         std::ofstream(song_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                      static_cast<std::streamsize>(bytes.size()));
-    }
-    void TearDown() override { fs::remove_all(home_); }
-
-    std::string environment_;  // put before the command: VAR=value pairs, each followed by a space
-
-    Outcome Qmvsti(const std::string& arguments) {
-        const fs::path out = home_ / "stdout.txt", err = home_ / "stderr.txt";
-        // Real plug-ins keep settings under HOME: every case gets its own.
-        const std::string command = environment_ + "HOME=" + Quote(home_.string()) + " XDG_CONFIG_HOME=" +
-                                    Quote((home_ / "config").string()) + " " + Quote((BinFolder() / "qmvsti").string()) +
-                                    " " + arguments + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
     }
     static std::string Ref() { return Quote((BinFolder() / "testplugins" / "qmref.so").string()); }
     std::string Render(const std::string& plugIn, const fs::path& output, const std::string& extra = "") {
@@ -106,12 +70,12 @@ protected:
         return facts;
     }
 
-    fs::path home_, song_;
+    fs::path song_;
 };
 
 TEST_F(HostRenderCli, SongThroughReferenceInstrumentHasSongPlusTailAndSound) {
     const fs::path wav = home_ / "out.wav";
-    const Outcome run = Qmvsti(Render(Ref(), wav, "--rate 22050 --tail 0.5"));
+    const CliOutcome run = Qmvsti(Render(Ref(), wav, "--rate 22050 --tail 0.5"));
     ASSERT_EQ(run.code, 0) << run.err;
     const AudioFacts facts = Inspect(wav);
     ASSERT_TRUE(facts.opened);
@@ -139,7 +103,7 @@ TEST_F(HostRenderCli, EveryFormatWritesItsSampleWidth) {
     };
     for (const auto& c : cases) {
         const fs::path out = home_ / c.name;
-        const Outcome run = Qmvsti(Render(Ref(), out, std::string("--tail 0 --format ") + c.format));
+        const CliOutcome run = Qmvsti(Render(Ref(), out, std::string("--tail 0 --format ") + c.format));
         ASSERT_EQ(run.code, 0) << c.format << " " << c.name << ": " << run.err;
         const AudioFacts facts = Inspect(out);
         EXPECT_EQ(facts.subtype, c.subtype) << c.name;
@@ -154,12 +118,12 @@ TEST_F(HostRenderCli, UserMistakesGiveTheirExitCodes) {
     const Bytes broken = Cat({Header(0, 1, 480), Chunk({0x00, 0x40, 0x40, 0x40})});  // data byte, no status
     std::ofstream(bad, std::ios::binary).write(reinterpret_cast<const char*>(broken.data()),
                                                static_cast<std::streamsize>(broken.size()));
-    const Outcome malformed = Qmvsti("render -p " + Ref() + " -i " + Quote(bad.string()) + " -o " + Quote((home_ / "x.wav").string()));
+    const CliOutcome malformed = Qmvsti("render -p " + Ref() + " -i " + Quote(bad.string()) + " -o " + Quote((home_ / "x.wav").string()));
     EXPECT_EQ(malformed.code, 7);
     EXPECT_NE(malformed.err.find("offset 23: data byte 0x40 without running status"), std::string::npos) << malformed.err;
     EXPECT_FALSE(fs::exists(home_ / "x.wav"));
 
-    const Outcome unknown = Qmvsti(Render("NoSuchSynth", home_ / "y.wav"));
+    const CliOutcome unknown = Qmvsti(Render("NoSuchSynth", home_ / "y.wav"));
     EXPECT_EQ(unknown.code, 3);
     EXPECT_NE(unknown.err.find("unknown plug-in NoSuchSynth"), std::string::npos) << unknown.err;
 
@@ -178,7 +142,7 @@ TEST_F(HostRenderCli, UserMistakesGiveTheirExitCodes) {
         {"render -p " + Ref() + " -o z.wav", "render needs a MIDI file"},
     };
     for (const auto& c : usage) {
-        const Outcome run = Qmvsti(c.arguments);
+        const CliOutcome run = Qmvsti(c.arguments);
         EXPECT_EQ(run.code, 2) << c.arguments;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
     }
@@ -189,7 +153,7 @@ TEST_F(HostRenderCli, UserMistakesGiveTheirExitCodes) {
 
 TEST_F(HostRenderCli, ProgramOptionRendersAndJsonSummaryParses) {
     const fs::path wav = home_ / "p.wav";
-    const Outcome run = Qmvsti("--json " + Render(Ref(), wav, "--program 3 --tail 0.25"));
+    const CliOutcome run = Qmvsti("--json " + Render(Ref(), wav, "--program 3 --tail 0.25"));
     ASSERT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out.find("{\"output\": "), 0u) << run.out;
     EXPECT_NE(run.out.find("\"frames\": 99225"), std::string::npos) << run.out;
@@ -211,7 +175,7 @@ TEST_F(HostRenderCli, RealInstrumentsRender) {
         const fs::path module = fs::path("/usr/lib/vst") / p.module;
         if (!fs::exists(module)) continue;
         const fs::path first = home_ / (std::string(p.module) + ".1.wav"), second = home_ / (std::string(p.module) + ".2.wav");
-        const Outcome run = Qmvsti(Render(Quote(module.string()), first, "--tail 1"));
+        const CliOutcome run = Qmvsti(Render(Quote(module.string()), first, "--tail 1"));
         ASSERT_EQ(run.code, 0) << p.module << ": " << run.err;
         const AudioFacts facts = Inspect(first);
         EXPECT_EQ(facts.frames, 3 * 44100) << p.module;

@@ -1,0 +1,71 @@
+// Runs the qmvsti program the way a user does, each test in a settings folder of its own (HOME and
+// XDG_CONFIG_HOME), and collects its exit code and both outputs.
+#pragma once
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace qm::test {
+
+struct CliOutcome {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+class CliSession : public ::testing::Test {
+protected:
+    // `prefix` names the test's folder under the temporary directory.
+    explicit CliSession(const char* prefix) : prefix_(prefix) {}
+
+    void SetUp() override {
+        home_ = std::filesystem::temp_directory_path() /
+                (prefix_ + std::to_string(getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(home_);
+        std::filesystem::create_directories(home_);
+        // amsynth keeps its banks under ~/.local/share and complains when that cannot be made.
+        std::filesystem::create_directories(home_ / ".local" / "share");
+    }
+    void TearDown() override { std::filesystem::remove_all(home_); }
+
+    CliOutcome Qmvsti(const std::string& arguments) {
+        const std::filesystem::path out = home_ / "stdout.txt", err = home_ / "stderr.txt";
+        const std::string command = environment_ + "HOME=" + Quote(home_.string()) + " XDG_CONFIG_HOME=" +
+                                    Quote((home_ / "config").string()) + " " + Quote((BinFolder() / "qmvsti").string()) +
+                                    " " + arguments + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+    }
+
+    static std::filesystem::path BinFolder() {
+        char buffer[4096];
+        const ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+        return n > 0 ? std::filesystem::path(std::string(buffer, static_cast<size_t>(n))).parent_path()
+                     : std::filesystem::path(".");
+    }
+    // One shell word, whatever the text holds.
+    static std::string Quote(const std::string& text) {
+        std::string quoted = "'";
+        for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return quoted + "'";
+    }
+    static std::string ReadAll(const std::filesystem::path& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    }
+
+    std::filesystem::path home_;
+    std::string environment_;  // variables put before the others, "NAME=value " each
+
+private:
+    std::string prefix_;
+};
+
+}  // namespace qm::test
