@@ -7,8 +7,13 @@ endif()
 if(WIN32)
     # The module and every test program depend on system DLLs only.
     add_link_options(-static -static-libgcc -static-libstdc++)
-    # SSE2 is the baseline the converters select at run time; x87 stays the default FPU for cdecl returns.
+    # SSE2 is the baseline the converters select at run time. On i686 scalar float math uses it too, so
+    # that results are rounded to float as on x86_64 instead of carrying x87 excess precision; float
+    # returns of cdecl functions still travel in st(0), as the ABI says.
     add_compile_options(-msse2 -mstackrealign)
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+        add_compile_options(-mfpmath=sse)
+    endif()
     add_compile_definitions(UNICODE _UNICODE WINVER=0x0601 _WIN32_WINNT=0x0601)
 endif()
 

@@ -12,6 +12,7 @@
 // own with RtlUnwind (the plug-in's __finally blocks and destructors run), unlinks its record and
 // jumps back into the frame with __builtin_longjmp.
 #include "platform/guard.h"
+#include "platform/win32/guard_abort.h"
 
 #include <windows.h>
 #include <malloc.h>
@@ -74,10 +75,25 @@ __attribute__((noinline)) uint32_t RunGuarded(GuardFrame* frame, GuardedRoutine 
 
 }  // namespace
 
+// The innermost guard of this thread is the first record of ours on its handler chain; records the
+// plug-in's runtime pushed above it are dropped with the jump.
+void guard_abort::LeaveToInnermostGuard() noexcept {
+    for (SehRegistration* record = ExceptionList();
+         record != nullptr && record != reinterpret_cast<SehRegistration*>(-1); record = record->next) {
+        if (record->handler != reinterpret_cast<void*>(&GuardExceptionHandler)) continue;
+        auto* frame = reinterpret_cast<GuardFrame*>(record);
+        frame->code = kExceptionAbort;
+        SetExceptionList(frame->registration.next);
+        __builtin_longjmp(frame->resume, 1);
+    }
+}
+
 GuardOutcome GuardedCall(GuardedRoutine routine, void* context) noexcept {
     const FloatingPointState caller = SaveFloatingPointState();
     GuardFrame frame;
+    guard_abort::BeginGuardedCall();
     const uint32_t code = RunGuarded(&frame, routine, context);
+    guard_abort::EndGuardedCall();
     // The overflow used up the guard page; re-arm it so the next overflow is caught too rather
     // than ending the process.
     if (code == kExceptionStackOverflow) _resetstkoflw();

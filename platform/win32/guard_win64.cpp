@@ -19,6 +19,7 @@
 //   only for the thread's innermost active guard, and only when the fault lies below that guard's
 //   frame; everything else keeps going to the frame handlers.
 #include "platform/guard.h"
+#include "platform/win32/guard_abort.h"
 
 #include <windows.h>
 #include <malloc.h>
@@ -59,6 +60,8 @@ extern "C" {
 // or the exception code after a fault.
 uint32_t qm_guard_thunk(qm::platform::GuardFrame* frame, qm::platform::Invoker invoke,
                         qm::platform::GuardedRoutine routine, void* context);
+// Moves the stack pointer back to the thunk's frame and goes on at its landing label.
+[[noreturn]] void qm_guard_resume(qm::platform::GuardFrame* frame);
 
 // Named in the thunk's unwind data. Called by the dispatcher, never by our own code.
 static __attribute__((used)) EXCEPTION_DISPOSITION qm_guard_frame_handler(EXCEPTION_RECORD* record,
@@ -161,6 +164,12 @@ qm_guard_thunk:
 	movl	24(%rcx), %eax
 	jmp	.Lqm_guard_return
 	.seh_endproc
+
+	.p2align 4
+	.def	qm_guard_resume;	.scl	2;	.type	32;	.endef
+qm_guard_resume:
+	movq	0(%rcx), %rsp
+	jmpq	*8(%rcx)
 )");
 
 namespace qm::platform {
@@ -223,13 +232,24 @@ void RearmStackGuard() {
 
 }  // namespace
 
+// abort() runs on the plug-in's stack below the thunk: the thunk's saved registers are intact, so the
+// landing restores everything the caller needs, as after the stack-overflow handler.
+void guard_abort::LeaveToInnermostGuard() noexcept {
+    GuardFrame* frame = tActiveGuard;
+    if (frame == nullptr || frame->resumeStack == 0) return;
+    frame->code = kExceptionAbort;
+    qm_guard_resume(frame);
+}
+
 GuardOutcome GuardedCall(GuardedRoutine routine, void* context) noexcept {
     const FloatingPointState caller = SaveFloatingPointState();
     std::call_once(gInstallOnce, InstallOverflowHandler);
     GuardFrame frame{};
     frame.outer = tActiveGuard;
     tActiveGuard = &frame;
+    guard_abort::BeginGuardedCall();
     const uint32_t code = qm_guard_thunk(&frame, &guard_detail::InvokeRoutine, routine, context);
+    guard_abort::EndGuardedCall();
     tActiveGuard = frame.outer;
     if (code == kExceptionStackOverflow) RearmStackGuard();
     return guard_detail::Conclude(code, caller);

@@ -1,6 +1,7 @@
 #include "platform/module.h"
 
 #include "platform/win32/component_context.h"
+#include "platform/win32/guard_abort.h"
 
 namespace qm::platform {
 
@@ -22,7 +23,9 @@ ModuleHandle LoadModule(const WCHAR* path) noexcept {
     // Inside the component's context: the plug-in's and the language module's dependencies resolve
     // against the component's manifest, not the host's.
     ComponentContextScope context;
-    return LoadLibraryW(path);
+    HMODULE module = LoadLibraryW(path);
+    if (module != nullptr) guard_abort::NoteModuleLoaded(module);
+    return module;
 }
 
 void* FindSymbol(ModuleHandle module, const char* name) noexcept {

@@ -1,5 +1,5 @@
 // The faults the fault module raises, one per kind. Every kind but Handled leaves the function by a
-// CPU exception, a signal, a raised exception or a C++ throw; Handled returns normally after faults
+// CPU exception, a signal, a raised exception, a C++ throw or abort(); Handled returns normally after faults
 // the plug-in catches itself, which a host's guard must not notice.
 #pragma once
 #include "qmfault/fault_plan.h"

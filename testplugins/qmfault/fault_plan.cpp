@@ -13,7 +13,8 @@ namespace {
 const char* const kSiteNames[] = {"", "entry", "dispatcher", "process", "processReplacing",
                                   "setParameter", "getParameter"};
 const char* const kKindNames[] = {"", "av", "intdiv", "fpdiv", "fpinvalid", "fpoverflow", "illegal",
-                                  "breakpoint", "raise", "stackoverflow", "cppthrow", "handled"};
+                                  "breakpoint", "raise", "stackoverflow", "cppthrow", "handled", "abort",
+                                  "terminate"};
 
 bool Equals(const char* text, size_t length, const char* word) {
     return std::strlen(word) == length && std::strncmp(text, word, length) == 0;

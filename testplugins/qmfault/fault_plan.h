@@ -1,6 +1,6 @@
 // The fault module's plan, read from QMVSTI_FAULT at every call:
 //   where=<entry|dispatcher|process|processReplacing|setParameter|getParameter>
-//   kind=<av|intdiv|fpdiv|fpinvalid|fpoverflow|illegal|breakpoint|raise|stackoverflow|cppthrow|handled>
+//   kind=<av|intdiv|fpdiv|fpinvalid|fpoverflow|illegal|breakpoint|raise|stackoverflow|cppthrow|handled|abort|terminate>
 //   opcode=<n>  (dispatcher only; any opcode when absent)
 //   index=<n>   (dispatcher, setParameter, getParameter; any index when absent)
 //   after=<n>   (let the first n matching calls pass; default 0)
@@ -14,7 +14,7 @@ namespace qmtest {
 enum class FaultSite { None, Entry, Dispatcher, Process, ProcessReplacing, SetParameter, GetParameter };
 enum class FaultKind {
     None, AccessViolation, IntDivide, FpDivide, FpInvalid, FpOverflow, Illegal, Breakpoint, Raise,
-    StackOverflow, CppThrow, Handled
+    StackOverflow, CppThrow, Handled, Abort, Terminate
 };
 
 struct FaultPlan {

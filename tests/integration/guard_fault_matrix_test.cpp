@@ -13,44 +13,26 @@
 #include "platform/guard.h"
 #include "platform/module.h"
 #include "support/environment.h"
+#include "support/fault_kinds.h"
 #include "support/test_plugin.h"
 #include "testplugins/protocol.h"
 
 namespace {
 
-using qm::platform::FaultKind;
 using qm::platform::GuardOutcome;
 using qm::test::ScopedEnvironment;
 using qm::test::TestHost;
 using qm::test::TestPlugin;
 
-const char* const kKinds[] = {"av",      "intdiv",     "fpdiv", "fpinvalid",     "fpoverflow",
-                              "illegal", "breakpoint", "raise", "stackoverflow", "cppthrow"};
 const char* const kSites[] = {"entry", "dispatcher", "process", "processReplacing", "setParameter", "getParameter"};
 
-// ASan keeps shadow bookkeeping for the whole stack on every jump out of an overflow.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kOverflowRepeats = 50;
+// Sanitizers keep shadow bookkeeping for the whole stack on every jump out of a fault: fewer rounds
+// there prove the same, the full count runs in the plain builds.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int kRepeats = 50;
 #else
-constexpr int kOverflowRepeats = 1000;
+constexpr int kRepeats = 1000;
 #endif
-
-int RepeatsFor(const std::string& kind) { return kind == "stackoverflow" ? kOverflowRepeats : 1000; }
-
-bool MatchesKind(const GuardOutcome& outcome, const std::string& kind) {
-    if (!outcome.faulted) return false;
-    if (kind == "fpdiv" || kind == "fpinvalid" || kind == "fpoverflow") {
-        return qm::platform::IsFloatingPointFaultCode(outcome.code);
-    }
-    if (kind == "raise") return outcome.code == qmtest::kFaultRaiseCode || outcome.code == qm::platform::kExceptionAbort;
-    const FaultKind expected = kind == "av"           ? FaultKind::AccessViolation
-                               : kind == "intdiv"     ? FaultKind::IntegerDivideByZero
-                               : kind == "illegal"    ? FaultKind::IllegalInstruction
-                               : kind == "breakpoint" ? FaultKind::Breakpoint
-                               : kind == "stackoverflow" ? FaultKind::StackOverflow
-                                                         : FaultKind::CppException;
-    return outcome.kind == expected;
-}
 
 // One faulting call at `site` on a loaded fault module (or through its entry point).
 GuardOutcome FaultOnce(const std::string& site, AEffect* effect, VstPluginMainProc entry) {
@@ -80,7 +62,7 @@ struct MatrixCase {
 
 std::vector<MatrixCase> AllCases() {
     std::vector<MatrixCase> cases;
-    for (const char* kind : kKinds)
+    for (const char* kind : qm::test::kFaultKinds)
         for (const char* site : kSites) cases.push_back({kind, site});
     return cases;
 }
@@ -111,7 +93,7 @@ int FaultRepeatedly(const MatrixCase& c, int repeats) {
     auto entry = reinterpret_cast<VstPluginMainProc>(qm::platform::FindSymbol(module, "VSTPluginMain"));
     int matched = 0;
     for (int i = 0; i < repeats; ++i) {
-        if (MatchesKind(FaultOnce(site, plugin ? plugin->effect() : nullptr, entry), c.kind)) ++matched;
+        if (qm::test::ReportedAsKind(FaultOnce(site, plugin ? plugin->effect() : nullptr, entry), c.kind)) ++matched;
     }
     qm::platform::UnloadModule(module);
     return matched;
@@ -120,7 +102,7 @@ int FaultRepeatedly(const MatrixCase& c, int repeats) {
 TEST_P(GuardFaultMatrix, EveryFaultInARowIsReportedAndFpuStateSurvives) {
     const MatrixCase& c = GetParam();
     const qm::platform::FloatingPointState before = qm::platform::SaveFloatingPointState();
-    const int repeats = RepeatsFor(c.kind);
+    const int repeats = kRepeats;
     EXPECT_EQ(FaultRepeatedly(c, repeats), repeats);
     const qm::platform::FloatingPointState after = qm::platform::SaveFloatingPointState();
     EXPECT_EQ(after.x87Control, before.x87Control);
@@ -133,7 +115,7 @@ TEST_P(GuardFaultMatrix, EveryFaultInARowIsReportedAndFpuStateSurvives) {
 
 TEST_P(GuardFaultMatrix, TwoThreadsFaultingAtOnceAreBothReported) {
     const MatrixCase& c = GetParam();
-    const int repeats = RepeatsFor(c.kind) / 2;
+    const int repeats = kRepeats / 2;
     std::atomic<int> first{0}, second{0};
     std::thread a([&] { first = FaultRepeatedly(c, repeats); });
     std::thread b([&] { second = FaultRepeatedly(c, repeats); });

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <signal.h>
+
 #include <atomic>
 #include <thread>
 
@@ -42,6 +44,23 @@ TEST(GuardWin32, RaisedCodesArrivePlainWithParametersAndNoncontinuable) {
     // What an MSVC-built plug-in's escaping throw looks like to us.
     const GuardOutcome msvcThrow = Guarded([] { RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 0, nullptr); });
     EXPECT_EQ(msvcThrow.kind, FaultKind::CppException);
+}
+
+// raise(SIGABRT) never reaches a frame handler: it goes through the C runtime's signal table, which the
+// guard owns only while a call runs. The host's own handler is back afterwards.
+TEST(GuardWin32, AnAbortSignalInsideIsReportedAndTheHostsHandlerReturns) {
+    static std::atomic<int> hostHandlerCalls{0};
+    auto hostHandler = [](int) { ++hostHandlerCalls; };
+    const auto before = signal(SIGABRT, hostHandler);
+    for (int i = 0; i < 3; ++i) {
+        const GuardOutcome outcome = Guarded([] { raise(SIGABRT); });
+        EXPECT_TRUE(outcome.faulted);
+        EXPECT_EQ(outcome.code, kExceptionAbort);
+    }
+    EXPECT_EQ(hostHandlerCalls.load(), 0);
+    raise(SIGABRT);
+    EXPECT_EQ(hostHandlerCalls.load(), 1);
+    signal(SIGABRT, before);
 }
 
 TEST(GuardWin32, TheExceptionChainIsLeftAsFound) {
