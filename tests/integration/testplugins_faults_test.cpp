@@ -6,6 +6,7 @@
 #include <vector>
 #include "platform/guard.h"
 #include "support/environment.h"
+#include "support/fault_kinds.h"
 #include "support/test_plugin.h"
 #include "testplugins/protocol.h"
 
@@ -18,33 +19,11 @@ using qm::test::ScopedEnvironment;
 using qm::test::TestHost;
 using qm::test::TestPlugin;
 
-struct KindCase {
-    const char* kind;
-    FaultKind expected;  // FaultKind::Other: any floating-point fault code (SSE traps vary by OS)
-};
-
-const KindCase kKinds[] = {
-    {"av", FaultKind::AccessViolation},        {"intdiv", FaultKind::IntegerDivideByZero},
-    {"fpdiv", FaultKind::Other},               {"fpinvalid", FaultKind::Other},
-    {"fpoverflow", FaultKind::Other},          {"illegal", FaultKind::IllegalInstruction},
-    {"breakpoint", FaultKind::Breakpoint},     {"raise", FaultKind::RaisedException},
-    {"stackoverflow", FaultKind::StackOverflow}, {"cppthrow", FaultKind::CppException},
-};
-
-void ExpectKind(const GuardOutcome& outcome, const KindCase& c) {
-    ASSERT_TRUE(outcome.faulted) << c.kind;
-    if (c.expected == FaultKind::Other) {
-        EXPECT_TRUE(qm::platform::IsFloatingPointFaultCode(outcome.code)) << c.kind << " code " << std::hex << outcome.code;
-    } else if (c.expected == FaultKind::RaisedException) {
-        // RaiseException with our own code on Windows, raise(SIGABRT) on Linux.
-        EXPECT_TRUE(outcome.code == qmtest::kFaultRaiseCode || outcome.code == qm::platform::kExceptionAbort)
-            << std::hex << outcome.code;
-    } else {
-        EXPECT_EQ(outcome.kind, c.expected) << c.kind << " code " << std::hex << outcome.code;
-    }
+void ExpectKind(const GuardOutcome& outcome, const char* kind) {
+    EXPECT_TRUE(qm::test::ReportedAsKind(outcome, kind)) << kind << " code " << std::hex << outcome.code;
 }
 
-class FaultKindsTest : public ::testing::TestWithParam<KindCase> {
+class FaultKindsTest : public ::testing::TestWithParam<const char*> {
 protected:
     std::string log = qm::test::TemporaryFilePath("qmvsti-fault", "log");
     ScopedEnvironment logVariable{qmtest::kRecorderLogVariable, log.c_str()};
@@ -52,25 +31,25 @@ protected:
 };
 
 TEST_P(FaultKindsTest, DispatcherFaultIsRaisedOnlyForTheNamedOpcode) {
-    const KindCase& c = GetParam();
+    const char* const kind = GetParam();
     TestHost host;
     TestPlugin fault("qmfault", host);
     ASSERT_NE(fault.effect(), nullptr);
-    const std::string plan = std::string("where=dispatcher;opcode=53;kind=") + c.kind;
+    const std::string plan = std::string("where=dispatcher;opcode=53;kind=") + kind;
     ScopedEnvironment planVariable(qmtest::kFaultPlanVariable, plan.c_str());
 
     const GuardOutcome passed = Guarded([&] { fault.dispatch(effGetVendorVersion); });
     EXPECT_FALSE(passed.faulted);
-    ExpectKind(Guarded([&] { fault.dispatch(effIdle, 2); }), c);
+    ExpectKind(Guarded([&] { fault.dispatch(effIdle, 2); }), kind);
     // The log line is written before the fault.
-    EXPECT_EQ(qm::test::ReadTextFile(log), "fault kind=" + std::string(c.kind) + " where=dispatcher opcode=53 index=2\n");
+    EXPECT_EQ(qm::test::ReadTextFile(log), "fault kind=" + std::string(kind) + " where=dispatcher opcode=53 index=2\n");
 
     qm::test::SetEnvironment(qmtest::kFaultPlanVariable, nullptr);
     EXPECT_EQ(fault.dispatch(effGetVendorVersion), qmtest::kTestVendorVersion);
 }
 
 TEST_P(FaultKindsTest, ProcessAndParameterFaultsHitTheirOwnSite) {
-    const KindCase& c = GetParam();
+    const char* const kind = GetParam();
     TestHost host;
     TestPlugin fault("qmfault", host);
     ASSERT_NE(fault.effect(), nullptr);
@@ -80,7 +59,7 @@ TEST_P(FaultKindsTest, ProcessAndParameterFaultsHitTheirOwnSite) {
 
     const char* const sites[] = {"processReplacing", "setParameter", "getParameter"};
     for (const char* site : sites) {
-        const std::string plan = std::string("where=") + site + ";kind=" + c.kind + ";index=1";
+        const std::string plan = std::string("where=") + site + ";kind=" + kind + ";index=1";
         ScopedEnvironment planVariable(qmtest::kFaultPlanVariable, plan.c_str());
         // Calls at the other sites (and of another parameter) pass.
         const GuardOutcome others = Guarded([&] {
@@ -97,12 +76,12 @@ TEST_P(FaultKindsTest, ProcessAndParameterFaultsHitTheirOwnSite) {
                        else if (std::string(site) == "setParameter") effect->setParameter(effect, 1, 0.5f);
                        else effect->getParameter(effect, 1);
                    }),
-                   c);
+                   kind);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryKind, FaultKindsTest, ::testing::ValuesIn(kKinds),
-                         [](const ::testing::TestParamInfo<KindCase>& param) { return std::string(param.param.kind); });
+INSTANTIATE_TEST_SUITE_P(EveryKind, FaultKindsTest, ::testing::ValuesIn(qm::test::kFaultKinds),
+                         [](const ::testing::TestParamInfo<const char*>& param) { return std::string(param.param); });
 
 TEST(FaultEntry, EntryPointFaultsBeforeReturningAnEffect) {
     ScopedEnvironment plan(qmtest::kFaultPlanVariable, "where=entry;kind=av");
