@@ -13,9 +13,9 @@
 // jumps back into the frame with __builtin_longjmp.
 #include "platform/guard.h"
 #include "platform/win32/guard_abort.h"
+#include "platform/win32/guard_stack.h"
 
 #include <windows.h>
-#include <malloc.h>
 
 // Frame handlers are chained at fs:[0] on 32-bit x86 only; x86_64 has table-based unwinding and its
 // own guard in guard_win64.cpp.
@@ -96,7 +96,7 @@ GuardOutcome GuardedCall(GuardedRoutine routine, void* context) noexcept {
     guard_abort::EndGuardedCall();
     // The overflow used up the guard page; re-arm it so the next overflow is caught too rather
     // than ending the process.
-    if (code == kExceptionStackOverflow) _resetstkoflw();
+    if (code == kExceptionStackOverflow) RearmStackGuard();
     return guard_detail::Conclude(code, caller);
 }
 
