@@ -259,7 +259,7 @@ bool ParseMidiFile(const uint8_t* data, size_t size, MidiSong* song, std::string
         if (tracks == 0 || track.endTick > song->endTick) {
             song->endTick = track.endTick;
             song->endTrack = tracks;
-            song->endOffset = track.any ? track.endOffset : body;
+            song->endOffset = track.any ? track.endOffset : body - kChunkHeaderBytes;  // an empty track: its chunk
         }
         ++tracks;
     }
