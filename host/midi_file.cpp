@@ -191,7 +191,6 @@ bool FindRmidData(const Reader& in, const uint8_t* data, size_t size, size_t* st
     return in.Fail(kFormOffset, "RIFF MIDI file without a data chunk", error);
 }
 
-
 template <typename T>
 void SortByTick(std::vector<T>* items) {
     std::stable_sort(items->begin(), items->end(), [](const T& a, const T& b) { return a.tick < b.tick; });
