@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,7 +22,7 @@ constexpr size_t kChunkHeaderBytes = 8;
 // A cursor over the file image that reports the first fault with its absolute offset.
 class Reader {
 public:
-    Reader(const uint8_t* data, size_t size) noexcept : data_(data), size_(size) {}
+    explicit Reader(const uint8_t* data) noexcept : data_(data) {}
 
     size_t Offset() const noexcept { return pos_; }
     size_t Left(size_t end) const noexcept { return pos_ < end ? end - pos_ : 0; }
@@ -32,6 +33,12 @@ public:
         if (error != nullptr) *error = "offset " + std::to_string(offset) + ": " + what;
         return false;
     }
+    // A fault where the data runs out: in a track cut short it only marks where its events stop.
+    bool PastEnd(size_t offset, const std::string& what, std::string* error) {
+        pastEnd_ = true;
+        return Fail(offset, what, error);
+    }
+    bool RanPastEnd() const noexcept { return pastEnd_; }
     uint32_t Big32(size_t offset) const noexcept {
         return (uint32_t{data_[offset]} << 24) | (uint32_t{data_[offset + 1]} << 16) |
                (uint32_t{data_[offset + 2]} << 8) | data_[offset + 3];
@@ -44,7 +51,7 @@ public:
         const size_t start = pos_;
         uint32_t result = 0;
         for (int i = 0; i < 4; ++i) {
-            if (pos_ >= end) return Fail(start, "variable-length number runs past the end of the track", error);
+            if (pos_ >= end) return PastEnd(start, "variable-length number runs past the end of the track", error);
             const uint8_t byte = data_[pos_++];
             result = (result << 7) | (byte & 0x7F);
             if ((byte & 0x80) == 0) {
@@ -57,8 +64,8 @@ public:
 
 private:
     const uint8_t* data_;
-    size_t size_;
     size_t pos_ = 0;
+    bool pastEnd_ = false;
 };
 
 struct TrackResult {
@@ -66,16 +73,18 @@ struct TrackResult {
     std::vector<TempoChange> tempos;
     std::vector<TimeSignatureChange> signatures;
     uint64_t endTick = 0;
+    size_t endOffset = 0;
+    bool any = false;  // an event was read
 };
 
 bool ParseMeta(Reader& in, size_t end, uint64_t tick, TrackResult* track, bool* ended, std::string* error) {
     const size_t start = in.Offset() - 1;
-    if (in.Left(end) < 1) return in.Fail(start, "meta event without a type", error);
+    if (in.Left(end) < 1) return in.PastEnd(start, "meta event without a type", error);
     const uint8_t type = *in.At(in.Offset());
     in.Seek(in.Offset() + 1);
     uint32_t length = 0;
     if (!in.Vlq(end, &length, error)) return false;
-    if (in.Left(end) < length) return in.Fail(start, "meta event runs past the end of the track", error);
+    if (in.Left(end) < length) return in.PastEnd(start, "meta event runs past the end of the track", error);
     const size_t body = in.Offset();
     if (type == kMetaTempo) {
         if (length != 3) return in.Fail(start, "tempo event of " + std::to_string(length) + " bytes (3 expected)", error);
@@ -103,7 +112,7 @@ bool ParseTrack(Reader& in, size_t end, int index, TrackResult* track, std::stri
         uint32_t delta = 0;
         if (!in.Vlq(end, &delta, error)) return false;
         tick += delta;
-        if (in.Offset() >= end) return in.Fail(in.Offset(), "event missing after its delta time", error);
+        if (in.Offset() >= end) return in.PastEnd(in.Offset(), "event missing after its delta time", error);
         const size_t start = in.Offset();
         uint8_t status = *in.At(start);
         if (status >= 0x80) {
@@ -122,7 +131,7 @@ bool ParseTrack(Reader& in, size_t end, int index, TrackResult* track, std::stri
             running = 0;
             uint32_t length = 0;
             if (!in.Vlq(end, &length, error)) return false;
-            if (in.Left(end) < length) return in.Fail(start, "system exclusive event runs past the end of the track", error);
+            if (in.Left(end) < length) return in.PastEnd(start, "system exclusive event runs past the end of the track", error);
             in.Seek(in.Offset() + length);
         } else if (status >= 0xF0) {
             char what[64];
@@ -131,7 +140,7 @@ bool ParseTrack(Reader& in, size_t end, int index, TrackResult* track, std::stri
         } else {
             running = status;
             const int count = ChannelMessageDataBytes(status);
-            if (in.Left(end) < static_cast<size_t>(count)) return in.Fail(start, "channel message runs past the end of the track", error);
+            if (in.Left(end) < static_cast<size_t>(count)) return in.PastEnd(start, "channel message runs past the end of the track", error);
             uint32_t message = status;
             for (int i = 0; i < count; ++i) {
                 const uint8_t data = *in.At(in.Offset());
@@ -145,10 +154,41 @@ bool ParseTrack(Reader& in, size_t end, int index, TrackResult* track, std::stri
             }
             track->events.push_back({tick, message, index});
         }
+        // Only complete events count: the end of a track cut short is its last whole event.
+        if (!track->any || tick > track->endTick) {
+            track->endTick = tick;
+            track->endOffset = start;
+            track->any = true;
+        }
     }
-    track->endTick = tick;
     in.Seek(end);  // bytes after an end-of-track event are ignored
     return true;
+}
+
+bool IsFourCc(const uint8_t* data, const char* code) noexcept { return std::memcmp(data, code, 4) == 0; }
+
+uint32_t Little32(const uint8_t* p) noexcept {
+    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+// A RIFF MIDI file ("RIFF" size "RMID", then chunks) carries the Standard MIDI File in its "data"
+// chunk. Sets [*start, *end) to that chunk's body as far as the file holds it; a body cut short is
+// then reported by the track reader as any cut-short file is.
+bool FindRmidData(const Reader& in, const uint8_t* data, size_t size, size_t* start, size_t* end, std::string* error) {
+    constexpr size_t kFormOffset = 12;  // after "RIFF", the size and "RMID"
+    size_t pos = kFormOffset;
+    while (size - pos >= kChunkHeaderBytes) {
+        const uint32_t length = Little32(data + pos + 4);
+        const size_t body = pos + kChunkHeaderBytes, present = size - body;
+        if (IsFourCc(data + pos, "data")) {
+            *start = body;
+            *end = body + std::min<size_t>(length, present);
+            return true;
+        }
+        if (present < length || present - length < (length & 1u)) break;
+        pos = body + length + (length & 1u);  // chunks are padded to an even length
+    }
+    return in.Fail(kFormOffset, "RIFF MIDI file without a data chunk", error);
 }
 
 template <typename T>
@@ -165,41 +205,61 @@ int ChannelMessageDataBytes(uint8_t status) noexcept {
 
 bool ParseMidiFile(const uint8_t* data, size_t size, MidiSong* song, std::string* error) {
     *song = MidiSong();
-    Reader in(data, size);
-    if (size < kChunkHeaderBytes || std::string(reinterpret_cast<const char*>(data), 4) != "MThd")
-        return in.Fail(0, "not a Standard MIDI File (no MThd header)", error);
-    const uint32_t headerLength = in.Big32(4);
-    if (headerLength < 6) return in.Fail(4, "header chunk of " + std::to_string(headerLength) + " bytes (6 expected)", error);
-    if (size - kChunkHeaderBytes < headerLength) return in.Fail(4, "truncated header chunk", error);
-    const int format = in.Big16(8), declared = in.Big16(10), division = in.Big16(12);
-    if (format > 1) return in.Fail(8, "format " + std::to_string(format) + " is not supported (only 0 and 1)", error);
-    if (declared == 0) return in.Fail(10, "the file declares no tracks", error);
-    if (format == 0 && declared != 1) return in.Fail(10, "format 0 with " + std::to_string(declared) + " tracks", error);
-    if (division & 0x8000) return in.Fail(12, "SMPTE time division is not supported (ticks per quarter note only)", error);
-    if (division == 0) return in.Fail(12, "time division of 0 ticks per quarter note", error);
+    Reader in(data);
+    // The Standard MIDI File lies in [base, limit): the whole image, or the data chunk of an RMID.
+    size_t base = 0, limit = size;
+    if (size >= 12 && IsFourCc(data, "RIFF") && IsFourCc(data + 8, "RMID")) {
+        if (!FindRmidData(in, data, size, &base, &limit, error)) return false;
+        song->warnings.push_back("offset 0: RIFF MIDI (RMID) file; reading the Standard MIDI File in its data chunk at offset " +
+                                 std::to_string(base));
+    }
+    if (limit - base < kChunkHeaderBytes || !IsFourCc(data + base, "MThd"))
+        return in.Fail(base, "not a Standard MIDI File (no MThd header)", error);
+    const uint32_t headerLength = in.Big32(base + 4);
+    if (headerLength < 6) return in.Fail(base + 4, "header chunk of " + std::to_string(headerLength) + " bytes (6 expected)", error);
+    if (limit - base - kChunkHeaderBytes < headerLength) return in.Fail(base + 4, "truncated header chunk", error);
+    const int format = in.Big16(base + 8), declared = in.Big16(base + 10), division = in.Big16(base + 12);
+    if (format > 1) return in.Fail(base + 8, "format " + std::to_string(format) + " is not supported (only 0 and 1)", error);
+    if (declared == 0) return in.Fail(base + 10, "the file declares no tracks", error);
+    if (format == 0 && declared != 1) return in.Fail(base + 10, "format 0 with " + std::to_string(declared) + " tracks", error);
+    if (division & 0x8000) return in.Fail(base + 12, "SMPTE time division is not supported (ticks per quarter note only)", error);
+    if (division == 0) return in.Fail(base + 12, "time division of 0 ticks per quarter note", error);
     song->format = format;
     song->ticksPerQuarter = division;
 
-    size_t pos = kChunkHeaderBytes + headerLength;
+    size_t pos = base + kChunkHeaderBytes + headerLength;
     int tracks = 0;
     while (tracks < declared) {
-        if (pos >= size) return in.Fail(pos, "file ends after " + std::to_string(tracks) + " of " + std::to_string(declared) + " tracks", error);
-        if (size - pos < kChunkHeaderBytes) return in.Fail(pos, "truncated chunk header", error);
+        if (pos >= limit) return in.Fail(pos, "file ends after " + std::to_string(tracks) + " of " + std::to_string(declared) + " tracks", error);
+        if (limit - pos < kChunkHeaderBytes) return in.Fail(pos, "truncated chunk header", error);
         const uint32_t length = in.Big32(pos + 4);
-        const bool isTrack = std::string(reinterpret_cast<const char*>(data + pos), 4) == "MTrk";
-        if (size - pos - kChunkHeaderBytes < length)
-            return in.Fail(pos, "truncated chunk: " + std::to_string(length) + " bytes declared, " +
-                                    std::to_string(size - pos - kChunkHeaderBytes) + " present", error);
-        const size_t body = pos + kChunkHeaderBytes, end = body + length;
+        const bool isTrack = IsFourCc(data + pos, "MTrk");
+        const size_t body = pos + kChunkHeaderBytes, present = limit - body;
+        const bool cut = present < length;
+        if (cut) {
+            const std::string sizes = std::to_string(length) + " bytes declared, " + std::to_string(present) + " present";
+            // A download cut short: players play what arrived of the last track, and so do we.
+            if (!isTrack || tracks + 1 < declared) return in.Fail(pos, "truncated chunk: " + sizes, error);
+            song->warnings.push_back("offset " + std::to_string(pos) + ": the last track is cut short (" + sizes +
+                                     "); playing the events that are there");
+        }
+        const size_t end = cut ? limit : body + length;
         pos = end;
         if (!isTrack) continue;  // unknown chunk types are skipped, as the file format asks
         TrackResult track;
         in.Seek(body);
-        if (!ParseTrack(in, end, tracks, &track, error)) return false;
+        if (!ParseTrack(in, end, tracks, &track, error)) {
+            if (!cut || !in.RanPastEnd()) return false;
+            if (error != nullptr) error->clear();
+        }
         song->events.insert(song->events.end(), track.events.begin(), track.events.end());
         song->tempos.insert(song->tempos.end(), track.tempos.begin(), track.tempos.end());
         song->signatures.insert(song->signatures.end(), track.signatures.begin(), track.signatures.end());
-        song->endTick = std::max(song->endTick, track.endTick);
+        if (tracks == 0 || track.endTick > song->endTick) {
+            song->endTick = track.endTick;
+            song->endTrack = tracks;
+            song->endOffset = track.any ? track.endOffset : body - kChunkHeaderBytes;  // an empty track: its chunk
+        }
         ++tracks;
     }
     song->trackCount = tracks;

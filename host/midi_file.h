@@ -1,6 +1,8 @@
-// Standard MIDI File reader: formats 0 and 1, tracks merged into one time-ordered list of channel
-// messages plus the tempo and time-signature changes a sequencer needs. Errors are results: a
-// message naming the byte offset where the file stops making sense.
+// Standard MIDI File reader: formats 0 and 1, bare or wrapped in a RIFF MIDI (RMID) file, tracks
+// merged into one time-ordered list of channel messages plus the tempo and time-signature changes a
+// sequencer needs. Errors are results: a message naming the byte offset where the file stops making
+// sense. Every item kept comes from at least two bytes of the file, so memory stays proportional to
+// its size whatever its counts and lengths claim.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -32,12 +34,20 @@ struct MidiSong {
     int trackCount = 0;
     int ticksPerQuarter = 0;
     uint64_t endTick = 0;                      // the latest event or end-of-track of any track
+    // The event that sets the song's length: the first one at endTick (in the first track reaching
+    // it), so a stray event far behind the song is named rather than the end of track after it.
+    int endTrack = 0;
+    size_t endOffset = 0;                      // its status byte's offset in the file
     std::vector<MidiEvent> events;             // by tick; equal ticks keep track order, then file order
     std::vector<TempoChange> tempos;           // by tick
     std::vector<TimeSignatureChange> signatures;  // by tick
+    // "offset N: ..." for each liberty taken with a file real players accept: a RIFF wrapper, a last
+    // track cut short (its complete events are kept).
+    std::vector<std::string> warnings;
 };
 
-// Parses a whole file image. False with "offset N: ..." in *error for a malformed file.
+// Parses a whole file image. False with "offset N: ..." in *error for a malformed file. Offsets
+// are those of the whole image, RIFF wrapper included.
 bool ParseMidiFile(const uint8_t* data, size_t size, MidiSong* song, std::string* error);
 // Reads and parses a file; a file that cannot be read gives "cannot read PATH".
 bool ReadMidiFile(const std::string& utf8Path, MidiSong* song, std::string* error);

@@ -8,6 +8,7 @@ namespace {
 constexpr LONGLONG kUnitsPerMicrosecond = 10;
 constexpr double kMicrosecondsPerMinute = 60e6;
 constexpr uint32_t kDefaultTempo = 500000;  // 120 beats per minute, as the file format defines
+constexpr int kMaxTicksPerQuarter = 0x7FFF;
 }  // namespace
 
 LONGLONG FramesOfTime(LONGLONG time, double rate) noexcept {
@@ -20,7 +21,7 @@ LONGLONG TimeOfFrames(LONGLONG frames, double rate) noexcept {
 
 TempoMap::TempoMap(int ticksPerQuarter, const std::vector<TempoChange>& tempos,
                    const std::vector<TimeSignatureChange>& signatures)
-    : ticksPerQuarter_(ticksPerQuarter > 0 ? ticksPerQuarter : 480) {
+    : ticksPerQuarter_(ticksPerQuarter > 0 && ticksPerQuarter <= kMaxTicksPerQuarter ? ticksPerQuarter : 480) {
     segments_.push_back({0, 0, kDefaultTempo});
     for (const TempoChange& change : tempos) {
         if (change.microsecondsPerQuarter == 0) continue;
@@ -54,19 +55,24 @@ const TempoMap::Segment& TempoMap::SegmentAtTime(LONGLONG time) const noexcept {
 
 LONGLONG TempoMap::TimeOfTick(uint64_t tick) const noexcept {
     const Segment& s = SegmentAtTick(tick);
-    const LONGLONG units = static_cast<LONGLONG>(tick - s.tick) * s.microsecondsPerQuarter * kUnitsPerMicrosecond;
-    return s.time + (units + ticksPerQuarter_ / 2) / ticksPerQuarter_;
+    const uint64_t ticks = tick - s.tick, quarter = static_cast<uint64_t>(ticksPerQuarter_);
+    const uint64_t unitsPerQuarter = uint64_t{s.microsecondsPerQuarter} * kUnitsPerMicrosecond;
+    // Checked before the product, which a tick far behind the song would overflow.
+    if (ticks > static_cast<uint64_t>(kEndOfTime - s.time) * quarter / unitsPerQuarter) return kEndOfTime;
+    const LONGLONG units = static_cast<LONGLONG>((ticks * unitsPerQuarter + quarter / 2) / quarter);
+    return std::min(kEndOfTime, s.time + units);
 }
 
 uint64_t TempoMap::TickAtTime(LONGLONG time) const noexcept {
     if (time <= 0) return 0;
+    time = std::min(time, kEndOfTime - 1);
     const Segment& s = SegmentAtTime(time);
-    const LONGLONG unitsPerQuarter = static_cast<LONGLONG>(s.microsecondsPerQuarter) * kUnitsPerMicrosecond;
-    uint64_t tick = s.tick + static_cast<uint64_t>((time - s.time) * ticksPerQuarter_ / unitsPerQuarter);
-    // TimeOfTick rounds; step to the last tick whose time is not after `time`.
-    while (TimeOfTick(tick + 1) <= time) ++tick;
-    while (tick > 0 && TimeOfTick(tick) > time) --tick;
-    return tick;
+    const uint64_t quarter = static_cast<uint64_t>(ticksPerQuarter_);
+    const uint64_t unitsPerQuarter = uint64_t{s.microsecondsPerQuarter} * kUnitsPerMicrosecond;
+    // TimeOfTick rounds to nearest: the largest offset d with (d * units + quarter / 2) / quarter
+    // <= time - s.time is the one with d * units < (time - s.time + 1) * quarter - quarter / 2.
+    const uint64_t limit = (static_cast<uint64_t>(time - s.time) + 1) * quarter - quarter / 2;
+    return s.tick + (limit - 1) / unitsPerQuarter;
 }
 
 double TempoMap::TempoAtTime(LONGLONG time) const noexcept {

@@ -17,14 +17,21 @@ LONGLONG TimeOfFrames(LONGLONG frames, double rate) noexcept;
 
 class TempoMap {
 public:
-    // An empty tempo list means 120 beats per minute; an empty signature list means 4/4.
+    // Times saturate here (2^47 units, about 163 days): a stray event far behind a song keeps a time
+    // that the render's length bound refuses, and every product below stays inside 64 bits.
+    static constexpr LONGLONG kEndOfTime = LONGLONG{1} << 47;
+
+    // An empty tempo list means 120 beats per minute; an empty signature list means 4/4. Changes
+    // come by tick; a tempo of 0 is ignored (it would stop time). A division outside the file
+    // format's 1-32767 means 480.
     TempoMap(int ticksPerQuarter, const std::vector<TempoChange>& tempos,
              const std::vector<TimeSignatureChange>& signatures);
     explicit TempoMap(const MidiSong& song) : TempoMap(song.ticksPerQuarter, song.tempos, song.signatures) {}
 
     int TicksPerQuarter() const noexcept { return ticksPerQuarter_; }
     LONGLONG TimeOfTick(uint64_t tick) const noexcept;
-    uint64_t TickAtTime(LONGLONG time) const noexcept;  // the last tick at or before `time`; 0 before 0
+    // The last tick at or before `time`; 0 before 0, the last tick before kEndOfTime from there on.
+    uint64_t TickAtTime(LONGLONG time) const noexcept;
     double TempoAtTime(LONGLONG time) const noexcept;   // beats per minute
     TimeSignatureChange SignatureAtTick(uint64_t tick) const noexcept;
     uint64_t BarStartAtTick(uint64_t tick) const noexcept;

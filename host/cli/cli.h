@@ -15,7 +15,8 @@ enum ExitCode : int {
     kExitUnreadable = 4,     // a named file cannot be read
     kExitLoadFailed = 5,     // the plug-in (or the library) failed to load
     kExitNotInstrument = 6,  // the module is a VST effect, not an instrument
-    kExitBadInput = 7,       // a named file is not what it should be (a malformed MIDI file)
+    kExitBadInput = 7,       // a named file is not what it should be (a malformed or too long MIDI file)
+    kExitInterrupted = 128,  // plus the signal's number (130 for Ctrl-C), as shells report it
 };
 
 struct Options {
@@ -38,6 +39,7 @@ struct RenderOptions {
     unsigned long rate = 44100;
     int program = -1;  // -1: leave the plug-in's program alone
     double tail = 2.0;  // seconds rendered after the song's end, for release and reverb
+    double maxLength = 3600.0;  // seconds; a longer song (tail not counted) is refused, not rendered
 };
 bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error);
 // True when `arg` is a render option that takes a value (so the next word belongs to it).

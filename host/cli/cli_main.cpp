@@ -14,10 +14,12 @@ void PrintUsage(FILE* out) {
         "  add PATH...       test-load VST instruments and keep them in the host's cache\n"
         "  info NAME|PATH    names, vendor, unique ID, version, outputs, programs, parameters, flags\n"
         "  render -p NAME|PATH -i SONG.mid -o OUT.wav|OUT.flac [--format s16|s24|s32|f32]\n"
-        "         [--rate N] [--program N] [--tail SECONDS]\n"
-        "                    play a Standard MIDI File (format 0 or 1) through an instrument into an\n"
-        "                    audio file (default s16, 44100 Hz, 2 s tail); --program sends a MIDI\n"
-        "                    program change (0-127) on each channel the song uses before it starts\n"
+        "         [--rate N] [--program N] [--tail SECONDS] [--max-length DURATION]\n"
+        "                    play a Standard MIDI File (format 0 or 1, bare or RMID) through an\n"
+        "                    instrument into an audio file (default s16, 44100 Hz, 2 s tail);\n"
+        "                    --program sends a MIDI program change (0-127) on each channel the song\n"
+        "                    uses before it starts; a song longer than --max-length (90s, 10m, 2h or\n"
+        "                    seconds; default 1h, tail not counted) is refused\n"
         "\n"
         "options:\n"
         "  --library PATH    the QmVSTi module to load (default: beside this program)\n"
@@ -26,7 +28,7 @@ void PrintUsage(FILE* out) {
         "  --help, -h        this text\n"
         "\n"
         "exit codes: 0 ok, 1 failure, 2 usage, 3 unknown plug-in, 4 unreadable file, 5 load failed,\n"
-        "            6 not an instrument, 7 malformed input file\n",
+        "            6 not an instrument, 7 malformed or too long input file, 130 interrupted\n",
         out);
 }
 

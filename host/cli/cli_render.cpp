@@ -2,6 +2,7 @@
 // track offline: open the instance on the host's site, set the format, cue, play, pull blocks.
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -19,6 +20,54 @@ namespace {
 constexpr LONG kBlockFrames = 1024;
 constexpr DWORD kOfflineRendering = 1;
 constexpr HRESULT kRenderedSilenceAfterFault = -2;
+constexpr double kUnitsPerSecond = 1e7;
+
+// Ctrl-C or SIGTERM during a render: the block loop stops and the partial file is removed.
+volatile std::sig_atomic_t g_interruptSignal = 0;
+
+void OnInterrupt(int signal) {
+    g_interruptSignal = signal;
+    std::signal(signal, SIG_DFL);  // a second one still ends a render stuck inside the plug-in
+}
+
+// Catches the interrupts while an output file exists.
+class InterruptCatcher {
+public:
+    InterruptCatcher() : previousInt_(std::signal(SIGINT, OnInterrupt)), previousTerm_(std::signal(SIGTERM, OnInterrupt)) {}
+    ~InterruptCatcher() {
+        std::signal(SIGINT, previousInt_);
+        std::signal(SIGTERM, previousTerm_);
+    }
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+private:
+    using Handler = void (*)(int);
+    Handler previousInt_, previousTerm_;
+};
+
+// "2.50 s" under a minute, "1:17:40" or "0:01:30.25" from there on.
+std::string LengthText(double seconds) {
+    char text[48];
+    if (seconds < 60.0) {
+        std::snprintf(text, sizeof text, "%.2f s", seconds);
+        return text;
+    }
+    const long long hundredths = std::llround(seconds * 100.0);
+    const long long hours = hundredths / 360000, minutes = hundredths / 6000 % 60, secs = hundredths / 100 % 60;
+    if (hundredths % 100 == 0) std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", hours, minutes, secs);
+    else std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%02lld", hours, minutes, secs, hundredths % 100);
+    return text;
+}
+
+std::string SizeText(double bytes) {
+    const char* const units[] = {"bytes", "kB", "MB", "GB", "TB"};
+    int unit = 0;
+    for (; bytes >= 1000.0 && unit < 4; ++unit) bytes /= 1000.0;
+    char text[32];
+    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, units[unit]);
+    return text;
+}
 
 struct Meter {
     double peak = 0.0;
@@ -89,6 +138,10 @@ int PullAudio(IQmSoftSynth* instance, const RenderRun& run, AudioFileWriter* wri
     ProgressBar progress(OsStderrIsTerminal(), total);
     std::string error;
     for (LONGLONG position = 0; position < total;) {
+        if (g_interruptSignal != 0) {
+            progress.Finish();
+            return Fail(kExitInterrupted + g_interruptSignal, "interrupted; " + run.options.output + " removed");
+        }
         const LONG frames = static_cast<LONG>(std::min<LONGLONG>(kBlockFrames, total - position));
         const HRESULT rendered = instance->Render(block.data(), position, frames, 0, 0, nullptr);
         if (rendered == kRenderedSilenceAfterFault) {
@@ -123,6 +176,7 @@ int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
     site.sampleRate = rate;
     AudioFileWriter writer;
     std::string error;
+    const InterruptCatcher interrupts;
     if (!writer.Open(o.output, run.format, static_cast<uint32_t>(o.rate), &error)) return Fail(kExitFailure, error);
 
     int result = kExitOk;
@@ -136,6 +190,13 @@ int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
     Meter meter;
     double seconds = 0.0;
     if (result == kExitOk) {
+        const double bytes = static_cast<double>(total) * 2.0 * SampleBytes(run.format);
+        AudioFileType type = AudioFileType::Wav;
+        ChooseAudioFileType(o.output, run.format, &type, &error);
+        std::fprintf(stderr, "qmvsti: rendering %s of song and %s of tail (%lld frames) into %s, %s %s\n",
+                     LengthText(static_cast<double>(songFrames) / rate).c_str(), LengthText(o.tail).c_str(),
+                     static_cast<long long>(total), o.output.c_str(), type == AudioFileType::Flac ? "at most" : "about",
+                     SizeText(bytes).c_str());
         instance->Cue(0);
         instance->Play(0, 0);
         const auto started = std::chrono::steady_clock::now();
@@ -184,7 +245,19 @@ int RunRender(const Options& options) {
     if (LooksLikePath(render.plugIn) && !Readable(render.plugIn)) return Fail(kExitUnreadable, "cannot read " + render.plugIn);
     MidiSong song;
     if (!ReadMidiFile(render.input, &song, &error)) return Fail(kExitBadInput, render.input + ": " + error);
+    for (const std::string& warning : song.warnings)
+        std::fprintf(stderr, "qmvsti: warning: %s: %s\n", render.input.c_str(), warning.c_str());
     HostSequence sequence(song);
+    // Refused before anything is written: one stray event far behind the song would fill the disk.
+    if (sequence.EndTime() > static_cast<LONGLONG>(render.maxLength * kUnitsPerSecond + 0.5)) {
+        const bool endless = sequence.EndTime() >= TempoMap::kEndOfTime;
+        return Fail(kExitBadInput, render.input + ": the song lasts " + (endless ? "more than " : "") +
+                                       LengthText(static_cast<double>(sequence.EndTime()) / kUnitsPerSecond) +
+                                       ", longer than the limit of " + LengthText(render.maxLength) +
+                                       " (--max-length); it ends with the event at track " +
+                                       std::to_string(song.endTrack + 1) + ", tick " + std::to_string(song.endTick) +
+                                       ", offset " + std::to_string(song.endOffset));
+    }
     if (render.program >= 0) {
         // A program change ahead of the song on every channel it uses: the one patch selection every
         // instrument understands.

@@ -12,6 +12,7 @@ namespace {
 
 constexpr unsigned long kMinRate = 8000, kMaxRate = 384000;
 constexpr double kMaxTail = 600.0;
+constexpr double kMaxMaxLength = 1000.0 * 3600.0;
 
 bool WholeNumber(const std::string& text, long* value) {
     if (text.empty()) return false;
@@ -32,11 +33,22 @@ bool Number(const std::string& text, double* value) {
     return true;
 }
 
+// "90s", "10m", "2h" or plain seconds.
+bool Duration(const std::string& text, double* seconds) {
+    if (text.empty()) return false;
+    const char unit = text.back();
+    const double scale = unit == 'h' ? 3600.0 : unit == 'm' ? 60.0 : 1.0;
+    const bool hasUnit = unit == 'h' || unit == 'm' || unit == 's';
+    if (!Number(hasUnit ? text.substr(0, text.size() - 1) : text, seconds)) return false;
+    *seconds *= scale;
+    return true;
+}
+
 }  // namespace
 
 bool IsRenderValueOption(const std::string& arg) {
     return arg == "-p" || arg == "--plugin" || arg == "-i" || arg == "--input" || arg == "-o" || arg == "--output" ||
-           arg == "--format" || arg == "--rate" || arg == "--program" || arg == "--tail";
+           arg == "--format" || arg == "--rate" || arg == "--program" || arg == "--tail" || arg == "--max-length";
 }
 
 bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error) {
@@ -83,6 +95,13 @@ bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions
                 return false;
             }
             render->program = static_cast<int>(whole);
+        } else if (name == "--max-length") {
+            double seconds = 0.0;
+            if (!Duration(value, &seconds) || !(seconds > 0.0) || seconds > kMaxMaxLength) {
+                *error = "--max-length must be a duration up to 1000h (90s, 10m, 2h or plain seconds), not " + value;
+                return false;
+            }
+            render->maxLength = seconds;
         } else {
             double seconds = 0.0;
             if (!Number(value, &seconds) || seconds < 0.0 || seconds > kMaxTail) {

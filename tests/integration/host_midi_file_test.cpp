@@ -1,7 +1,9 @@
-// The host's MIDI file reader: merge order, running status, meta events, divisions, and a message
-// naming the byte offset for every kind of malformed file.
+// The host's MIDI file reader: merge order, running status, meta events, divisions, the event that
+// ends the song, and a message naming the byte offset for every kind of malformed file. RMID and
+// cut-short files are rendered against their clean twins in posix/host_render_cli_test.cpp.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "host_smf_builder.h"
@@ -18,6 +20,18 @@ MidiSong Parse(const Bytes& file) {
     std::string error;
     EXPECT_TRUE(ParseMidiFile(file.data(), file.size(), &song, &error)) << error;
     return song;
+}
+
+// The song as text: its layout, "tick:message@track" per event, its end, tempos and time signatures.
+std::string Timeline(const MidiSong& song) {
+    std::ostringstream out;
+    out << "format " << song.format << " tracks " << song.trackCount << " division " << song.ticksPerQuarter << ": ";
+    for (const auto& e : song.events) out << e.tick << ':' << std::hex << std::uppercase << e.message << std::dec << '@' << e.track << ' ';
+    out << "end " << song.endTick << " tempo";
+    for (const auto& t : song.tempos) out << ' ' << t.tick << ':' << t.microsecondsPerQuarter;
+    out << " signature";
+    for (const auto& sig : song.signatures) out << ' ' << sig.tick << ':' << sig.numerator << '/' << sig.denominator;
+    return out.str();
 }
 
 std::string ErrorOf(const Bytes& file) {
@@ -38,25 +52,8 @@ TEST(HostMidiFile, FormatZeroRunningStatusTempoAndSignature) {
                                        Event(12, {0x81, 60, 0}),
                                        Event(0, {62, 0}),             // running status: note off
                                        EndOfTrack(24)}))});
-    const MidiSong song = Parse(file);
-    EXPECT_EQ(song.format, 0);
-    EXPECT_EQ(song.trackCount, 1);
-    EXPECT_EQ(song.ticksPerQuarter, 96);
-    EXPECT_EQ(song.endTick, 96u);
-    ASSERT_EQ(song.events.size(), 5u);
-    const struct {
-        uint64_t tick;
-        uint32_t message;
-    } expected[] = {{0, 0x643C91}, {48, 0x5A3E91}, {60, 0x05C1}, {72, 0x003C81}, {72, 0x003E81}};
-    for (size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(song.events[i].tick, expected[i].tick) << i;
-        EXPECT_EQ(song.events[i].message, expected[i].message) << i;
-    }
-    ASSERT_EQ(song.tempos.size(), 1u);
-    EXPECT_EQ(song.tempos[0].microsecondsPerQuarter, 400000u);
-    ASSERT_EQ(song.signatures.size(), 1u);
-    EXPECT_EQ(song.signatures[0].numerator, 3);
-    EXPECT_EQ(song.signatures[0].denominator, 8);
+    EXPECT_EQ(Timeline(Parse(file)), "format 0 tracks 1 division 96: 0:643C91@0 48:5A3E91@0 60:5C1@0 72:3C81@0 72:3E81@0 "
+                                     "end 96 tempo 0:400000 signature 0:3/8");
 }
 
 TEST(HostMidiFile, FormatOneMergesTracksByTickKeepingTrackThenFileOrder) {
@@ -66,33 +63,26 @@ TEST(HostMidiFile, FormatOneMergesTracksByTickKeepingTrackThenFileOrder) {
                                        EndOfTrack()})),
                             Chunk(Cat({Event(240, {0x91, 70, 4}), Event(240, {0x91, 71, 5}), EndOfTrack(2000)}))});
     const MidiSong song = Parse(file);
-    EXPECT_EQ(song.format, 1);
-    EXPECT_EQ(song.trackCount, 3);
-    std::vector<uint32_t> keys;
-    std::vector<int> tracks;
-    for (const auto& e : song.events) {
-        keys.push_back((e.message >> 8) & 0x7F);
-        tracks.push_back(e.track);
-    }
-    EXPECT_EQ(keys, (std::vector<uint32_t>{60, 70, 61, 62, 71}));
-    EXPECT_EQ(tracks, (std::vector<int>{1, 2, 1, 1, 2}));
-    EXPECT_EQ(song.endTick, 2480u);
-    ASSERT_EQ(song.tempos.size(), 2u);
-    EXPECT_EQ(song.tempos[1].tick, 960u);
+    EXPECT_EQ(Timeline(song), "format 1 tracks 3 division 480: 0:13C90@1 240:44691@2 480:23D90@1 480:33E90@1 480:54791@2 "
+                              "end 2480 tempo 0:500000 960:250000 signature");
+    EXPECT_EQ(song.endTrack, 2);
+
+    // The song's end is named by its first event at the last tick, not by the end of track after it.
+    const MidiSong stray = Parse(Cat({Header(0, 1, 480), Chunk(Cat({Event(0, {0x90, 60, 1}), Event(0x0FFFFFFF, {60, 0}), EndOfTrack()}))}));
+    EXPECT_EQ(stray.endTick, 0x0FFFFFFFu);
+    EXPECT_EQ(stray.endOffset, 30u);
 }
 
 TEST(HostMidiFile, UnknownChunksAreSkippedAndDivisionsKept) {
     for (const uint16_t division : {1, 24, 96, 480, 960, 0x7FFF}) {
         const Bytes file = Cat({Header(1, 1, division), Chunk({1, 2, 3, 4}, "XFIH"),
                                 Chunk(Cat({Event(division, {0x90, 64, 90}), EndOfTrack()}))});
-        const MidiSong song = Parse(file);
-        EXPECT_EQ(song.ticksPerQuarter, division);
-        ASSERT_EQ(song.events.size(), 1u);
-        EXPECT_EQ(song.events[0].tick, division);
+        const std::string d = std::to_string(division);
+        EXPECT_EQ(Timeline(Parse(file)), "format 1 tracks 1 division " + d + ": " + d + ":5A4090@0 end " + d + " tempo signature");
     }
 }
 
-TEST(HostMidiFile, MalformedFilesNameTheOffset) {
+TEST(HostMidiFile, MalformedAndUnreadableFilesSaySo) {
     const Bytes head = Header(0, 1, 480);  // 14 bytes; the first chunk starts at 14, its body at 22
     const struct {
         const char* what;
@@ -110,8 +100,11 @@ TEST(HostMidiFile, MalformedFilesNameTheOffset) {
         {"zero division", Header(0, 1, 0), "offset 12: time division of 0"},
         {"missing track", head, "offset 14: file ends after 0 of 1 tracks"},
         {"chunk header cut", Cat({head, {'M', 'T', 'r', 'k', 0}}), "offset 14: truncated chunk header"},
-        {"chunk body cut", Cat({head, {'M', 'T', 'r', 'k'}, Big(100, 4), EndOfTrack()}),
+        {"track cut before the last", Cat({Header(1, 2, 480), {'M', 'T', 'r', 'k'}, Big(100, 4), EndOfTrack()}),
          "offset 14: truncated chunk: 100 bytes declared, 4 present"},
+        {"cut track, bad byte", Cat({head, {'M', 'T', 'r', 'k'}, Big(100, 4), {0x00, 0x40}}), "offset 23: data byte 0x40"},
+        {"RIFF without data", Cat({{'R', 'I', 'F', 'F'}, Big(4, 4), {'R', 'M', 'I', 'D'}}), "offset 12: RIFF MIDI file without a data"},
+        {"RMID holding no MIDI", Rmid({1, 2, 3, 4, 5, 6, 7, 8}), "offset 30: not a Standard MIDI File"},
         {"bad delta", Cat({head, Chunk({0x81, 0x82, 0x83, 0x84, 0x00, 0x90, 60, 1})}),
          "offset 22: bad variable-length number"},
         {"delta past end", Cat({head, Chunk({0x00, 0x90, 60, 1, 0x81})}),
@@ -122,15 +115,13 @@ TEST(HostMidiFile, MalformedFilesNameTheOffset) {
         {"message cut", Cat({head, Chunk({0x00, 0x90, 60})}), "offset 23: channel message runs past the end of the track"},
         {"status in data", Cat({head, Chunk({0x00, 0x90, 60, 0x80})}), "offset 25: status byte 0x80 where a data byte belongs"},
         {"tempo length", Cat({head, Chunk({0x00, 0xFF, 0x51, 0x02, 0x07, 0xA1})}), "offset 23: tempo event of 2 bytes"},
+        {"tempo zero", Cat({head, Chunk(Tempo(0, 0))}), "offset 23: tempo of 0 microseconds per quarter note"},
         {"meta cut", Cat({head, Chunk({0x00, 0xFF, 0x01, 0x09, 'a'})}), "offset 23: meta event runs past the end"},
         {"sysex cut", Cat({head, Chunk({0x00, 0xF0, 0x05, 0x7E})}), "offset 23: system exclusive event runs past"},
         {"realtime byte", Cat({head, Chunk({0x00, 0xF8})}), "offset 23: system message 0xF8 is not allowed"},
         {"no event after delta", Cat({head, Chunk({0x00})}), "offset 23: event missing after its delta time"},
     };
     for (const auto& c : cases) EXPECT_NE(ErrorOf(c.file).find(c.message), std::string::npos) << c.what << ": " << ErrorOf(c.file);
-}
-
-TEST(HostMidiFile, UnreadableFileSaysSo) {
     MidiSong song;
     std::string error;
     EXPECT_FALSE(qm::host::ReadMidiFile("/nonexistent/qmvsti/song.mid", &song, &error));

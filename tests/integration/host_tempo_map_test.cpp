@@ -16,15 +16,13 @@ using qm::host::MidiSong;
 using qm::host::TempoMap;
 
 constexpr LONGLONG kSecond = 10000000;
+using Calls = std::vector<std::pair<LONGLONG, DWORD>>;  // time and message of each event taken
 
 // Records every PutShortEvent; refuses events once `capacity` have been taken.
 class RecordingBuffer final : public IQMMIDIBuffer {
 public:
     explicit RecordingBuffer(size_t capacity = 1000) : capacity_(capacity) {}
-    HRESULT QM_COMCALL QueryInterface(REFIID, void** out) noexcept override {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
+    HRESULT QM_COMCALL QueryInterface(REFIID, void** out) noexcept override { *out = nullptr; return E_NOINTERFACE; }
     ULONG QM_COMCALL AddRef() noexcept override { return 1; }
     ULONG QM_COMCALL Release() noexcept override { return 1; }
     HRESULT QM_COMCALL Reserved3(DWORD) noexcept override { return E_NOTIMPL; }
@@ -41,19 +39,13 @@ public:
     HRESULT QM_COMCALL Reserved9(DWORD, DWORD, DWORD, DWORD, DWORD, DWORD) noexcept override { return E_NOTIMPL; }
     HRESULT QM_COMCALL Reserved10(DWORD, DWORD, DWORD, DWORD, DWORD, DWORD) noexcept override { return E_NOTIMPL; }
     HRESULT QM_COMCALL Reserved11(DWORD, DWORD) noexcept override { return E_NOTIMPL; }
-    HRESULT QM_COMCALL GetLastEventOffset(LONGLONG* out) noexcept override {
-        *out = 0;
-        return S_OK;
-    }
+    HRESULT QM_COMCALL GetLastEventOffset(LONGLONG* out) noexcept override { *out = 0; return S_OK; }
     HRESULT QM_COMCALL SetStartTime(LONGLONG) noexcept override { return S_OK; }
-    HRESULT QM_COMCALL GetStartTime(LONGLONG* out) noexcept override {
-        *out = 0;
-        return S_OK;
-    }
+    HRESULT QM_COMCALL GetStartTime(LONGLONG* out) noexcept override { *out = 0; return S_OK; }
     HRESULT QM_COMCALL Reserved15(DWORD) noexcept override { return S_OK; }
     HRESULT QM_COMCALL Reserved16(DWORD) noexcept override { return S_FALSE; }
 
-    std::vector<std::pair<LONGLONG, DWORD>> calls;
+    Calls calls;
     DWORD unusedSeen = 0;
 
 private:
@@ -71,7 +63,7 @@ MidiSong TwoTempoSong() {
     return song;
 }
 
-TEST(HostTempoMap, TicksAndTimesAcrossTempoChanges) {
+TEST(HostTempoMap, TicksTimesAndFramesAcrossTempoChanges) {
     const TempoMap map(TwoTempoSong());
     EXPECT_EQ(map.TimeOfTick(0), 0);
     EXPECT_EQ(map.TimeOfTick(480), kSecond / 2);
@@ -87,11 +79,22 @@ TEST(HostTempoMap, TicksAndTimesAcrossTempoChanges) {
     // An awkward tempo: every tick maps back to itself although its time is rounded.
     const TempoMap odd(96, {{0, 652174}, {333, 411111}}, {});
     for (uint64_t tick = 0; tick < 2000; ++tick) ASSERT_EQ(odd.TickAtTime(odd.TimeOfTick(tick)), tick) << tick;
-}
 
-TEST(HostTempoMap, DefaultsAndFrameConversions) {
+    // A tempo of 0 would stop time: it is ignored, and 120 bpm goes on until the next change.
+    const TempoMap zero(480, {{0, 500000}, {480, 0}, {960, 1000000}}, {});
+    EXPECT_EQ(zero.TimeOfTick(960), kSecond);
+    EXPECT_EQ(zero.TimeOfTick(1440), 2 * kSecond);
+    EXPECT_EQ(zero.TickAtTime(kSecond * 3 / 4), 720u);
+
+    // A tick far behind the song (16.8 s a tick here) saturates instead of overflowing.
+    const TempoMap slow(1, {{0, 0xFFFFFF}}, {});
+    EXPECT_EQ(slow.TimeOfTick(1), 167772150);
+    EXPECT_EQ(slow.TimeOfTick(uint64_t{1} << 40), TempoMap::kEndOfTime);
+    EXPECT_EQ(slow.TickAtTime(TempoMap::kEndOfTime + kSecond), uint64_t{(TempoMap::kEndOfTime - 1) / 167772150});
+
+    // Defaults: 120 bpm and 4/4; frames and time converted as the library converts them.
     const TempoMap plain(960, {}, {});
-    EXPECT_EQ(plain.TimeOfTick(960), kSecond / 2);  // 120 bpm
+    EXPECT_EQ(plain.TimeOfTick(960), kSecond / 2);
     EXPECT_EQ(plain.SignatureAtTick(12345).numerator, 4);
     EXPECT_EQ(plain.BarStartAtTick(3 * 3840 + 17), 3u * 3840u);
     EXPECT_EQ(host::FramesOfTime(10000, 44100.0), 44);  // 44.1 + 0.5, truncated
@@ -103,37 +106,33 @@ TEST(HostTempoMap, DefaultsAndFrameConversions) {
 
 TEST(HostTempoMap, AnswersFullAndTempoQueries) {
     const TempoMap map(TwoTempoSong());
-    TimeQuery query{};
-    query.request = TimeQueryRequest::Full;
-    query.time = 7 * kSecond;  // tick 1920 + 4 quarters = 3840: the first 3/4 bar
-    query.loopOn = 1;
-    map.Answer(&query, 44100.0);
-    EXPECT_DOUBLE_EQ(query.tempo, 60.0);
-    EXPECT_EQ(query.ticks, 3840);
-    EXPECT_EQ(query.ticksPerQuarter, 480);
-    EXPECT_EQ(query.barStartTicks, 3840);
-    EXPECT_EQ(query.loopOn, 0u);
-    EXPECT_EQ(query.timeSigNumerator, 3);
-    EXPECT_EQ(query.timeSigDenominator, 4);
-
-    query.time = 7 * kSecond + 3 * kSecond + kSecond / 4;  // 3840 + 3.25 quarters: second 3/4 bar
-    map.Answer(&query, 44100.0);
-    EXPECT_EQ(query.ticks, 3840 + 1560);
-    EXPECT_EQ(query.barStartTicks, 3840 + 1440);
-
-    query.time = 2 * kSecond;  // before the change: 4/4 bars of 1920 ticks
-    map.Answer(&query, 44100.0);
-    EXPECT_EQ(query.barStartTicks, 1440 - 1440 % 1920);
-    EXPECT_EQ(query.timeSigNumerator, 4);
-
-    TimeQuery tempo{};
-    tempo.request = TimeQueryRequest::Tempo;
-    tempo.samplePosition = 22050;  // 0.5 s: still 120 bpm; the time field is 0 in this query
-    map.Answer(&tempo, 44100.0);
-    EXPECT_DOUBLE_EQ(tempo.tempo, 120.0);
-    tempo.samplePosition = 44100 * 2;
-    map.Answer(&tempo, 44100.0);
-    EXPECT_DOUBLE_EQ(tempo.tempo, 60.0);
+    const struct {
+        DWORD request;
+        LONGLONG at;  // host time for a full query, a sample position (44.1 kHz) for a tempo query
+        double tempo;
+        LONGLONG ticks, barStart;
+        int numerator;
+    } cases[] = {
+        {TimeQueryRequest::Full, 7 * kSecond, 60.0, 3840, 3840, 3},  // tick 1920 + 4 quarters: the first 3/4 bar
+        {TimeQueryRequest::Full, 10 * kSecond + kSecond / 4, 60.0, 3840 + 1560, 3840 + 1440, 3},  // the second
+        {TimeQueryRequest::Full, 2 * kSecond, 60.0, 1440, 0, 4},  // before the change: 4/4 bars of 1920 ticks
+        {TimeQueryRequest::Tempo, 22050, 120.0, 480, 0, 4},       // the time field is 0 in this query
+        {TimeQueryRequest::Tempo, 2 * 44100, 60.0, 1440, 0, 4},
+    };
+    for (const auto& c : cases) {
+        TimeQuery query{};
+        query.request = c.request;
+        (c.request == TimeQueryRequest::Full ? query.time : query.samplePosition) = c.at;
+        query.loopOn = 1;
+        map.Answer(&query, 44100.0);
+        EXPECT_DOUBLE_EQ(query.tempo, c.tempo) << c.at;
+        EXPECT_EQ(query.ticks, c.ticks) << c.at;
+        EXPECT_EQ(query.barStartTicks, c.barStart) << c.at;
+        EXPECT_EQ(query.timeSigNumerator, c.numerator) << c.at;
+        EXPECT_EQ(query.timeSigDenominator, 4);
+        EXPECT_EQ(query.ticksPerQuarter, 480);
+        EXPECT_EQ(query.loopOn, 0u);
+    }
 }
 
 TEST(HostTempoMap, BlocksTakeExactlyTheirEventsOnce) {
@@ -141,9 +140,7 @@ TEST(HostTempoMap, BlocksTakeExactlyTheirEventsOnce) {
     EXPECT_EQ(sequence.EndTime(), 3 * kSecond);
     RecordingBuffer one;
     EXPECT_EQ(sequence.FillBlock(&one, kSecond / 4, kSecond / 2, nullptr), 2);  // [0.25, 0.75): 0.25 and 0.5
-    ASSERT_EQ(one.calls.size(), 2u);
-    EXPECT_EQ(one.calls[0], std::make_pair(kSecond / 4, DWORD{0x400190}));
-    EXPECT_EQ(one.calls[1], std::make_pair(kSecond / 2, DWORD{0x400290}));
+    EXPECT_EQ(one.calls, (Calls{{kSecond / 4, 0x400190}, {kSecond / 2, 0x400290}}));
     EXPECT_EQ(one.unusedSeen, 0u);
 
     // Blocks of an odd length cover the song: every event arrives once, in order, inside its block.
@@ -175,10 +172,7 @@ TEST(HostTempoMap, ProgramChangesGoAheadOnEveryUsedChannel) {
     for (const int channel : sequence.Channels()) sequence.Prepend(0x07C0u | static_cast<uint32_t>(channel));
     RecordingBuffer buffer;
     sequence.FillBlock(&buffer, 0, 1, nullptr);
-    ASSERT_EQ(buffer.calls.size(), 3u);
-    EXPECT_EQ(buffer.calls[0].second & 0xFFu, 0xC5u);
-    EXPECT_EQ(buffer.calls[1].second & 0xFFu, 0xC0u);
-    EXPECT_EQ(buffer.calls[2].second, 0x400090u);
+    EXPECT_EQ(buffer.calls, (Calls{{0, 0x07C5}, {0, 0x07C0}, {0, 0x400090}}));
     EXPECT_EQ(HostSequence(MidiSong{}).Channels(), (std::vector<int>{0}));
 }
 
@@ -191,14 +185,14 @@ TEST(HostTempoMap, SiteCallbackServesTheSequence) {
     state.sampleRate = 48000.0;
     const ULONG_PTR cookie = reinterpret_cast<ULONG_PTR>(&state);
 
+    const auto fill = [](ULONG_PTR site, RecordingBuffer* buffer, LONGLONG start, LONGLONG duration) {
+        return host::HostSiteCallback(nullptr, SiteCode::FillBlock, site, reinterpret_cast<ULONG_PTR>(buffer),
+                                      static_cast<uint32_t>(start), static_cast<uint32_t>(start >> 32),
+                                      static_cast<uint32_t>(duration), 0, 0, 0);
+    };
     RecordingBuffer buffer;
-    const LONGLONG start = 501 * kSecond - 10, duration = 20;
-    EXPECT_EQ(host::HostSiteCallback(nullptr, SiteCode::FillBlock, cookie, reinterpret_cast<ULONG_PTR>(&buffer),
-                                     static_cast<uint32_t>(start), static_cast<uint32_t>(start >> 32),
-                                     static_cast<uint32_t>(duration), 0, 0, 0),
-              S_OK);
-    ASSERT_EQ(buffer.calls.size(), 1u);
-    EXPECT_EQ(buffer.calls[0], std::make_pair(501 * kSecond, DWORD{0x7F4090}));
+    EXPECT_EQ(fill(cookie, &buffer, 501 * kSecond - 10, 20), S_OK);
+    EXPECT_EQ(buffer.calls, (Calls{{501 * kSecond, 0x7F4090}}));
     EXPECT_EQ(state.blocks.load(), 1);
     EXPECT_EQ(state.eventsPut.load(), 1);
 
@@ -214,11 +208,9 @@ TEST(HostTempoMap, SiteCallbackServesTheSequence) {
     // Without a sequence the block is left alone and the fixed tempo answers.
     host::SiteState plain;
     RecordingBuffer untouched;
-    EXPECT_EQ(host::HostSiteCallback(nullptr, SiteCode::FillBlock, reinterpret_cast<ULONG_PTR>(&plain),
-                                     reinterpret_cast<ULONG_PTR>(&untouched), 0, 0, 1000, 0, 0, 0),
-              S_OK);
+    EXPECT_EQ(fill(reinterpret_cast<ULONG_PTR>(&plain), &untouched, 0, 1000), S_OK);
     EXPECT_TRUE(untouched.calls.empty());
-    EXPECT_EQ(host::HostSiteCallback(nullptr, SiteCode::FillBlock, cookie, 0, 0, 0, 1000, 0, 0, 0), E_POINTER);
+    EXPECT_EQ(fill(cookie, nullptr, 0, 1000), E_POINTER);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // qmvsti render as a user runs it: a small song through the reference instrument into every sample
-// format, the errors a user can make, and the real instruments Debian ships.
+// format, the errors a user can make, songs too long and files cut short or wrapped, an interrupted
+// render, and the real instruments Debian ships.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
@@ -22,17 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace qm::test;
 
-// Two seconds at 120 bpm (480 ticks per quarter): a C major chord, then a melody note, both ended
-// before the end of track at tick 1920.
-Bytes SmallSong() {
-    return Cat({Header(1, 2, 480), Chunk(Cat({Tempo(0, 500000), EndOfTrack()})),
-                Chunk(Cat({Event(0, {0x90, 60, 100}), Event(0, {64, 100}), Event(0, {67, 100}),
-                           Event(960, {0x80, 60, 0}), Event(0, {64, 0}), Event(0, {67, 0}),
-                           Event(0, {0x90, 72, 110}), Event(720, {0x80, 72, 0}), EndOfTrack(240)}))});
-}
-
 struct AudioFacts {
-    bool opened = false;
     int channels = 0, rate = 0, subtype = 0, container = 0;
     long long frames = 0;
     double peak = 0.0;
@@ -44,9 +35,7 @@ protected:
     void SetUp() override {
         CliSession::SetUp();
         song_ = home_ / "song.mid";
-        const Bytes bytes = SmallSong();
-        std::ofstream(song_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                     static_cast<std::streamsize>(bytes.size()));
+        WriteBytes(song_.string(), SmallSong());
     }
     static std::string Ref() { return Quote((BinFolder() / "testplugins" / "qmref.so").string()); }
     std::string Render(const std::string& plugIn, const fs::path& output, const std::string& extra = "") {
@@ -57,12 +46,7 @@ protected:
         SF_INFO info{};
         SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
         if (file == nullptr) return facts;
-        facts.opened = true;
-        facts.channels = info.channels;
-        facts.rate = info.samplerate;
-        facts.frames = info.frames;
-        facts.subtype = info.format & SF_FORMAT_SUBMASK;
-        facts.container = info.format & SF_FORMAT_TYPEMASK;
+        facts = {info.channels, info.samplerate, info.format & SF_FORMAT_SUBMASK, info.format & SF_FORMAT_TYPEMASK, info.frames};
         std::vector<float> samples(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
         sf_readf_float(file, samples.data(), info.frames);
         for (float v : samples) facts.peak = std::fmax(facts.peak, std::fabs(v));
@@ -73,92 +57,123 @@ protected:
     fs::path song_;
 };
 
-TEST_F(HostRenderCli, SongThroughReferenceInstrumentHasSongPlusTailAndSound) {
-    const fs::path wav = home_ / "out.wav";
-    const CliOutcome run = Qmvsti(Render(Ref(), wav, "--rate 22050 --tail 0.5"));
-    ASSERT_EQ(run.code, 0) << run.err;
-    const AudioFacts facts = Inspect(wav);
-    ASSERT_TRUE(facts.opened);
-    EXPECT_EQ(facts.channels, 2);
-    EXPECT_EQ(facts.rate, 22050);
-    EXPECT_EQ(facts.frames, 2 * 22050 + 22050 / 2);
-    EXPECT_EQ(facts.subtype, SF_FORMAT_PCM_16);
-    EXPECT_GT(facts.peak, 0.01);
-    // The summary names the file, the length, the levels and the speed.
-    EXPECT_NE(run.out.find("out.wav: 2.50 s (55125 frames, 22050 Hz, s16 stereo), peak "), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find(" dBFS, RMS "), std::string::npos);
-    EXPECT_NE(run.out.find("x realtime"), std::string::npos);
-    EXPECT_EQ(run.err.find("rendering ["), std::string::npos) << "no progress bar when stderr is a file";
-}
-
-TEST_F(HostRenderCli, EveryFormatWritesItsSampleWidth) {
+// Every sample format at its width, the song plus its tail, and both lines: the start line with the
+// expected size, the summary (text or JSON) with the length.
+TEST_F(HostRenderCli, EveryFormatWritesItsSampleWidthAndSaysSo) {
     const struct {
-        const char* format;
-        const char* name;
-        int subtype, container;
+        const char *name, *options;
+        int rate, subtype, container;
+        long long frames;
+        const char *summary, *size;
     } cases[] = {
-        {"s16", "a.wav", SF_FORMAT_PCM_16, SF_FORMAT_WAV}, {"s24", "b.wav", SF_FORMAT_PCM_24, SF_FORMAT_WAV},
-        {"s32", "c.wav", SF_FORMAT_PCM_32, SF_FORMAT_WAV}, {"f32", "d.wav", SF_FORMAT_FLOAT, SF_FORMAT_WAV},
-        {"s24", "e.flac", SF_FORMAT_PCM_24, SF_FORMAT_FLAC}, {"s16", "f.FLAC", SF_FORMAT_PCM_16, SF_FORMAT_FLAC},
+        {"a.wav", "--rate 22050 --tail 0.5", 22050, SF_FORMAT_PCM_16, SF_FORMAT_WAV, 55125,
+         "a.wav: 2.50 s (55125 frames, 22050 Hz, s16 stereo), peak ", "about 220.5 kB"},
+        {"b.wav", "--format s24 --tail 0", 44100, SF_FORMAT_PCM_24, SF_FORMAT_WAV, 88200, "(88200 frames, 44100 Hz, s24", "about 529.2 kB"},
+        {"c.wav", "--format s32 --tail 0", 44100, SF_FORMAT_PCM_32, SF_FORMAT_WAV, 88200, "s32 stereo", "about 705.6 kB"},
+        {"d.wav", "--format f32 --tail 0", 44100, SF_FORMAT_FLOAT, SF_FORMAT_WAV, 88200, "f32 stereo", "about 705.6 kB"},
+        {"e.flac", "--format s24 --tail 0", 44100, SF_FORMAT_PCM_24, SF_FORMAT_FLAC, 88200, "s24 stereo", "at most 529.2 kB"},
+        {"f.FLAC", "--tail 0", 44100, SF_FORMAT_PCM_16, SF_FORMAT_FLAC, 88200, "s16 stereo", "at most 352.8 kB"},
+        {"p.wav", "--json --program 3 --tail 0.25", 44100, SF_FORMAT_PCM_16, SF_FORMAT_WAV, 99225,
+         "\"events\": 9, \"realtime\": ", "about 396.9 kB"},  // 8 notes and the program change
     };
     for (const auto& c : cases) {
         const fs::path out = home_ / c.name;
-        const CliOutcome run = Qmvsti(Render(Ref(), out, std::string("--tail 0 --format ") + c.format));
-        ASSERT_EQ(run.code, 0) << c.format << " " << c.name << ": " << run.err;
+        const CliOutcome run = Qmvsti(Render(Ref(), out, c.options));
+        ASSERT_EQ(run.code, 0) << c.name << ": " << run.err;
         const AudioFacts facts = Inspect(out);
+        EXPECT_EQ(facts.channels, 2) << c.name;
+        EXPECT_EQ(facts.rate, c.rate) << c.name;
         EXPECT_EQ(facts.subtype, c.subtype) << c.name;
         EXPECT_EQ(facts.container, c.container) << c.name;
-        EXPECT_EQ(facts.frames, 2 * 44100) << c.name;
+        EXPECT_EQ(facts.frames, c.frames) << c.name;
         EXPECT_GT(facts.peak, 0.01) << c.name;
+        EXPECT_NE(run.out.find(c.summary), std::string::npos) << run.out;
+        EXPECT_EQ(run.err.rfind("qmvsti: rendering 2.00 s of song and ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(" frames) into " + out.string() + ", " + c.size + "\n"), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("rendering ["), std::string::npos) << "no progress bar when stderr is a file";
     }
 }
 
+// Each mistake gives its exit code and message, and nothing is written: malformed and too long songs
+// (the limit read in every form), an unknown instrument, bad options, a missing file.
 TEST_F(HostRenderCli, UserMistakesGiveTheirExitCodes) {
-    const fs::path bad = home_ / "bad.mid";
-    const Bytes broken = Cat({Header(0, 1, 480), Chunk({0x00, 0x40, 0x40, 0x40})});  // data byte, no status
-    std::ofstream(bad, std::ios::binary).write(reinterpret_cast<const char*>(broken.data()),
-                                               static_cast<std::streamsize>(broken.size()));
-    const CliOutcome malformed = Qmvsti("render -p " + Ref() + " -i " + Quote(bad.string()) + " -o " + Quote((home_ / "x.wav").string()));
-    EXPECT_EQ(malformed.code, 7);
-    EXPECT_NE(malformed.err.find("offset 23: data byte 0x40 without running status"), std::string::npos) << malformed.err;
-    EXPECT_FALSE(fs::exists(home_ / "x.wav"));
-
-    const CliOutcome unknown = Qmvsti(Render("NoSuchSynth", home_ / "y.wav"));
-    EXPECT_EQ(unknown.code, 3);
-    EXPECT_NE(unknown.err.find("unknown plug-in NoSuchSynth"), std::string::npos) << unknown.err;
-
+    const fs::path x = home_ / "x.wav";
+    const Bytes stray = StrayNoteSong();
     const struct {
         std::string arguments;
+        int code;
         const char* message;
-    } usage[] = {
-        {Render(Ref(), home_ / "z.mp3"), "use a .wav or .flac name"},
-        {Render(Ref(), home_ / "z.flac", "--format f32"), "FLAC holds at most 24-bit"},
-        {Render(Ref(), home_ / "z.wav", "--format s8"), "unknown sample format s8"},
-        {Render(Ref(), home_ / "z.wav", "--rate 100"), "--rate must be"},
-        {Render(Ref(), home_ / "z.wav", "--program 128"), "--program must be"},
-        {Render(Ref(), home_ / "z.wav", "--tail -1"), "--tail must be"},
-        {Render(Ref(), home_ / "z.wav", "--tail"), "--tail needs a value"},
-        {"render -i " + Quote(song_.string()) + " -o z.wav", "render needs an instrument"},
-        {"render -p " + Ref() + " -o z.wav", "render needs a MIDI file"},
+        Bytes song = SmallSong();
+    } cases[] = {
+        {Render(Ref(), x), 7, "offset 23: data byte 0x40 without running status", Cat({Header(0, 1, 480), Chunk({0x00, 0x40, 0x40, 0x40})})},
+        {Render(Ref(), x), 7, "song.mid: the song lasts 77:40:20.27, longer than the limit of 1:00:00 (--max-length); it ends "
+                              "with the event at track 1, tick 268435455, offset 30\n", stray},
+        {Render(Ref(), x, "--max-length 90s"), 7, "limit of 0:01:30 ", stray},
+        {Render(Ref(), x, "--max-length 10m"), 7, "limit of 0:10:00 ", stray},
+        {Render(Ref(), x, "--max-length 2h"), 7, "limit of 2:00:00 ", stray},
+        {Render(Ref(), x, "--max-length=5400"), 7, "limit of 1:30:00 ", stray},
+        {Render(Ref(), x, "--max-length 1.5"), 7, "the song lasts 2.00 s, longer than the limit of 1.50 s "},
+        {Render("NoSuchSynth", x), 3, "unknown plug-in NoSuchSynth"},
+        {Render(Ref(), home_ / "x.mp3"), 2, "use a .wav or .flac name"},
+        {Render(Ref(), home_ / "x.flac", "--format f32"), 2, "FLAC holds at most 24-bit"},
+        {Render(Ref(), x, "--format s8"), 2, "unknown sample format s8"},
+        {Render(Ref(), x, "--rate 100"), 2, "--rate must be"},
+        {Render(Ref(), x, "--program 128"), 2, "--program must be"},
+        {Render(Ref(), x, "--tail -1"), 2, "--tail must be"},
+        {Render(Ref(), x, "--tail"), 2, "--tail needs a value"},
+        {Render(Ref(), x, "--max-length 0"), 2, "--max-length must be a duration"},
+        {Render(Ref(), x, "--max-length 2d"), 2, "--max-length must be a duration up to 1000h"},
+        {"render -i " + Quote(song_.string()) + " -o " + Quote(x.string()), 2, "render needs an instrument"},
+        {"render -p " + Ref() + " -o " + Quote(x.string()), 2, "render needs a MIDI file"},
+        {"render -p " + Ref() + " -i " + Quote((home_ / "none.mid").string()) + " -o " + Quote(x.string()), 4, "cannot read "},
     };
-    for (const auto& c : usage) {
+    for (const auto& c : cases) {
+        WriteBytes(song_.string(), c.song);
         const CliOutcome run = Qmvsti(c.arguments);
-        EXPECT_EQ(run.code, 2) << c.arguments;
+        EXPECT_EQ(run.code, c.code) << c.arguments;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
+        EXPECT_FALSE(fs::exists(x)) << c.arguments;
     }
-    EXPECT_EQ(Qmvsti("render -p " + Ref() + " -i " + Quote((home_ / "none.mid").string()) + " -o " +
-                     Quote((home_ / "w.wav").string())).code,
-              4);
 }
 
-TEST_F(HostRenderCli, ProgramOptionRendersAndJsonSummaryParses) {
-    const fs::path wav = home_ / "p.wav";
-    const CliOutcome run = Qmvsti("--json " + Render(Ref(), wav, "--program 3 --tail 0.25"));
-    ASSERT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(run.out.find("{\"output\": "), 0u) << run.out;
-    EXPECT_NE(run.out.find("\"frames\": 99225"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("\"events\": 9"), std::string::npos) << run.out;  // 8 note events and the program change
-    EXPECT_GT(Inspect(wav).peak, 0.01);
+TEST_F(HostRenderCli, RmidAndCutShortSongsSoundLikeTheirCleanTwins) {
+    const Bytes song = SmallSong();
+    const struct {
+        Bytes file, twin;
+        const char* warning;
+    } cases[] = {
+        {Rmid(song), song, "song.mid: offset 0: RIFF MIDI (RMID) file; reading the Standard MIDI File in its data chunk at offset 30\n"},
+        {Bytes(song.begin(), song.end() - 3), SmallSong(false),  // cut inside the end of track
+         "song.mid: offset 33: the last track is cut short (35 bytes declared, 32 present); playing the events that are there\n"},
+        {Bytes(song.begin(), song.end() - 5), SmallSong(false), "song.mid: offset 33: the last track is cut short (35 bytes declared, 30"},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(song_.string(), c.file);
+        const CliOutcome lenient = Qmvsti(Render(Ref(), home_ / "lenient.wav"));
+        WriteBytes(song_.string(), c.twin);
+        ASSERT_EQ(Qmvsti(Render(Ref(), home_ / "clean.wav")).code, 0);
+        ASSERT_EQ(lenient.code, 0) << lenient.err;
+        EXPECT_EQ(lenient.err.find("qmvsti: warning: "), lenient.err.rfind("qmvsti: warning: ")) << "one warning";
+        EXPECT_NE(lenient.err.find(c.warning), std::string::npos) << lenient.err;
+        EXPECT_TRUE(ReadAll(home_ / "lenient.wav") == ReadAll(home_ / "clean.wav")) << c.warning;
+    }
+}
+
+// The stray note's 77 hours start once the limit allows; Ctrl-C after the start line leaves no file
+// (and a file-size limit stops a render that would ignore it).
+TEST_F(HostRenderCli, InterruptedRenderRemovesItsFile) {
+    WriteBytes(song_.string(), StrayNoteSong());
+    const std::string command = "cd " + Quote(home_.string()) + " || exit; (ulimit -f 200000; exec env HOME=. XDG_CONFIG_HOME=config " +
+                                Quote((BinFolder() / "qmvsti").string()) + " " + Render(Ref(), "long.wav", "--max-length 100h") +
+                                " 2>err.txt) & i=0; while [ ! -s err.txt ] && [ $i -lt 1000 ]; do sleep 0.01; i=$((i+1)); done; "
+                                "kill -INT $!; wait $!";
+    const int status = std::system(command.c_str());
+    const std::string err = ReadAll(home_ / "err.txt");
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130) << err;
+    EXPECT_EQ(err.rfind("qmvsti: rendering 77:40:20.27 of song and 2.00 s of tail (12331341914 frames) into long.wav, "
+                        "about 49.3 GB\n", 0), 0u) << err;
+    EXPECT_NE(err.find("qmvsti: interrupted; long.wav removed\n"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(home_ / "long.wav"));
 }
 
 // Debian's instruments: sound of the right length; the deterministic ones render the same twice.
