@@ -1,7 +1,7 @@
 // Test implementations of every host interface: each slot records its number and its arguments as
-// the 32-bit stack words a host pushes on i686 (a 64-bit value as low then high word, a reference as
-// the address), and returns a value unique to the slot. Shared by the layout tests and the Windows
-// stack-balance tests.
+// the 32-bit stack words a host pushes on i686 (a 64-bit value as low then high word, a reference or
+// a pointer-sized integer as one word), and returns a value unique to the slot. Shared by the layout
+// tests and the Windows stack-balance tests, with the host's own word count of every slot.
 #ifndef QMVSTI_TESTS_ABI_RECORDERS_H
 #define QMVSTI_TESTS_ABI_RECORDERS_H
 
@@ -109,7 +109,8 @@ struct SynthRecorder final : IQmSoftSynth {
     QM_REC(6, SetGuid, (REFGUID a), a)
     QM_REC(7, GetName, (LPWSTR a, LONG b), a, b)
     QM_REC(8, GetKind, (DWORD* a), a)
-    QM_REC(9, Open, (DWORD a, DWORD b, DWORD c, SynthSiteCallback d, ULONG_PTR e, DWORD f), a, b, c, d, e, f)
+    QM_REC(9, Open, (DWORD a, DWORD b, DWORD c, SynthSiteCallback d, ULONG_PTR e, DWORD f), a, b, c, d,
+           reinterpret_cast<void*>(e), f)
     QM_REC0(10, Close)
     QM_REC(11, Play, (DWORD a, DWORD b), a, b)
     QM_REC0(12, Stop)
@@ -182,7 +183,8 @@ struct PortRecorder final : IMIDIIn {
     QM_REC(6, Reserved6, (DWORD a, DWORD b), a, b)
     QM_REC(7, GetName, (LPWSTR a, LONG b), a, b)
     QM_REC(8, GetKind, (DWORD* a), a)
-    QM_REC(9, Open, (void** a, DWORD* b, DWORD* c, MidiPortCallback d, ULONG_PTR e), a, b, c, d, e)
+    QM_REC(9, Open, (void** a, DWORD* b, DWORD* c, MidiPortCallback d, ULONG_PTR e), a, b, c, d,
+           reinterpret_cast<void*>(e))
     QM_REC(10, Close, (void** a), a)
     QM_REC0(11, Start)
     QM_REC0(12, Stop)
@@ -301,7 +303,7 @@ struct ListenerRecorder final : IMIDIDeviceListener {
     QM_REC(3, OnEvent, (PatchListenerEvent* a), a)
 };
 
-// One of each, for the Windows stack-balance tests (built in their own translation unit there).
+// One of each.
 struct RecorderSet {
     TypeRecorder type;
     SynthRecorder synth;
@@ -313,6 +315,37 @@ struct RecorderSet {
     SinkRecorder sink;
     ListenerRecorder listener;
 };
+
+struct HostTable {
+    const char* name;
+    void* object;
+    Recorder* rec;
+    std::vector<uint32_t> wordsPerSlot;  // the host's i686 stack words of each slot, slot 0 first
+};
+
+// The host's slot tables, independent of the declarations above: a slot declared in the wrong place
+// or with the wrong argument size disagrees with them.
+inline std::vector<HostTable> HostTables(RecorderSet& r) {
+    return {
+        {"IQmSoftSynthType", static_cast<IQmSoftSynthType*>(&r.type), &r.type.rec,
+         {2, 0, 0, 3, 2, 2, 0, 1, 0, 0, 0, 0, 0, 0, 2, 1, 1, 1, 0, 2, 2, 0, 0, 0, 1}},
+        {"IQmSoftSynth", static_cast<IQmSoftSynth*>(&r.synth), &r.synth.rec,
+         {2, 0, 0, 2, 0, 1, 1, 2, 1, 6, 0, 2, 0, 2, 8, 0, 0, 2, 2, 3, 3, 1, 1, 1, 1, 1, 1,
+          1, 0, 1, 0, 1, 0, 1, 2, 2, 2, 0, 3, 0, 2, 0, 2, 0, 0, 7, 1, 1, 0, 1, 1, 2, 1}},
+        {"IQMMIDIBuffer", static_cast<IQMMIDIBuffer*>(&r.buffer), &r.buffer.rec,
+         {2, 0, 0, 1, 4, 6, 2, 4, 5, 6, 6, 2, 1, 2, 1, 1, 1}},
+        {"IMIDIIn", static_cast<IMIDIIn*>(&r.port), &r.port.rec,
+         {2, 0, 0, 1, 1, 2, 2, 2, 1, 5, 1, 0, 0, 0, 2, 2, 1, 1, 1, 1}},
+        {"IMIDIDevice", static_cast<IMIDIDevice*>(&r.device), &r.device.rec,
+         {2, 0, 0, 2, 0, 0, 0, 1, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 1, 0, 1, 1, 1, 4, 3, 3, 0, 0, 0, 2,
+          4, 3, 1, 3, 0, 0, 0, 0, 2, 1, 2, 1, 2, 1, 3, 3, 3, 0, 3, 2, 2, 2, 0, 0, 0, 1, 1, 0, 0, 1}},
+        {"PlugInManagerCache", static_cast<PlugInManagerCache*>(&r.cache), &r.cache.rec,
+         {2, 0, 0, 0, 0, 0, 1, 2, 0, 0, 0, 0, 2, 2, 1, 0, 0, 0, 0, 1, 1}},
+        {"IHostProgress", static_cast<IHostProgress*>(&r.progress), &r.progress.rec, {2, 0, 0, 0, 1}},
+        {"IPluginManagerCacheSink", static_cast<IPluginManagerCacheSink*>(&r.sink), &r.sink.rec, {2, 0, 0, 1, 0}},
+        {"IMIDIDeviceListener", static_cast<IMIDIDeviceListener*>(&r.listener), &r.listener.rec, {2, 0, 0, 1}},
+    };
+}
 
 }  // namespace qm::test
 
