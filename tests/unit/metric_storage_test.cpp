@@ -9,72 +9,52 @@ namespace {
 using platform::SettingsRoot;
 using MetricStorageTest = MetricTest;
 
-TEST_F(MetricStorageTest, QueryReportsSizeTypeAndMoreData) {
+TEST_F(MetricStorageTest, ReplacingAValueKeepsOneWithTheNewTypeAndSmallBuffersGetTheSize) {
     platform::SettingsKey key = nullptr;
     ASSERT_EQ(platform::SettingsCreateKey(SettingsRoot::CurrentUser, AppPath("K").c_str(), &key), ERROR_SUCCESS);
-    const char data[5] = {'a', 'b', 'c', 'd', 'e'};
-    ASSERT_EQ(platform::SettingsSetValue(key, QMW("V"), REG_BINARY, data, 5), ERROR_SUCCESS);
-    DWORD type = 0, size = 0;
-    EXPECT_EQ(platform::SettingsQueryValue(key, QMW("v"), &type, nullptr, &size), ERROR_SUCCESS);
-    EXPECT_EQ(type, DWORD{REG_BINARY});
-    EXPECT_EQ(size, 5u);
+    ASSERT_EQ(platform::SettingsSetValue(key, QMW("V"), REG_BINARY, "abcde", 5), ERROR_SUCCESS);
+    DWORD type = 0, size = 3;
     char small[3];
-    size = sizeof(small);
-    EXPECT_EQ(platform::SettingsQueryValue(key, QMW("V"), &type, small, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(platform::SettingsQueryValue(key, QMW("v"), &type, small, &size), ERROR_MORE_DATA);
     EXPECT_EQ(size, 5u);
-    EXPECT_EQ(platform::SettingsQueryValue(key, QMW("W"), &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
-    // Replacing keeps one value and takes the new type.
+    EXPECT_EQ(type, DWORD{REG_BINARY});
     ASSERT_EQ(platform::SettingsSetValue(key, QMW("v"), REG_SZ, QMW("z"), 4), ERROR_SUCCESS);
     WCHAR name[platform::kSettingsMaxName + 1];
     ASSERT_EQ(platform::SettingsEnumValue(key, 0, name, platform::kSettingsMaxName + 1, &type), ERROR_SUCCESS);
     EXPECT_EQ(type, DWORD{REG_SZ});
     EXPECT_EQ(platform::SettingsEnumValue(key, 1, name, platform::kSettingsMaxName + 1, &type), ERROR_NO_MORE_ITEMS);
-    EXPECT_EQ(platform::SettingsDeleteValue(key, QMW("V")), ERROR_SUCCESS);
-    EXPECT_EQ(platform::SettingsDeleteValue(key, QMW("V")), ERROR_FILE_NOT_FOUND);
     platform::SettingsCloseKey(key);
 }
 
-TEST_F(MetricStorageTest, EnumeratesDirectSubKeysOnly) {
-    for (const char* path : {"Tree\\One", "Tree\\Two\\Deep", "Tree\\Three"}) {
-        platform::SettingsKey key = nullptr;
-        ASSERT_EQ(platform::SettingsCreateKey(SettingsRoot::CurrentUser, AppPath(path).c_str(), &key), ERROR_SUCCESS);
-        platform::SettingsCloseKey(key);
-    }
-    platform::SettingsKey tree = nullptr;
-    ASSERT_EQ(platform::SettingsOpenKey(SettingsRoot::CurrentUser, AppPath("tree").c_str(), &tree), ERROR_SUCCESS);
-    std::set<std::string> names;
-    WCHAR name[platform::kSettingsMaxName + 1];
-    DWORD index = 0;
-    while (platform::SettingsEnumSubKey(tree, index, name, platform::kSettingsMaxName + 1) == ERROR_SUCCESS) {
-        names.insert(Narrow(name));
-        ++index;
-    }
-    EXPECT_EQ(names, (std::set<std::string>{"One", "Three", "Two"}));
-    platform::SettingsCloseKey(tree);
-    EXPECT_EQ(platform::SettingsOpenKey(SettingsRoot::CurrentUser, AppPath("Tree\\Four").c_str(), &tree),
-              ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(tree, nullptr);
-}
-
-TEST_F(MetricStorageTest, DeleteTreeTakesEverythingBelowAndNothingBeside) {
-    for (const char* path : {"Del\\A\\B\\C", "Del\\A\\B2", "Del2\\Keep", "DelA"}) {
+TEST_F(MetricStorageTest, SubKeysAreEnumeratedAndDeletedByWholeNames) {
+    for (const char* path : {"Del\\One", "Del\\Two\\Deep", "Del\\Three", "Del2\\Keep", "DelA"}) {
         platform::SettingsKey key = nullptr;
         ASSERT_EQ(platform::SettingsCreateKey(SettingsRoot::CurrentUser, AppPath(path).c_str(), &key), ERROR_SUCCESS);
         const DWORD one = 1;
         ASSERT_EQ(platform::SettingsSetValue(key, QMW("x"), REG_DWORD, &one, 4), ERROR_SUCCESS);
         platform::SettingsCloseKey(key);
     }
+    platform::SettingsKey tree = nullptr;
+    ASSERT_EQ(platform::SettingsOpenKey(SettingsRoot::CurrentUser, AppPath("del").c_str(), &tree), ERROR_SUCCESS);
+    std::set<std::string> names;
+    WCHAR name[platform::kSettingsMaxName + 1];
+    for (DWORD i = 0; platform::SettingsEnumSubKey(tree, i, name, platform::kSettingsMaxName + 1) == ERROR_SUCCESS; ++i)
+        names.insert(Narrow(name));
+    EXPECT_EQ(names, (std::set<std::string>{"One", "Three", "Two"}));  // direct children only
+    platform::SettingsCloseKey(tree);
+
     EXPECT_EQ(platform::SettingsDeleteTree(SettingsRoot::CurrentUser, AppPath("DEL").c_str()), ERROR_SUCCESS);
-    EXPECT_FALSE(KeyExists(AppPath("Del\\A\\B\\C")));
+    EXPECT_FALSE(KeyExists(AppPath("Del\\Two\\Deep")));
     EXPECT_FALSE(KeyExists(AppPath("Del")));
     EXPECT_TRUE(KeyExists(AppPath("Del2\\Keep")));
     EXPECT_TRUE(KeyExists(AppPath("DelA")));
+    EXPECT_EQ(platform::SettingsOpenKey(SettingsRoot::CurrentUser, AppPath("Del").c_str(), &tree), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(tree, nullptr);
     EXPECT_EQ(platform::SettingsDeleteTree(SettingsRoot::CurrentUser, AppPath("Del").c_str()), ERROR_SUCCESS);
     EXPECT_EQ(platform::SettingsDeleteTree(SettingsRoot::CurrentUser, QMW("")), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(platform::SettingsDeleteTree(SettingsRoot::CurrentUser, nullptr), ERROR_INVALID_PARAMETER);
-}
 
-TEST_F(MetricStorageTest, WritingToADeletedKeyFails) {
+    // A handle on a deleted key reads defaults and reports the deletion on writes.
     HQMMETRIC h = nullptr;
     ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), 0, QMW("Gone")), S_OK);
     ASSERT_EQ(QmMetric_DeleteKey(app_.c_str(), 0, QMW("Gone")), S_OK);
