@@ -12,7 +12,7 @@ namespace listtest {
 // Owns one list for the duration of a test.
 struct OwnedList {
     tQMLIST* list = nullptr;
-    OwnedList(int itemSize, int initial, int growBy, DWORD options) {
+    explicit OwnedList(DWORD options, int itemSize = 0, int initial = 0, int growBy = 0) {
         if (QmList_CreateExZ(&list, itemSize, initial, growBy, options, 0, 0, 0) != S_OK) list = nullptr;
     }
     ~OwnedList() { QmList_Destroy(list); }
@@ -22,20 +22,12 @@ struct OwnedList {
     operator tQMLIST*() const { return list; }
 };
 
-// A list of plain values (pointer-sized slots).
-struct ValueList : OwnedList {
-    explicit ValueList(int initial = 0, int growBy = 0, DWORD extra = 0)
-        : OwnedList(0, initial, growBy, QMLIST_OPT_ALWAYS | extra) {}
-};
-
 using V = std::vector<intptr_t>;
 using T = std::vector<std::string>;
 
-inline intptr_t ValueAt(const tQMLIST* list, int i) { return QmList_ValueAt<intptr_t>(list, i); }
-
 inline V Values(const tQMLIST* list) {
     V out;
-    for (int i = 0; i < list->nCount; ++i) out.push_back(ValueAt(list, i));
+    for (int i = 0; i < list->nCount; ++i) out.push_back(QmList_ValueAt<intptr_t>(list, i));
     return out;
 }
 
@@ -44,7 +36,7 @@ inline void AppendValues(tQMLIST* list, const V& values) {
     if (!values.empty()) QmList_InsertList(list, -1, values.data(), -static_cast<int>(values.size()));
 }
 
-// The texts of a heap-item list of strings.
+// The texts of a list whose slots point at strings.
 inline T Texts(const tQMLIST* list) {
     T out;
     for (int i = 0; i < list->nCount; ++i) out.emplace_back(QmList_ValueAt<const char*>(list, i));
