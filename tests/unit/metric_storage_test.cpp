@@ -9,23 +9,6 @@ namespace {
 using platform::SettingsRoot;
 using MetricStorageTest = MetricTest;
 
-TEST_F(MetricStorageTest, ReplacingAValueKeepsOneWithTheNewTypeAndSmallBuffersGetTheSize) {
-    platform::SettingsKey key = nullptr;
-    ASSERT_EQ(platform::SettingsCreateKey(SettingsRoot::CurrentUser, AppPath("K").c_str(), &key), ERROR_SUCCESS);
-    ASSERT_EQ(platform::SettingsSetValue(key, QMW("V"), REG_BINARY, "abcde", 5), ERROR_SUCCESS);
-    DWORD type = 0, size = 3;
-    char small[3];
-    EXPECT_EQ(platform::SettingsQueryValue(key, QMW("v"), &type, small, &size), ERROR_MORE_DATA);
-    EXPECT_EQ(size, 5u);
-    EXPECT_EQ(type, DWORD{REG_BINARY});
-    ASSERT_EQ(platform::SettingsSetValue(key, QMW("v"), REG_SZ, QMW("z"), 4), ERROR_SUCCESS);
-    WCHAR name[platform::kSettingsMaxName + 1];
-    ASSERT_EQ(platform::SettingsEnumValue(key, 0, name, platform::kSettingsMaxName + 1, &type), ERROR_SUCCESS);
-    EXPECT_EQ(type, DWORD{REG_SZ});
-    EXPECT_EQ(platform::SettingsEnumValue(key, 1, name, platform::kSettingsMaxName + 1, &type), ERROR_NO_MORE_ITEMS);
-    platform::SettingsCloseKey(key);
-}
-
 TEST_F(MetricStorageTest, SubKeysAreEnumeratedAndDeletedByWholeNames) {
     for (const char* path : {"Del\\One", "Del\\Two\\Deep", "Del\\Three", "Del2\\Keep", "DelA"}) {
         platform::SettingsKey key = nullptr;
