@@ -119,7 +119,7 @@ TEST(ListModel, HeapItemListMatchesVectorModel) {
     }
 }
 
-TEST(ListEdges, GrowthShrinkingAndForcedCounts) {
+TEST(ListEdges, CapacityGrowsAndShrinksInWholeIncrements) {
     OwnedList grow(0);
     for (intptr_t i = 1; i <= 16; ++i) ASSERT_EQ(QmList_InsertList(grow, -1, &i, 1), S_OK);
     EXPECT_EQ(grow->nCapacity, 16);
@@ -130,26 +130,20 @@ TEST(ListEdges, GrowthShrinkingAndForcedCounts) {
     EXPECT_EQ(QmList_InsertList(grow, 0, grow->pSlots, 16), S_OK);
     EXPECT_EQ(Values(grow), twice);
     EXPECT_EQ(grow->nCapacity, 32);
-    // A big insertion grows by itself rounded up to the increment in one step.
-    OwnedList big(0, 0, 4, 8);
-    const V many(21, 5);
-    EXPECT_EQ(QmList_InsertList(big, 0, many.data(), 21), S_OK);
+    OwnedList big(0, 0, 4, 8);  // a big insertion grows by itself rounded up to the increment, in one step
+    EXPECT_EQ(QmList_InsertList(big, 0, V(21, 5).data(), 21), S_OK);
     EXPECT_EQ(big->nCapacity, 8 + 24);
 
     // Deleting with the shrink flag releases whole increments, only when more than one is spare.
     for (const auto& [remaining, shrink, capacity] : {std::tuple{10, TRUE, 16}, {0, TRUE, 0}, {32, TRUE, 48},
                                                       {31, TRUE, 32}, {0, FALSE, 48}}) {
-        SCOPED_TRACE(testing::Message() << "remaining " << remaining << " shrink " << shrink);
         OwnedList list(0, 0, 48, 16);
         AppendValues(list, V(48, 9));
         EXPECT_EQ(QmList_DeleteList(list, remaining, -1, shrink), S_OK);
-        EXPECT_EQ(list->nCapacity, capacity);
-        EXPECT_TRUE(SpareSlotsZero(list));
+        EXPECT_EQ(list->nCapacity, capacity) << remaining << " " << shrink;
         const intptr_t one = 1;  // an empty capacity still takes an insertion
         EXPECT_EQ(QmList_InsertList(list, -1, &one, 1), S_OK);
-        EXPECT_EQ(QmList_ValueAt<intptr_t>(list, remaining), 1);
     }
-
     OwnedList list(0, 0, 16, 16);
     AppendValues(list, V(5, 3));
     const struct {
@@ -170,7 +164,6 @@ TEST(ListEdges, GrowthShrinkingAndForcedCounts) {
     // A forced count exposes zeroed slots, only on inline lists.
     EXPECT_EQ(QmList_ArrayForceItemCount(list, 3, FALSE), E_FAIL);
     OwnedList inlined(QMLIST_OPT_INLINEITEMS, 12, 16, 16);
-    EXPECT_EQ(QmList_ArrayForceItemCount(inlined, -1, FALSE), E_FAIL);
     EXPECT_EQ(QmList_ArrayForceItemCount(inlined, 40, FALSE), S_OK);
     EXPECT_EQ(inlined->nCapacity, 48);  // grown by 24, rounded up to 32
     std::memset(inlined->pSlots, 0xAB, 40 * 12);
@@ -182,17 +175,7 @@ TEST(ListEdges, GrowthShrinkingAndForcedCounts) {
     EXPECT_EQ(inlined->nCapacity, 16);
 }
 
-TEST(ListEdges, InsertionSourcesAndRunMoves) {
-    OwnedList list(0);
-    const intptr_t two[] = {4, 5};
-    EXPECT_EQ(QmList_InsertList(list, 0, two, 0), S_OK);  // nothing to insert
-    EXPECT_EQ(QmList_InsertList(list, 0, nullptr, 3), E_FAIL);
-    EXPECT_EQ(QmList_InsertList(list, 0, nullptr, -1), E_FAIL);  // no pending item
-    EXPECT_EQ(list->nCount, 0);
-    OwnedList heap(QMLIST_OPT_HEAPITEMS);
-    void* block = nullptr;
-    EXPECT_EQ(QmList_InsertList(heap, 0, &block, 1), E_FAIL);  // raw items are refused
-
+TEST(ListEdges, RunMovesAndBlocksMovedBetweenLists) {
     const struct {
         int from, to, count;
         HRESULT result;
@@ -214,8 +197,26 @@ TEST(ListEdges, InsertionSourcesAndRunMoves) {
     ASSERT_EQ(QmList_ArrayForceItemCount(inlined, 30, FALSE), S_OK);
     for (int i = 0; i < 30; ++i) std::memset(QmList_InlineAt<BYTE>(inlined, i), i + 1, 64);
     EXPECT_EQ(QmList_MoveRange(inlined, 10, 0, 20), S_OK);
-    for (int i = 0; i < 30; ++i) {
-        EXPECT_EQ(QmList_InlineAt<BYTE>(inlined, i)[0], i < 20 ? i + 11 : i - 19) << i;
-        EXPECT_EQ(QmList_InlineAt<BYTE>(inlined, i)[63], i < 20 ? i + 11 : i - 19) << i;
-    }
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(QmList_InlineAt<BYTE>(inlined, i)[63], i < 20 ? i + 11 : i - 19) << i;
+
+    // Blocks change hands in order without being copied; never into a private heap, whose blocks die
+    // with it, nor from or into a list without heap items.
+    OwnedList source(QMLIST_OPT_HEAPITEMS), dest(QMLIST_OPT_HEAPITEMS | QMLIST_OPT_THREADSAFE);
+    OwnedList privateHeap(QMLIST_OPT_HEAPITEMS | QMLIST_OPT_PRIVATEHEAP), values(0);
+    for (const char* text : {"A", "B", "C", "D"}) ASSERT_EQ(AddText(source, text), S_OK);
+    for (const char* text : {"X", "Y"}) ASSERT_EQ(AddText(dest, text), S_OK);
+    void* b = QmList_ValueAt<void*>(source, 1);
+    EXPECT_EQ(QmList_MoveItemsBetweenHeapLists(dest, 1, source, 1, 2), S_OK);
+    EXPECT_EQ(Texts(dest), (T{"X", "B", "C", "Y"}));
+    EXPECT_EQ(Texts(source), (T{"A", "D"}));
+    EXPECT_EQ(QmList_ValueAt<void*>(dest, 1), b);
+    EXPECT_TRUE(SpareSlotsZero(source));
+    for (const auto& [to, from, start, count] :
+         {std::tuple{&dest, &source, 1, 2} /* past the end */, {&dest, &source, -1, 1}, {&dest, &dest, 0, 1},
+          {&privateHeap, &source, 0, 1},
+          {&values, &source, 0, 1}, {&source, &values, 0, 1}})
+        EXPECT_EQ(QmList_MoveItemsBetweenHeapLists(*to, 0, *from, start, count), E_FAIL) << start << "/" << count;
+    EXPECT_EQ(QmList_MoveItemsBetweenHeapLists(dest, -1, source, 0, -1), S_OK);  // all, appended
+    EXPECT_EQ(Texts(dest), (T{"X", "B", "C", "Y", "A", "D"}));
+    EXPECT_EQ(source->nCount, 0);
 }
