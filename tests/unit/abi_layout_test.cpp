@@ -102,7 +102,8 @@ TEST(AbiLayout, FieldOffsetsOnBothTargets) {
     EXPECT_EQ(reinterpret_cast<uintptr_t>(&pair[1].samplePos) % 8, 0u);
 }
 
-// The numbers plug-ins and the host send: opcodes, flag words and codes.
+// The numbers plug-ins and the host send, against the VST 2 and host ABIs: test plug-ins built from
+// the same headers would agree with a wrong one.
 TEST(AbiLayout, NumbersMatchWhatTheOtherSideSends) {
     const int64_t pairs[][2] = {
         {effOpen, 0}, {effClose, 1}, {effSetProgram, 2}, {effGetParamDisplay, 7}, {effMainsChanged, 12},
@@ -110,44 +111,33 @@ TEST(AbiLayout, NumbersMatchWhatTheOtherSideSends) {
         {effGetProgramNameIndexed, 29}, {effGetOutputProperties, 34}, {effGetEffectName, 45},
         {effGetVendorVersion, 49}, {effVendorSpecific, 50}, {effCanDo, 51}, {effIdle, 53},
         {effGetParameterProperties, 56}, {effGetMidiProgramName, 62}, {effGetMidiKeyName, 66},
-        {effShellGetNextPlugin, 70}, {effStartProcess, 71}, {effStopProcess, 72},
-        {effSetProcessPrecision, 77}, {effGetNumMidiOutputChannels, 79},
-        {audioMasterAutomate, 0}, {audioMasterPinConnected, 4}, {audioMasterWantMidi, 6},
-        {audioMasterGetTime, 7}, {audioMasterProcessEvents, 8}, {audioMasterTempoAt, 10},
+        {effShellGetNextPlugin, 70}, {effStartProcess, 71}, {effStopProcess, 72}, {effSetProcessPrecision, 77},
+        {effGetNumMidiOutputChannels, 79}, {audioMasterAutomate, 0}, {audioMasterPinConnected, 4},
+        {audioMasterWantMidi, 6}, {audioMasterGetTime, 7}, {audioMasterProcessEvents, 8}, {audioMasterTempoAt, 10},
         {audioMasterIOChanged, 13}, {audioMasterSizeWindow, 15}, {audioMasterWillReplaceOrAccumulate, 22},
         {audioMasterGetCurrentProcessLevel, 23}, {audioMasterGetVendorString, 32}, {audioMasterCanDo, 37},
-        {audioMasterUpdateDisplay, 42}, {audioMasterEndEdit, 44},
-        {VstFourCC('Q', 'm', 'R', 'f'), 0x516D5266},
-        {effFlagsHasEditor | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth |
-             effFlagsNoSoundInStop | effFlagsCanDoubleReplacing,
-         1 | 16 | 32 | 256 | 512 | 4096},
+        {audioMasterUpdateDisplay, 42}, {audioMasterEndEdit, 44}, {VstFourCC('Q', 'm', 'R', 'f'), 0x516D5266},
+        {effFlagsHasEditor | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth | effFlagsNoSoundInStop |
+             effFlagsCanDoubleReplacing, 0x1331},
         {kVstTransportChanged | kVstTransportPlaying | kVstTransportCycleActive | kVstTransportRecording, 15},
         {kVstAutomationWriting + kVstAutomationReading, 192},
         {kVstNanosValid | kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid | kVstTimeSigValid |
-             kVstSmpteValid | kVstClockValid,
-         0xFF00},
+             kVstSmpteValid | kVstClockValid, 0xFF00},
         {kVstPinIsActive + kVstPinIsStereo + kVstPinUseSpeaker, 7},
         {kVstParameterIsSwitch + kVstParameterUsesIntegerMinMax, 3}, {kVstMidiType, 1}, {kVstSysExType, 6},
         {TimeQueryRequest::Full, 0x3F0003}, {HostTimeRecordFlags::Valid, 0x80},
         {PlugInManagerOptions::AlternativeDrawing | PlugInManagerOptions::CacheOption, 0x18},
         {kPlugInManagerCacheEnumerate, 12}, {SiteCode::FillBlock, 969}, {PortCode::ShortMessage, 963},
+        // Every status bit apart; 0x40 is the only bit of the low word the instance does not use.
+        {InstanceStatus::Attached + InstanceStatus::Cued + InstanceStatus::Playing + InstanceStatus::Live +
+             InstanceStatus::Offline + InstanceStatus::PlugInOpened + InstanceStatus::Faulted + InstanceStatus::OptionA +
+             InstanceStatus::OptionB + InstanceStatus::SinkDetached + InstanceStatus::ProcessEvents +
+             InstanceStatus::MonoMainOutput + InstanceStatus::QueueOverflow + InstanceStatus::InProcess +
+             InstanceStatus::ProgramChangeSeen + InstanceStatus::BankSelectSeen + InstanceStatus::NoSizeWindow +
+             InstanceStatus::NeedsIdle,
+         0x7FFBF},
     };
     for (size_t i = 0; i < sizeof pairs / sizeof pairs[0]; ++i) EXPECT_EQ(pairs[i][0], pairs[i][1]) << "row " << i;
-
-    const DWORD status[] = {InstanceStatus::Attached, InstanceStatus::Cued, InstanceStatus::Playing,
-                            InstanceStatus::Live, InstanceStatus::Offline, InstanceStatus::PlugInOpened,
-                            InstanceStatus::Faulted, InstanceStatus::OptionA, InstanceStatus::OptionB,
-                            InstanceStatus::SinkDetached, InstanceStatus::ProcessEvents,
-                            InstanceStatus::MonoMainOutput, InstanceStatus::QueueOverflow,
-                            InstanceStatus::InProcess, InstanceStatus::ProgramChangeSeen,
-                            InstanceStatus::BankSelectSeen, InstanceStatus::NoSizeWindow, InstanceStatus::NeedsIdle};
-    DWORD seen = 0;
-    for (DWORD bit : status) {
-        EXPECT_EQ(bit & (bit - 1), 0u) << std::hex << bit;
-        EXPECT_EQ(seen & bit, 0u) << std::hex << bit;
-        seen |= bit;
-    }
-    EXPECT_EQ(seen, 0x7FFBFu);  // 0x40 is the only bit of the low word the instance does not use
 }
 
 // Each table entry is the method of its number and takes the host's argument words. Called here with

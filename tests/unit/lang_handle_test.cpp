@@ -82,34 +82,4 @@ TEST(LangHandle, LanguageAbbreviation) {
     }
 }
 
-TEST(LangHandle, ResourceLookupPrefersTheLanguageModuleOnceTheLanguageIsSet) {
-    const LPCWSTR kStringType = reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(6));
-    const auto block = [](UINT id) { return reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>((id >> 4) + 1)); };
-    KernelHandleScope kernel;
-    OwnedLang h;
-    ASSERT_EQ(qm::LangOpenWithLanguageModule(&h.lang, ProgramInstance(), 1031, 0, LanguageModulePath().c_str()), S_OK);
-    HINSTANCE module = h.lang->languageModule;
-    ASSERT_NE(module, ProgramInstance());
-    const LPCWSTR names[] = {block(16), block(1005)};  // ids 240-255 have no text
-    int index = 7;
-    // Opened for German, the handle still reads English until the language is set.
-    EXPECT_EQ(WString(QmGetString(*h, 1019)), W("Enable"));
-    EXPECT_EQ(QmFindResInstance(*h, block(1005), kStringType), ProgramInstance());
-    EXPECT_EQ(QmFindResourceMulti(*h, kStringType, names, 2, &index), ProgramInstance());
-    EXPECT_EQ(index, 1);
-
-    ASSERT_TRUE(QmLang_UpdateKernelLCID(*h, 1031));
-    EXPECT_EQ(WString(QmGetString(*h, 1019)), W("Aktivieren"));
-    EXPECT_EQ(QmFindResInstance(*h, block(1005), kStringType), module);
-    EXPECT_EQ(QmFindResInstance(*h, block(16), kStringType), ProgramInstance());
-    EXPECT_EQ(QmFindResourceMulti(*h, kStringType, names, 2, &index), module);
-    EXPECT_EQ(index, 1);
-    EXPECT_EQ(QmFindResourceMulti(*h, kStringType, names, 1, &index), nullptr);
-    EXPECT_EQ(index, -1);
-    index = 7;
-    EXPECT_EQ(QmFindResourceMulti(*h, kStringType, names, 0, &index), nullptr);
-    EXPECT_EQ(index, -1);
-    EXPECT_EQ(QmFindResInstance(nullptr, block(1005), kStringType), nullptr);
-}
-
 }  // namespace

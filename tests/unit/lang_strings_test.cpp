@@ -146,28 +146,4 @@ TEST_F(LangStrings, RecordIdsResolveInTheLanguageModuleAndAreWrittenBack) {
     EXPECT_EQ(QmGetStringSmart(*h, literal.c_str()), literal.c_str());
 }
 
-TEST_F(LangStrings, ConcurrentLookupsAndScratchBuffersAgree) {
-    const UINT ids[] = {1005, 1020, 1043, 1063, 49138, 49200, 49276};
-    std::vector<WString> expected;
-    for (UINT id : ids) {
-        WCHAR buffer[256];
-        ASSERT_GT(QmLoadString(*h, id, buffer, 256), 0);
-        expected.push_back(buffer);
-    }
-    ASSERT_EQ(h.lang->cache->nCount, 0);  // the threads race to fill the cache
-    std::atomic<int> mismatches{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < 300; ++i) {
-                const size_t k = static_cast<size_t>(i + t) % (sizeof(ids) / sizeof(ids[0]));
-                mismatches += expected[k] != QmGetString(*h, ids[k]);
-                mismatches += QmGetTempStringBuffer(*h, 16) == nullptr;
-            }
-        });
-    }
-    for (auto& thread : threads) thread.join();
-    EXPECT_EQ(mismatches.load(), 0);
-}
-
 }  // namespace
