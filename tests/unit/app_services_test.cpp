@@ -33,17 +33,16 @@ TEST(AppServicesRunDll32, OnlyTheFileNameRunDll32ExeInAnyCaseCounts) {
 }
 
 TEST(AppServicesMessageBox, CaptionIsStoredTruncatedAndCleared) {
-    WCHAR caption[8];
+    WCHAR caption[64];
     ASSERT_EQ(QmMsgBoxSetAppData(nullptr, 0, W("Kelo VSTi Soft Synth").c_str()), S_OK);
     EXPECT_EQ(QmMsgBoxGetCaption(caption, 8), 7);
     EXPECT_EQ(WString(caption), W("Kelo VS"));
-    WCHAR full[64];
-    EXPECT_EQ(QmMsgBoxGetCaption(full, 64), 20);
-    EXPECT_EQ(WString(full), W("Kelo VSTi Soft Synth"));
+    EXPECT_EQ(QmMsgBoxGetCaption(caption, 64), 20);
+    EXPECT_EQ(WString(caption), W("Kelo VSTi Soft Synth"));
     EXPECT_EQ(QmMsgBoxGetCaption(nullptr, 64), 0);
     ASSERT_EQ(QmMsgBoxSetAppData(nullptr, 0, nullptr), S_OK);
-    EXPECT_EQ(QmMsgBoxGetCaption(full, 64), 0);
-    EXPECT_EQ(full[0], 0);
+    EXPECT_EQ(QmMsgBoxGetCaption(caption, 64), 0);
+    EXPECT_EQ(caption[0], 0);
 }
 
 TEST(AppServicesHelp, PathsSitBesideTheModuleNamedAfterIt) {
@@ -84,8 +83,7 @@ TEST(AppServicesHelp, StoredPathsAreKeptPerKind) {
     EXPECT_EQ(WString(path), W("C:\\Help\\"));
     EXPECT_EQ(QmHelp_GetHelpFilePath(7, path, 64), 0);
     EXPECT_EQ(path[0], 0);
-    ASSERT_EQ(QmHelp_SetHelpFilePath(QMHELP_KIND_MAIN, nullptr), S_OK);
-    ASSERT_EQ(QmHelp_SetHelpFilePath(QMHELP_KIND_CONTEXT, nullptr), S_OK);
+    for (int kind : {QMHELP_KIND_MAIN, QMHELP_KIND_CONTEXT}) ASSERT_EQ(QmHelp_SetHelpFilePath(kind, nullptr), S_OK);
     EXPECT_EQ(QmHelp_GetHelpFilePath(QMHELP_KIND_MAIN, path, 64), 0);
 }
 

@@ -1,4 +1,4 @@
-// Sample-type codes from tags and wave formats, and silence.
+// Sample-type codes from tags and wave formats, their sizes and names, and silence.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,6 +7,8 @@
 #include "framework/audio.h"
 
 namespace {
+
+using Bytes = std::vector<uint8_t>;
 
 WAVEFORMATEX Plain(WORD tag, WORD channels, WORD bits) {
     WAVEFORMATEX f{};
@@ -19,10 +21,10 @@ WAVEFORMATEX Plain(WORD tag, WORD channels, WORD bits) {
     return f;
 }
 
-// {tttt0000-0000-0010-8000-00AA00389B71}
-WAVEFORMATEXTENSIBLE Extensible(WORD subTag, WORD channels, WORD containerBits, WORD validBits) {
+// {tttt0000-0000-0010-8000-00AA00389B71}, stereo.
+WAVEFORMATEXTENSIBLE Extensible(WORD subTag, WORD containerBits, WORD validBits) {
     WAVEFORMATEXTENSIBLE x{};
-    x.Format = Plain(WAVE_FORMAT_EXTENSIBLE, channels, containerBits);
+    x.Format = Plain(WAVE_FORMAT_EXTENSIBLE, 2, containerBits);
     x.Format.cbSize = 22;
     x.Samples.wValidBitsPerSample = validBits;
     x.dwChannelMask = 3;
@@ -33,137 +35,99 @@ WAVEFORMATEXTENSIBLE Extensible(WORD subTag, WORD channels, WORD containerBits, 
 
 const WAVEFORMATEX* AsFormat(const WAVEFORMATEXTENSIBLE& x) { return reinterpret_cast<const WAVEFORMATEX*>(&x); }
 
-TEST(AudioSampleType, FromTagAndBits) {
-    struct Case { WORD tag, bits; QMSAMPLETYPE type; };
-    const Case cases[] = {
-        {1, 8, 16}, {1, 16, 17}, {1, 20, 18}, {1, 24, 18}, {1, 32, 19}, {1, 12, 0}, {1, 64, 0},
-        {0xFE01, 8, 49}, {0xFE01, 16, 17}, {0xFE01, 24, 18}, {0xFE01, 32, 19}, {0xFE01, 4, 0},
-        {3, 32, 32}, {3, 64, 33}, {3, 16, 0},
-        {0xFE00, 24, 48}, {0xFE00, 32, 48}, {0xFE00, 16, 0},
-        {0xFE02, 8, 16}, {0xFE02, 16, 64}, {0xFE02, 24, 65}, {0xFE02, 32, 66}, {0xFE02, 20, 0},
-        {0xFE03, 16, 128}, {0xFE03, 24, 129}, {0xFE03, 8, 0},
-        {2, 16, 0}, {0xFFFE, 16, 0}, {0, 16, 0}, {0xFE04, 16, 0},
+TEST(AudioSampleType, FromTagBitsAndWaveFormat) {
+    const struct {
+        WORD tag, bits;
+        QMSAMPLETYPE type;
+    } cases[] = {
+        {1, 8, 16},       {1, 16, 17},      {1, 20, 18},      {1, 24, 18},      {1, 32, 19},      {1, 12, 0},
+        {1, 64, 0},       {0xFE01, 8, 49},  {0xFE01, 16, 17}, {0xFE01, 32, 19}, {0xFE01, 4, 0},   {3, 32, 32},
+        {3, 64, 33},      {3, 16, 0},       {0xFE00, 24, 48}, {0xFE00, 32, 48}, {0xFE00, 16, 0},  {0xFE02, 8, 16},
+        {0xFE02, 16, 64}, {0xFE02, 24, 65}, {0xFE02, 32, 66}, {0xFE02, 20, 0},  {0xFE03, 16, 128}, {0xFE03, 24, 129},
+        {0xFE03, 8, 0},   {2, 16, 0},       {0xFFFE, 16, 0},  {0, 16, 0},       {0xFE04, 16, 0},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(QmAudio_GetSampleType2(c.tag, c.bits), c.type) << std::hex << c.tag << std::dec << " " << c.bits;
-}
-
-TEST(AudioSampleType, FromWaveFormat) {
-    const WAVEFORMATEX signed8 = Plain(0xFE01, 1, 8), unsigned8 = Plain(1, 1, 8), be24 = Plain(0xFE02, 2, 24);
-    EXPECT_EQ(QmAudio_GetSampleType(&signed8), 49);
-    EXPECT_EQ(QmAudio_GetSampleType(&unsigned8), 16);
-    EXPECT_EQ(QmAudio_GetSampleType(&be24), 65);
+        const WAVEFORMATEX plain = Plain(c.tag, 2, c.bits);
+        EXPECT_EQ(QmAudio_GetSampleType(&plain), c.tag == 0xFFFE ? 0 : c.type) << std::hex << c.tag;
+    }
     EXPECT_EQ(QmAudio_GetSampleType(nullptr), 0);
 
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(Extensible(1, 2, 32, 24))), 48);
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(Extensible(1, 2, 32, 32))), 19);
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(Extensible(1, 2, 24, 24))), 18);
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(Extensible(1, 2, 24, 20))), 18);
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(Extensible(3, 2, 32, 32))), 32);
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(Extensible(3, 2, 64, 64))), 33);
-    // Private tags travel in the sub-format too.
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(Extensible(0xFE02, 2, 16, 16))), 64);
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(Extensible(0xFE01, 1, 8, 8))), 49);
-
-    WAVEFORMATEXTENSIBLE x = Extensible(1, 2, 16, 16);
+    // Extensible formats name the tag in the sub-format, private tags included; the valid bits pick 24-in-32.
+    const struct {
+        WORD subTag, container, valid;
+        QMSAMPLETYPE type;
+    } extensible[] = {{1, 32, 24, 48}, {1, 32, 32, 19}, {1, 24, 24, 18}, {1, 24, 20, 18}, {3, 32, 32, 32},
+                      {3, 64, 64, 33}, {0xFE02, 16, 16, 64}, {0xFE01, 8, 8, 49}};
+    for (const auto& e : extensible)
+        EXPECT_EQ(QmAudio_GetSampleType(AsFormat(Extensible(e.subTag, e.container, e.valid))), e.type) << e.subTag;
+    WAVEFORMATEXTENSIBLE x = Extensible(1, 16, 16);
     x.SubFormat.Data1 = 0x00010001;  // the high half of Data1 is part of the fixed pattern
     EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0);
-    x = Extensible(1, 2, 16, 16);
+    x = Extensible(1, 16, 16);
     x.SubFormat.Data4[7] ^= 1;
     EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0);
-    x = Extensible(1, 2, 16, 16);
+    x = Extensible(1, 16, 16);
     x.Format.cbSize = 0;  // no extensible part present
     EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0);
-}
 
-TEST(AudioSampleType, BytesAndDisplayText) {
-    EXPECT_EQ(qm::audio::SampleTypeBytes(18), 3);
-    EXPECT_EQ(qm::audio::SampleTypeBytes(48), 4);
-    EXPECT_EQ(qm::audio::SampleTypeBytes(33), 8);
-    EXPECT_EQ(qm::audio::SampleTypeBytes(129), 3);
-    EXPECT_EQ(qm::audio::SampleTypeBytes(0), 0);
-    EXPECT_STREQ(qm::audio::SampleTypeDisplayFormat(33), "%d Bit (IEEE Float)");
-    EXPECT_EQ(qm::audio::SampleTypeDisplayBits(33), 64);
-    EXPECT_STREQ(qm::audio::SampleTypeDisplayFormat(48), "24 Bit (Unpacked)");
-    EXPECT_STREQ(qm::audio::SampleTypeDisplayFormat(49), "8 Bit (Signed)");
-    EXPECT_STREQ(qm::audio::SampleTypeDisplayFormat(65), "%d Bit (MAC)");
-    EXPECT_EQ(qm::audio::SampleTypeDisplayBits(65), 24);
-    EXPECT_STREQ(qm::audio::SampleTypeDisplayFormat(128), "%d Bit (RA)");
-    EXPECT_STREQ(qm::audio::SampleTypeDisplayFormat(17), "%d Bit");
-    EXPECT_STREQ(qm::audio::SampleTypeDisplayFormat(0), "");
-}
-
-// Fills a guarded buffer and returns it: the bytes past block align x frames must stay untouched.
-std::vector<uint8_t> Silence(const WAVEFORMATEX* f, DWORD frames, HRESULT* hr) {
-    std::vector<uint8_t> buf(size_t(f->nBlockAlign) * frames + 4, 0x5A);
-    *hr = QmAudio_FillSilence(f, buf.data(), frames);
-    return buf;
-}
-
-TEST(AudioSilence, ByFormat) {
-    HRESULT hr;
-    const WAVEFORMATEX pcm8 = Plain(1, 2, 8);
-    std::vector<uint8_t> buf = Silence(&pcm8, 10, &hr);
-    EXPECT_EQ(hr, S_OK);
-    EXPECT_EQ(std::vector<uint8_t>(buf.begin(), buf.begin() + 20), std::vector<uint8_t>(20, 0x80));
-    EXPECT_EQ(std::vector<uint8_t>(buf.begin() + 20, buf.end()), std::vector<uint8_t>(4, 0x5A));
-
-    struct Case { WAVEFORMATEX f; int fill; };
-    const Case cases[] = {{Plain(0xFE02, 1, 8), 0x80}, {Plain(1, 2, 16), 0}, {Plain(3, 2, 32), 0},
-                          {Plain(0xFE00, 2, 32), 0},   {Plain(0xFE01, 1, 8), 0}, {Plain(0xFE02, 2, 24), 0}};
-    for (const Case& c : cases) {
-        buf = Silence(&c.f, 3, &hr);
-        EXPECT_EQ(hr, S_OK) << c.f.wFormatTag;
-        EXPECT_EQ(buf[0], c.fill) << c.f.wFormatTag;
-        EXPECT_EQ(buf[3u * c.f.nBlockAlign - 1], c.fill) << c.f.wFormatTag;
-        EXPECT_EQ(buf[3u * c.f.nBlockAlign], 0x5A) << c.f.wFormatTag;
+    const struct {
+        QMSAMPLETYPE type;
+        int bytes;
+        const char* format;
+        int bits;
+    } names[] = {{17, 2, "%d Bit", 16},           {18, 3, "%d Bit", 24},    {33, 8, "%d Bit (IEEE Float)", 64},
+                 {48, 4, "24 Bit (Unpacked)", 24}, {49, 1, "8 Bit (Signed)", 8}, {65, 3, "%d Bit (MAC)", 24},
+                 {128, 2, "%d Bit (RA)", 16},      {129, 3, "%d Bit (RA)", 24}, {0, 0, "", 0}};
+    for (const auto& n : names) {
+        EXPECT_EQ(qm::audio::SampleTypeBytes(n.type), n.bytes) << n.type;
+        EXPECT_STREQ(qm::audio::SampleTypeDisplayFormat(n.type), n.format) << n.type;
+        EXPECT_EQ(qm::audio::SampleTypeDisplayBits(n.type), n.bits) << n.type;
     }
-    // Extensible formats are read as whole records.
-    std::vector<uint8_t> out(32, 0x5A);
-    EXPECT_EQ(QmAudio_FillSilence(AsFormat(Extensible(3, 2, 32, 32)), out.data(), 4), S_OK);
-    EXPECT_EQ(out, std::vector<uint8_t>(32, 0));
-    out.assign(32, 0x5A);
-    EXPECT_EQ(QmAudio_FillSilence(AsFormat(Extensible(1, 2, 8, 8)), out.data(), 4), S_OK);
-    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 8), std::vector<uint8_t>(8, 0x80));
-    EXPECT_EQ(out[8], 0x5A);
 }
 
-TEST(AudioSilence, UnsupportedAndBadArguments) {
-    HRESULT hr;
+// Silence fills block align x frames and not a byte more; unsigned 8 bits is 0x80, everything else 0.
+TEST(AudioSilence, ByFormatAndBySampleType) {
+    const struct {
+        WAVEFORMATEX f;
+        int fill;
+    } cases[] = {{Plain(1, 2, 8), 0x80},  {Plain(0xFE02, 1, 8), 0x80}, {Plain(1, 2, 16), 0},   {Plain(3, 2, 32), 0},
+                 {Plain(0xFE00, 2, 32), 0}, {Plain(0xFE01, 1, 8), 0},  {Plain(0xFE02, 2, 24), 0}};
+    for (const auto& c : cases) {
+        Bytes buf(3u * c.f.nBlockAlign + 4, 0x5A);
+        EXPECT_EQ(QmAudio_FillSilence(&c.f, buf.data(), 3), S_OK) << c.f.wFormatTag;
+        Bytes expected(3u * c.f.nBlockAlign, uint8_t(c.fill));
+        expected.resize(buf.size(), 0x5A);
+        EXPECT_EQ(buf, expected) << c.f.wFormatTag << "/" << c.f.wBitsPerSample;
+    }
+    for (const auto& [x, fill] : {std::pair{Extensible(3, 32, 32), 0}, {Extensible(1, 8, 8), 0x80}}) {
+        Bytes out(20, 0x5A);
+        EXPECT_EQ(QmAudio_FillSilence(AsFormat(x), out.data(), 2), S_OK);
+        EXPECT_EQ(out[0], fill);
+        EXPECT_EQ(out[2u * x.Format.nBlockAlign - 1], fill);
+        EXPECT_EQ(out[2u * x.Format.nBlockAlign], 0x5A);
+    }
+    // Formats without a known silence are refused, extensible ones too, and the buffer is untouched.
+    Bytes out(16, 0x5A);
     for (WORD tag : {WORD(2), WORD(0xFE03), WORD(0)}) {
         const WAVEFORMATEX f = Plain(tag, 2, 16);
-        const std::vector<uint8_t> buf = Silence(&f, 2, &hr);
-        EXPECT_EQ(hr, E_FAIL) << tag;
-        EXPECT_EQ(buf, std::vector<uint8_t>(12, 0x5A)) << tag;
+        EXPECT_EQ(QmAudio_FillSilence(&f, out.data(), 2), E_FAIL) << tag;
     }
-    // An extensible format whose sub-format has no known silence is refused, not silently skipped.
-    WAVEFORMATEXTENSIBLE ext = Extensible(0xFE02, 2, 16, 16);
-    uint8_t out[8];
-    std::memset(out, 0x5A, sizeof(out));
-    EXPECT_EQ(QmAudio_FillSilence(AsFormat(ext), out, 2), E_FAIL);
-    EXPECT_EQ(out[0], 0x5A);
-
+    EXPECT_EQ(QmAudio_FillSilence(AsFormat(Extensible(0xFE02, 16, 16)), out.data(), 2), E_FAIL);
+    EXPECT_EQ(out, Bytes(16, 0x5A));
     const WAVEFORMATEX pcm16 = Plain(1, 2, 16);
     EXPECT_EQ(QmAudio_FillSilence(&pcm16, nullptr, 0), S_OK);
     EXPECT_EQ(QmAudio_FillSilence(&pcm16, nullptr, 1), E_POINTER);
-    EXPECT_EQ(QmAudio_FillSilence(nullptr, out, 1), E_POINTER);
-}
+    EXPECT_EQ(QmAudio_FillSilence(nullptr, out.data(), 1), E_POINTER);
 
-TEST(AudioSilence, BySampleType) {
-    const QMSAMPLETYPE zeroTypes[] = {17, 18, 19, 32, 33, 48, 49, 64, 65, 66};
-    for (QMSAMPLETYPE t : zeroTypes) {
-        std::vector<uint8_t> buf(8 * 5 + 1, 0x5A);
+    for (QMSAMPLETYPE t : {16, 17, 18, 19, 32, 33, 48, 49, 64, 65, 66}) {
+        Bytes buf(8 * 5 + 1, 0x5A);
         ASSERT_EQ(QmAudio_FillSilence2(t, buf.data(), 5), S_OK) << t;
-        const size_t n = size_t(qm::audio::SampleTypeBytes(t)) * 5;
-        EXPECT_EQ(std::vector<uint8_t>(buf.begin(), buf.begin() + long(n)), std::vector<uint8_t>(n, 0)) << t;
-        EXPECT_EQ(buf[n], 0x5A) << t;
+        Bytes expected(size_t(qm::audio::SampleTypeBytes(t)) * 5, t == 16 ? 0x80 : 0);
+        expected.resize(buf.size(), 0x5A);
+        EXPECT_EQ(buf, expected) << t;
     }
-    uint8_t u8[3] = {1, 2, 3};
-    EXPECT_EQ(QmAudio_FillSilence2(16, u8, 2), S_OK);
-    EXPECT_EQ(u8[0], 0x80);
-    EXPECT_EQ(u8[1], 0x80);
-    EXPECT_EQ(u8[2], 3);
-    for (QMSAMPLETYPE t : {0, 128, 129, 20}) EXPECT_EQ(QmAudio_FillSilence2(t, u8, 1), E_FAIL) << t;
+    for (QMSAMPLETYPE t : {0, 128, 129, 20}) EXPECT_EQ(QmAudio_FillSilence2(t, out.data(), 1), E_FAIL) << t;
     EXPECT_EQ(QmAudio_FillSilence2(17, nullptr, 1), E_POINTER);
 }
 

@@ -1,5 +1,5 @@
-// The built module through its exports: the driver-class factory, the language change and the debug
-// output to a file, exactly as a host reaches them.
+// The built module through its exports: the driver-class factory, the language change, the caption
+// and help paths set at load, and the debug output to a file, exactly as a host reaches them.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -15,12 +15,6 @@
 
 namespace qm::test {
 namespace {
-
-using CreateDriverClassFn = HRESULT(QMAPI*)(void**);
-using UpdateLcidFn = HRESULT(QMAPI*)(LCID);
-using DebugStringFn = DWORD(QM_STDCALL*)(LPCWSTR, BOOL, DWORD);
-using GetTextFn = int(QMAPI*)(WCHAR*, int);
-using GetHelpPathFn = int(QMAPI*)(int, WCHAR*, int);
 
 void Anchor() {}
 
@@ -41,36 +35,26 @@ protected:
     void SetUp() override {
         module_ = platform::LoadModule(Wide(ProgramFolder() + ModuleFileName()).c_str());
         ASSERT_NE(module_, nullptr) << "module not found beside the test program";
-        create_ = reinterpret_cast<CreateDriverClassFn>(platform::FindSymbol(module_, "QmMIDIDriver_CreateDriverClass"));
-        update_ = reinterpret_cast<UpdateLcidFn>(platform::FindSymbol(module_, "QmDLL_UpdateLCID"));
-        debug_ = reinterpret_cast<DebugStringFn>(platform::FindSymbol(module_, DebugStringExportName()));
-        ASSERT_NE(create_, nullptr);
-        ASSERT_NE(update_, nullptr);
-        ASSERT_NE(debug_, nullptr);
     }
     void TearDown() override {
         if (module_ != nullptr) platform::UnloadModule(module_);
     }
-    std::string TypeName() {
-        void* out = nullptr;
-        EXPECT_EQ(create_(&out), S_OK);
-        auto* cls = static_cast<IMIDIClass*>(out);
-        if (cls == nullptr) return std::string();
-        WCHAR name[128] = {};
-        EXPECT_EQ(cls->GetTypeName(name, 128), S_OK);
-        EXPECT_EQ(cls->Release(), 0u);
-        return platform::WideToUtf8(name);
+    template <class Fn>
+    Fn Export(const char* name) {
+        auto fn = reinterpret_cast<Fn>(platform::FindSymbol(module_, name));
+        EXPECT_NE(fn, nullptr) << name;
+        return fn;
     }
-
     platform::ModuleHandle module_ = nullptr;
-    CreateDriverClassFn create_ = nullptr;
-    UpdateLcidFn update_ = nullptr;
-    DebugStringFn debug_ = nullptr;
 };
 
-TEST_F(ModuleTest, FactoryHandsOutTheDriverClassWithOneReference) {
+TEST_F(ModuleTest, FactoryHandsOutTheDriverClassAndTheLanguageChangeSwitchesItsName) {
+    const auto create = Export<HRESULT(QMAPI*)(void**)>("QmMIDIDriver_CreateDriverClass");
+    const auto update = Export<HRESULT(QMAPI*)(LCID)>("QmDLL_UpdateLCID");
+    ASSERT_TRUE(create && update);
+    EXPECT_EQ(create(nullptr), E_POINTER);
     void* out = nullptr;
-    ASSERT_EQ(create_(&out), S_OK);
+    ASSERT_EQ(create(&out), S_OK);
     auto* cls = static_cast<IMIDIClass*>(out);
     EXPECT_EQ(cls->AddRef(), 2u);
     EXPECT_EQ(cls->GetKind(), 3);
@@ -80,70 +64,69 @@ TEST_F(ModuleTest, FactoryHandsOutTheDriverClassWithOneReference) {
     EXPECT_EQ(static_cast<IUnknown*>(type)->Release(), 2u);
     EXPECT_EQ(cls->Release(), 1u);
     EXPECT_EQ(cls->Release(), 0u);
-    EXPECT_EQ(create_(nullptr), E_POINTER);
-}
-
-TEST_F(ModuleTest, LanguageChangeSwitchesTheStringTable) {
-    EXPECT_EQ(update_(0x407), S_OK);
-    EXPECT_EQ(TypeName(), "VSTi-Synthesizertyp");
-    EXPECT_EQ(update_(0x409), S_OK);
-    EXPECT_EQ(TypeName(), "VSTi Synth Type");
-    EXPECT_EQ(update_(0x407), S_OK);
-    EXPECT_EQ(TypeName(), "VSTi-Synthesizertyp");
-    EXPECT_EQ(update_(0x809), S_OK);  // any English LCID gives the English table
-    EXPECT_EQ(TypeName(), "VSTi Synth Type");
+    // A class made after the change has its name in the new language; any English LCID is English.
+    for (const auto& [lcid, name] : {std::pair{0x407u, "VSTi-Synthesizertyp"}, {0x409u, "VSTi Synth Type"},
+                                     {0x407u, "VSTi-Synthesizertyp"}, {0x809u, "VSTi Synth Type"}}) {
+        EXPECT_EQ(update(lcid), S_OK);
+        ASSERT_EQ(create(&out), S_OK);
+        cls = static_cast<IMIDIClass*>(out);
+        WCHAR text[128] = {};
+        EXPECT_EQ(cls->GetTypeName(text, 128), S_OK);
+        EXPECT_EQ(platform::WideToUtf8(text), name) << std::hex << lcid;
+        EXPECT_EQ(cls->Release(), 0u);
+    }
 }
 
 // The test program is no RunDLL32: the module set its message-box caption and its context help at
 // load; a translated language moves both help files into the language's folder, English leaves them.
 TEST_F(ModuleTest, LoadSetsTheCaptionAndHelpPathsFollowTheLanguage) {
-    auto caption = reinterpret_cast<GetTextFn>(platform::FindSymbol(module_, "QmMsgBoxGetCaption"));
-    auto help = reinterpret_cast<GetHelpPathFn>(platform::FindSymbol(module_, "QmHelp_GetHelpFilePath"));
-    ASSERT_NE(caption, nullptr);
-    ASSERT_NE(help, nullptr);
-    const auto text = [](auto get) {
-        WCHAR buffer[512] = {};
-        get(buffer, 512);
-        return platform::WideToUtf8(buffer);
+    const auto caption = Export<int(QMAPI*)(WCHAR*, int)>("QmMsgBoxGetCaption");
+    const auto help = Export<int(QMAPI*)(int, WCHAR*, int)>("QmHelp_GetHelpFilePath");
+    const auto update = Export<HRESULT(QMAPI*)(LCID)>("QmDLL_UpdateLCID");
+    ASSERT_TRUE(caption && help && update);
+    WCHAR buffer[512] = {};
+    caption(buffer, 512);
+    EXPECT_EQ(platform::WideToUtf8(buffer), "Kelo VSTi Soft Synth");
+    const auto path = [&](int kind) {
+        WCHAR text[512] = {};
+        help(kind, text, 512);
+        return platform::WideToUtf8(text);
     };
-    EXPECT_EQ(text([&](WCHAR* b, int n) { return caption(b, n); }), "Kelo VSTi Soft Synth");
-    const auto path = [&](int kind) { return text([&](WCHAR* b, int n) { return help(kind, b, n); }); };
-
-    const std::string folder = ProgramFolder();
-    const char separator = folder.back();
+    const std::string folder = ProgramFolder(), german = folder + "1031" + folder.back();
     std::string stem = ModuleFileName();
     stem.erase(stem.find_last_of('.'));
-    EXPECT_EQ(path(0), "");
-    EXPECT_EQ(path(1), folder + stem + ".hlp");
-    EXPECT_EQ(update_(0x409), S_OK);
-    EXPECT_EQ(path(0), "");
-    EXPECT_EQ(path(1), folder + stem + ".hlp");
-    EXPECT_EQ(update_(0x407), S_OK);
-    EXPECT_EQ(path(0), folder + "1031" + separator + stem + ".chm");
-    EXPECT_EQ(path(1), folder + "1031" + separator + stem + ".hlp");
-    EXPECT_EQ(update_(0x809), S_OK);
-    EXPECT_EQ(path(0), folder + "1031" + separator + stem + ".chm");
-    EXPECT_EQ(update_(0x409), S_OK);
+    const struct {
+        LCID lcid;
+        std::string main, context;
+    } steps[] = {{0, "", folder + stem + ".hlp"},
+                 {0x409, "", folder + stem + ".hlp"},
+                 {0x407, german + stem + ".chm", german + stem + ".hlp"},
+                 {0x809, german + stem + ".chm", german + stem + ".hlp"}};
+    for (const auto& s : steps) {
+        EXPECT_EQ(s.lcid ? update(s.lcid) : S_OK, S_OK);
+        EXPECT_EQ(path(0), s.main) << std::hex << s.lcid;
+        EXPECT_EQ(path(1), s.context) << std::hex << s.lcid;
+    }
+    EXPECT_EQ(update(0x409), S_OK);
 }
 
 TEST_F(ModuleTest, DebugStringModeTwoWritesToTheProfilesFile) {
+    const auto debug = Export<DWORD(QM_STDCALL*)(LPCWSTR, BOOL, DWORD)>(DebugStringExportName());
+    ASSERT_NE(debug, nullptr);
     const std::string folder = MakeTempFolder();
     const std::string log = folder + "debug.log";
     SetDebugProfile(folder, log);
-    debug_(Wide("first line").c_str(), TRUE, 2);
-    debug_(Wide("second ").c_str(), FALSE, 2);
-    debug_(Wide("part").c_str(), TRUE, 2);
+    debug(Wide("first line").c_str(), TRUE, 2);
+    debug(Wide("second ").c_str(), FALSE, 2);
+    debug(Wide("part").c_str(), TRUE, 2);
     // The one-time set-up read the profile at the first call: later changes are not seen.
     ClearDebugProfile();
-    debug_(Wide("third").c_str(), FALSE, 2);
+    debug(Wide("third").c_str(), FALSE, 2);
     platform::UnloadModule(module_);  // closes the log
     module_ = nullptr;
-
-    std::ifstream in(log, std::ios::binary);
     std::stringstream bytes;
-    bytes << in.rdbuf();
+    bytes << std::ifstream(log, std::ios::binary).rdbuf();
     EXPECT_EQ(bytes.str(), "first line\r\nsecond part\r\nthird");
-    in.close();
     platform::DeleteFilePath(Wide(log).c_str());
     RemoveTempFolder(folder);
 }

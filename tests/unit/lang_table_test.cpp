@@ -8,25 +8,9 @@ using namespace langtest;
 
 namespace {
 
-class LangTable : public ::testing::Test {
-protected:
-    void SetUp() override {
-        english = ReadTableSource("en.txt");
-        german = ReadTableSource("de.txt");
-        ASSERT_FALSE(english.empty()) << "resources/strings/en.txt not found in the build tree";
-        ASSERT_FALSE(german.empty()) << "resources/strings/de.txt not found in the build tree";
-        ASSERT_EQ(qm::LangOpenWithLanguageModule(&h.lang, ProgramInstance(), 1031, 0, LanguageModulePath().c_str()),
-                  S_OK);
-        ASSERT_TRUE(QmLang_UpdateKernelLCID(*h, 1031));
-    }
-
-    std::map<uint32_t, WString> english;
-    std::map<uint32_t, WString> german;
-    KernelHandleScope kernel;
-    OwnedLang h;
-};
-
-TEST_F(LangTable, BuiltinTableEqualsTheEnglishSource) {
+TEST(LangTable, BuiltinTableEqualsTheEnglishSourceWithTheComponentsTexts) {
+    auto english = ReadTableSource("en.txt");
+    ASSERT_FALSE(english.empty()) << "resources/strings/en.txt not found in the build tree";
     const QmStringTable& table = qm::kBuiltinStringTable;
     EXPECT_EQ(table.magic, kQmStringTableMagic);
     EXPECT_EQ(table.langid, 0x409u);
@@ -42,68 +26,51 @@ TEST_F(LangTable, BuiltinTableEqualsTheEnglishSource) {
         EXPECT_EQ(WString(entry.text, entry.length - 1), english[entry.id]) << entry.id;
         EXPECT_EQ(qm::FindStringTableEntry(&table, entry.id), &entry);
     }
-    EXPECT_EQ(qm::FindStringTableEntry(&table, 1000), nullptr);
-    EXPECT_EQ(qm::FindStringTableEntry(&table, 0), nullptr);
-    EXPECT_EQ(qm::FindStringTableEntry(&table, 65535), nullptr);
-}
+    for (UINT id : {0u, 1000u, 65535u}) EXPECT_EQ(qm::FindStringTableEntry(&table, id), nullptr) << id;
 
-TEST_F(LangTable, LanguageModuleEqualsTheGermanSource) {
-    EXPECT_EQ(german.size(), english.size());
-    for (const auto& [id, text] : german) {
-        WCHAR buffer[2048];
-        EXPECT_EQ(QmLoadString(*h, id, buffer, 2048), static_cast<int>(text.size())) << id;
-        EXPECT_EQ(WString(buffer), text) << id;
-    }
-    WCHAR buffer[16];
-    EXPECT_EQ(QmLoadString(*h, 1000, buffer, 16), 0);
-    EXPECT_EQ(QmLoadString(*h, 49267, buffer, 16), 0);
-}
-
-TEST_F(LangTable, TheComponentsTextsArePresent) {
     const struct {
         uint32_t id;
         const char* text;
-    } quoted[] = {{1005, "VSTi Soft Synth"},
-                  {1007, "WAVESHELL"},
-                  {1008, " "},
-                  {1011, "Location"},
+    } quoted[] = {{1005, "VSTi Soft Synth"}, {1007, "WAVESHELL"}, {1008, " "}, {1011, "Location"},
                   {1028, "This command will rescan all folders selected for VST Instruments.\n\n"
                          "Are you sure you want to proceed?"},
-                  {1035, "&Refresh"},
-                  {1046, "Effect Preset (*.fxp)\t*.fxp\t"},
-                  {1047, "WNASPI32.DLL"},
-                  {1056, "%s Input"},
-                  {1063, "Testing %s"},
-                  {49138, "Bank Select"},
-                  {49141, "Controller 3"},
-                  {49145, "Channel Volume"},
-                  {49265, "Poly Mode On"},
-                  {49266, "Poly Pressure"},
-                  {49269, "Aftertouch"},
-                  {49270, "Pitch Bend"},
-                  {49272, "Pitch-Bend Sensitivity"},
+                  {1035, "&Refresh"}, {1046, "Effect Preset (*.fxp)\t*.fxp\t"}, {1047, "WNASPI32.DLL"},
+                  {1056, "%s Input"}, {1063, "Testing %s"}, {49138, "Bank Select"}, {49141, "Controller 3"},
+                  {49145, "Channel Volume"}, {49265, "Poly Mode On"}, {49266, "Poly Pressure"},
+                  {49269, "Aftertouch"}, {49270, "Pitch Bend"}, {49272, "Pitch-Bend Sensitivity"},
                   {49276, "Data Entry Off"}};
     for (const auto& q : quoted) EXPECT_EQ(english[q.id], W(q.text)) << q.id;
     for (uint32_t id = 49138; id <= 49265; ++id) EXPECT_EQ(english.count(id), 1u) << "controller " << id - 49138;
 }
 
-TEST_F(LangTable, TranslationKeepsPlaceholdersTabsAndLineFeeds) {
-    OwnedLang en;
+// The language module holds exactly the German source, and every translation keeps the English
+// text's placeholders, tabs and line feeds.
+TEST(LangTable, LanguageModuleEqualsTheGermanSourceAndKeepsTheFormat) {
+    const auto english = ReadTableSource("en.txt"), german = ReadTableSource("de.txt");
+    ASSERT_FALSE(german.empty()) << "resources/strings/de.txt not found in the build tree";
+    EXPECT_EQ(german.size(), english.size());
+    KernelHandleScope kernel;
+    OwnedLang de, en;
+    ASSERT_EQ(qm::LangOpenWithLanguageModule(&de.lang, ProgramInstance(), 1031, 0, LanguageModulePath().c_str()), S_OK);
+    ASSERT_TRUE(QmLang_UpdateKernelLCID(*de, 1031));
     ASSERT_EQ(qm::LangOpenWithLanguageModule(&en.lang, ProgramInstance(), 1033, 0, nullptr), S_OK);
     size_t translated = 0;
-    for (const auto& [id, source] : english) {
+    for (const auto& [id, text] : german) {
+        WCHAR buffer[2048];
+        EXPECT_EQ(QmLoadString(*de, id, buffer, 2048), static_cast<int>(text.size())) << id;
+        EXPECT_EQ(WString(buffer), text) << id;
         const WString e = QmGetString(*en, id);
-        const WString d = QmGetString(*h, id);
-        ASSERT_FALSE(d.empty()) << id;
-        EXPECT_EQ(Placeholders(d), Placeholders(e)) << id;
-        EXPECT_EQ(CountOf(d, '\t'), CountOf(e, '\t')) << id;
-        EXPECT_EQ(CountOf(d, '\n'), CountOf(e, '\n')) << id;
-        translated += d != e;
+        EXPECT_EQ(Placeholders(text), Placeholders(e)) << id;
+        EXPECT_EQ(CountOf(text, '\t'), CountOf(e, '\t')) << id;
+        EXPECT_EQ(CountOf(text, '\n'), CountOf(e, '\n')) << id;
+        translated += text != e;
     }
+    WCHAR buffer[16];
+    EXPECT_EQ(QmLoadString(*de, 49267, buffer, 16), 0);
     // Technical names, "Name", "Modulation", "Sostenuto" and the (N)RPN numbers stay as they are.
     EXPECT_GT(translated, english.size() * 3 / 4);
     for (uint32_t id : {1005u, 1014u, 1020u, 1028u, 1041u, 1060u, 1062u, 49138u, 49270u})
-        EXPECT_NE(WString(QmGetString(*en, id)), WString(QmGetString(*h, id))) << id;
+        EXPECT_NE(WString(QmGetString(*en, id)), WString(QmGetString(*de, id))) << id;
 }
 
 }  // namespace

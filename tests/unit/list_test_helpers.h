@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "framework/list.h"
@@ -11,8 +12,7 @@ namespace listtest {
 // Owns one list for the duration of a test.
 struct OwnedList {
     tQMLIST* list = nullptr;
-    OwnedList() = default;
-    OwnedList(int itemSize, int initial, int growBy, DWORD options) {
+    explicit OwnedList(DWORD options, int itemSize = 0, int initial = 0, int growBy = 0) {
         if (QmList_CreateExZ(&list, itemSize, initial, growBy, options, 0, 0, 0) != S_OK) list = nullptr;
     }
     ~OwnedList() { QmList_Destroy(list); }
@@ -22,31 +22,44 @@ struct OwnedList {
     operator tQMLIST*() const { return list; }
 };
 
-inline OwnedList* NewValueList(int initial = 0, int growBy = 0, DWORD extra = 0) {
-    return new OwnedList(0, initial, growBy, QMLIST_OPT_ALWAYS | extra);
-}
+using V = std::vector<intptr_t>;
+using T = std::vector<std::string>;
 
-inline intptr_t ValueAt(const tQMLIST* list, int i) { return QmList_ValueAt<intptr_t>(list, i); }
-
-inline std::vector<intptr_t> Values(const tQMLIST* list) {
-    std::vector<intptr_t> out;
-    for (int i = 0; i < list->nCount; ++i) out.push_back(ValueAt(list, i));
+inline V Values(const tQMLIST* list) {
+    V out;
+    for (int i = 0; i < list->nCount; ++i) out.push_back(QmList_ValueAt<intptr_t>(list, i));
     return out;
 }
 
-inline void AppendValues(tQMLIST* list, const std::vector<intptr_t>& values) {
+inline void AppendValues(tQMLIST* list, const V& values) {
     // The negative-count form inserts raw slots on every kind of list.
     if (!values.empty()) QmList_InsertList(list, -1, values.data(), -static_cast<int>(values.size()));
 }
 
-// True when every byte from slot nCount to the end of the capacity is zero.
-inline bool SpareSlotsZero(const tQMLIST* list) {
-    const BYTE* p = list->pSlots + static_cast<size_t>(list->nCount) * list->cbSlot;
-    const BYTE* end = list->pSlots + static_cast<size_t>(list->nCapacity) * list->cbSlot;
-    for (; p < end; ++p)
-        if (*p) return false;
+// The texts of a list whose slots point at strings.
+inline T Texts(const tQMLIST* list) {
+    T out;
+    for (int i = 0; i < list->nCount; ++i) out.emplace_back(QmList_ValueAt<const char*>(list, i));
+    return out;
+}
+
+inline HRESULT AddText(tQMLIST* list, const char* text, int index = -1) {
+    return QmList_AllocAndInsertItem(list, text, static_cast<int>(std::strlen(text)) + 1, index, nullptr);
+}
+
+inline bool AllZero(const void* block, size_t bytes) {
+    for (size_t i = 0; i < bytes; ++i)
+        if (static_cast<const BYTE*>(block)[i]) return false;
     return true;
 }
+
+// True when every byte from slot nCount to the end of the capacity is zero.
+inline bool SpareSlotsZero(const tQMLIST* list) {
+    return AllZero(list->pSlots + static_cast<size_t>(list->nCount) * list->cbSlot,
+                   static_cast<size_t>(list->nCapacity - list->nCount) * list->cbSlot);
+}
+
+inline const void* Key(intptr_t v) { return reinterpret_cast<const void*>(v); }
 
 inline int QMAPI CompareValues(LONG_PTR, const void* a, const void* b) {
     const auto x = reinterpret_cast<intptr_t>(a), y = reinterpret_cast<intptr_t>(b);

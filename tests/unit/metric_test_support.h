@@ -15,12 +15,6 @@ using WString = std::basic_string<WCHAR>;
 
 inline WString Wide(const std::string& ascii) { return WString(ascii.begin(), ascii.end()); }
 
-inline std::string Narrow(const WCHAR* text) {
-    std::string out;
-    for (; text != nullptr && *text != 0; ++text) out.push_back(*text < 0x80 ? static_cast<char>(*text) : '?');
-    return out;
-}
-
 // Each test works under its own application name (the Windows tests share the Wine prefix's registry).
 class MetricTest : public ::testing::Test {
 protected:

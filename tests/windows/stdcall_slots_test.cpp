@@ -56,46 +56,9 @@ __attribute__((noinline)) uint32_t CallRaw(void* object, void* fn, const uint32_
     return eax;
 }
 
-struct Table {
-    const char* name;
-    void* object;
-    Recorder* rec;
-    std::vector<uint32_t> wordsPerSlot;  // the host's stack words of each slot, slot 0 first
-};
-
-std::vector<Table> HostTables(RecorderSet& r) {
-    return {
-        {"IQmSoftSynthType", static_cast<IQmSoftSynthType*>(&r.type), &r.type.rec,
-         {2, 0, 0, 3, 2, 2, 0, 1, 0, 0, 0, 0, 0, 0, 2, 1, 1, 1, 0, 2, 2, 0, 0, 0, 1}},
-        {"IQmSoftSynth", static_cast<IQmSoftSynth*>(&r.synth), &r.synth.rec,
-         {2, 0, 0, 2, 0, 1, 1, 2, 1, 6, 0, 2, 0, 2, 8, 0, 0, 2, 2, 3, 3, 1, 1, 1, 1, 1, 1,
-          1, 0, 1, 0, 1, 0, 1, 2, 2, 2, 0, 3, 0, 2, 0, 2, 0, 0, 7, 1, 1, 0, 1, 1, 2, 1}},
-        {"IQMMIDIBuffer", static_cast<IQMMIDIBuffer*>(&r.buffer), &r.buffer.rec,
-         {2, 0, 0, 1, 4, 6, 2, 4, 5, 6, 6, 2, 1, 2, 1, 1, 1}},
-        {"IMIDIIn", static_cast<IMIDIIn*>(&r.port), &r.port.rec,
-         {2, 0, 0, 1, 1, 2, 2, 2, 1, 5, 1, 0, 0, 0, 2, 2, 1, 1, 1, 1}},
-        {"IMIDIDevice", static_cast<IMIDIDevice*>(&r.device), &r.device.rec,
-         {2, 0, 0, 2, 0, 0, 0, 1, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 1, 0, 1, 1, 1, 4, 3, 3, 0, 0, 0, 2,
-          4, 3, 1, 3, 0, 0, 0, 0, 2, 1, 2, 1, 2, 1, 3, 3, 3, 0, 3, 2, 2, 2, 0, 0, 0, 1, 1, 0, 0, 1}},
-        {"PlugInManagerCache", static_cast<PlugInManagerCache*>(&r.cache), &r.cache.rec,
-         {2, 0, 0, 0, 0, 0, 1, 2, 0, 0, 0, 0, 2, 2, 1, 0, 0, 0, 0, 1, 1}},
-        {"IHostProgress", static_cast<IHostProgress*>(&r.progress), &r.progress.rec, {2, 0, 0, 0, 1}},
-        {"IPluginManagerCacheSink", static_cast<IPluginManagerCacheSink*>(&r.sink), &r.sink.rec, {2, 0, 0, 1, 0}},
-        {"IMIDIDeviceListener", static_cast<IMIDIDeviceListener*>(&r.listener), &r.listener.rec, {2, 0, 0, 1}},
-    };
-}
-
-TEST(StdcallSlots, TablesHaveTheHostsSlotCounts) {
-    RecorderSet& r = SlotRecorders();
-    const std::vector<Table> tables = HostTables(r);
-    const size_t expected[] = {25, 53, 17, 20, 60, 21, 5, 5, 4};
-    ASSERT_EQ(tables.size(), sizeof expected / sizeof expected[0]);
-    for (size_t i = 0; i < tables.size(); ++i) EXPECT_EQ(tables[i].wordsPerSlot.size(), expected[i]) << tables[i].name;
-}
-
 TEST(StdcallSlots, EverySlotPopsExactlyItsArgumentsAndReceivesThemIntact) {
     RecorderSet& r = SlotRecorders();
-    for (const Table& table : HostTables(r)) {
+    for (const HostTable& table : HostTables(r)) {
         void** vtable = *static_cast<void***>(table.object);
         for (uint32_t slot = 0; slot < table.wordsPerSlot.size(); ++slot) {
             // Every word is a distinct, normal float bit pattern, so a float argument survives an x87
@@ -135,30 +98,26 @@ __attribute__((noinline)) void CallPortTwice(MidiPortCallback callback, IMIDIIn*
     }
 }
 
-TEST(StdcallCallbacks, SiteCallbackLeavesTheStackBalanced) {
+void ExpectBalancedCall(const uint32_t* entry, const HRESULT* results, HRESULT result,
+                        const std::vector<uint32_t>& words) {
+    EXPECT_EQ(entry[0], entry[1]);
+    EXPECT_EQ(results[0], result);
+    EXPECT_EQ(results[1], result);
+    EXPECT_EQ(std::vector<uint32_t>(g_callbackArgs, g_callbackArgs + words.size()), words);
+}
+
+TEST(StdcallCallbacks, SiteAndPortCallbacksLeaveTheStackBalanced) {
     RecorderSet& r = SlotRecorders();
     uint32_t entry[2] = {};
     HRESULT results[2] = {};
     CallSiteTwice(reinterpret_cast<SynthSiteCallback>(&QmTestSiteCallback), &r.synth, entry, results);
-    EXPECT_EQ(entry[0], entry[1]);
-    EXPECT_EQ(results[0], 0x5173);
-    EXPECT_EQ(results[1], 0x5173);
-    const uint32_t expected[10] = {reinterpret_cast<uint32_t>(static_cast<IQmSoftSynth*>(&r.synth)), 969, 0xC00C1E,
-                                   0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(g_callbackArgs[i], expected[i]) << "word " << i;
-}
-
-TEST(StdcallCallbacks, MidiPortCallbackLeavesTheStackBalanced) {
-    RecorderSet& r = SlotRecorders();
-    uint32_t entry[2] = {};
-    HRESULT results[2] = {};
+    ExpectBalancedCall(entry, results, 0x5173,
+                       {reinterpret_cast<uint32_t>(static_cast<IQmSoftSynth*>(&r.synth)), 969, 0xC00C1E, 0x11,
+                        0x22, 0x33, 0x44, 0x55, 0x66, 0x77});
     CallPortTwice(reinterpret_cast<MidiPortCallback>(&QmTestPortCallback), &r.port, entry, results);
-    EXPECT_EQ(entry[0], entry[1]);
-    EXPECT_EQ(results[0], 0x963);
-    EXPECT_EQ(results[1], 0x963);
-    const uint32_t expected[8] = {reinterpret_cast<uint32_t>(static_cast<IMIDIIn*>(&r.port)), 963, 0xBEEF,
-                                  0x7F3C90, 0, 0, 0, 250};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(g_callbackArgs[i], expected[i]) << "word " << i;
+    ExpectBalancedCall(entry, results, 0x963,
+                       {reinterpret_cast<uint32_t>(static_cast<IMIDIIn*>(&r.port)), 963, 0xBEEF, 0x7F3C90, 0, 0,
+                        0, 250});
 }
 
 }  // namespace

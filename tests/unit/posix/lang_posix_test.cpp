@@ -58,22 +58,23 @@ TEST(LangPosix, UserLanguageComesFromTheLocale) {
         unsetenv(names[i]);
     }
     EXPECT_EQ(qm::lang::UserDefaultLanguage(), 0x409);
-    setenv("LANG", "de_CH.UTF-8", 1);
-    EXPECT_EQ(qm::lang::UserDefaultLanguage(), 0x407);
-    setenv("LC_MESSAGES", "zh_TW", 1);
-    EXPECT_EQ(qm::lang::UserDefaultLanguage(), 0x404);
-    setenv("LC_ALL", "pt_PT.UTF-8@euro", 1);
-    EXPECT_EQ(qm::lang::UserDefaultLanguage(), 0x816);
-
-    const WString de = W("de"), pt = W("pt-PT"), en = W("en");
+    // Each later variable takes precedence over the ones set before it.
+    const struct {
+        const char* name;
+        const char* value;
+        WORD language;
+    } cases[] = {{"LANG", "de_CH.UTF-8", 0x407}, {"LC_MESSAGES", "zh_TW", 0x404}, {"LC_ALL", "pt_PT.UTF-8@euro", 0x816}};
+    for (const auto& c : cases) {
+        setenv(c.name, c.value, 1);
+        EXPECT_EQ(qm::lang::UserDefaultLanguage(), c.language) << c.value;
+    }
+    const WString pt = W("pt-PT"), en = W("en");
     QMLANGSTRINGREC record[1 + QMLANG_LANGUAGE_COUNT] = {QMLANG_RECORD_HEADER(QMLANG_LANGUAGE_COUNT),
                                                          reinterpret_cast<ULONG_PTR>(en.c_str())};
-    record[3] = reinterpret_cast<ULONG_PTR>(de.c_str());
     record[15] = reinterpret_cast<ULONG_PTR>(pt.c_str());
     OwnedLang h;
     ASSERT_EQ(QmLang_Open(&h.lang, ProgramInstance(), 0, 0), S_OK);
     EXPECT_EQ(QmGetString(*h, record), pt.c_str());
-
     for (int i = 0; i < 3; ++i) {
         if (had[i]) {
             setenv(names[i], saved[i].c_str(), 1);

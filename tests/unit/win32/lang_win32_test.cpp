@@ -13,19 +13,17 @@ using namespace langtest;
 
 namespace {
 
-TEST(LangWin32, LanguageModuleIsResourceOnlyAndGerman) {
-    HMODULE module = LoadLibraryExW(LanguageModulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR(3));
+// QmVSTi.dll's own STRINGTABLE, read through a handle on the DLL (mapped without running DllMain),
+// and QmVSTi.LNG found beside it: a module of German resources only, without code.
+TEST(LangWin32, ModuleStringTableEqualsTheEnglishSourceAndTheLanguageModuleIsGerman) {
+    HMODULE language = LoadLibraryExW(LanguageModulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(language, nullptr);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(reinterpret_cast<ULONG_PTR>(language) & ~ULONG_PTR(3));
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(dos) + dos->e_lfanew);
     EXPECT_EQ(nt->OptionalHeader.AddressOfEntryPoint, 0u);
-    EXPECT_NE(FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW((1005 >> 4) + 1), 0x407), nullptr);
-    FreeLibrary(module);
-}
+    EXPECT_NE(FindResourceExW(language, RT_STRING, MAKEINTRESOURCEW((1005 >> 4) + 1), 0x407), nullptr);
+    FreeLibrary(language);
 
-// QmVSTi.dll's own STRINGTABLE, read through a handle on the DLL (mapped without running DllMain),
-// and QmVSTi.LNG found beside it.
-TEST(LangWin32, ModuleStringTableEqualsTheEnglishSource) {
     const WString dll = W((ProgramFolder() + "QmVSTi.dll").c_str());
     if (!qm::platform::FileExists(dll.c_str())) GTEST_SKIP() << "QmVSTi.dll is not built";
     HMODULE module = LoadLibraryExW(dll.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);

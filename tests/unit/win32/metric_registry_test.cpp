@@ -43,28 +43,5 @@ TEST_F(MetricRegistryTest, ValuesAreOrdinaryRegistryValues) {
     QmMetric_Close(h);
 }
 
-TEST_F(MetricRegistryTest, UnopenableKeyStillGivesAHandleAndTheWindowsError) {
-    // The registry refuses a lasting key under a volatile one.
-    HKEY key = nullptr;
-    const WString volatilePath = AppPath("Volatile");
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, volatilePath.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-    HQMMETRIC h = nullptr;
-    EXPECT_EQ(QmMetric_OpenAppVersion(&h, volatilePath.c_str(), QMW("Metrics")),
-              HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE));
-    ASSERT_NE(h, nullptr);
-    EXPECT_EQ(WString(h->szKeyPath), volatilePath + QMW("\\Metrics"));
-    EXPECT_EQ(h->hKey, nullptr);
-    EXPECT_EQ(QmGetMetricEx(h, 1, 0, 0, 3), 3);
-    EXPECT_EQ(QmSetMetricUsingName(h, QMW("A"), 1), E_FAIL);
-    // Its sub-keys fail the same way and the handles close like any other.
-    HQMMETRIC child = nullptr;
-    EXPECT_EQ(QmMetric_OpenSubKey(&child, h, QMW("VSTi Synth")), HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE));
-    EXPECT_EQ(QmMetric_Close(child), S_OK);
-    EXPECT_EQ(QmMetric_Close(h), S_OK);
-}
-
 }  // namespace
 }  // namespace qm::test
