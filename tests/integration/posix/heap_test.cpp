@@ -1,5 +1,6 @@
-// Rendering allocates nothing once the first block has run: every heap allocation of this program
-// (operator new, and malloc where no sanitizer owns it) is counted while a render is measured.
+// This program's heap, counted and made to fail on demand (operator new always, the malloc family
+// where no sanitizer owns it): rendering allocates nothing once the first block has run, and a type
+// whose plug-in list could not be allocated connects again without losing its companion.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,16 +9,20 @@
 #include <string>
 #include <vector>
 
-#include "framework/lang.h"
-#include "hosting/synth_type_link.h"
-#include "hosting/vsti_soft_synth.h"
-#include "qmvsti/midi_buffer.h"
-#include "support/test_plugin.h"
+#include "unit/discovery_test_support.h"
+#include "unit/hosting_fakes.h"
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QMTEST_OWNS_MALLOC 0
+#else
+#define QMTEST_OWNS_MALLOC 1
+#endif
 
 namespace {
 
 std::atomic<bool> gCounting{false};
 std::atomic<long> gAllocations{0};
+std::atomic<bool> gFailCalloc{false};
 
 void Note() noexcept {
     if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1, std::memory_order_relaxed);
@@ -62,7 +67,7 @@ void operator delete[](void* memory, std::align_val_t) noexcept { std::free(memo
 void operator delete(void* memory, size_t, std::align_val_t) noexcept { std::free(memory); }
 void operator delete[](void* memory, size_t, std::align_val_t) noexcept { std::free(memory); }
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if QMTEST_OWNS_MALLOC
 // glibc lets a program replace its malloc family; the plug-ins' C allocations are counted too.
 extern "C" {
 void* __libc_malloc(size_t size);
@@ -76,6 +81,7 @@ void* malloc(size_t size) {
 }
 void* calloc(size_t count, size_t size) {
     Note();
+    if (gFailCalloc.load(std::memory_order_relaxed)) return nullptr;
     return __libc_calloc(count, size);
 }
 void* realloc(void* memory, size_t size) {
@@ -88,21 +94,12 @@ void free(void* memory) { __libc_free(memory); }
 
 namespace {
 
-class Type final : public qm::ISynthTypeLink {
-public:
-    bool expose = false;
-    int64_t FrameSizeDuration() const noexcept override { return 60000; }
-    uint32_t FlushOnStopCount() const noexcept override { return 0; }
-    bool ExposeMultiChannel() const noexcept override { return expose; }
-    bool HasAlternativeDrawingMark(const WCHAR*, const WCHAR*, int32_t) noexcept override { return false; }
-};
-
 // A note-on and its note-off in every block the host is asked to fill: the events travel too.
 HRESULT QM_COMCALL BusySite(qm::IQmSoftSynth*, DWORD code, ULONG_PTR, ULONG_PTR w1, ULONG_PTR w2, ULONG_PTR w3,
                             ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR) {
     if (code != qm::SiteCode::FillBlock) return S_OK;
     auto* buffer = reinterpret_cast<qm::IQMMIDIBuffer*>(w1);
-    const LONGLONG start = static_cast<LONGLONG>((static_cast<uint64_t>(w3) << 32) | (w2 & 0xFFFFFFFFu));
+    const LONGLONG start = hosting_test::Join(w2, w3);
     buffer->PutShortEvent(start + 10000, 0x00643C90u, 0);
     buffer->PutShortEvent(start + 40000, 0x00003C80u, 0);
     return S_OK;
@@ -110,22 +107,13 @@ HRESULT QM_COMCALL BusySite(qm::IQmSoftSynth*, DWORD code, ULONG_PTR, ULONG_PTR 
 
 // Allocations made by `frames`-frame renders after a first one, with the instrument `name`.
 long AllocationsWhileRendering(const char* name, bool expose, bool live) {
-    if (qm::KernelLangHandle() == nullptr) {
-        qm::OpenKernelLangHandle(qm::ModuleInstanceOf(reinterpret_cast<const void*>(&BusySite)), 1033);
-    }
-    Type type;
+    hosting_test::FakeType type;
     type.expose = expose;
-    qm::CVSTiSofthSynth* synth = nullptr;
-    EXPECT_EQ(qm::CVSTiSofthSynth::CreateInstance(&type, &synth), S_OK);
-    synth->AddRef();
-    synth->Initialize();
-    qm::VstiPluginRecord record{};
-    record.flags = qm::PluginRecordFlags::Enabled;
-    const std::basic_string<WCHAR> path = qm::test::TestPluginPath(name);
-    path.copy(record.path, path.size());
-    EXPECT_EQ(synth->LoadPlugIn(&record), S_OK);
+    hosting_test::LoadedInstance instance(type, name);
+    qm::CVSTiSofthSynth* synth = instance.get();
+    EXPECT_EQ(instance.result, S_OK);
     EXPECT_EQ(synth->Open(0, 0, 0, &BusySite, 0, 0), S_OK);
-    const WAVEFORMATEX format{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
+    const WAVEFORMATEX format = hosting_test::HostFormat(44100, WAVE_FORMAT_PCM, 16);
     EXPECT_EQ(synth->SetFormat(&format, 0, 0), S_OK);
     if (live) {
         EXPECT_EQ(synth->StartLive(), S_OK);
@@ -146,7 +134,6 @@ long AllocationsWhileRendering(const char* name, bool expose, bool live) {
     }
     gCounting.store(false);
     EXPECT_EQ(synth->Status() & (qm::InstanceStatus::Faulted | qm::InstanceStatus::QueueOverflow), 0u);
-    synth->Release();
     return gAllocations.load();
 }
 
@@ -165,4 +152,35 @@ TEST(HostingRenderAllocations, RenderingAfterTheFirstBlockAllocatesNothing) {
     EXPECT_EQ(AllocationsWhileRendering("qmnull", false, true), 0);
     // The queued main output recycles its items.
     EXPECT_EQ(AllocationsWhileRendering("qmnull_multi", true, false), 0);
+}
+
+// The plug-in list's allocation fails at the first connection: the second connection imports the
+// cache and keeps the one property-pages companion, which the type gives back at its last release.
+TEST(TypeConnection, ASecondConnectionAfterAFailedListKeepsTheOneCompanion) {
+    if (!QMTEST_OWNS_MALLOC) GTEST_SKIP() << "the sanitizer owns the C heap";
+    qm::test::KernelScope kernel;
+    qm::CQmVSTiSynthType* type = qm::CQmVSTiSynthType::Create();
+    ASSERT_NE(type, nullptr);
+    type->AddRef();
+    qm::test::TestCache cache;
+    cache.entries = {qm::test::Entry("/vst/a.so", "Alpha", "Acme", 1, 11)};
+    qm::test::TestSite site(&cache, nullptr);
+    gFailCalloc.store(true);
+    EXPECT_EQ(type->ConnectHost(&site), S_OK);
+    gFailCalloc.store(false);
+    ASSERT_EQ(type->PluginList(), nullptr);
+    ISpecifyPropertyPages* first = nullptr;
+    ASSERT_EQ(type->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&first)), S_OK);
+
+    EXPECT_EQ(type->ConnectHost(&site), S_OK);
+    ASSERT_NE(type->PluginList(), nullptr);
+    EXPECT_EQ(type->PluginList()->nCount, 1);
+    ISpecifyPropertyPages* second = nullptr;
+    ASSERT_EQ(type->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&second)), S_OK);
+    EXPECT_EQ(second, first);
+    second->Release();
+    EXPECT_EQ(type->Release(), 0u);
+    CAUUID ids{};
+    EXPECT_EQ(first->GetPages(&ids), E_UNEXPECTED);
+    EXPECT_EQ(first->Release(), 0u);
 }
