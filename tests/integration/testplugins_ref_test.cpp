@@ -1,5 +1,6 @@
-// The reference synth as later tests rely on it: notes start on their stamped frame, renders repeat
-// bit for bit, and programs, parameters and properties answer as published in protocol.h.
+// The reference synth and its build variants as later tests rely on them: notes start on their
+// stamped frame, renders repeat bit for bit, programs, parameters and pins answer as published in
+// protocol.h, and the multi-output, mono, chunk, echo and time-probe variants do what they say.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -32,94 +33,75 @@ std::vector<float> RenderLeft(const TestPlugin& plugin, int total, int block,
     return left;
 }
 
-int ZeroCrossings(const std::vector<float>& samples, size_t from) {
-    int crossings = 0;
-    for (size_t i = from + 1; i < samples.size(); ++i) crossings += (samples[i - 1] < 0) != (samples[i] < 0) ? 1 : 0;
-    return crossings;
+bool Silent(const std::vector<float>& samples) {
+    for (float sample : samples) {
+        if (sample != 0.0f) return false;
+    }
+    return true;
 }
 
-class RefSynthTest : public ::testing::Test {
-protected:
-    TestHost host;
-    TestPlugin synth{"qmref", host};
-    void SetUp() override {
-        ASSERT_NE(synth.effect(), nullptr) << "qmref did not load";
-        synth.start();
+// One started instance of a test instrument with a host of its own.
+struct Started {
+    explicit Started(const char* name) : plugin(name, host) {
+        EXPECT_NE(plugin.effect(), nullptr) << name << " did not load";
+        if (plugin.effect() != nullptr) plugin.start();
     }
+    TestHost host;
+    TestPlugin plugin;
 };
 
-TEST_F(RefSynthTest, NoteStartsExactlyOnItsStampedFrameInsideAndAcrossBlocks) {
-    TestHost otherHost;
-    TestPlugin reference("qmref", otherHost);
-    reference.start();
-    const std::vector<float> atZero = RenderLeft(reference, 1024, 1024, {{0, 0x90, 69, 100}});
+TEST(RefSynth, NotesStartOnTheirFrameAndRendersRepeatWhateverTheBlockSize) {
+    Started zero("qmref"), inside("qmref"), across("qmref");
+    const std::vector<float> atZero = RenderLeft(zero.plugin, 1024, 1024, {{0, 0x90, 69, 100}});
+    const std::vector<float> at37 = RenderLeft(inside.plugin, 1024, 1024, {{37, 0x90, 69, 100}});
+    // Stamped in the second of several 64-frame blocks, the note runs on across the later blocks.
+    const std::vector<float> at74 = RenderLeft(across.plugin, 1024, 64, {{74, 0x90, 69, 100}});
+    for (const auto& [start, samples] : {std::pair<int, const std::vector<float>*>{37, &at37}, {74, &at74}}) {
+        for (int f = 0; f < start; ++f) ASSERT_EQ((*samples)[f], 0.0f) << "frame " << f;
+        for (int k = 0; k + start < 1024; ++k) ASSERT_EQ((*samples)[start + k], atZero[k]) << "frame " << start + k;
+    }
 
-    const std::vector<float> inside = RenderLeft(synth, 1024, 1024, {{37, 0x90, 69, 100}});
-    for (int f = 0; f < 37; ++f) ASSERT_EQ(inside[f], 0.0f) << "frame " << f;
-    EXPECT_NE(inside[38], 0.0f);
-    for (int k = 0; k + 37 < 1024; ++k) ASSERT_EQ(inside[37 + k], atZero[k]) << "frame " << 37 + k;
-
-    // A note stamped in the second of several 64-frame blocks keeps running across the later blocks.
-    TestHost thirdHost;
-    TestPlugin blocks("qmref", thirdHost);
-    blocks.start();
-    const std::vector<float> across = RenderLeft(blocks, 1024, 64, {{74, 0x90, 69, 100}});
-    for (int f = 0; f < 74; ++f) ASSERT_EQ(across[f], 0.0f) << "frame " << f;
-    for (int k = 0; k + 74 < 1024; ++k) ASSERT_EQ(across[74 + k], atZero[k]) << "frame " << 74 + k;
-}
-
-TEST_F(RefSynthTest, TwoRendersAreBitIdenticalWhateverTheBlockSize) {
     const std::vector<std::vector<int>> song = {
         {0, 0x90, 60, 90}, {5, 0x90, 64, 70}, {300, 0x80, 60, 0}, {301, 0x90, 67, 127}, {880, 0x90, 64, 0}};
-    TestHost otherHost;
-    TestPlugin twin("qmref", otherHost);
-    twin.start();
-    const std::vector<float> first = RenderLeft(synth, 4410, 441, song);
-    const std::vector<float> second = RenderLeft(twin, 4410, 49, song);
+    Started a("qmref"), b("qmref");
+    const std::vector<float> first = RenderLeft(a.plugin, 4410, 441, song);
+    const std::vector<float> second = RenderLeft(b.plugin, 4410, 49, song);
     ASSERT_EQ(first.size(), second.size());
     EXPECT_EQ(std::memcmp(first.data(), second.data(), first.size() * sizeof(float)), 0);
 }
 
-TEST_F(RefSynthTest, PitchLevelAndReleaseFollowThePublishedSound) {
-    const std::vector<float> a440 = RenderLeft(synth, 44100, 441, {{0, 0x90, 69, 127}});
-    // One second of 440 Hz crosses zero 880 times.
-    EXPECT_NEAR(ZeroCrossings(a440, 0), 880, 2);
+TEST(RefSynth, PitchLevelAndReleaseFollowThePublishedSound) {
+    Started s("qmref");
+    const std::vector<float> a440 = RenderLeft(s.plugin, 44100, 441, {{0, 0x90, 69, 127}});
+    int crossings = 0;  // one second of 440 Hz crosses zero 880 times
+    for (size_t i = 1; i < a440.size(); ++i) crossings += (a440[i - 1] < 0) != (a440[i] < 0) ? 1 : 0;
+    EXPECT_NEAR(crossings, 880, 2);
     float peak = 0.0f;
     for (size_t i = qmtest::kRefAttackFrames; i < a440.size(); ++i) peak = std::fmax(peak, std::fabs(a440[i]));
     EXPECT_NEAR(peak, qmtest::kRefVoiceLevel * 0.5, 1e-4);  // velocity 127, "Init" gain 0.5
-    EXPECT_EQ(synth.dispatch(effVendorSpecific, qmtest::kVendorActiveVoices), 1);
+    EXPECT_EQ(s.plugin.dispatch(effVendorSpecific, qmtest::kVendorActiveVoices), 1);
 
-    synth.setParameter(qmtest::kRefParamPitch, 1.0f);  // +12 applies to the next note
-    synth.sendMidi({{0, 0x80, 69, 0}, {0, 0x90, 57, 127}});
-    const std::vector<float> octave = RenderLeft(synth, 44100, 441, {});
-    // 440 Hz again (220 Hz without the transposition) once the old voice's release is over.
-    EXPECT_NEAR(ZeroCrossings(octave, qmtest::kRefReleaseFrames), 880.0 * (44100 - 256) / 44100, 3);
-    EXPECT_EQ(synth.dispatch(effVendorSpecific, qmtest::kVendorActiveVoices), 1);
-
-    synth.sendMidi({{10, 0x90, 57, 0}});
-    const std::vector<float> released = RenderLeft(synth, 512, 512, {});
+    s.plugin.sendMidi({{10, 0x90, 69, 0}});
+    const std::vector<float> released = RenderLeft(s.plugin, 512, 512, {});
     EXPECT_NE(released[10 + qmtest::kRefReleaseFrames - 2], 0.0f);
     for (int f = 10 + qmtest::kRefReleaseFrames; f < 512; ++f) ASSERT_EQ(released[f], 0.0f) << "frame " << f;
-    EXPECT_EQ(synth.dispatch(effVendorSpecific, qmtest::kVendorActiveVoices), 0);
-}
+    EXPECT_EQ(s.plugin.dispatch(effVendorSpecific, qmtest::kVendorActiveVoices), 0);
 
-TEST_F(RefSynthTest, ProcessAccumulatesWhereProcessReplacingOverwrites) {
-    synth.sendMidi({{3, 0x90, 72, 100}});
-    Channels replaced;
-    synth.render(replaced, 256);
-    EXPECT_NE(replaced[0][100], 7.0f);
-
-    TestHost otherHost;
-    TestPlugin twin("qmref", otherHost);
-    twin.start();
-    twin.sendMidi({{3, 0x90, 72, 100}});
+    // process adds to what the buffers hold; processReplacing (above) overwrites.
+    Started replaced("qmref"), accumulated("qmref");
+    replaced.plugin.sendMidi({{3, 0x90, 72, 100}});
+    accumulated.plugin.sendMidi({{3, 0x90, 72, 100}});
+    Channels out;
+    replaced.plugin.render(out, 256);
     std::vector<float> left(256, 0.5f), right(256, 0.5f);
     float* outputs[] = {left.data(), right.data()};
-    twin.effect()->process(twin.effect(), nullptr, outputs, 256);
-    for (int f = 0; f < 256; ++f) ASSERT_EQ(left[f], 0.5f + replaced[0][f]) << "frame " << f;
+    accumulated.plugin.effect()->process(accumulated.plugin.effect(), nullptr, outputs, 256);
+    for (int f = 0; f < 256; ++f) ASSERT_EQ(left[f], 0.5f + out[0][f]) << "frame " << f;
 }
 
-TEST_F(RefSynthTest, ProgramsAreNamedSelectableAndRenamable) {
+TEST(RefSynth, ProgramsParametersCapabilitiesAndPinsAnswerAsPublished) {
+    Started s("qmref");
+    TestPlugin& synth = s.plugin;
     const char* const names[] = {"Init", "Quiet", "Full", "Left", "Right", "Octave Up", "Octave Down", "Silent"};
     ASSERT_EQ(synth.effect()->numPrograms, qmtest::kRefPrograms);
     for (int i = 0; i < qmtest::kRefPrograms; ++i) {
@@ -127,96 +109,196 @@ TEST_F(RefSynthTest, ProgramsAreNamedSelectableAndRenamable) {
         EXPECT_EQ(synth.dispatch(effGetProgramNameIndexed, i, -1, name), 1);
         EXPECT_STREQ(name, names[i]);
     }
-    char untouched[8] = "x";
-    EXPECT_EQ(synth.dispatch(effGetProgramNameIndexed, qmtest::kRefPrograms, -1, untouched), 0);
-    EXPECT_STREQ(untouched, "x");
-
     synth.dispatch(effSetProgram, 0, 2);
-    EXPECT_EQ(synth.dispatch(effGetProgram), 2);
     EXPECT_EQ(synth.text(effGetProgramName), "Full");
     EXPECT_EQ(synth.getParameter(qmtest::kRefParamGain), 1.0f);
     synth.dispatch(effSetProgramName, 0, 0, const_cast<char*>("Renamed"));
     EXPECT_EQ(synth.text(effGetProgramName), "Renamed");
     synth.dispatch(effSetProgram, 0, 99);  // out of range: ignored
     EXPECT_EQ(synth.dispatch(effGetProgram), 2);
-
     synth.sendMidi({{0, 0xC0, 7, 0}});  // program change to "Silent"
     Channels out;
     synth.render(out, 16);
     EXPECT_EQ(synth.dispatch(effGetProgram), 7);
-
     MidiProgramName midi{};
     midi.thisProgramIndex = 3;
     EXPECT_EQ(synth.dispatch(effGetMidiProgramName, 0, 0, &midi), qmtest::kRefPrograms);
     EXPECT_STREQ(midi.name, "Left");
-    EXPECT_EQ(midi.midiProgram, 3);
-}
 
-TEST_F(RefSynthTest, ParametersDescribeThemselves) {
     VstParameterProperties properties{};
     ASSERT_EQ(synth.dispatch(effGetParameterProperties, qmtest::kRefParamMute, 0, &properties), 1);
     EXPECT_TRUE(properties.flags & kVstParameterIsSwitch);
-    EXPECT_STREQ(properties.label, "Mute");
     ASSERT_EQ(synth.dispatch(effGetParameterProperties, qmtest::kRefParamPitch, 0, &properties), 1);
     EXPECT_TRUE(properties.flags & kVstParameterUsesIntegerMinMax);
     EXPECT_EQ(properties.minInteger, -12);
     EXPECT_EQ(properties.maxInteger, 12);
-    ASSERT_EQ(synth.dispatch(effGetParameterProperties, qmtest::kRefParamGain, 0, &properties), 1);
-    EXPECT_FALSE(properties.flags & (kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax));
-    EXPECT_EQ(synth.dispatch(effGetParameterProperties, qmtest::kRefParamCount, 0, &properties), 0);
-
-    struct Row { int index; float value; const char* name; const char* display; const char* label; };
-    const Row rows[] = {{qmtest::kRefParamGain, 0.5f, "Gain", "-6.0", "dB"},
-                        {qmtest::kRefParamGain, 0.0f, "Gain", "-inf", "dB"},
-                        {qmtest::kRefParamMute, 1.0f, "Mute", "On", ""},
-                        {qmtest::kRefParamPitch, 0.0f, "Pitch", "-12", "semi"},
-                        {qmtest::kRefParamPan, 0.25f, "Pan", "L50", ""},
-                        {qmtest::kRefParamPan, 1.0f, "Pan", "R100", ""}};
-    for (const Row& row : rows) {
+    const struct {
+        int index;
+        float value;
+        const char* name;
+        const char* display;
+        const char* label;
+    } rows[] = {{qmtest::kRefParamGain, 0.5f, "Gain", "-6.0", "dB"}, {qmtest::kRefParamGain, 0.0f, "Gain", "-inf", "dB"},
+                {qmtest::kRefParamMute, 1.0f, "Mute", "On", ""},     {qmtest::kRefParamPitch, 0.0f, "Pitch", "-12", "semi"},
+                {qmtest::kRefParamPan, 0.25f, "Pan", "L50", ""},     {qmtest::kRefParamPan, 1.0f, "Pan", "R100", ""}};
+    for (const auto& row : rows) {
         synth.setParameter(row.index, row.value);
         EXPECT_EQ(synth.getParameter(row.index), row.value);
         EXPECT_EQ(synth.text(effGetParamName, row.index), row.name);
         EXPECT_EQ(synth.text(effGetParamDisplay, row.index), row.display);
         EXPECT_EQ(synth.text(effGetParamLabel, row.index), row.label);
     }
-    synth.setParameter(qmtest::kRefParamGain, 3.0f);
-    EXPECT_EQ(synth.getParameter(qmtest::kRefParamGain), 1.0f);
-
-    // Muted, a note renders silence.
-    const std::vector<float> muted = RenderLeft(synth, 512, 512, {{0, 0x90, 60, 127}});
-    for (float sample : muted) ASSERT_EQ(sample, 0.0f);
-}
-
-TEST_F(RefSynthTest, IdentityCapabilitiesAndPinsAnswerAsPublished) {
-    const AEffect* effect = synth.effect();
-    EXPECT_EQ(effect->magic, kEffectMagic);
-    EXPECT_EQ(effect->uniqueID, qmtest::kRefUniqueId);
-    EXPECT_EQ(effect->flags, effFlagsIsSynth | effFlagsCanReplacing);
-    EXPECT_EQ(effect->numOutputs, 2);
-    EXPECT_EQ(effect->numInputs, 0);
-    EXPECT_EQ(effect->numParams, qmtest::kRefParamCount);
-    EXPECT_EQ(synth.text(effGetEffectName), "QmRef");
-    EXPECT_EQ(synth.text(effGetProductString), qmtest::kRefProduct);
-    EXPECT_EQ(synth.text(effGetVendorString), qmtest::kTestVendor);
-    EXPECT_EQ(synth.dispatch(effGetVendorVersion), qmtest::kTestVendorVersion);
-    EXPECT_EQ(synth.dispatch(effGetPlugCategory), kPlugCategSynth);
+    EXPECT_TRUE(Silent(RenderLeft(synth, 512, 512, {{0, 0x90, 60, 127}})));  // muted
 
     EXPECT_EQ(synth.dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstEvents")), 1);
-    EXPECT_EQ(synth.dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstMidiEvent")), 1);
     EXPECT_EQ(synth.dispatch(effCanDo, 0, 0, const_cast<char*>("sendVstMidiEvent")), -1);
     EXPECT_EQ(synth.dispatch(effCanDo, 0, 0, const_cast<char*>("bogus")), 0);
-
     VstPinProperties pin{};
-    ASSERT_EQ(synth.dispatch(effGetOutputProperties, 0, 0, &pin), 1);
-    EXPECT_STREQ(pin.label, "QmRef L");
-    EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo);
     ASSERT_EQ(synth.dispatch(effGetOutputProperties, 1, 0, &pin), 1);
     EXPECT_STREQ(pin.label, "QmRef R");
+    EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo);
     EXPECT_EQ(synth.dispatch(effGetOutputProperties, 2, 0, &pin), 0);
     EXPECT_EQ(synth.dispatch(effGetChunk, 0, 0, &pin), 0);  // no chunks without the chunk variant
+    EXPECT_EQ(s.host.countCalls(audioMasterWantMidi), 1);  // resuming asked for MIDI, as old hosts need
+}
 
-    // Resuming asked the host for MIDI, as old hosts require.
-    EXPECT_EQ(host.countCalls(audioMasterWantMidi), 1);
+TEST(RefVariants, MultiOutputsRouteByChannelAndMonoCarriesTheCentredSignal) {
+    Started multi("qmref_multi");
+    ASSERT_EQ(multi.plugin.effect()->numOutputs, qmtest::kRefMultiOutputs);
+    const struct {
+        const char* label;
+        bool stereo;
+    } pins[] = {{"Main L", true}, {"Main R", true}, {"Aux Mono A", false}, {"Aux Mono B", false}, {"Aux L", true}, {"Aux R", true}};
+    for (int i = 0; i < qmtest::kRefMultiOutputs; ++i) {
+        VstPinProperties pin{};
+        ASSERT_EQ(multi.plugin.dispatch(effGetOutputProperties, i, 0, &pin), 1) << i;
+        EXPECT_STREQ(pin.label, pins[i].label);
+        EXPECT_EQ(pin.flags, kVstPinIsActive | (pins[i].stereo ? kVstPinIsStereo : 0)) << i;
+        EXPECT_EQ(pin.arrangementType, pins[i].stereo ? kSpeakerArrStereo : kSpeakerArrMono) << i;
+    }
+    // MIDI channel 1 (and 5-16) -> pins 0/1, 2 -> pin 2, 3 -> pin 3, 4 -> pins 4/5.
+    const char* const sounding[] = {"110000", "001000", "000100", "000011", "110000"};
+    for (int channel = 0; channel < 5; ++channel) {
+        multi.plugin.sendMidi({{0, 0xB0 | channel, 120, 0}, {1, 0x90 | channel, 60, 100}});
+        Channels out;
+        multi.plugin.render(out, 256);
+        std::string heard;
+        for (const std::vector<float>& pin : out) heard += Silent(pin) ? '0' : '1';
+        EXPECT_EQ(heard, sounding[channel]) << "MIDI channel " << channel + 1;
+        multi.plugin.sendMidi({{0, 0xB0 | channel, 120, 0}});
+        multi.plugin.render(out, 16);
+    }
+
+    Started mono("qmref_mono"), stereo("qmref");
+    ASSERT_EQ(mono.plugin.effect()->numOutputs, 1);
+    VstPinProperties pin{};
+    ASSERT_EQ(mono.plugin.dispatch(effGetOutputProperties, 0, 0, &pin), 1);
+    EXPECT_EQ(pin.flags & kVstPinIsStereo, 0);
+    EXPECT_STREQ(pin.label, "QmRef Mono");
+    const std::vector<float> monoOut = RenderLeft(mono.plugin, 512, 512, {{20, 0x90, 64, 110}});
+    EXPECT_FALSE(Silent(monoOut));
+    EXPECT_EQ(monoOut, RenderLeft(stereo.plugin, 512, 512, {{20, 0x90, 64, 110}}));  // centre pan: left at full gain
+}
+
+TEST(RefVariants, ChunkStateRoundTripsAndRejectsForeignData) {
+    Started sourceSynth("qmref_chunk"), targetSynth("qmref_chunk");
+    TestPlugin& source = sourceSynth.plugin;
+    TestPlugin& target = targetSynth.plugin;
+    ASSERT_TRUE(source.effect()->flags & effFlagsProgramChunks);
+    source.dispatch(effSetProgram, 0, 4);
+    source.dispatch(effSetProgramName, 0, 0, const_cast<char*>("Saved"));
+    source.setParameter(qmtest::kRefParamGain, 0.125f);
+    void* data = nullptr;
+    const intptr_t size = source.dispatch(effGetChunk, 0, 0, &data);
+    ASSERT_EQ(size, qmtest::kRefChunkBankSize);
+    const std::vector<unsigned char> bank(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+    EXPECT_EQ(std::memcmp(bank.data(), "QmCk\x01\0\0\0\0\0\0\0\x04\0\0\0\x08\0\0\0\x04\0\0\0", 24), 0);
+
+    std::vector<unsigned char> copy = bank;
+    EXPECT_EQ(target.dispatch(effSetChunk, 0, size, copy.data()), 1);
+    EXPECT_EQ(target.dispatch(effGetProgram), 4);
+    EXPECT_EQ(target.text(effGetProgramName), "Saved");
+    EXPECT_EQ(target.getParameter(qmtest::kRefParamGain), 0.125f);
+    // A program chunk replaces only the current program.
+    target.dispatch(effSetProgram, 0, 1);
+    const intptr_t programSize = source.dispatch(effGetChunk, 1, 0, &data);
+    ASSERT_EQ(programSize, qmtest::kRefChunkSingleSize);
+    copy.assign(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + programSize);
+    EXPECT_EQ(target.dispatch(effSetChunk, 1, programSize, copy.data()), 1);
+    EXPECT_EQ(target.dispatch(effGetProgram), 1);
+    EXPECT_EQ(target.text(effGetProgramName), "Saved");
+
+    // Another version, a truncated bank, a bank offered as a program: refused, nothing changes.
+    std::vector<unsigned char> newer = bank;
+    newer[4] = 2;
+    target.dispatch(effSetProgramName, 0, 0, const_cast<char*>("Kept"));
+    EXPECT_EQ(target.dispatch(effSetChunk, 0, size, newer.data()), 0);
+    copy = bank;
+    EXPECT_EQ(target.dispatch(effSetChunk, 0, size - 1, copy.data()), 0);
+    EXPECT_EQ(target.dispatch(effSetChunk, 1, size, copy.data()), 0);
+    EXPECT_EQ(target.text(effGetProgramName), "Kept");
+}
+
+TEST(RefVariants, EchoSendsEachEventBackOnceDuringItsBlock) {
+    Started echo("qmref_echo");
+    EXPECT_EQ(echo.plugin.dispatch(effCanDo, 0, 0, const_cast<char*>("sendVstMidiEvent")), 1);
+    echo.plugin.sendMidi({{0, 0x90, 60, 100}, {17, 0xB1, 7, 99}, {200, 0x80, 60, 0}});
+    EXPECT_TRUE(echo.host.sentMidi().empty());  // nothing goes out before the block is processed
+    Channels out;
+    echo.plugin.render(out, 256);
+    echo.plugin.render(out, 256);
+    std::vector<std::vector<int>> sent;
+    for (const VstMidiEvent& e : echo.host.sentMidi()) {
+        EXPECT_EQ(e.type, kVstMidiType);
+        sent.push_back({e.deltaFrames, static_cast<uint8_t>(e.midiData[0]), e.midiData[1], e.midiData[2]});
+    }
+    EXPECT_EQ(sent, (std::vector<std::vector<int>>{{0, 0x90, 60, 100}, {17, 0xB1, 7, 99}, {200, 0x80, 60, 0}}));
+    EXPECT_EQ(echo.host.countCalls(audioMasterProcessEvents), 1);
+}
+
+TEST(RefVariants, TimeProbeRecordsWhatTheHostAnswersEachBlock) {
+    Started probe("qmref_timeprobe");
+    VstTimeInfo info{};
+    info.samplePos = 1234.0;
+    info.tempo = 97.5;
+    info.timeSigDenominator = 8;
+    info.flags = kVstTransportPlaying | kVstTempoValid | kVstTimeSigValid;
+    probe.host.timeInfo = &info;
+    Channels out;
+    probe.plugin.render(out, 128);
+    EXPECT_EQ(probe.plugin.dispatch(effVendorSpecific, qmtest::kVendorTimeProbeMask, kVstTempoValid),
+              qmtest::kTimeProbeDefaultMask);
+    probe.plugin.render(out, 64);
+    probe.host.timeInfo = nullptr;
+    probe.plugin.render(out, 32);
+
+    ASSERT_EQ(probe.plugin.dispatch(effVendorSpecific, qmtest::kVendorTimeProbeCount), 3);
+    const struct {
+        int frames;
+        intptr_t mask;
+        int answered;
+        double tempo;
+    } records[] = {{128, qmtest::kTimeProbeDefaultMask, 1, 97.5}, {64, kVstTempoValid, 1, 97.5}, {32, kVstTempoValid, 0, 0.0}};
+    for (int i = 0; i < 3; ++i) {
+        qmtest::TimeProbeRecord record{};
+        ASSERT_EQ(probe.plugin.dispatch(effVendorSpecific, qmtest::kVendorTimeProbeRecord, i, &record), 1);
+        EXPECT_EQ(record.frames, records[i].frames) << i;
+        EXPECT_EQ(record.mask, records[i].mask) << i;
+        EXPECT_EQ(record.hostAnswered, records[i].answered) << i;
+        EXPECT_EQ(record.info.tempo, records[i].tempo) << i;
+    }
+    qmtest::TimeProbeRecord first{};
+    probe.plugin.dispatch(effVendorSpecific, qmtest::kVendorTimeProbeRecord, 0, &first);
+    EXPECT_EQ(first.info.samplePos, 1234.0);
+    EXPECT_EQ(first.info.timeSigDenominator, 8);
+    EXPECT_EQ(first.info.flags, info.flags);
+    EXPECT_EQ(probe.plugin.dispatch(effVendorSpecific, qmtest::kVendorTimeProbeRecord, 3, &first), 0);
+    // The host saw the masks as the value argument of audioMasterGetTime.
+    std::vector<intptr_t> masks;
+    for (const TestHost::Call& call : probe.host.calls()) {
+        if (call.opcode == audioMasterGetTime) masks.push_back(call.value);
+    }
+    EXPECT_EQ(masks, (std::vector<intptr_t>{qmtest::kTimeProbeDefaultMask, kVstTempoValid, kVstTempoValid}));
 }
 
 }  // namespace
