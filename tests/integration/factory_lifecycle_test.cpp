@@ -65,8 +65,7 @@ protected:
         ASSERT_EQ(type_->ConnectHost(&site_), S_OK);
     }
     HRESULT Create(uint32_t id, IQmSoftSynth** synth) {
-        SoftSynthTypeInfo d;
-        std::memset(&d, 0, sizeof(d));
+        SoftSynthTypeInfo d = AnySynth();
         d.managerId = MakeGuid(id);
         return type_->CreateSynth(&d, synth);
     }
@@ -151,8 +150,7 @@ TEST(ExportedTypeUnloaded, FaultsCaughtAfterTheModuleIsGoneStillEndWell) {
         auto* type = static_cast<IQmSoftSynthType*>(static_cast<IMIDIClass*>(out));
         ASSERT_EQ(type->ConnectHost(&site), S_OK);
         ScopedEnvironment fault(qmtest::kFaultPlanVariable, "where=entry;kind=av");
-        SoftSynthTypeInfo d;
-        std::memset(&d, 0, sizeof(d));
+        SoftSynthTypeInfo d = AnySynth();
         d.managerId = MakeGuid(1);
         IQmSoftSynth* synth = nullptr;
         EXPECT_EQ(type->CreateSynth(&d, &synth), QM_E_PLUGIN_EXCEPTION);

@@ -68,12 +68,8 @@ TEST_P(TypeLoadsModules, TheRecordKeepsWhatTheLoaderFound) {
     std::memset(&record, 0, sizeof(record));
     WideCopy(record.path, kPluginPathChars, TestPluginPath(c.module).c_str());
     record.flags = Enabled;
-    tQMLIST* list = ListOf({record});
-    ASSERT_EQ(type->ReplaceList(list), S_OK);
-    QmList_Destroy(list);
-
-    SoftSynthTypeInfo any;
-    std::memset(&any, 0, sizeof(any));
+    UseRecords(type, {record});
+    const SoftSynthTypeInfo any = AnySynth();
     IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
     EXPECT_EQ(type->CreateSynth(&any, &synth), c.result);
     const VstiPluginRecord* after = PluginRecordAt(type->PluginList(), 0);
@@ -94,8 +90,7 @@ TEST_P(TypeLoadsModules, TheRecordKeepsWhatTheLoaderFound) {
         EXPECT_EQ(synth, nullptr);
     }
     // What failed is not offered to the host again; what is no instrument is not created again.
-    SoftSynthTypeInfo info;
-    std::memset(&info, 0, sizeof(info));
+    SoftSynthTypeInfo info = AnySynth();
     EXPECT_EQ(type->GetSynthInfo(0, &info), (c.flags & Enabled) ? S_OK : S_FALSE);
     if (c.result != S_OK || (c.flags & NotInstrument)) {
         plan.reset();

@@ -1,5 +1,5 @@
-// The call recorder's log, the fault module's plan selection (only with faults it handles itself: the
-// guard's fault matrix raises the real ones) and the modules that exercise a host's loader.
+// The call recorder's log and the fault module's plan selection, with faults it handles itself (the
+// guard's fault matrix raises the real ones; the loader tests load the other modules).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,7 +23,7 @@ protected:
 
 using RecorderTest = LoggedTest;
 
-TEST_F(RecorderTest, LogsEveryCallInOrderWithItsArgumentsAndItsEntryPoint) {
+TEST_F(RecorderTest, LogsEveryCallInOrderWithItsArguments) {
     {
         TestHost host;
         TestPlugin recorder("qmrecorder", host);
@@ -58,14 +58,6 @@ TEST_F(RecorderTest, LogsEveryCallInOrderWithItsArgumentsAndItsEntryPoint) {
         "dispatcher opcode=1 index=0 value=0 opt=0",
     };
     EXPECT_EQ(qm::test::ReadTextLines(log), expected);
-    qm::test::RemoveFile(log);
-    {
-        TestHost host;
-        TestPlugin recorder("qmrecorder", host, "VSTPluginMain");
-    }
-    const std::vector<std::string> lines = qm::test::ReadTextLines(log);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front(), "entry VSTPluginMain");
 }
 
 using FaultPlanTest = LoggedTest;
@@ -132,27 +124,6 @@ TEST_F(FaultPlanTest, EntryPlanRunsInsideTheEntryPoint) {
     ASSERT_NE(fault.effect(), nullptr);
     EXPECT_EQ(fault.effect()->uniqueID, qmtest::kFaultUniqueId);
     EXPECT_EQ(qm::test::ReadTextLines(log), (std::vector<std::string>{"fault kind=handled where=entry opcode=0 index=0"}));
-}
-
-// What the loader tests take for granted: the entry points each module exports and what they return.
-TEST(LoaderModules, WrongMagicNoEntryEffectAndBothEntriesAreWhatTheySeem) {
-    TestHost host;
-    TestPlugin wrong("qmwrongmagic", host);
-    ASSERT_NE(wrong.effect(), nullptr);
-    EXPECT_EQ(wrong.effect()->magic, qmtest::kWrongMagicValue);
-    TestPlugin none("qmnoentry", host);
-    ASSERT_NE(none.module(), nullptr);
-    EXPECT_EQ(none.effect(), nullptr);
-    EXPECT_EQ(qm::platform::FindSymbol(none.module(), "main"), nullptr);
-    EXPECT_EQ(qm::platform::FindSymbol(none.module(), "VSTPluginMain"), nullptr);
-    TestPlugin effect("qmeffect", host);
-    ASSERT_NE(effect.effect(), nullptr);  // found through "VSTPluginMain" only
-    EXPECT_EQ(qm::platform::FindSymbol(effect.module(), "main"), nullptr);
-    EXPECT_EQ(effect.effect()->flags & effFlagsIsSynth, 0);
-    EXPECT_EQ(effect.dispatch(effGetPlugCategory), kPlugCategEffect);
-    TestPlugin viaPluginMain("qmbothentries", host, "VSTPluginMain");
-    ASSERT_NE(viaPluginMain.effect(), nullptr);
-    EXPECT_EQ(viaPluginMain.effect()->uniqueID, qmtest::kBothPluginMainUniqueId);
 }
 
 }  // namespace

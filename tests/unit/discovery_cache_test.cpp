@@ -9,33 +9,7 @@ namespace {
 
 using namespace PluginRecordFlags;
 
-class ConnectedTypeTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        type_ = CQmVSTiSynthType::Create();
-        ASSERT_NE(type_, nullptr);
-        type_->AddRef();
-        type_->SetSynthMaker(&maker_);
-    }
-    void TearDown() override {
-        if (type_ != nullptr) type_->Release();
-        EXPECT_EQ(cache_.refs, 1u);
-        EXPECT_EQ(progress_.refs, 1u);
-    }
-    void Connect() { ASSERT_EQ(type_->ConnectHost(&site_), S_OK); }
-    static SoftSynthTypeInfo Descriptor() {
-        SoftSynthTypeInfo d;
-        std::memset(&d, 0, sizeof(d));
-        return d;
-    }
-
-    KernelScope kernel_;
-    FakeMaker maker_;
-    TestCache cache_;
-    TestProgress progress_;
-    TestSite site_{&cache_, &progress_};
-    CQmVSTiSynthType* type_ = nullptr;
-};
+using ConnectedTypeTest = TypeTest;
 
 TEST_F(ConnectedTypeTest, ImportsEveryEntryWithItsFlagsAndReportsProgress) {
     PlugInManagerEntry plain = Entry("/vst/a.so", "Alpha", "Acme", 1, 11);
@@ -140,7 +114,7 @@ TEST_F(ConnectedTypeTest, CreateSynthMatchesCandidateEntriesWithTheVendorContain
     cache_.entries = {faulted, noEditor, good};
     Connect();
 
-    SoftSynthTypeInfo d = Descriptor();
+    SoftSynthTypeInfo d = AnySynth();
     WString vendor = W("Audio"), name = W("Keys"), wrongVendor = W("Acme Audio GmbH & Co");
     d.vendor = &wrongVendor[0];
     IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
@@ -170,7 +144,7 @@ TEST_F(ConnectedTypeTest, CreateSynthFindsAnEntryByItsManagerIdFirst) {
     disabled.enabled = 0;
     cache_.entries = {Entry("/vst/b.so", "B", "V", 2, 32), disabled};
     Connect();
-    SoftSynthTypeInfo d = Descriptor();
+    SoftSynthTypeInfo d = AnySynth();
     d.managerId = MakeGuid(32);
     d.mask = SoftSynthInfoMask::UniqueId;
     d.uniqueId = 99;  // not compared when the id finds the entry
