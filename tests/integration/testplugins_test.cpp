@@ -1,15 +1,13 @@
-// Our test instruments as the library's tests rely on them: the call recorder logs every call in the
-// format the sequence tests compare, and the reference synth starts notes on their stamped frame,
-// renders bit for bit alike whatever the block size, and answers programs, parameters and its chunk
-// state as protocol.h publishes them. (The fault module is exercised by the guard's fault matrix and
-// the loader tests, the other modules by the loader tests.)
+// The reference synth as the library's tests rely on it: notes start on their stamped frame, renders
+// are bit for bit alike whatever the block size, and sound, programs and parameters are as protocol.h
+// publishes them. (The recorder's log is compared whole by the factory test, the fault module is
+// driven by the guard's fault matrix and the loader tests, the other modules by the loader tests.)
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
-#include "support/environment.h"
 #include "support/test_plugin.h"
 #include "testplugins/protocol.h"
 
@@ -18,46 +16,6 @@ namespace {
 using qm::test::TestHost;
 using qm::test::TestPlugin;
 using Channels = std::vector<std::vector<float>>;
-
-TEST(Recorder, LogsEveryCallInOrderWithItsArguments) {
-    const std::string log = qm::test::TemporaryFilePath("qmvsti-recorder", "log");
-    qm::test::ScopedEnvironment logging(qmtest::kRecorderLogVariable, log.c_str());
-    {
-        TestHost host;
-        TestPlugin recorder("qmrecorder", host);
-        ASSERT_NE(recorder.effect(), nullptr);
-        EXPECT_EQ(recorder.effect()->uniqueID, qmtest::kRecorderUniqueId);
-        recorder.start(48000.0, 256);
-        recorder.dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstEvents"));
-        recorder.sendMidi({{0, 0x90, 60, 100}, {5, 0x80, 60, 0}});
-        recorder.setParameter(1, 0.25f);
-        recorder.getParameter(0);
-        std::vector<std::vector<float>> out;
-        recorder.render(out, 128);
-        float left[64] = {}, right[64] = {};
-        float* outputs[] = {left, right};
-        recorder.effect()->process(recorder.effect(), nullptr, outputs, 64);
-        for (const std::vector<float>& channel : out) {
-            for (float sample : channel) ASSERT_EQ(sample, 0.0f);  // a silent instrument
-        }
-    }
-    const std::vector<std::string> expected = {
-        "entry main",
-        "dispatcher opcode=0 index=0 value=0 opt=0",
-        "dispatcher opcode=10 index=0 value=0 opt=48000",
-        "dispatcher opcode=11 index=0 value=256 opt=0",
-        "dispatcher opcode=12 index=0 value=1 opt=0",
-        "dispatcher opcode=51 index=0 value=0 opt=0 text=receiveVstEvents",
-        "dispatcher opcode=25 index=0 value=0 opt=0 events=2",
-        "setParameter index=1 value=0.250000",
-        "getParameter index=0",
-        "processReplacing frames=128",
-        "process frames=64",
-        "dispatcher opcode=1 index=0 value=0 opt=0",
-    };
-    EXPECT_EQ(qm::test::ReadTextLines(log), expected);
-    qm::test::RemoveFile(log);
-}
 
 // Renders `total` frames in blocks of `block`; events go to the block that contains their frame.
 std::vector<float> RenderLeft(const TestPlugin& plugin, int total, int block,
@@ -170,37 +128,6 @@ TEST(RefSynth, ProgramsAndParametersAnswerAsPublished) {
     EXPECT_TRUE(Silent(RenderLeft(synth, 512, 512, {{0, 0x90, 60, 127}})));  // muted
 
     EXPECT_EQ(s.host.countCalls(audioMasterWantMidi), 1);  // resuming asked for MIDI, as old hosts need
-}
-
-TEST(RefSynth, ChunkStateRoundTripsAndRejectsForeignData) {
-    Started sourceSynth("qmref_chunk"), targetSynth("qmref_chunk");
-    TestPlugin& source = sourceSynth.plugin;
-    TestPlugin& target = targetSynth.plugin;
-    ASSERT_TRUE(source.effect()->flags & effFlagsProgramChunks);
-    source.dispatch(effSetProgram, 0, 4);
-    source.dispatch(effSetProgramName, 0, 0, const_cast<char*>("Saved"));
-    source.setParameter(qmtest::kRefParamGain, 0.125f);
-    void* data = nullptr;
-    const intptr_t size = source.dispatch(effGetChunk, 0, 0, &data);
-    ASSERT_EQ(size, qmtest::kRefChunkBankSize);
-    const std::vector<unsigned char> bank(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
-    EXPECT_EQ(std::memcmp(bank.data(), "QmCk\x01\0\0\0\0\0\0\0\x04\0\0\0\x08\0\0\0\x04\0\0\0", 24), 0);
-
-    std::vector<unsigned char> copy = bank;
-    EXPECT_EQ(target.dispatch(effSetChunk, 0, size, copy.data()), 1);
-    EXPECT_EQ(target.dispatch(effGetProgram), 4);
-    EXPECT_EQ(target.text(effGetProgramName), "Saved");
-    EXPECT_EQ(target.getParameter(qmtest::kRefParamGain), 0.125f);
-    // Another version, a truncated bank, a bank offered as a program: refused, nothing changes.
-    std::vector<unsigned char> newer = bank;
-    newer[4] = 2;
-    target.dispatch(effSetProgram, 0, 1);
-    target.dispatch(effSetProgramName, 0, 0, const_cast<char*>("Kept"));
-    EXPECT_EQ(target.dispatch(effSetChunk, 0, size, newer.data()), 0);
-    copy = bank;
-    EXPECT_EQ(target.dispatch(effSetChunk, 0, size - 1, copy.data()), 0);
-    EXPECT_EQ(target.dispatch(effSetChunk, 1, size, copy.data()), 0);
-    EXPECT_EQ(target.text(effGetProgramName), "Kept");
 }
 
 }  // namespace

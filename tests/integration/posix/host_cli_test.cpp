@@ -1,5 +1,5 @@
-// The qmvsti program as a user runs it: usage errors, unknown plug-ins, unreadable files, and the
-// reference instrument added, listed and described. Each case gets its own settings folder.
+// The qmvsti program as a user runs it: usage errors, unknown plug-ins, unreadable files, and real
+// instruments added, listed and described. Each case gets its own settings folder.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -72,28 +72,6 @@ TEST_F(HostCli, UnknownPlugInsUnreadableFilesAndABrokenLibraryHaveTheirOwnCodes)
     const qm::test::CliOutcome run = Qmvsti("--json list");
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out, "[]\n");
-}
-
-TEST_F(HostCli, ReferenceSynthIsAddedListedAndDescribed) {
-    const std::string plugin = (BinFolder() / "testplugins" / "qmref.so").string();
-    ASSERT_TRUE(fs::exists(plugin)) << plugin;
-    qm::test::CliOutcome run = Qmvsti("add " + Quote(plugin));
-    ASSERT_EQ(run.code, 0) << run.err;
-    ASSERT_TRUE(fs::exists(CacheFile()));
-
-    run = Qmvsti("--json list");
-    ASSERT_EQ(run.code, 0) << run.err;
-    EXPECT_NE(run.out.find("\"path\": \"" + plugin + "\""), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("\"vendor\": \"" + std::string(qmtest::kTestVendor) + "\""), std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find("\"uniqueId\": " + std::to_string(qmtest::kRefUniqueId)), std::string::npos) << run.out;
-
-    run = Qmvsti("--json info " + Quote(plugin));
-    ASSERT_EQ(run.code, 0) << run.err;
-    EXPECT_NE(run.out.find("\"uniqueIdText\": \"QmRf\""), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("\"version\": " + std::to_string(qmtest::kTestVendorVersion)), std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find("instrument"), std::string::npos) << run.out;
 }
 
 // Debian's amsynth and two DPF instruments, as their own AEffect and string opcodes describe them;
