@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include "plugin_cache.h"
 #include "site.h"
@@ -47,10 +48,8 @@ TEST_F(HostCache, EntriesAreEnumeratedFoundAndMarkedInUse) {
     EXPECT_EQ(cache_->Prepare(kPlugInManagerCacheEnumerate), S_OK);
     ASSERT_EQ(cache_->GetEntry(1, &entry), S_OK);
     EXPECT_EQ(ToUtf8(entry.path), "/plugins/b.so");
-    EXPECT_EQ(entry.enabled, 1u);
-    EXPECT_EQ(entry.isInstrument, 1u);
-    EXPECT_EQ(entry.hasEditor & 1, 1u);
-    EXPECT_EQ(entry.faulted, 0u);
+    EXPECT_EQ(std::make_tuple(entry.enabled, entry.isInstrument, entry.hasEditor & 1, entry.faulted),
+              std::make_tuple(1u, 1u, 1u, 0u));
     EXPECT_NE(cache_->GetEntry(2, &entry), S_OK) << "non-zero after the last entry";
     std::memset(&entry, 0, sizeof(entry));
     ASSERT_EQ(cache_->FindEntry(cache_->At(a).managerId, &entry), S_OK);
@@ -61,8 +60,7 @@ TEST_F(HostCache, EntriesAreEnumeratedFoundAndMarkedInUse) {
     // The library passes an entry's address as its id's.
     EXPECT_EQ(cache_->CheckEntry(&cache_->At(b)), S_OK);
     EXPECT_EQ(cache_->SetEntryInUse(&cache_->At(b).managerId, 1), S_OK);
-    EXPECT_TRUE(cache_->InUse(b));
-    EXPECT_FALSE(cache_->InUse(a));
+    EXPECT_EQ(std::make_pair(cache_->InUse(a), cache_->InUse(b)), std::make_pair(false, true));
     EXPECT_EQ(cache_->SetEntryInUse(&cache_->At(b).managerId, 0), S_OK);
     EXPECT_FALSE(cache_->InUse(b));
     entry.managerId = unknown;
@@ -145,26 +143,19 @@ TEST(HostSiteCallback, AcceptsAttachAndFillAndAnswersTimeFromTheFixedTempo) {
     SiteState state;
     state.tempo = 90.0;
     const ULONG_PTR cookie = reinterpret_cast<ULONG_PTR>(&state);
-    EXPECT_EQ(HostSiteCallback(nullptr, SiteCode::Attached, cookie, 0, 0, 0, 0, 0, 0, 0), S_OK);
-    EXPECT_EQ(HostSiteCallback(nullptr, SiteCode::FillBlock, cookie, 0, 0, 0, 0, 0, 0, 0), S_OK);
-    EXPECT_EQ(HostSiteCallback(nullptr, SiteCode::Detached, cookie, 0, 0, 0, 0, 0, 0, 0), S_OK);
-    EXPECT_EQ(state.attached.load(), 1);
-    EXPECT_EQ(state.blocks.load(), 1);
-    EXPECT_EQ(state.detached.load(), 1);
+    for (DWORD code : {SiteCode::Attached, SiteCode::FillBlock, SiteCode::Detached})
+        EXPECT_EQ(HostSiteCallback(nullptr, code, cookie, 0, 0, 0, 0, 0, 0, 0), S_OK) << code;
+    EXPECT_EQ(std::make_tuple(state.attached.load(), state.blocks.load(), state.detached.load()), std::make_tuple(1, 1, 1));
 
     TimeQuery query;
     std::memset(&query, 0, sizeof(query));
     query.request = TimeQueryRequest::Full;
     query.time = 50000000;  // five seconds at 90 bpm: 7.5 quarters
-    ASSERT_EQ(HostSiteCallback(nullptr, SiteCode::TimeQuery, cookie, reinterpret_cast<ULONG_PTR>(&query), 0, 0, 0,
-                               0, 0, 0),
-              S_OK);
-    EXPECT_DOUBLE_EQ(query.tempo, 90.0);
-    EXPECT_EQ(query.ticksPerQuarter, 960);
-    EXPECT_EQ(query.ticks, 7200);
-    EXPECT_EQ(query.barStartTicks, 3840);
-    EXPECT_EQ(query.timeSigNumerator, 4);
-    EXPECT_EQ(query.timeSigDenominator, 4);
+    const ULONG_PTR asked = reinterpret_cast<ULONG_PTR>(&query);
+    ASSERT_EQ(HostSiteCallback(nullptr, SiteCode::TimeQuery, cookie, asked, 0, 0, 0, 0, 0, 0), S_OK);
+    EXPECT_EQ(std::make_tuple(query.tempo, query.ticksPerQuarter, query.ticks, query.barStartTicks, query.timeSigNumerator,
+                              query.timeSigDenominator),
+              std::make_tuple(90.0, 960, 7200LL, 3840LL, 4, 4));
     EXPECT_EQ(HostSiteCallback(nullptr, SiteCode::TimeQuery, cookie, 0, 0, 0, 0, 0, 0, 0), E_POINTER);
     EXPECT_EQ(HostSiteCallback(nullptr, 77, cookie, 0, 0, 0, 0, 0, 0, 0), E_NOTIMPL);
 }

@@ -207,6 +207,13 @@ struct FakeSite {
     HRESULT open(qm::CVSTiSofthSynth* synth) {
         return synth->Open(0, 0, 0, &FakeSite::Callback, reinterpret_cast<ULONG_PTR>(this), 0);
     }
+    // One field of every block filled so far, in order.
+    template <typename T>
+    std::vector<T> each(T Block::*field) const {
+        std::vector<T> values;
+        for (const Block& block : blocks) values.push_back(block.*field);
+        return values;
+    }
 };
 
 inline WAVEFORMATEX HostFormat(DWORD rate = 44100, WORD tag = WAVE_FORMAT_IEEE_FLOAT, WORD bits = 32) {

@@ -37,15 +37,11 @@ TEST(HostingRender, ARequestIsCutIntoFrameSizeBlocksEachFilledByTheHostFirst) {
     // Each process call comes right after the block's events, the first block carrying the note.
     EXPECT_EQ(rig.plugin.since(mark), (std::vector<std::string>{Events({{0, 0x90, 60, 100}}), Process(265), Events({}),
                                                                 Process(265), Events({}), Process(70)}));
-    ASSERT_EQ(rig.site.blocks.size(), 3u);
-    const LONGLONG starts[] = {0, DurationOf(265), DurationOf(530)};
-    const LONGLONG durations[] = {DurationOf(265), DurationOf(265), DurationOf(70)};
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(rig.site.blocks[i].buffer, static_cast<qm::IQMMIDIBuffer*>(rig->RenderBuffer()));
-        EXPECT_EQ(rig.site.blocks[i].start, starts[i]);
-        EXPECT_EQ(rig.site.blocks[i].duration, durations[i]);
-        EXPECT_EQ(rig.site.blocks[i].record, nullptr);
-    }
+    using Block = FakeSite::Block;
+    EXPECT_EQ(rig.site.each(&Block::start), (std::vector<LONGLONG>{0, DurationOf(265), DurationOf(530)}));
+    EXPECT_EQ(rig.site.each(&Block::duration), (std::vector<LONGLONG>{DurationOf(265), DurationOf(265), DurationOf(70)}));
+    EXPECT_EQ(rig.site.each(&Block::buffer), std::vector<qm::IQMMIDIBuffer*>(3, rig->RenderBuffer()));
+    EXPECT_EQ(rig.site.each(&Block::record), std::vector<qm::HostTimeRecord*>(3, nullptr));
     // Output 0 carries the fake's 0.5, output 1 silence: interleaved left and right.
     ExpectFrames(out, 600, 0.5f, 0.0f);
     EXPECT_EQ(rig->CurrentSample(), 600);
@@ -94,10 +90,7 @@ TEST(HostingRender, RenderFlagsSkipTheHostFillOrReachTheFirstBlockOnly) {
     EXPECT_EQ(rig.plugin.only(kProcessCall).size(), 3u);
 
     ASSERT_EQ(rig.render(out, 600, 600, 0x10000001), 600);
-    ASSERT_EQ(rig.site.blocks.size(), 3u);
-    EXPECT_EQ(rig.site.blocks[0].flags, 0x10000001u);
-    EXPECT_EQ(rig.site.blocks[1].flags, 1u);
-    EXPECT_EQ(rig.site.blocks[2].flags, 1u);
+    EXPECT_EQ(rig.site.each(&FakeSite::Block::flags), (std::vector<DWORD>{0x10000001u, 1, 1}));
 }
 
 TEST(HostingRender, AHostTimeRecordSetsBlockStartsAndAdvancesItsTicks) {
@@ -113,14 +106,12 @@ TEST(HostingRender, AHostTimeRecordSetsBlockStartsAndAdvancesItsTicks) {
     record.tickPosition = 3840;
     std::vector<float> out;
     ASSERT_EQ(rig.render(out, 600, 999, 0, &record), 600);
-    ASSERT_EQ(rig.site.blocks.size(), 3u);
     // 960 ticks x 2 quarters per second: a 265-frame block (60091 units) is 11.5 + 0.5 -> 12 ticks,
     // a 70-frame block (15873 units) 3.05 + 0.5 -> 3 ticks.
-    const LONGLONG ticks[] = {3840, 3852, 3864};
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(rig.site.blocks[i].start, 20000000 + static_cast<LONGLONG>(i) * DurationOf(265)) << i;
-        EXPECT_EQ(rig.site.blocks[i].recordTick, ticks[i]) << i;
-    }
+    using Block = FakeSite::Block;
+    EXPECT_EQ(rig.site.each(&Block::start),
+              (std::vector<LONGLONG>{20000000, 20000000 + DurationOf(265), 20000000 + 2 * DurationOf(265)}));
+    EXPECT_EQ(rig.site.each(&Block::recordTick), (std::vector<LONGLONG>{3840, 3852, 3864}));
     EXPECT_EQ(rig->CurrentTick(), 3867);
     EXPECT_EQ(rig->CurrentTime(), 20000000 + 2 * DurationOf(265) + DurationOf(70));
     EXPECT_EQ(rig->CurrentSample(), 999 + 600);
