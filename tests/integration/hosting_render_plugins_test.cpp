@@ -1,5 +1,7 @@
 // Rendering our test instruments through CVSTiSofthSynth: sample-accurate notes from the reference
-// synth across block boundaries, and real faults (not C++ exceptions) in a call and in process.
+// synth across block boundaries, and real faults (not C++ exceptions) in a call and in process. The
+// reference synth renders bit for bit alike whatever its block sizes and starts a note at phase 0 on
+// its frame (protocol.h), so the instance's blocks must give exactly what one direct block gives.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,7 +31,7 @@ TEST(HostingRenderPlugins, TheReferenceSynthStartsNotesOnTheStampedFrames) {
     for (size_t frame = 0; frame <= 100; ++frame) ASSERT_EQ(out[frame * 2], 0.0f) << frame;  // sine phase 0
     EXPECT_NE(out[101 * 2], 0.0f);
 
-    // The same notes handed to the plug-in directly in one block give the same samples.
+    // The same notes handed to the plug-in directly, in one block.
     qm::test::TestHost host;
     qm::test::TestPlugin direct("qmref", host);
     direct.start(44100.0, 1024);

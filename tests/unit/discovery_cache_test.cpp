@@ -4,6 +4,8 @@
 #include "discovery_test_support.h"
 #include "metric_test_support.h"
 
+#include <tuple>
+
 namespace qm::test {
 namespace {
 
@@ -28,19 +30,13 @@ TEST_F(ConnectedTypeTest, ImportsEveryEntryWithItsFlagsAndReportsProgress) {
     Connect();
 
     const tQMLIST* list = type_->PluginList();
-    ASSERT_NE(list, nullptr);
-    ASSERT_EQ(list->nCount, 4);
+    ASSERT_EQ(Names(list), (std::vector<std::string>{"Alpha", "Beta", "Gamma", "Delta"}));
     const VstiPluginRecord* r = PluginRecordAt(list, 0);
-    EXPECT_EQ(A(r->path), "/vst/a.so");
-    EXPECT_EQ(A(r->product), "Alpha Pro");
-    EXPECT_EQ(A(r->vendor), "Acme");
-    EXPECT_EQ(r->vendorVersion, 101);
-    EXPECT_EQ(r->uniqueId, 1);
-    EXPECT_EQ(r->managerId.Data1, 11u);
-    EXPECT_EQ(r->flags, Enabled);
-    EXPECT_EQ(PluginRecordAt(list, 1)->flags, Enabled | Faulted);
-    EXPECT_EQ(PluginRecordAt(list, 2)->flags, NotInstrument);
-    EXPECT_EQ(PluginRecordAt(list, 3)->flags, NoEditor | CacheOption | AlternativeDrawing);
+    EXPECT_EQ(std::make_tuple(A(r->path), A(r->product), A(r->vendor), r->vendorVersion, r->uniqueId, r->managerId.Data1),
+              std::make_tuple("/vst/a.so", "Alpha Pro", "Acme", 101, 1, 11u));
+    std::vector<DWORD> flags;
+    for (int i = 0; i < list->nCount; ++i) flags.push_back(PluginRecordAt(list, i)->flags);
+    EXPECT_EQ(flags, (std::vector<DWORD>{Enabled, Enabled | Faulted, NotInstrument, NoEditor | CacheOption | AlternativeDrawing}));
     EXPECT_EQ(A(PluginRecordAt(list, 3)->product), "Delta");
 
     EXPECT_EQ(cache_.prepared, std::vector<DWORD>{12});
@@ -127,11 +123,8 @@ TEST_F(ConnectedTypeTest, CreateSynthMatchesCandidateEntriesWithTheVendorContain
     ASSERT_EQ(type_->CreateSynth(&d, &synth), S_OK);
     ASSERT_EQ(maker_.made.size(), 1u);
     const MadeInstance& made = maker_.made[0];
-    EXPECT_EQ(A(made.record.path), "/vst/c.so");
-    EXPECT_EQ(A(made.record.name), "Keys");
-    EXPECT_EQ(made.record.flags, Enabled | LoadFailed | AlternativeDrawing);
-    EXPECT_TRUE(made.noSizeWindow);
-    EXPECT_EQ(made.managerId, 23u);
+    EXPECT_EQ(std::make_tuple(A(made.record.path), A(made.record.name), made.record.flags, made.noSizeWindow, made.managerId),
+              std::make_tuple("/vst/c.so", "Keys", Enabled | LoadFailed | AlternativeDrawing, true, 23u));
     EXPECT_EQ(cache_.inUseCalls.back(), (std::pair<uint32_t, DWORD>{23u, 1u}));
     synth->Release();
 
