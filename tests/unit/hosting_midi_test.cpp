@@ -165,9 +165,9 @@ TEST(HostingMidi, StopLiveReleasesEveryHeldKeyInOneBlock) {
 namespace {
 
 struct Receiver final : qm::IPlugInMidiReceiver {
-    std::vector<std::vector<int>> got;
-    void ReceivePlugInMidi(const VstMidiEvent& event) noexcept override {
-        got.push_back({event.deltaFrames, static_cast<unsigned char>(event.midiData[0]), event.midiData[1]});
+    std::vector<Event> got;
+    void ReceivePlugInMidi(const VstMidiEvent& e) noexcept override {
+        got.push_back({e.deltaFrames, static_cast<unsigned char>(e.midiData[0]), e.midiData[1], e.midiData[2]});
     }
 };
 
@@ -177,32 +177,24 @@ TEST(HostingMidi, ThePlugInsMidiOutputReachesTheReceiverWithoutSysex) {
     FakeType type;
     FakePlugin plugin;
     LoadedInstance synth(type, &plugin);
-    VstMidiEvent first{};
-    first.type = kVstMidiType;
-    first.deltaFrames = 3;
-    first.midiData[0] = static_cast<char>(0x91);
-    first.midiData[1] = 50;
-    VstMidiEvent sysex{};
-    sysex.type = 6;  // kVstSysExType
-    VstMidiEvent second = first;
-    second.deltaFrames = 9;
-    second.midiData[1] = 51;
+    VstMidiEvent events[3] = {};
+    events[0] = qm::test::MakeMidiEvent(3, 0x91, 50, 1);
+    events[1].type = 6;  // kVstSysExType
+    events[2] = qm::test::MakeMidiEvent(9, 0x91, 51, 2);
     struct {
         VstEvents header;
         VstEvent* more[1];
     } list{};
     list.header.numEvents = 3;
     auto* table = reinterpret_cast<VstEvent**>(reinterpret_cast<unsigned char*>(&list) + offsetof(VstEvents, events));
-    table[0] = reinterpret_cast<VstEvent*>(&first);
-    table[1] = reinterpret_cast<VstEvent*>(&sysex);
-    table[2] = reinterpret_cast<VstEvent*>(&second);
+    for (int i = 0; i < 3; ++i) table[i] = reinterpret_cast<VstEvent*>(&events[i]);
 
-    EXPECT_EQ(plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);
+    EXPECT_EQ(plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);  // no receiver yet
     Receiver receiver;
     synth->SetPlugInMidiReceiver(&receiver);
     EXPECT_EQ(plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);
-    EXPECT_EQ(receiver.got, (std::vector<std::vector<int>>{{3, 0x91, 50}, {9, 0x91, 51}}));
+    EXPECT_EQ(receiver.got, (std::vector<Event>{{3, 0x91, 50, 1}, {9, 0x91, 51, 2}}));
     EXPECT_EQ(plugin.callHost(audioMasterProcessEvents, 0, 0, nullptr), 0);
-    synth->SetPlugInMidiReceiver(nullptr);
     EXPECT_EQ(receiver.got.size(), 2u);
+    synth->SetPlugInMidiReceiver(nullptr);
 }
