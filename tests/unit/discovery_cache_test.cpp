@@ -25,6 +25,7 @@ TEST_F(ConnectedTypeTest, ImportsEveryEntryWithItsFlagsAndReportsProgress) {
     marked.hasEditor = 0x2;  // bit 0 clear: no editor
     marked.options = PlugInManagerOptions::AlternativeDrawing | PlugInManagerOptions::CacheOption;
     marked.product[0] = 0;  // the product falls back to the first name
+    Put(marked.secondName, "Delta Second");
     cache_.entries = {plain, faulted, effect, marked};
     cache_.uncheckedId = 12;
     Connect();

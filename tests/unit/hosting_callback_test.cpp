@@ -147,7 +147,8 @@ TEST(HostingCallback, MusicalTimeComesFromTheHostsTimeQueryAndMarksTransportChan
         const char* step;
         int32_t flags;
     } steps[] = {{"", 0},     {"Play", kVstTransportChanged | kVstTransportPlaying}, {"", kVstTransportPlaying},
-                 {"Stop", kVstTransportChanged}, {"", 0}, {"Cue", kVstTransportChanged}};
+                 {"Stop", kVstTransportChanged}, {"", 0}, {"Cue", kVstTransportChanged}, {"", 0},
+                 {"Stop", kVstTransportChanged}};  // a stop that changes nothing else still counts
     for (const auto& s : steps) {
         SCOPED_TRACE(s.step);
         const std::string step = s.step;

@@ -91,9 +91,9 @@ TEST(HostingTransport, CueAndLiveModeResumeThePlugInOnce) {
     const WAVEFORMATEX format = HostFormat();
     synth->SetFormat(&format, 0, 0);
     size_t mark = plugin.calls.size();
-    ASSERT_EQ(synth->Cue(10000000), S_OK);  // one second
+    ASSERT_EQ(synth->Cue(10000120), S_OK);  // 44100.53 frames, rounded
     EXPECT_EQ(plugin.since(mark), std::vector<std::string>{Op(effMainsChanged, 0, 1)});
-    EXPECT_EQ(synth->CurrentSample(), 44100);
+    EXPECT_EQ(synth->CurrentSample(), 44101);
     EXPECT_EQ(synth->Status() & (Status::Cued | Status::Playing), Status::Cued);
     synth->Play(0, 0);
     EXPECT_EQ(synth->Status() & (Status::Cued | Status::Playing), Status::Playing);

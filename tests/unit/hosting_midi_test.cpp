@@ -146,7 +146,8 @@ TEST(HostingMidi, StopLiveReleasesEveryHeldKeyInOneBlock) {
     rig->SendShortMessage(Msg(0x90, 72, 100), 0);
     rig->SendShortMessage(Msg(0x90, 12, 100), 0);
     rig->SendShortMessage(Msg(0x90, 12, 0), 0);
-    EXPECT_EQ(Held(rig->LiveBuffer()).size(), 4u);
+    rig->SendShortMessage(Msg(0x90, 5, 100), 0);
+    EXPECT_EQ(Held(rig->LiveBuffer()).size(), 5u);
     std::vector<float> out;
     ASSERT_EQ(rig.render(out, 265), 265);  // the live block takes the notes
     EXPECT_EQ(rig->LiveBuffer()->EventCount(), 0);
@@ -155,7 +156,7 @@ TEST(HostingMidi, StopLiveReleasesEveryHeldKeyInOneBlock) {
     ASSERT_EQ(rig->StopLive(), S_OK);
     // Channel order, then key order; neither cued nor playing: a suspend and a resume end live mode.
     EXPECT_EQ(rig.plugin.since(mark),
-              (std::vector<std::string>{Events({{0, 0x80, 72, 0}, {0, 0x83, 40, 0}}), Process(265),
+              (std::vector<std::string>{Events({{0, 0x80, 5, 0}, {0, 0x80, 72, 0}, {0, 0x83, 40, 0}}), Process(265),
                                         Op(effMainsChanged), Op(effMainsChanged, 0, 1)}));
     EXPECT_EQ(rig->LiveBuffer(), nullptr);
     EXPECT_FALSE(rig->Status() & Status::Live);
