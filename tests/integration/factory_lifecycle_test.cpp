@@ -163,9 +163,7 @@ TEST(ExportedTypeUnloaded, FaultsCaughtAfterTheModuleIsGoneStillEndWell) {
     CQmVSTiSynthType* type = CQmVSTiSynthType::Create();
     ASSERT_NE(type, nullptr);
     type->AddRef();
-    VstiPluginRecord r;
-    std::memset(&r, 0, sizeof(r));
-    WideCopy(r.path, kPluginPathChars, TestPluginPath("qmfault").c_str());
+    VstiPluginRecord r = TestPluginRecord("qmfault", 0);
     ScopedEnvironment fault(qmtest::kFaultPlanVariable, "where=dispatcher;kind=av;opcode=0");
     IUnknown* instance = nullptr;
     EXPECT_EQ(type->CreateForRecord(&r, &instance), QM_E_PLUGIN_EXCEPTION);

@@ -64,11 +64,7 @@ TEST_P(TypeLoadsModules, TheRecordKeepsWhatTheLoaderFound) {
     CQmVSTiSynthType* type = CQmVSTiSynthType::Create();
     ASSERT_NE(type, nullptr);
     type->AddRef();
-    VstiPluginRecord record;
-    std::memset(&record, 0, sizeof(record));
-    WideCopy(record.path, kPluginPathChars, TestPluginPath(c.module).c_str());
-    record.flags = Enabled;
-    UseRecords(type, {record});
+    UseRecords(type, {TestPluginRecord(c.module, Enabled)});
     const SoftSynthTypeInfo any = AnySynth();
     IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
     EXPECT_EQ(type->CreateSynth(&any, &synth), c.result);

@@ -15,6 +15,7 @@
 #include "framework/lang.h"
 #include "qmvsti/guids.h"
 #include "qmvsti/soft_synth.h"
+#include "support/test_plugin.h"
 
 namespace qm::test {
 
@@ -65,6 +66,15 @@ inline VstiPluginRecord Record(const char* path, const char* name, const char* v
     Put(r.vendor, vendor);
     r.uniqueId = uniqueId;
     r.vendorVersion = 7;
+    r.flags = flags;
+    return r;
+}
+
+// A record for one of our test instruments, as a scan would list it before loading it.
+inline VstiPluginRecord TestPluginRecord(const char* plugin, DWORD flags) {
+    VstiPluginRecord r;
+    std::memset(&r, 0, sizeof(r));
+    WideCopy(r.path, kPluginPathChars, TestPluginPath(plugin).c_str());
     r.flags = flags;
     return r;
 }
