@@ -57,7 +57,7 @@ CQmVSTiSynthType::CQmVSTiSynthType() noexcept : maker_(&PlugInSynthMaker()) {
 }
 
 CQmVSTiSynthType::~CQmVSTiSynthType() {
-    if (settings_ != nullptr) SaveSettings();
+    SaveSettings();
     QmList_Destroy(list_);
     list_ = nullptr;
     if (cache_ != nullptr && sink_ != nullptr) cache_->UnregisterSink(sink_);
@@ -101,6 +101,7 @@ ULONG CQmVSTiSynthType::Release() noexcept {
 HRESULT CQmVSTiSynthType::SetSettingsKey(void* settingsHandle, DWORD, DWORD) noexcept {
     QmMetric_Close(settings_);
     settings_ = nullptr;
+    settingsLoaded_ = false;
     settingsParent_ = static_cast<HQMMETRIC>(settingsHandle);
     return QmMetric_OpenSubKey(&settings_, settingsParent_, QMW("VSTi Synth"));
 }
@@ -146,9 +147,12 @@ HRESULT CQmVSTiSynthType::ConnectHost(IUnknown* site) noexcept {
     if (FAILED(site->QueryInterface(IID_IHostProgress, reinterpret_cast<void**>(&progress)))) progress = nullptr;
 
     do {
-        pages_ = CSpecifyPropertyPages::Create(CSpecifyPropertyPages::Owner::Type, this);
-        if (pages_ == nullptr) break;
-        pages_->AddRef();
+        // A connection whose list could not be made is tried again with the companion it already has.
+        if (pages_ == nullptr) {
+            pages_ = CSpecifyPropertyPages::Create(CSpecifyPropertyPages::Owner::Type, this);
+            if (pages_ == nullptr) break;
+            pages_->AddRef();
+        }
         if (FAILED(CreatePluginList(&list_))) break;
         cache_ = cache;
         cache_->AddRef();

@@ -119,6 +119,7 @@ private:
     tQMLIST* list_ = nullptr;
     int64_t frameSize_ = kDefaultFrameSize;
     uint32_t flushCount_ = 0;
+    bool settingsLoaded_ = false;  // read from settings_: only then are they ours to write back
     PlugInManagerCache* cache_ = nullptr;
     CPlugInManagerCachSink* sink_ = nullptr;
     ISynthMaker* maker_ = nullptr;

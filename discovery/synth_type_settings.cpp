@@ -1,5 +1,5 @@
 // The type's settings: named values of its "VSTi Synth" key, read when the type connects to the host
-// and written back when it goes.
+// and written back when it goes, if they were read.
 #include "discovery/synth_type.h"
 
 namespace qm {
@@ -30,9 +30,12 @@ void CQmVSTiSynthType::LoadSettings() noexcept {
     int frameMs = QmGetMetricUsingName(settings_, QMW("FrameSize"), 0);
     frameMs = frameMs == 0 ? kDefaultFrameMs : Clamp(frameMs, kMinFrameMs, kMaxFrameMs);
     frameSize_ = static_cast<int64_t>(frameMs) * kUnitsPerMs;
+    settingsLoaded_ = settings_ != nullptr;
 }
 
 void CQmVSTiSynthType::SaveSettings() noexcept {
+    // A type that never read the user's values would write the constructor's defaults over them.
+    if (settings_ == nullptr || !settingsLoaded_) return;
     QmSetMetricUsingName(settings_, QMW("FlushOnStopCount"), static_cast<int>(flushCount_));
     QmSetMetricUsingName(settings_, QMW("FrameSize"), Clamp(frameSize_ / kUnitsPerMs, kMinFrameMs, kMaxFrameMs));
     // All bits set when on: older readers of the value test it as a boolean, newer ones bit 0.

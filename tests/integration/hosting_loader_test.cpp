@@ -1,192 +1,108 @@
-// Loading our test instruments through CVSTiSofthSynth::LoadPlugIn: the exact call sequence a plug-in
-// sees over an instance's life, naming, record flags, and modules that fault, lie or are no plug-ins.
+// The soft-synth type loading our test instruments from its plug-in list: what each module, and each
+// way of crashing while loading, leaves in the list's record, what the instance is named, and which
+// records are offered afterwards.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstring>
+#include <memory>
 #include <string>
-#include <vector>
 
-#include "framework/lang.h"
-#include "hosting/synth_type_link.h"
+#include "discovery/synth_type.h"
 #include "hosting/vsti_soft_synth.h"
-#include "platform/guard.h"
-#include "testplugins/protocol.h"
 #include "support/environment.h"
 #include "support/test_plugin.h"
+#include "testplugins/protocol.h"
+#include "unit/discovery_test_support.h"
 
-using qm::CVSTiSofthSynth;
-namespace Status = qm::InstanceStatus;
-namespace Flags = qm::PluginRecordFlags;
-using qm::VstiPluginRecord;
-
+namespace qm::test {
 namespace {
 
-class Type final : public qm::ISynthTypeLink {
-public:
-    uint32_t flushes = 0;
-    int64_t FrameSizeDuration() const noexcept override { return 60000; }
-    uint32_t FlushOnStopCount() const noexcept override { return flushes; }
-    bool ExposeMultiChannel() const noexcept override { return true; }
-    bool HasAlternativeDrawingMark(const WCHAR*, const WCHAR*, int32_t) noexcept override { return false; }
+using namespace PluginRecordFlags;
+
+struct LoadCase {
+    const char* module;
+    const char* plan;  // qmfault's fault plan, or null
+    HRESULT result;
+    DWORD flags;       // the record's afterwards
+    const char* name;  // the instance's display name, for a loaded module
+    int32_t uniqueId;
+    bool mono;
 };
 
-HRESULT QM_COMCALL AcceptingSite(qm::IQmSoftSynth*, DWORD, ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR,
-                                 ULONG_PTR, ULONG_PTR, ULONG_PTR) {
-    return S_OK;
-}
+// A fault before the magic is seen leaves the record not loaded and not an instrument; past it, the
+// instrument bit comes from the plug-in's own flags (qmfault has no editor).
+const LoadCase kCases[] = {
+    {"qmref", nullptr, S_OK, Enabled | NoEditor, "QmRef", qmtest::kRefUniqueId, false},
+    {"qmref_multi", nullptr, S_OK, Enabled | NoEditor, "QmRef Multi", qmtest::kRefMultiUniqueId, false},
+    {"qmref_mono", nullptr, S_OK, Enabled | NoEditor, "QmRef Mono", qmtest::kRefMonoUniqueId, true},
+    {"qmbothentries", nullptr, S_OK, Enabled | NoEditor, "QmBoth main", qmtest::kBothMainUniqueId, false},
+    {"qmeffect", nullptr, S_OK, Enabled | NotInstrument | NoEditor, "QmEffect", qmtest::kEffectUniqueId, false},
+    {"qmfault", nullptr, S_OK, Enabled | NoEditor, "QmFault", qmtest::kFaultUniqueId, false},
+    {"qmwrongmagic", nullptr, S_FALSE, NotInstrument | LoadFailed, nullptr, 0, false},
+    {"qmnoentry", nullptr, S_FALSE, NotInstrument | LoadFailed, nullptr, 0, false},
+    {"no_such_module", nullptr, S_FALSE, NotInstrument | LoadFailed, nullptr, 0, false},
+    {"qmfault", "where=entry;kind=av", QM_E_PLUGIN_EXCEPTION, Faulted | NotInstrument | LoadFailed, nullptr, 0, false},
+    {"qmfault", "where=entry;kind=raise", QM_E_PLUGIN_EXCEPTION, Faulted | NotInstrument | LoadFailed, nullptr, 0, false},
+    {"qmfault", "where=dispatcher;kind=av;opcode=0", QM_E_PLUGIN_EXCEPTION, Faulted | NoEditor, nullptr, 0, false},
+    {"qmfault", "where=dispatcher;kind=illegal;opcode=45", QM_E_PLUGIN_EXCEPTION, Faulted | NoEditor, nullptr, 0, false},
+    {"qmfault", "where=dispatcher;kind=intdiv;opcode=47", QM_E_PLUGIN_EXCEPTION, Faulted | NoEditor, nullptr, 0, false},
+    {"qmfault", "where=dispatcher;kind=fpdiv;opcode=47", QM_E_PLUGIN_EXCEPTION, Faulted | NoEditor, nullptr, 0, false},
+    {"qmfault", "where=dispatcher;kind=breakpoint;opcode=48", QM_E_PLUGIN_EXCEPTION, Faulted | NoEditor, nullptr, 0,
+     false},
+    {"qmfault", "where=dispatcher;kind=cppthrow;opcode=48", QM_E_PLUGIN_EXCEPTION, Faulted | NoEditor, nullptr, 0,
+     false},
+};
 
-std::basic_string<WCHAR> Wide(const char* text) {
-    std::basic_string<WCHAR> wide;
-    for (const char* p = text; *p != 0; ++p) wide.push_back(static_cast<WCHAR>(*p));
-    return wide;
-}
+class TypeLoadsModules : public ::testing::TestWithParam<LoadCase> {};
 
-// One instance of `type` loading the test plug-in `name`.
-struct Load {
-    Load(Type& type, const char* name) {
-        if (qm::KernelLangHandle() == nullptr) {
-            qm::OpenKernelLangHandle(qm::ModuleInstanceOf(reinterpret_cast<const void*>(&Wide)), 1033);
-        }
-        record.flags = Flags::Enabled;
-        const std::basic_string<WCHAR> path = qm::test::TestPluginPath(name);
-        path.copy(record.path, path.size());
-        EXPECT_EQ(CVSTiSofthSynth::CreateInstance(&type, &synth), S_OK);
-        synth->AddRef();
-        EXPECT_EQ(synth->Initialize(), S_OK);
-        result = synth->LoadPlugIn(&record);
+TEST_P(TypeLoadsModules, TheRecordKeepsWhatTheLoaderFound) {
+    const LoadCase& c = GetParam();
+    std::unique_ptr<ScopedEnvironment> plan;
+    if (c.plan != nullptr) plan = std::make_unique<ScopedEnvironment>(qmtest::kFaultPlanVariable, c.plan);
+    KernelScope kernel;
+    CQmVSTiSynthType* type = CQmVSTiSynthType::Create();
+    ASSERT_NE(type, nullptr);
+    type->AddRef();
+    UseRecords(type, {TestPluginRecord(c.module, Enabled)});
+    const SoftSynthTypeInfo any = AnySynth();
+    IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
+    EXPECT_EQ(type->CreateSynth(&any, &synth), c.result);
+    const VstiPluginRecord* after = PluginRecordAt(type->PluginList(), 0);
+    EXPECT_EQ(after->flags, c.flags);
+    EXPECT_EQ(after->useCount, c.result == S_OK ? 1 : 0);
+    if (c.result == S_OK) {
+        ASSERT_NE(synth, nullptr);
+        const auto* instance = static_cast<const CVSTiSofthSynth*>(synth);
+        EXPECT_EQ(A(instance->DisplayName()), c.name);
+        EXPECT_EQ(A(instance->VendorName()), qmtest::kTestVendor);
+        EXPECT_EQ(A(after->vendor), qmtest::kTestVendor);
+        EXPECT_EQ(after->vendorVersion, qmtest::kTestVendorVersion);
+        EXPECT_EQ(after->uniqueId, c.uniqueId);
+        EXPECT_EQ((instance->Status() & InstanceStatus::MonoMainOutput) != 0, c.mono);
+        EXPECT_EQ(WString(instance->PlugInPath()), TestPluginPath(c.module));
+        EXPECT_EQ(synth->Release(), 0u);
+    } else {
+        EXPECT_EQ(synth, nullptr);
     }
-    ~Load() { synth->Release(); }
-    CVSTiSofthSynth* synth = nullptr;
-    VstiPluginRecord record{};
-    HRESULT result = E_FAIL;
-};
+    // What failed is not offered to the host again; what is no instrument is not created again.
+    SoftSynthTypeInfo info = AnySynth();
+    EXPECT_EQ(type->GetSynthInfo(0, &info), (c.flags & Enabled) ? S_OK : S_FALSE);
+    if (c.result != S_OK || (c.flags & NotInstrument)) {
+        plan.reset();
+        EXPECT_EQ(type->CreateSynth(&any, &synth), S_FALSE);
+    }
+    EXPECT_EQ(type->Release(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryModule, TypeLoadsModules, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<LoadCase>& p) {
+                             std::string name = std::string(p.param.module) + (p.param.plan ? "_" : "") +
+                                                (p.param.plan ? p.param.plan : "");
+                             for (char& ch : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name;
+                         });
 
 }  // namespace
-
-TEST(HostingLoaderSequence, APlugInSeesTheCallsOfItsWholeLife) {
-    const std::string log = qm::test::TemporaryFilePath("hosting-sequence", "log");
-    qm::test::ScopedEnvironment logging(qmtest::kRecorderLogVariable, log.c_str());
-    Type type;
-    type.flushes = 2;
-    {
-        Load load(type, "qmrecorder");
-        ASSERT_EQ(load.result, S_OK);
-        ASSERT_EQ(load.synth->Open(0, 0, 0, &AcceptingSite, 0, 0), S_OK);
-        const WAVEFORMATEX format{WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 352800, 8, 32, 0};
-        ASSERT_EQ(load.synth->SetFormat(&format, 0, 0), S_OK);
-        load.synth->Cue(0);
-        load.synth->Play(0, 0);
-        load.synth->Stop();
-        load.synth->ReleaseFormat();
-        ASSERT_EQ(load.synth->Close(), S_OK);
-    }
-    std::vector<std::string> expected = qm::test::RecorderCallsFromLoadToCue();
-    const std::vector<std::string> rest = {
-        // Stop: All Notes Off on each channel in its own block (inserted below), the flush blocks,
-        // then suspend and resume
-        "processReplacing frames=265",
-        "processReplacing frames=265",
-        "dispatcher opcode=12 index=0 value=0 opt=0",
-        "dispatcher opcode=12 index=0 value=1 opt=0",
-        // ReleaseFormat
-        "dispatcher opcode=12 index=0 value=0 opt=0",
-        // teardown
-        "dispatcher opcode=1 index=0 value=0 opt=0",
-    };
-    for (int channel = 0; channel < 16; ++channel) {
-        expected.push_back("dispatcher opcode=25 index=0 value=0 opt=0 events=1");
-        expected.push_back("processReplacing frames=265");
-    }
-    expected.insert(expected.end(), rest.begin(), rest.end());
-    EXPECT_EQ(qm::test::ReadTextLines(log), expected);
-    qm::test::RemoveFile(log);
-}
-
-TEST(HostingLoaderNaming, ReferenceSynthVariantsAreNamedByTheirEffectName) {
-    Type type;
-    struct Case {
-        const char* module;
-        const char* name;
-        int32_t uniqueId;
-        bool mono;
-    };
-    for (const Case& c : {Case{"qmref", "QmRef", qmtest::kRefUniqueId, false},
-                          Case{"qmref_multi", "QmRef Multi", qmtest::kRefMultiUniqueId, false},
-                          Case{"qmref_mono", "QmRef Mono", qmtest::kRefMonoUniqueId, true}}) {
-        SCOPED_TRACE(c.module);
-        Load load(type, c.module);
-        ASSERT_EQ(load.result, S_OK);
-        EXPECT_EQ(std::basic_string<WCHAR>(load.synth->DisplayName()), Wide(c.name));
-        EXPECT_EQ(std::basic_string<WCHAR>(load.synth->ProductName()), Wide(qmtest::kRefProduct));
-        EXPECT_EQ(std::basic_string<WCHAR>(load.record.vendor), Wide(qmtest::kTestVendor));
-        EXPECT_EQ(std::basic_string<WCHAR>(load.synth->VendorName()), Wide(qmtest::kTestVendor));
-        EXPECT_EQ(load.record.vendorVersion, qmtest::kTestVendorVersion);
-        EXPECT_EQ(load.record.uniqueId, c.uniqueId);
-        EXPECT_EQ(load.record.flags, Flags::Enabled | Flags::NoEditor);
-        EXPECT_EQ((load.synth->Status() & Status::MonoMainOutput) != 0, c.mono);
-        EXPECT_EQ(std::basic_string<WCHAR>(load.synth->PlugInPath()), qm::test::TestPluginPath(c.module));
-    }
-}
-
-TEST(HostingLoaderFaults, APlugInThatCrashesWhileLoadingIsContained) {
-    Type type;
-    for (const char* plan : {"where=entry;kind=av", "where=dispatcher;kind=av;opcode=0",
-                             "where=dispatcher;kind=intdiv;opcode=45", "where=dispatcher;kind=cppthrow;opcode=48"}) {
-        SCOPED_TRACE(plan);
-        qm::test::ScopedEnvironment fault(qmtest::kFaultPlanVariable, plan);
-        Load load(type, "qmfault");
-        EXPECT_EQ(load.result, QM_E_PLUGIN_EXCEPTION);
-        EXPECT_NE(load.record.flags & Flags::Faulted, 0u);
-        EXPECT_EQ(load.record.flags & Flags::Enabled, 0u);
-        EXPECT_EQ(load.synth->Effect(), nullptr);
-        EXPECT_NE(load.synth->Status() & Status::Faulted, 0u);
-    }
-}
-
-TEST(HostingLoaderFaults, ModulesThatAreNoInstrumentsAreRefused) {
-    Type type;
-    {
-        Load load(type, "qmwrongmagic");
-        EXPECT_EQ(load.result, S_FALSE);
-        EXPECT_EQ(load.record.flags, Flags::NotInstrument | Flags::LoadFailed);
-        EXPECT_EQ(load.synth->Effect(), nullptr);
-    }
-    for (const char* module : {"qmnoentry", "no_such_module"}) {
-        Load load(type, module);
-        EXPECT_EQ(load.result, S_FALSE);
-        EXPECT_EQ(load.record.flags, Flags::NotInstrument | Flags::LoadFailed);
-    }
-    {
-        Load load(type, "qmeffect");  // loads, but is marked as no instrument
-        EXPECT_EQ(load.result, S_OK);
-        EXPECT_EQ(load.record.flags, Flags::Enabled | Flags::NotInstrument | Flags::NoEditor);
-        EXPECT_EQ(std::basic_string<WCHAR>(load.synth->DisplayName()), Wide("QmEffect"));
-    }
-    {
-        Load load(type, "qmbothentries");
-        EXPECT_EQ(load.result, S_OK);
-        EXPECT_EQ(load.record.uniqueId, qmtest::kBothMainUniqueId);
-        EXPECT_EQ(std::basic_string<WCHAR>(load.synth->DisplayName()), Wide("QmBoth main"));
-    }
-}
-
-TEST(HostingLoaderFaults, FaultsAfterLoadingSilenceUntilThePowerIsToggled) {
-    Type type;
-    qm::test::ScopedEnvironment fault(qmtest::kFaultPlanVariable, "where=dispatcher;kind=av;opcode=3");
-    Load load(type, "qmfault");
-    ASSERT_EQ(load.result, S_OK);
-    EXPECT_EQ(load.synth->CallDispatcher(effGetProgram, 0, 0, nullptr, 0.0f), -1);
-    EXPECT_NE(load.synth->Status() & Status::Faulted, 0u);
-    EXPECT_EQ(load.synth->LastFault().opcode, effGetProgram);
-    EXPECT_EQ(load.synth->LastFault().code, qm::platform::kExceptionAccessViolation);
-    load.synth->TogglePower();
-    load.synth->TogglePower();
-    EXPECT_EQ(load.synth->Status() & (Status::Faulted | Status::ProcessEvents), Status::ProcessEvents);
-
-    qm::test::ScopedEnvironment processFault(qmtest::kFaultPlanVariable, "where=processReplacing;kind=fpdiv");
-    const WAVEFORMATEX format{WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 352800, 8, 32, 0};
-    ASSERT_EQ(load.synth->SetFormat(&format, 0, 0), S_OK);
-    EXPECT_EQ(load.synth->CallProcess(265), 1);
-    EXPECT_NE(load.synth->Status() & Status::Faulted, 0u);
-    EXPECT_STREQ(load.synth->LastFault().call, "processReplacing");
-    load.synth->ReleaseFormat();
-}
+}  // namespace qm::test

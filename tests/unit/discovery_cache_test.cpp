@@ -4,38 +4,14 @@
 #include "discovery_test_support.h"
 #include "metric_test_support.h"
 
+#include <tuple>
+
 namespace qm::test {
 namespace {
 
 using namespace PluginRecordFlags;
 
-class ConnectedTypeTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        type_ = CQmVSTiSynthType::Create();
-        ASSERT_NE(type_, nullptr);
-        type_->AddRef();
-        type_->SetSynthMaker(&maker_);
-    }
-    void TearDown() override {
-        if (type_ != nullptr) type_->Release();
-        EXPECT_EQ(cache_.refs, 1u);
-        EXPECT_EQ(progress_.refs, 1u);
-    }
-    void Connect() { ASSERT_EQ(type_->ConnectHost(&site_), S_OK); }
-    static SoftSynthTypeInfo Descriptor() {
-        SoftSynthTypeInfo d;
-        std::memset(&d, 0, sizeof(d));
-        return d;
-    }
-
-    KernelScope kernel_;
-    FakeMaker maker_;
-    TestCache cache_;
-    TestProgress progress_;
-    TestSite site_{&cache_, &progress_};
-    CQmVSTiSynthType* type_ = nullptr;
-};
+using ConnectedTypeTest = TypeTest;
 
 TEST_F(ConnectedTypeTest, ImportsEveryEntryWithItsFlagsAndReportsProgress) {
     PlugInManagerEntry plain = Entry("/vst/a.so", "Alpha", "Acme", 1, 11);
@@ -49,24 +25,19 @@ TEST_F(ConnectedTypeTest, ImportsEveryEntryWithItsFlagsAndReportsProgress) {
     marked.hasEditor = 0x2;  // bit 0 clear: no editor
     marked.options = PlugInManagerOptions::AlternativeDrawing | PlugInManagerOptions::CacheOption;
     marked.product[0] = 0;  // the product falls back to the first name
+    Put(marked.secondName, "Delta Second");
     cache_.entries = {plain, faulted, effect, marked};
     cache_.uncheckedId = 12;
     Connect();
 
     const tQMLIST* list = type_->PluginList();
-    ASSERT_NE(list, nullptr);
-    ASSERT_EQ(list->nCount, 4);
+    ASSERT_EQ(Names(list), (std::vector<std::string>{"Alpha", "Beta", "Gamma", "Delta"}));
     const VstiPluginRecord* r = PluginRecordAt(list, 0);
-    EXPECT_EQ(A(r->path), "/vst/a.so");
-    EXPECT_EQ(A(r->product), "Alpha Pro");
-    EXPECT_EQ(A(r->vendor), "Acme");
-    EXPECT_EQ(r->vendorVersion, 101);
-    EXPECT_EQ(r->uniqueId, 1);
-    EXPECT_EQ(r->managerId.Data1, 11u);
-    EXPECT_EQ(r->flags, Enabled);
-    EXPECT_EQ(PluginRecordAt(list, 1)->flags, Enabled | Faulted);
-    EXPECT_EQ(PluginRecordAt(list, 2)->flags, NotInstrument);
-    EXPECT_EQ(PluginRecordAt(list, 3)->flags, NoEditor | CacheOption | AlternativeDrawing);
+    EXPECT_EQ(std::make_tuple(A(r->path), A(r->product), A(r->vendor), r->vendorVersion, r->uniqueId, r->managerId.Data1),
+              std::make_tuple("/vst/a.so", "Alpha Pro", "Acme", 101, 1, 11u));
+    std::vector<DWORD> flags;
+    for (int i = 0; i < list->nCount; ++i) flags.push_back(PluginRecordAt(list, i)->flags);
+    EXPECT_EQ(flags, (std::vector<DWORD>{Enabled, Enabled | Faulted, NotInstrument, NoEditor | CacheOption | AlternativeDrawing}));
     EXPECT_EQ(A(PluginRecordAt(list, 3)->product), "Delta");
 
     EXPECT_EQ(cache_.prepared, std::vector<DWORD>{12});
@@ -83,7 +54,7 @@ TEST_F(ConnectedTypeTest, ImportsEveryEntryWithItsFlagsAndReportsProgress) {
     EXPECT_EQ(type_->PluginList()->nCount, 4);
 }
 
-TEST_F(ConnectedTypeTest, SinkIsRegisteredAndUnregisteredAtTheLastRelease) {
+TEST_F(ConnectedTypeTest, SinkAndCompanionLiveUntilTheLastRelease) {
     cache_.entries = {Entry("/vst/a.so", "Alpha", "Acme", 1, 11)};
     Connect();
     ASSERT_EQ(cache_.registrations, 1);
@@ -91,9 +62,6 @@ TEST_F(ConnectedTypeTest, SinkIsRegisteredAndUnregisteredAtTheLastRelease) {
     void* out = nullptr;
     ASSERT_EQ(cache_.sink->QueryInterface(IID_IPluginManagerCacheSink, &out), S_OK);
     EXPECT_EQ(out, cache_.sink);
-    EXPECT_EQ(cache_.sink->Notify3(5), S_OK);
-    EXPECT_EQ(cache_.sink->Notify4(), S_OK);
-    EXPECT_EQ(cache_.sink->QueryInterface(IID_IMIDIClass, &out), E_NOINTERFACE);
     cache_.sink->Release();
     EXPECT_EQ(static_cast<CPlugInManagerCachSink*>(cache_.sink)->Owner(), type_);
 
@@ -105,16 +73,23 @@ TEST_F(ConnectedTypeTest, SinkIsRegisteredAndUnregisteredAtTheLastRelease) {
     ASSERT_EQ(ids.cElems, 1u);
     EXPECT_TRUE(IsEqualGUID(ids.pElems[0], CLSID_VSTiTypePage));
     CoTaskMemFree(ids.pElems);
-    pages->Release();
 
     EXPECT_EQ(cache_.unregistrations, 0);
     type_->Release();
     type_ = nullptr;
     EXPECT_EQ(cache_.unregistrations, 1);
     EXPECT_EQ(cache_.sink, nullptr);
+    // The type let go of its companion and cut the link to itself.
+    EXPECT_EQ(pages->GetPages(&ids), E_UNEXPECTED);
+    EXPECT_EQ(pages->Release(), 0u);
 }
 
-TEST_F(ConnectedTypeTest, ARefusedSinkEndsTheConnectionBeforeTheImport) {
+TEST_F(ConnectedTypeTest, ConnectionsThatCannotImportLeaveTheListEmpty) {
+    TestSite bare{nullptr, &progress_};
+    EXPECT_EQ(type_->ConnectHost(&bare), S_OK);
+    EXPECT_EQ(type_->PluginList(), nullptr);
+    EXPECT_EQ(type_->ConnectHost(nullptr), S_OK);
+
     cache_.entries = {Entry("/vst/a.so", "Alpha", "Acme", 1, 11)};
     cache_.refuseSink = true;
     Connect();
@@ -123,13 +98,6 @@ TEST_F(ConnectedTypeTest, ARefusedSinkEndsTheConnectionBeforeTheImport) {
     type_->Release();
     type_ = nullptr;
     EXPECT_EQ(cache_.unregistrations, 0);
-}
-
-TEST_F(ConnectedTypeTest, ASiteWithoutCacheConnectsNothing) {
-    TestSite bare{nullptr, &progress_};
-    EXPECT_EQ(type_->ConnectHost(&bare), S_OK);
-    EXPECT_EQ(type_->PluginList(), nullptr);
-    EXPECT_EQ(type_->ConnectHost(nullptr), S_OK);
 }
 
 TEST_F(ConnectedTypeTest, CreateSynthMatchesCandidateEntriesWithTheVendorContainedRule) {
@@ -143,7 +111,7 @@ TEST_F(ConnectedTypeTest, CreateSynthMatchesCandidateEntriesWithTheVendorContain
     cache_.entries = {faulted, noEditor, good};
     Connect();
 
-    SoftSynthTypeInfo d = Descriptor();
+    SoftSynthTypeInfo d = AnySynth();
     WString vendor = W("Audio"), name = W("Keys"), wrongVendor = W("Acme Audio GmbH & Co");
     d.vendor = &wrongVendor[0];
     IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
@@ -156,11 +124,8 @@ TEST_F(ConnectedTypeTest, CreateSynthMatchesCandidateEntriesWithTheVendorContain
     ASSERT_EQ(type_->CreateSynth(&d, &synth), S_OK);
     ASSERT_EQ(maker_.made.size(), 1u);
     const MadeInstance& made = maker_.made[0];
-    EXPECT_EQ(A(made.record.path), "/vst/c.so");
-    EXPECT_EQ(A(made.record.name), "Keys");
-    EXPECT_EQ(made.record.flags, Enabled | LoadFailed | AlternativeDrawing);
-    EXPECT_TRUE(made.noSizeWindow);
-    EXPECT_EQ(made.managerId, 23u);
+    EXPECT_EQ(std::make_tuple(A(made.record.path), A(made.record.name), made.record.flags, made.noSizeWindow, made.managerId),
+              std::make_tuple("/vst/c.so", "Keys", Enabled | LoadFailed | AlternativeDrawing, true, 23u));
     EXPECT_EQ(cache_.inUseCalls.back(), (std::pair<uint32_t, DWORD>{23u, 1u}));
     synth->Release();
 
@@ -173,7 +138,7 @@ TEST_F(ConnectedTypeTest, CreateSynthFindsAnEntryByItsManagerIdFirst) {
     disabled.enabled = 0;
     cache_.entries = {Entry("/vst/b.so", "B", "V", 2, 32), disabled};
     Connect();
-    SoftSynthTypeInfo d = Descriptor();
+    SoftSynthTypeInfo d = AnySynth();
     d.managerId = MakeGuid(32);
     d.mask = SoftSynthInfoMask::UniqueId;
     d.uniqueId = 99;  // not compared when the id finds the entry
@@ -200,109 +165,102 @@ TEST_F(ConnectedTypeTest, ResetUsageMarksCheckedEntriesUnused) {
 // Settings on the platform's store (SQLite on Linux, the registry on Windows).
 class SynthTypeSettingsTest : public MetricTest {
 protected:
-    struct Stored {
-        int frameSize, flush, expose;
-    };
-    // Stores the given values (a missing name for INT_MIN), connects a type, checks what it read and
-    // returns what it wrote back at its last release.
-    Stored RoundTrip(int frameMs, int flush, int expose, int sizeForNI, int64_t* frameSize, uint32_t* flushCount,
-                     bool* exposeOn, bool* sizeOn) {
-        HQMMETRIC parent = nullptr, own = nullptr;
-        EXPECT_EQ(QmMetric_Open(&parent, app_.c_str(), 0, nullptr), S_OK);
-        EXPECT_EQ(QmMetric_OpenSubKey(&own, parent, QMW("VSTi Synth")), S_OK);
-        auto set = [&](const char* name, int v) {
-            if (v != INT32_MIN) {
-                QmSetMetricUsingName(own, Wide(name).c_str(), v);
+    void SetUp() override {
+        MetricTest::SetUp();
+        ASSERT_EQ(QmMetric_Open(&parent_, app_.c_str(), 0, nullptr), S_OK);
+        ASSERT_EQ(QmMetric_OpenSubKey(&own_, parent_, QMW("VSTi Synth")), S_OK);
+    }
+    void TearDown() override {
+        QmMetric_Close(own_);
+        QmMetric_Close(parent_);
+        MetricTest::TearDown();
+    }
+    // Stores each value under its name; INT32_MIN removes the name.
+    void Store(int frameMs, int flush, int expose, int sizeForNI) {
+        const std::pair<const char*, int> values[] = {
+            {"FrameSize", frameMs}, {"FlushOnStopCount", flush}, {"ExposeMultiChannel", expose}, {"SizeWindowForNI", sizeForNI}};
+        for (const auto& [name, value] : values) {
+            if (value != INT32_MIN) {
+                QmSetMetricUsingName(own_, Wide(name).c_str(), value);
             } else {
-                QmDeleteMetricUsingName(own, Wide(name).c_str(), 4);
+                QmDeleteMetricUsingName(own_, Wide(name).c_str(), 4);
             }
-        };
-        set("FrameSize", frameMs);
-        set("FlushOnStopCount", flush);
-        set("ExposeMultiChannel", expose);
-        set("SizeWindowForNI", sizeForNI);
-
+        }
+    }
+    // FrameSize, FlushOnStopCount, ExposeMultiChannel and SizeWindowForNI as stored; -1 when missing.
+    std::vector<int> Stored() const {
+        std::vector<int> values;
+        for (const char* name : {"FrameSize", "FlushOnStopCount", "ExposeMultiChannel", "SizeWindowForNI"})
+            values.push_back(QmGetMetricUsingName(own_, Wide(name).c_str(), -1));
+        return values;
+    }
+    // A type on the host's settings key, connected to `site` unless that is null.
+    CQmVSTiSynthType* Type(IUnknown* site) {
         CQmVSTiSynthType* type = CQmVSTiSynthType::Create();
         type->AddRef();
-        EXPECT_EQ(type->SetSettingsKey(parent, 0, 0), S_OK);
-        TestCache cache;
-        TestSite site(&cache, nullptr);
-        type->ConnectHost(&site);
-        *frameSize = type->FrameSizeDuration();
-        *flushCount = type->FlushOnStopCount();
-        *exposeOn = type->ExposeMultiChannel();
-        *sizeOn = type->SizeWindowForNI();
-        type->Release();
-
-        Stored out{QmGetMetricUsingName(own, QMW("FrameSize"), -1), QmGetMetricUsingName(own, QMW("FlushOnStopCount"), -1),
-                   QmGetMetricUsingName(own, QMW("ExposeMultiChannel"), -1)};
-        sizeForNIStored_ = QmGetMetricUsingName(own, QMW("SizeWindowForNI"), -1);
-        QmMetric_Close(own);
-        QmMetric_Close(parent);
-        return out;
+        EXPECT_EQ(type->SetSettingsKey(parent_, 0, 0), S_OK);
+        if (site != nullptr) type->ConnectHost(site);
+        return type;
     }
-    int sizeForNIStored_ = 0;
+
     KernelScope kernel_;
+    HQMMETRIC parent_ = nullptr;
+    HQMMETRIC own_ = nullptr;
 };
 
 TEST_F(SynthTypeSettingsTest, ValuesAreClampedOnReadAndWrittenBackInRange) {
-    struct Case {
-        int frameMs, flush, expose;
+    constexpr int kNone = INT32_MIN;
+    const struct {
+        int frameMs, flush, expose, sizeForNI;
         int64_t frameSize;
         uint32_t flushCount;
-        bool exposeOn;
-        int storedFrame, storedExpose;
-    } const cases[] = {
-        {0, 0, 1, 60000, 0, true, 6, -1},
-        {5000, 5000, 0, 20000000, 3000, false, 2000, 0},
-        {-3, -7, 2, 10000, 0, false, 1, 0},
-        {INT32_MIN, INT32_MIN, INT32_MIN, 60000, 0, true, 6, -1},  // nothing stored: the defaults
-        {250, 1200, 0x11, 2500000, 1200, true, 250, -1},
+        bool exposeOn, sizeOn;
+        std::vector<int> stored;  // ExposeMultiChannel all bits when on; SizeWindowForNI never written
+    } cases[] = {
+        {0, 0, 1, kNone, 60000, 0, true, false, {6, 0, -1, -1}},
+        {5000, 5000, 0, 3, 20000000, 3000, false, true, {2000, 3000, 0, 3}},
+        {-3, -7, 2, 2, 10000, 0, false, false, {1, 0, 0, 2}},
+        {kNone, kNone, kNone, kNone, 60000, 0, true, false, {6, 0, -1, -1}},  // nothing stored: the defaults
+        {250, 1200, 0x11, 1, 2500000, 1200, true, true, {250, 1200, -1, 1}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.frameMs);
-        int64_t frameSize = 0;
-        uint32_t flush = 0;
-        bool expose = false, sizeOn = true;
-        const Stored s = RoundTrip(c.frameMs, c.flush, c.expose, INT32_MIN, &frameSize, &flush, &expose, &sizeOn);
-        EXPECT_EQ(frameSize, c.frameSize);
-        EXPECT_EQ(flush, c.flushCount);
-        EXPECT_EQ(expose, c.exposeOn);
-        EXPECT_FALSE(sizeOn);
-        EXPECT_EQ(s.frameSize, c.storedFrame);
-        EXPECT_EQ(s.flush, static_cast<int>(c.flushCount));
-        EXPECT_EQ(s.expose, c.storedExpose);  // all bits (0xFFFFFFFF) when on
-        EXPECT_EQ(sizeForNIStored_, -1);      // never written
+        Store(c.frameMs, c.flush, c.expose, c.sizeForNI);
+        TestCache cache;
+        TestSite site(&cache, nullptr);
+        CQmVSTiSynthType* type = Type(&site);
+        EXPECT_EQ(type->FrameSizeDuration(), c.frameSize);
+        EXPECT_EQ(type->FlushOnStopCount(), c.flushCount);
+        EXPECT_EQ(type->ExposeMultiChannel(), c.exposeOn);
+        EXPECT_EQ(type->SizeWindowForNI(), c.sizeOn);
+        type->Release();
+        EXPECT_EQ(Stored(), c.stored);
     }
 }
 
-TEST_F(SynthTypeSettingsTest, SizeWindowForNIIsReadFromBitZeroAndLeftAsStored) {
-    int64_t frameSize = 0;
-    uint32_t flush = 0;
-    bool expose = false, sizeOn = false;
-    RoundTrip(INT32_MIN, INT32_MIN, INT32_MIN, 3, &frameSize, &flush, &expose, &sizeOn);
-    EXPECT_TRUE(sizeOn);
-    EXPECT_EQ(sizeForNIStored_, 3);
-    RoundTrip(INT32_MIN, INT32_MIN, INT32_MIN, 2, &frameSize, &flush, &expose, &sizeOn);
-    EXPECT_FALSE(sizeOn);
-}
-
-TEST_F(SynthTypeSettingsTest, ExposeMultiChannelIsStoredAsAllBits) {
-    HQMMETRIC parent = nullptr;
-    ASSERT_EQ(QmMetric_Open(&parent, app_.c_str(), 0, nullptr), S_OK);
-    CQmVSTiSynthType* type = CQmVSTiSynthType::Create();
-    type->AddRef();
-    ASSERT_EQ(type->SetSettingsKey(parent, 0, 0), S_OK);
-    TestCache cache;
-    TestSite site(&cache, nullptr);
-    type->ConnectHost(&site);
-    type->Release();
-    DWORD kind = 0;
-    std::string bytes;
-    ASSERT_TRUE(RawValue(AppPath("Metrics\\VSTi Synth"), "ExposeMultiChannel", &kind, &bytes));
-    EXPECT_EQ(kind, 4u);
-    EXPECT_EQ(bytes, std::string("\xFF\xFF\xFF\xFF", 4));
-    QmMetric_Close(parent);
+// The user's values (or their absence) survive a type that never read them: never connected,
+// connected to a site without a cache, or refused by the cache before it read its settings.
+TEST_F(SynthTypeSettingsTest, ATypeThatNeverReadItsSettingsWritesNone) {
+    const struct {
+        const char* name;
+        bool connects, hasCache, refusesSink;
+    } connections[] = {{"never connected", false, true, false}, {"no cache", true, false, false},
+                       {"sink refused", true, true, true}};
+    for (const auto& connection : connections) {
+        for (bool stored : {true, false}) {
+            SCOPED_TRACE(testing::Message() << connection.name << (stored ? ", values stored" : ", none stored"));
+            if (stored) {
+                Store(250, 12, 1, 1);
+            } else {
+                Store(INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN);
+            }
+            TestCache cache;
+            cache.refuseSink = connection.refusesSink;
+            TestSite site(connection.hasCache ? &cache : nullptr, nullptr);
+            Type(connection.connects ? &site : nullptr)->Release();
+            EXPECT_EQ(Stored(), std::vector<int>(stored ? std::vector<int>{250, 12, 1, 1} : std::vector<int>(4, -1)));
+        }
+    }
 }
 
 }  // namespace

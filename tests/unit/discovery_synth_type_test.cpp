@@ -7,36 +7,12 @@ namespace {
 
 using namespace PluginRecordFlags;
 
-class SynthTypeTest : public ::testing::Test {
+class SynthTypeTest : public TypeTest {
 protected:
-    void SetUp() override {
-        type_ = CQmVSTiSynthType::Create();
-        ASSERT_NE(type_, nullptr);
-        type_->AddRef();
-        type_->SetSynthMaker(&maker_);
-    }
-    void TearDown() override {
-        if (type_ != nullptr) {
-            EXPECT_EQ(type_->Release(), 0u);
-        }
-    }
-    void UseRecords(const std::vector<VstiPluginRecord>& records) {
-        tQMLIST* list = ListOf(records);
-        ASSERT_EQ(type_->ReplaceList(list), S_OK);
-        QmList_Destroy(list);
-    }
-    static SoftSynthTypeInfo Descriptor() {
-        SoftSynthTypeInfo d;
-        std::memset(&d, 0, sizeof(d));
-        return d;
-    }
-
-    KernelScope kernel_;
-    FakeMaker maker_;
-    CQmVSTiSynthType* type_ = nullptr;
+    void UseRecords(const std::vector<VstiPluginRecord>& records) { qm::test::UseRecords(type_, records); }
 };
 
-TEST(SynthTypeFactory, HandsOutIMIDIClassWithOneReference) {
+TEST(SynthTypeFactory, HandsOutIMIDIClassWithOneReferenceOrDestroysTheType) {
     KernelScope kernel;
     const LONG live = CQmVSTiSynthType::LiveCount();
     void* out = nullptr;
@@ -44,58 +20,44 @@ TEST(SynthTypeFactory, HandsOutIMIDIClassWithOneReference) {
     auto* cls = static_cast<IMIDIClass*>(out);
     ASSERT_NE(cls, nullptr);
     EXPECT_EQ(CQmVSTiSynthType::LiveCount(), live + 1);
-    EXPECT_EQ(cls->AddRef(), 2u);
-    EXPECT_EQ(cls->Release(), 1u);
     void* same = nullptr;
     ASSERT_EQ(cls->QueryInterface(IID_IQmSoftSynthType, &same), S_OK);
     EXPECT_EQ(same, out);
-    static_cast<IUnknown*>(same)->Release();
+    EXPECT_EQ(static_cast<IUnknown*>(same)->Release(), 1u);
     EXPECT_EQ(cls->Release(), 0u);
     EXPECT_EQ(CQmVSTiSynthType::LiveCount(), live);
-}
-
-TEST(SynthTypeFactory, FailingQueryInterfaceDestroysTheObject) {
-    KernelScope kernel;
-    const LONG live = CQmVSTiSynthType::LiveCount();
+    // A failing QueryInterface destroys the new type.
     EXPECT_EQ(CQmVSTiSynthType::CreateDriverClass(nullptr), E_POINTER);
     EXPECT_EQ(CQmVSTiSynthType::LiveCount(), live);
 }
 
-TEST_F(SynthTypeTest, FixedSlotsAnswerTheirValues) {
+TEST_F(SynthTypeTest, FixedSlotsNameAndInterfaces) {
     EXPECT_EQ(type_->GetKind(), 3);
     EXPECT_EQ(type_->GetSecondKind(), 1);
     void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(type_->Reserved4(5, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
-    for (HRESULT hr : {type_->Reserved8(), type_->Reserved9(), type_->Reserved10(), type_->Reserved11(),
-                       type_->Reserved12(), type_->Reserved13(), type_->Reserved21(), type_->Reserved22()})
-        EXPECT_EQ(hr, S_OK);
-    for (HRESULT hr : {type_->Reserved15(1), type_->Reserved16(1), type_->Reserved17(1)}) EXPECT_EQ(hr, E_NOTIMPL);
     out = reinterpret_cast<void*>(1);
     EXPECT_EQ(type_->CreateTypePage(IID_IUnknown, &out), E_NOTIMPL);
     EXPECT_EQ(out, nullptr);
-}
 
-TEST_F(SynthTypeTest, TypeNameComesFromTheStringTableAndIsTruncated) {
     WCHAR name[64];
     ASSERT_EQ(type_->GetTypeName(name, 64), S_OK);
     EXPECT_EQ(A(name), "VSTi Synth Type");
     ASSERT_EQ(type_->GetTypeName(name, 5), S_OK);
     EXPECT_EQ(A(name), "VSTi");
-}
 
-TEST_F(SynthTypeTest, AnswersItsInterfacesButPropertyPagesOnlyOnceConnected) {
-    void* out = nullptr;
     EXPECT_EQ(type_->QueryInterface(IID_IUnknown, &out), S_OK);
     EXPECT_EQ(out, static_cast<IQmSoftSynthType*>(type_));
     static_cast<IUnknown*>(out)->Release();
     EXPECT_EQ(type_->QueryInterface(IID_IQmSoftSynth, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
+    // The property-pages companion comes with the connection.
     EXPECT_EQ(type_->QueryInterface(IID_ISpecifyPropertyPages, &out), E_NOINTERFACE);
 }
 
 TEST_F(SynthTypeTest, WithoutAListNothingIsOffered) {
-    SoftSynthTypeInfo d = Descriptor();
+    SoftSynthTypeInfo d = AnySynth();
     EXPECT_EQ(type_->GetSynthInfo(0, &d), S_FALSE);
     IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
     EXPECT_EQ(type_->CreateSynth(&d, &synth), S_FALSE);
@@ -107,7 +69,7 @@ TEST_F(SynthTypeTest, WithoutAListNothingIsOffered) {
 TEST_F(SynthTypeTest, GetSynthInfoCountsOnlyEnabledRecords) {
     UseRecords({Record("/p/a.dll", "Alpha", "V1", 1, Faulted), Record("/p/b.dll", "Beta", "V2", 2, Enabled),
                 Record("/p/c.dll", "Gamma", "V3", 3, NoEditor)});
-    SoftSynthTypeInfo d = Descriptor();
+    SoftSynthTypeInfo d = AnySynth();
     d.mask = SoftSynthInfoMask::Path | SoftSynthInfoMask::Name | SoftSynthInfoMask::Product | SoftSynthInfoMask::Vendor;
     ASSERT_EQ(type_->GetSynthInfo(0, &d), S_OK);
     EXPECT_EQ(d.state, SoftSynthInfoState::Filled);
@@ -122,25 +84,18 @@ TEST_F(SynthTypeTest, GetSynthInfoCountsOnlyEnabledRecords) {
     EXPECT_NE(d.name, d.product);
     for (LPWSTR s : {d.path, d.name, d.product, d.vendor}) CoTaskMemFree(s);
 
-    SoftSynthTypeInfo next = Descriptor();
-    EXPECT_EQ(type_->GetSynthInfo(1, &next), S_FALSE);
-    EXPECT_EQ(type_->GetSynthInfo(-1, &next), S_FALSE);
-    EXPECT_EQ(type_->GetSynthInfo(3, &next), S_FALSE);
+    SoftSynthTypeInfo next = AnySynth();
+    for (LONG index : {1, -1, 3}) EXPECT_EQ(type_->GetSynthInfo(index, &next), S_FALSE) << index;
     EXPECT_EQ(type_->GetSynthInfo(0, nullptr), E_POINTER);
-}
 
-TEST_F(SynthTypeTest, AnEmptyNameComesBackAsNoString) {
+    // An empty name comes back as no string, and what the host left in the words does not survive.
     UseRecords({Record("/p/a.dll", "", "V1", 1, Enabled)});
-    SoftSynthTypeInfo d = Descriptor();
     d.mask = SoftSynthInfoMask::Name;
-    d.path = reinterpret_cast<LPWSTR>(&d);  // whatever the host left there must not survive
+    d.path = reinterpret_cast<LPWSTR>(&d);
     ASSERT_EQ(type_->GetSynthInfo(0, &d), S_OK);
     EXPECT_EQ(d.mask, 0x30u);
     EXPECT_EQ(d.state, 1u);
-    EXPECT_EQ(d.path, nullptr);
-    EXPECT_EQ(d.name, nullptr);
-    EXPECT_EQ(d.product, nullptr);
-    EXPECT_EQ(d.vendor, nullptr);
+    for (LPWSTR word : {d.path, d.name, d.product, d.vendor}) EXPECT_EQ(word, nullptr);
 }
 
 TEST_F(SynthTypeTest, CreateSynthMatchesOnlyCreatableRecords) {
@@ -148,7 +103,7 @@ TEST_F(SynthTypeTest, CreateSynthMatchesOnlyCreatableRecords) {
     UseRecords({Record("/p/x.dll", "Same", "V", 9, Enabled | NoEditor), Record("/p/x.dll", "Same", "V", 9, Enabled | Faulted),
                 Record("/p/x.dll", "Same", "V", 9, Enabled | LoadFailed), Record("/p/x.dll", "Same", "V", 9, Enabled | CacheOption),
                 Record("/p/x.dll", "Same", "V", 9, 0), Record("/p/y.dll", "Same", "V", 9, Enabled | AlternativeDrawing)});
-    SoftSynthTypeInfo d = Descriptor();
+    SoftSynthTypeInfo d = AnySynth();
     WString name = W("Same");
     d.name = &name[0];
     d.mask = SoftSynthInfoMask::UniqueId;
@@ -171,7 +126,7 @@ TEST_F(SynthTypeTest, CreateSynthMatchesOnlyCreatableRecords) {
 TEST_F(SynthTypeTest, CreateSynthKeysOnTheGivenFieldsOnly) {
     UseRecords({Record("/p/a.dll", "Alpha", "Acme", 1, Enabled), Record("/p/b.dll", "", "Acme", 2, Enabled)});
     IQmSoftSynth* synth = nullptr;
-    SoftSynthTypeInfo d = Descriptor();
+    SoftSynthTypeInfo d = AnySynth();
     WString vendor = W("Acme"), other = W("Other"), name = W("Beta");
     // A unique ID that no record has: nothing, without a creation attempt.
     d.mask = SoftSynthInfoMask::UniqueId;
@@ -196,7 +151,7 @@ TEST_F(SynthTypeTest, CreateSynthKeysOnTheGivenFieldsOnly) {
 
 TEST_F(SynthTypeTest, CreateSynthReturnsTheFailureOfCreationOrInterface) {
     UseRecords({Record("/p/a.dll", "Alpha", "Acme", 1, Enabled)});
-    SoftSynthTypeInfo d = Descriptor();
+    SoftSynthTypeInfo d = AnySynth();
     IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
     maker_.result = QM_E_PLUGIN_EXCEPTION;
     EXPECT_EQ(type_->CreateSynth(&d, &synth), QM_E_PLUGIN_EXCEPTION);
@@ -220,11 +175,9 @@ TEST_F(SynthTypeTest, ResetUsageForgetsCountsAndMissingRecords) {
     UseRecords({used, gone, goneEffect});
     ASSERT_EQ(type_->ResetUsage(), S_OK);
     const tQMLIST* list = type_->PluginList();
-    ASSERT_EQ(list->nCount, 2);
-    EXPECT_EQ(A(PluginRecordAt(list, 0)->name), "A");
+    ASSERT_EQ(Names(list), (std::vector<std::string>{"A", "C"}));
     EXPECT_EQ(PluginRecordAt(list, 0)->useCount, 0);
-    EXPECT_EQ(A(PluginRecordAt(list, 1)->name), "C");  // non-instruments are left alone
-    EXPECT_EQ(PluginRecordAt(list, 1)->useCount, 2);
+    EXPECT_EQ(PluginRecordAt(list, 1)->useCount, 2);  // non-instruments are left alone
 }
 
 TEST_F(SynthTypeTest, AlternativeDrawingMarkFollowsTheSameModuleRule) {
@@ -241,10 +194,7 @@ TEST_F(SynthTypeTest, ReplaceListSortsFaultedFirstAndNonInstrumentsLast) {
     UseRecords({Record("/p/1.dll", "Zeta", "V", 1, NotInstrument), Record("/p/2.dll", "Beta", "V", 2, Enabled),
                 Record("/p/3.dll", "Quiet", "V", 3, NoEditor), Record("/p/4.dll", "Alpha", "V", 4, Enabled),
                 Record("/p/5.dll", "Broken", "V", 5, Faulted)});
-    const tQMLIST* list = type_->PluginList();
-    std::vector<std::string> order;
-    for (int i = 0; i < list->nCount; ++i) order.push_back(A(PluginRecordAt(list, i)->name));
-    EXPECT_EQ(order, (std::vector<std::string>{"Broken", "Alpha", "Beta", "Quiet", "Zeta"}));
+    EXPECT_EQ(Names(type_->PluginList()), (std::vector<std::string>{"Broken", "Alpha", "Beta", "Quiet", "Zeta"}));
     EXPECT_EQ(type_->ReplaceList(nullptr), S_FALSE);
 }
 
@@ -269,10 +219,7 @@ TEST_F(SynthTypeTest, ChangingAFolderDropsItsRecordsButKeepsNonInstruments) {
     UseRecords({Record("/old/a.dll", "A", "V", 1, Enabled), Record("/old/b.dll", "B", "V", 2, NotInstrument),
                 Record("/new/c.dll", "C", "V", 3, Enabled)});
     ASSERT_EQ(type_->SetFolder(0, W("/new2").c_str()), S_OK);
-    const tQMLIST* list = type_->PluginList();
-    ASSERT_EQ(list->nCount, 2);
-    EXPECT_EQ(A(PluginRecordAt(list, 0)->name), "C");
-    EXPECT_EQ(A(PluginRecordAt(list, 1)->name), "B");
+    EXPECT_EQ(Names(type_->PluginList()), (std::vector<std::string>{"C", "B"}));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "framework/lang.h"
 #include "qmvsti/guids.h"
 #include "qmvsti/soft_synth.h"
+#include "support/test_plugin.h"
 
 namespace qm::test {
 
@@ -65,6 +66,15 @@ inline VstiPluginRecord Record(const char* path, const char* name, const char* v
     Put(r.vendor, vendor);
     r.uniqueId = uniqueId;
     r.vendorVersion = 7;
+    r.flags = flags;
+    return r;
+}
+
+// A record for one of our test instruments, as a scan would list it before loading it.
+inline VstiPluginRecord TestPluginRecord(const char* plugin, DWORD flags) {
+    VstiPluginRecord r;
+    std::memset(&r, 0, sizeof(r));
+    WideCopy(r.path, kPluginPathChars, TestPluginPath(plugin).c_str());
     r.flags = flags;
     return r;
 }
@@ -229,12 +239,54 @@ private:
     HINSTANCE instance_ = nullptr;
 };
 
-// A list holding the given records.
-inline tQMLIST* ListOf(const std::vector<VstiPluginRecord>& records) {
+// Puts sorted copies of `records` in place of the type's list.
+inline void UseRecords(CQmVSTiSynthType* type, const std::vector<VstiPluginRecord>& records) {
     tQMLIST* list = nullptr;
     EXPECT_EQ(CreatePluginList(&list), S_OK);
     for (const auto& r : records) EXPECT_EQ(AppendPluginRecord(list, r), S_OK);
-    return list;
+    EXPECT_EQ(type->ReplaceList(list), S_OK);
+    QmList_Destroy(list);
 }
+
+// The records' names in list order.
+inline std::vector<std::string> Names(const tQMLIST* list) {
+    std::vector<std::string> names;
+    for (int i = 0; list != nullptr && i < list->nCount; ++i) names.push_back(A(PluginRecordAt(list, i)->name));
+    return names;
+}
+
+// A descriptor that asks for nothing in particular.
+inline SoftSynthTypeInfo AnySynth() {
+    SoftSynthTypeInfo d;
+    std::memset(&d, 0, sizeof(d));
+    return d;
+}
+
+// A type that makes its instances through the fake maker; Connect offers it the test cache and
+// progress object. Every reference the type took is given back by the end.
+class TypeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        type_ = CQmVSTiSynthType::Create();
+        ASSERT_NE(type_, nullptr);
+        type_->AddRef();
+        type_->SetSynthMaker(&maker_);
+    }
+    void TearDown() override {
+        if (type_ != nullptr) {
+            EXPECT_EQ(type_->Release(), 0u);
+        }
+        EXPECT_EQ(cache_.refs, 1u);
+        EXPECT_EQ(progress_.refs, 1u);
+    }
+    void Connect() { ASSERT_EQ(type_->ConnectHost(&site_), S_OK); }
+
+    KernelScope kernel_;
+    FakeMaker maker_;
+    TestCache cache_;
+    TestProgress progress_;
+    TestSite site_{&cache_, &progress_};
+    CQmVSTiSynthType* type_ = nullptr;
+};
 
 }  // namespace qm::test

@@ -7,17 +7,13 @@
 
 #include "hosting_fakes.h"
 
-using hosting_test::FakePlugin;
-using hosting_test::FakeSite;
-using hosting_test::FakeType;
-using hosting_test::LoadedInstance;
-using qm::CVSTiSofthSynth;
+using namespace hosting_test;
 namespace Status = qm::InstanceStatus;
 
 namespace {
 
 intptr_t Ask(AEffect* effect, int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
-    return CVSTiSofthSynth::HostCallback(effect, opcode, index, value, ptr, 0.0f);
+    return qm::CVSTiSofthSynth::HostCallback(effect, opcode, index, value, ptr, 0.0f);
 }
 
 // Answers that need no side channel; every opcode up to 80 not listed answers 0.
@@ -37,62 +33,52 @@ void ExpectTable(AEffect* effect, const std::map<int32_t, intptr_t>& table) {
         const auto found = table.find(opcode);
         EXPECT_EQ(Ask(effect, opcode), found == table.end() ? 0 : found->second) << "opcode " << opcode;
     }
+    char text[64];
+    std::memset(text, 'x', sizeof text);
+    EXPECT_EQ(Ask(effect, audioMasterGetVendorString, 0, 0, text), 0);
+    EXPECT_STREQ(text, "Kelo Zezazidu Software Inc");
+    EXPECT_EQ(Ask(effect, audioMasterGetProductString, 0, 0, text), 0);
+    EXPECT_STREQ(text, "VELD Pro");
 }
-
-const char* const kCanDoNames[16] = {"sendVstEvents",   "sendVstMidiEvent",        "sendVstTimeInfo",
-                                     "receiveVstEvents", "receiveVstMidiEvent",     "receiveVstTimeInfo",
-                                     "reportConnectionChanges", "acceptIOChanges", "sizeWindow",
-                                     "asyncProcessing", "offline",                 "supplyIdle",
-                                     "supportShell",    "openFileSelector",        "editFile",
-                                     "closeFileSelector"};
-const intptr_t kCanDoAnswers[16] = {1, 1, 1, 1, 1, 0, 1, 1, 1, 0, 0, 1, 0, 0, 0, 0};
 
 }  // namespace
 
-TEST(HostingCallback, AnswersEveryOpcodeWithoutAnInstance) {
+TEST(HostingCallback, AnswersEveryOpcodeWithAndWithoutAnInstance) {
     ExpectTable(nullptr, kWithoutInstance);
     AEffect entering{};  // an effect not bound to an instance yet: resvd1 still 0
     ExpectTable(&entering, kWithoutInstance);
-    char text[64];
-    std::memset(text, 'x', sizeof text);
-    EXPECT_EQ(Ask(nullptr, audioMasterGetVendorString, 0, 0, text), 0);
-    EXPECT_STREQ(text, "Kelo Zezazidu Software Inc");
-    EXPECT_EQ(Ask(nullptr, audioMasterGetProductString, 0, 0, text), 0);
-    EXPECT_STREQ(text, "VELD Pro");
-}
 
-TEST(HostingCallback, AnswersEveryOpcodeForAnInstance) {
     FakeType type;
     FakePlugin plugin;
     LoadedInstance synth(type, &plugin);
-    AEffect* effect = &plugin.effect;
-    ExpectTable(effect, kWithInstance);
-    char text[64] = {};
-    EXPECT_EQ(Ask(effect, audioMasterGetProductString, 0, 0, text), 0);
-    EXPECT_STREQ(text, "VELD Pro");
-    EXPECT_EQ(Ask(effect, audioMasterGetVendorString, 0, 0, nullptr), 0);
-
-    // Side effects: the plug-in asks for MIDI and for idle time.
+    ExpectTable(&plugin.effect, kWithInstance);
+    EXPECT_NE(synth->Status() & Status::NeedsIdle, 0u);  // set by the table walk
+    // The plug-in asks for MIDI: events reach it again.
     synth->TogglePower();
     EXPECT_EQ(synth->Status() & Status::ProcessEvents, 0u);
-    EXPECT_EQ(Ask(effect, audioMasterWantMidi), 0);
+    EXPECT_EQ(Ask(&plugin.effect, audioMasterWantMidi), 0);
     EXPECT_NE(synth->Status() & Status::ProcessEvents, 0u);
-    EXPECT_NE(synth->Status() & Status::NeedsIdle, 0u);  // set by the table walk above
 }
 
 TEST(HostingCallback, CapabilityTableWithAndWithoutInstance) {
+    const struct {
+        const char* name;
+        intptr_t answer;
+    } table[] = {{"sendVstEvents", 1},    {"sendVstMidiEvent", 1},        {"sendVstTimeInfo", 1},
+                 {"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1},     {"receiveVstTimeInfo", 0},
+                 {"reportConnectionChanges", 1}, {"acceptIOChanges", 1}, {"sizeWindow", 1},
+                 {"asyncProcessing", 0},  {"offline", 0},                 {"supplyIdle", 1},
+                 {"supportShell", 0},     {"openFileSelector", 0},        {"editFile", 0},
+                 {"closeFileSelector", 0}, {"sendVstEventsX", 0}};
     FakeType type;
     FakePlugin plugin;
     LoadedInstance synth(type, &plugin);
-    for (int i = 0; i < 16; ++i) {
+    for (const auto& row : table) {
         char name[64];
-        std::strcpy(name, kCanDoNames[i]);
-        EXPECT_EQ(Ask(nullptr, audioMasterCanDo, 0, 0, name), kCanDoAnswers[i]) << name;
-        EXPECT_EQ(Ask(&plugin.effect, audioMasterCanDo, 0, 0, name), kCanDoAnswers[i]) << name;
+        std::strcpy(name, row.name);
+        EXPECT_EQ(Ask(nullptr, audioMasterCanDo, 0, 0, name), row.answer) << name;
+        EXPECT_EQ(Ask(&plugin.effect, audioMasterCanDo, 0, 0, name), row.answer) << name;
     }
-    char unknown[] = "sendVstEventsX";
-    EXPECT_EQ(Ask(nullptr, audioMasterCanDo, 0, 0, unknown), 0);
-    EXPECT_EQ(Ask(&plugin.effect, audioMasterCanDo, 0, 0, unknown), 0);
     EXPECT_EQ(type.drawingQueries, 1);  // only "sizeWindow" asks the type
 
     // An instrument marked for alternative drawing must not be resized.
@@ -105,7 +91,7 @@ TEST(HostingCallback, CapabilityTableWithAndWithoutInstance) {
     EXPECT_EQ(synth->Status() & Status::NoSizeWindow, 0u);
 }
 
-TEST(HostingCallback, PinConnectionsFollowExposeMultiChannel) {
+TEST(HostingCallback, PinConnectionsFollowExposeMultiChannelAndProcessLevelTheStatus) {
     FakeType type;
     FakePlugin plugin(8);
     LoadedInstance synth(type, &plugin);
@@ -119,22 +105,17 @@ TEST(HostingCallback, PinConnectionsFollowExposeMultiChannel) {
         EXPECT_EQ(Ask(effect, audioMasterPinConnected, 2, 1), expose ? 1 : 0);  // no bus carries pin 2
         EXPECT_EQ(Ask(effect, audioMasterPinConnected, 5, 1), 1);
     }
-}
 
-TEST(HostingCallback, ProcessLevelFollowsTheStatus) {
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
-    EXPECT_EQ(Ask(&plugin.effect, audioMasterGetCurrentProcessLevel), kVstProcessLevelPrefetch);
+    EXPECT_EQ(Ask(effect, audioMasterGetCurrentProcessLevel), kVstProcessLevelPrefetch);
     FakeSite site;
     ASSERT_EQ(site.open(synth.get()), S_OK);
-    EXPECT_EQ(Ask(&plugin.effect, audioMasterGetCurrentProcessLevel), kVstProcessLevelUser);
-    WAVEFORMATEX format{WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 352800, 8, 32, 0};
+    EXPECT_EQ(Ask(effect, audioMasterGetCurrentProcessLevel), kVstProcessLevelUser);
+    const WAVEFORMATEX format = HostFormat();
     synth->SetFormat(&format, 0, 1);
-    EXPECT_EQ(Ask(&plugin.effect, audioMasterGetCurrentProcessLevel), kVstProcessLevelOffline);
+    EXPECT_EQ(Ask(effect, audioMasterGetCurrentProcessLevel), kVstProcessLevelOffline);
 }
 
-TEST(HostingCallback, MusicalTimeComesFromTheHostsTimeQuery) {
+TEST(HostingCallback, MusicalTimeComesFromTheHostsTimeQueryAndMarksTransportChanges) {
     FakeType type;
     FakePlugin plugin;
     LoadedInstance synth(type, &plugin);
@@ -149,7 +130,6 @@ TEST(HostingCallback, MusicalTimeComesFromTheHostsTimeQuery) {
     site.reply.timeSigDenominator = 4;
     ASSERT_EQ(site.open(synth.get()), S_OK);
     synth->Cue(10000000);
-    synth->Play(0, 0);
     const auto* info = reinterpret_cast<const VstTimeInfo*>(Ask(&plugin.effect, audioMasterGetTime, 0, wanted));
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(site.lastQuery.request, qm::TimeQueryRequest::Full);
@@ -160,10 +140,25 @@ TEST(HostingCallback, MusicalTimeComesFromTheHostsTimeQuery) {
     EXPECT_EQ(info->barStartPos, 1.0);
     EXPECT_EQ(info->tempo, 120.0);
     EXPECT_EQ(info->timeSigNumerator, 3);
-    EXPECT_EQ(info->flags, kVstTransportChanged | kVstTransportPlaying | wanted);
-    // Nothing changed since: the transport-changed flag is gone.
-    info = reinterpret_cast<const VstTimeInfo*>(Ask(&plugin.effect, audioMasterGetTime, 0, wanted));
-    EXPECT_EQ(info->flags, kVstTransportPlaying | wanted);
+    EXPECT_EQ(info->flags, kVstTransportChanged | wanted);
+
+    // Each transport change is reported once, at the next question.
+    const struct {
+        const char* step;
+        int32_t flags;
+    } steps[] = {{"", 0},     {"Play", kVstTransportChanged | kVstTransportPlaying}, {"", kVstTransportPlaying},
+                 {"Stop", kVstTransportChanged}, {"", 0}, {"Cue", kVstTransportChanged}, {"", 0},
+                 {"Stop", kVstTransportChanged}};  // a stop that changes nothing else still counts
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        const std::string step = s.step;
+        if (step == "Play") synth->Play(0, 0);
+        if (step == "Stop") synth->Stop();
+        if (step == "Cue") synth->Cue(10000000);
+        info = reinterpret_cast<const VstTimeInfo*>(Ask(&plugin.effect, audioMasterGetTime, 0, wanted));
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->flags, s.flags | wanted);
+    }
 
     site.reply.tempo = 90.5;
     EXPECT_EQ(Ask(&plugin.effect, audioMasterTempoAt, 0, 22050), 905000);

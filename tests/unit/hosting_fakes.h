@@ -1,8 +1,13 @@
-// In-process stand-ins for the instance's two partners: a soft-synth type (ISynthTypeLink) and a VST 2
-// plug-in whose shape (outputs, names, pin labels) each test chooses and whose calls it keeps.
+// Stand-ins for the instance's partners: a soft-synth type (ISynthTypeLink), an in-process VST 2
+// plug-in whose shape each test chooses and which logs every call it receives, and the host's site.
+// The integration tests use the same rig around our test instruments.
 #pragma once
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
 #include <cstring>
-#include <ostream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,13 +16,19 @@
 #include "hosting/synth_type_link.h"
 #include "hosting/vsti_soft_synth.h"
 #include "platform/guard.h"
+#include "qmvsti/midi_buffer.h"
 #include "qmvsti/vst2.h"
+#include "support/test_plugin.h"
 
 namespace hosting_test {
 
+using WString = std::basic_string<WCHAR>;
+
+inline WString Wide(const char* text) { return WString(text, text + std::strlen(text)); }
+
 class FakeType final : public qm::ISynthTypeLink {
 public:
-    int64_t frameSize = 60000;  // 6 ms
+    int64_t frameSize = 60000;  // 6 ms: 265 frames at 44.1 kHz
     uint32_t flushes = 0;
     bool expose = false;
     bool alternativeDrawing = false;
@@ -32,22 +43,25 @@ public:
     }
 };
 
-struct Call {
-    int32_t opcode;
-    int32_t index;
-    intptr_t value;
-    float opt;
-    bool operator==(const Call& other) const {
-        return opcode == other.opcode && index == other.index && value == other.value && opt == other.opt;
-    }
-};
-
-inline std::ostream& operator<<(std::ostream& out, const Call& call) {
-    return out << "{" << call.opcode << ", " << call.index << ", " << call.value << ", " << call.opt << "}";
-}
-
-// Process calls are kept as opcode -2 with the frame count as value.
+// One call as the fake logs it: "opcode:index:value[:opt]"; effProcessEvents adds its events as
+// "[deltaFrames status data1 data2]" each; a process call is "process <frames>".
 constexpr int32_t kProcessCall = -2;
+using Event = std::array<int, 4>;
+
+inline std::string Op(int32_t opcode, int32_t index = 0, intptr_t value = 0, float opt = 0.0f) {
+    std::string text = std::to_string(opcode) + ":" + std::to_string(index) + ":" + std::to_string(value);
+    return opt != 0.0f ? text + ":" + std::to_string(static_cast<long>(opt)) : text;
+}
+inline std::string Process(int32_t frames) { return "process " + std::to_string(frames); }
+inline std::string Events(const std::vector<Event>& events) {
+    std::string text = Op(effProcessEvents);
+    for (const Event& e : events) {
+        char item[40];
+        std::snprintf(item, sizeof item, " [%d %02x %d %d]", e[0], e[1], e[2], e[3]);
+        text += item;
+    }
+    return text;
+}
 
 class FakePlugin {
 public:
@@ -59,9 +73,7 @@ public:
     int32_t throwOnOpcode = -1;  // a C++ exception escapes the dispatcher for this opcode
     AEffect effect{};
     audioMasterCallback host = nullptr;
-    intptr_t versionInEntry = -1;
-    intptr_t sizeWindowInEntry = -1;
-    std::vector<Call> calls;
+    std::vector<std::string> calls;
 
     explicit FakePlugin(int32_t outputs = 2, int32_t inputs = 0, int32_t flags = effFlagsIsSynth | effFlagsCanReplacing) {
         effect.magic = kEffectMagic;
@@ -74,11 +86,13 @@ public:
         effect.object = this;
     }
 
-    // Calls of one opcode, in order.
-    std::vector<Call> callsOf(int32_t opcode) const {
-        std::vector<Call> found;
-        for (const Call& call : calls) {
-            if (call.opcode == opcode) found.push_back(call);
+    std::vector<std::string> since(size_t mark) const { return {calls.begin() + static_cast<ptrdiff_t>(mark), calls.end()}; }
+    // The calls of one opcode (kProcessCall: the process calls), in order.
+    std::vector<std::string> only(int32_t opcode) const {
+        const std::string prefix = opcode == kProcessCall ? "process " : std::to_string(opcode) + ":";
+        std::vector<std::string> found;
+        for (const std::string& call : calls) {
+            if (call.compare(0, prefix.size(), prefix) == 0) found.push_back(call);
         }
         return found;
     }
@@ -95,9 +109,6 @@ public:
         FakePlugin* self = Next();
         if (self == nullptr) return nullptr;
         self->host = host;
-        self->versionInEntry = host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f);
-        char sizeWindow[] = "sizeWindow";
-        self->sizeWindowInEntry = host(nullptr, audioMasterCanDo, 0, 0, sizeWindow, 0.0f);
         return &self->effect;
     }
 
@@ -105,7 +116,20 @@ private:
     static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                          float opt) {
         FakePlugin* self = static_cast<FakePlugin*>(effect->object);
-        self->calls.push_back(Call{opcode, index, value, opt});
+        if (opcode == effProcessEvents) {
+            const auto* list = static_cast<const VstEvents*>(ptr);
+            const auto* table = reinterpret_cast<VstEvent* const*>(reinterpret_cast<const unsigned char*>(list) +
+                                                                   offsetof(VstEvents, events));
+            std::vector<Event> events;
+            for (int32_t i = 0; i < list->numEvents; ++i) {
+                const auto* midi = reinterpret_cast<const VstMidiEvent*>(table[i]);
+                events.push_back({midi->deltaFrames, static_cast<unsigned char>(midi->midiData[0]), midi->midiData[1],
+                                  midi->midiData[2]});
+            }
+            self->calls.push_back(Events(events));
+        } else {
+            self->calls.push_back(Op(opcode, index, value, opt));
+        }
         if (opcode == self->throwOnOpcode) throw std::runtime_error("plug-in failure");
         switch (opcode) {
         case effGetEffectName: std::strcpy(static_cast<char*>(ptr), self->effectName); return 1;
@@ -113,6 +137,7 @@ private:
         case effGetVendorString: std::strcpy(static_cast<char*>(ptr), self->vendorName); return 1;
         case effGetVendorVersion: return 4711;
         case effMainsChanged:
+            // Old plug-ins ask for MIDI on every resume.
             if (value) self->callHost(audioMasterWantMidi, 0, 1);
             return 0;
         case effGetOutputProperties: {
@@ -125,26 +150,50 @@ private:
         }
     }
     static void VSTCALLBACK Process(AEffect* effect, float**, float** outputs, int32_t frames) {
-        FakePlugin* self = static_cast<FakePlugin*>(effect->object);
-        self->calls.push_back(Call{kProcessCall, 0, frames, 0.0f});
+        static_cast<FakePlugin*>(effect->object)->calls.push_back(hosting_test::Process(frames));
         for (int32_t i = 0; i < frames; ++i) outputs[0][i] = 0.5f;
     }
 };
 
-// The host's site: answers the instance's site callback and keeps the codes it was called with.
+inline LONGLONG Join(ULONG_PTR low, ULONG_PTR high) {
+    return static_cast<LONGLONG>((static_cast<uint64_t>(high) << 32) | (static_cast<uint64_t>(low) & 0xFFFFFFFFu));
+}
+
+// The host's site: answers the instance's site callback, keeps what it was asked and adds the
+// events a test gives it (times after the block start) to the first block it fills.
 struct FakeSite {
-    HRESULT answer = S_OK;         // for codes 0 and 1
-    HRESULT timeAnswer = S_OK;     // for code 4
-    qm::TimeQuery reply{};         // copied into the time query (request and position kept)
-    std::vector<DWORD> codes;
+    struct Block {
+        qm::IQMMIDIBuffer* buffer;
+        LONGLONG start, duration;
+        DWORD flags;
+        qm::HostTimeRecord* record;
+        LONGLONG recordTick;
+    };
+    HRESULT answer = S_OK;      // codes 0 and 1
+    HRESULT timeAnswer = S_OK;  // code 4
+    HRESULT fillAnswer = S_OK;  // code 969
+    qm::TimeQuery reply{};      // copied into the time query (request and position kept)
+    std::vector<std::pair<LONGLONG, DWORD>> events;
+    std::vector<DWORD> codes;  // but the fill calls
+    std::vector<Block> blocks;
     qm::TimeQuery lastQuery{};
     ULONG_PTR lastCookie = 0;
 
-    static HRESULT QM_COMCALL Callback(qm::IQmSoftSynth*, DWORD code, ULONG_PTR cookie, ULONG_PTR w1, ULONG_PTR,
-                                       ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR) {
+    static HRESULT QM_COMCALL Callback(qm::IQmSoftSynth*, DWORD code, ULONG_PTR cookie, ULONG_PTR w1, ULONG_PTR w2,
+                                       ULONG_PTR w3, ULONG_PTR w4, ULONG_PTR w5, ULONG_PTR w6, ULONG_PTR w7) {
         FakeSite* site = reinterpret_cast<FakeSite*>(cookie);
-        site->codes.push_back(code);
         site->lastCookie = cookie;
+        if (code == qm::SiteCode::FillBlock) {
+            auto* record = reinterpret_cast<qm::HostTimeRecord*>(w7);
+            const Block block{reinterpret_cast<qm::IQMMIDIBuffer*>(w1), Join(w2, w3), Join(w4, w5),
+                              static_cast<DWORD>(w6), record, record != nullptr ? record->tickPosition : 0};
+            if (site->blocks.empty()) {
+                for (const auto& event : site->events) block.buffer->PutShortEvent(block.start + event.first, event.second, 0);
+            }
+            site->blocks.push_back(block);
+            return site->fillAnswer;
+        }
+        site->codes.push_back(code);
         if (code != qm::SiteCode::TimeQuery) return site->answer;
         auto* query = reinterpret_cast<qm::TimeQuery*>(w1);
         site->lastQuery = *query;
@@ -158,21 +207,24 @@ struct FakeSite {
     HRESULT open(qm::CVSTiSofthSynth* synth) {
         return synth->Open(0, 0, 0, &FakeSite::Callback, reinterpret_cast<ULONG_PTR>(this), 0);
     }
+    // One field of every block filled so far, in order.
+    template <typename T>
+    std::vector<T> each(T Block::*field) const {
+        std::vector<T> values;
+        for (const Block& block : blocks) values.push_back(block.*field);
+        return values;
+    }
 };
 
-// A record for a module file "Fake Synth" in a plug-in folder.
-inline qm::VstiPluginRecord FakeRecord() {
-    qm::VstiPluginRecord record{};
-    const WCHAR* path = QMW("/plugins/Fake Synth.dll");
-    for (int i = 0; path[i] != 0; ++i) record.path[i] = path[i];
-    record.flags = qm::PluginRecordFlags::Enabled;
-    return record;
-}
-
-inline std::basic_string<WCHAR> Wide(const char* text) {
-    std::basic_string<WCHAR> wide;
-    for (const char* p = text; *p != 0; ++p) wide.push_back(static_cast<WCHAR>(*p));
-    return wide;
+inline WAVEFORMATEX HostFormat(DWORD rate = 44100, WORD tag = WAVE_FORMAT_IEEE_FLOAT, WORD bits = 32) {
+    WAVEFORMATEX format{};
+    format.wFormatTag = tag;
+    format.nChannels = 2;
+    format.nSamplesPerSec = rate;
+    format.wBitsPerSample = bits;
+    format.nBlockAlign = static_cast<WORD>(2 * bits / 8);
+    format.nAvgBytesPerSec = rate * format.nBlockAlign;
+    return format;
 }
 
 // The product name preset comes from the string table: the framework's handle must be open.
@@ -182,20 +234,21 @@ inline void EnsureStringTable() {
     }
 }
 
-// An initialised instance of `type` bound to `plugin` (held with one reference).
+// An initialised instance of `type` (held with one reference), bound to `plugin` or, by name, to
+// one of our test instruments through LoadPlugIn. The record is a module "Fake Synth" for the fake.
 class LoadedInstance {
 public:
     LoadedInstance(FakeType& type, FakePlugin* plugin) {
-        EnsureStringTable();
-        qm::CVSTiSofthSynth::CreateInstance(&type, &synth_);
-        synth_->AddRef();
-        synth_->Initialize();
-        record = FakeRecord();
+        Create(type, QMW("/plugins/Fake Synth.dll"));
         if (plugin != nullptr) {
             FakePlugin::Next() = plugin;
             result = synth_->LoadFromEntryPoint(&FakePlugin::Entry, &record);
             FakePlugin::Next() = nullptr;
         }
+    }
+    LoadedInstance(FakeType& type, const std::string& testPlugin) {
+        Create(type, qm::test::TestPluginPath(testPlugin.c_str()).c_str());
+        result = synth_->LoadPlugIn(&record);
     }
     ~LoadedInstance() { synth_->Release(); }
     LoadedInstance(const LoadedInstance&) = delete;
@@ -208,7 +261,50 @@ public:
     HRESULT result = E_FAIL;
 
 private:
+    void Create(FakeType& type, const WCHAR* path) {
+        EnsureStringTable();
+        EXPECT_EQ(qm::CVSTiSofthSynth::CreateInstance(&type, &synth_), S_OK);
+        synth_->AddRef();
+        EXPECT_EQ(synth_->Initialize(), S_OK);
+        for (int i = 0; path[i] != 0 && i + 1 < qm::kPluginPathChars; ++i) record.path[i] = path[i];
+        record.flags = qm::PluginRecordFlags::Enabled;
+    }
     qm::CVSTiSofthSynth* synth_ = nullptr;
+};
+
+// A loaded instance opened on its site and formatted for 44.1 kHz stereo float, ready to be cued.
+struct Rig {
+    explicit Rig(int32_t outputs = 2, bool expose = false, bool pin0Stereo = true) : plugin(outputs) {
+        type.expose = expose;
+        plugin.pin0Stereo = pin0Stereo;
+        synth = std::make_unique<LoadedInstance>(type, &plugin);
+        Start();
+    }
+    explicit Rig(const char* testPlugin, bool expose = false) {
+        type.expose = expose;
+        synth = std::make_unique<LoadedInstance>(type, testPlugin);
+        EXPECT_EQ(synth->result, S_OK) << testPlugin;
+        Start();
+    }
+    qm::CVSTiSofthSynth* operator->() const { return synth->get(); }
+    qm::CVSTiSofthSynth* get() const { return synth->get(); }
+    LONG render(std::vector<float>& out, LONG frames, LONGLONG start = 0, DWORD flags = 0,
+                qm::HostTimeRecord* record = nullptr) {
+        out.assign(static_cast<size_t>(frames) * 2, -9.0f);
+        return static_cast<LONG>(get()->Render(out.data(), start, frames, 0, flags, record));
+    }
+
+    FakeType type;
+    FakePlugin plugin;
+    FakeSite site;
+    std::unique_ptr<LoadedInstance> synth;
+
+private:
+    void Start() {
+        EXPECT_EQ(site.open(get()), S_OK);
+        const WAVEFORMATEX format = HostFormat();
+        EXPECT_EQ(get()->SetFormat(&format, 0, 0), S_OK);
+    }
 };
 
 }  // namespace hosting_test
