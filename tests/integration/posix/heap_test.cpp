@@ -24,7 +24,7 @@ std::atomic<bool> gCounting{false};
 std::atomic<long> gAllocations{0};
 std::atomic<bool> gFailCalloc{false};
 
-void Note() noexcept {
+[[maybe_unused]] void Note() noexcept {
     if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1, std::memory_order_relaxed);
 }
 
