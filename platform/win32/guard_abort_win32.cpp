@@ -35,7 +35,6 @@ const wchar_t* const kRuntimeNames[] = {L"msvcrt.dll",   L"ucrtbase.dll", L"msvc
                                         L"msvcr80.dll",  L"msvcr71.dll",  L"msvcr70.dll"};
 constexpr int kRuntimeCount = sizeof(kRuntimeNames) / sizeof(kRuntimeNames[0]);
 constexpr int kOutToStderr = 1;  // _OUT_TO_STDERR: no modal "Runtime error" box in the host's window
-constexpr int kReportErrorMode = 3;  // _REPORT_ERRMODE: asks for the mode without changing it
 
 struct Runtime {
     SignalFunction signal = nullptr;
@@ -53,10 +52,7 @@ void __cdecl OnAbort(int signal);
 
 void Install(Runtime& runtime) {
     runtime.previous = runtime.signal(SIGABRT, &OnAbort);
-    if (runtime.setErrorMode != nullptr) {
-        runtime.previousErrorMode = runtime.setErrorMode(kReportErrorMode);
-        runtime.setErrorMode(kOutToStderr);
-    }
+    if (runtime.setErrorMode != nullptr) runtime.previousErrorMode = runtime.setErrorMode(kOutToStderr);
 }
 
 void Restore(Runtime& runtime) {
