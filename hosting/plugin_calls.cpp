@@ -110,4 +110,26 @@ intptr_t CVSTiSofthSynth::AskPlugInCanDo(const WCHAR* text) noexcept {
     return -1;
 }
 
+HRESULT CVSTiSofthSynth::CallSetParameter(int32_t index, float value) noexcept {
+    AEffect* effect = effect_;
+    if (effect == nullptr) return S_FALSE;
+    if (effect->setParameter == nullptr) return S_OK;
+    const platform::GuardOutcome outcome = platform::Guarded([&] { effect->setParameter(effect, index, value); });
+    if (!outcome.faulted) return S_OK;
+    SetBits(InstanceStatus::Faulted);
+    RecordFault("setParameter", index, outcome.code);
+    return QM_E_PLUGIN_EXCEPTION;
+}
+
+float CVSTiSofthSynth::CallGetParameter(int32_t index) noexcept {
+    AEffect* effect = effect_;
+    if (effect == nullptr || effect->getParameter == nullptr) return 0.0f;
+    float value = 0.0f;
+    const platform::GuardOutcome outcome = platform::Guarded([&] { value = effect->getParameter(effect, index); });
+    if (!outcome.faulted) return value;
+    SetBits(InstanceStatus::Faulted);
+    RecordFault("getParameter", index, outcome.code);
+    return static_cast<float>(static_cast<int32_t>(QM_E_PLUGIN_EXCEPTION));
+}
+
 }  // namespace qm

@@ -139,6 +139,11 @@ public:
     intptr_t SetPlugInString(int32_t opcode, const WCHAR* source, int capacity) noexcept;
     // effCanDo with `text`; the plug-in's answer, -1 after a fault.
     intptr_t AskPlugInCanDo(const WCHAR* text) noexcept;
+    // setParameter: 0 after the call, 1 without an effect, 0x8004E017 after a fault (Faulted set).
+    HRESULT CallSetParameter(int32_t index, float value) noexcept;
+    // getParameter: the plug-in's value, 0 without an effect; after a fault Faulted is set and the
+    // value is the fault code read as a signed integer, so callers test Faulted, not the value.
+    float CallGetParameter(int32_t index) noexcept;
 
     // The host callback handed to every plug-in's entry point (audioMasterCallback).
     static intptr_t VSTCALLBACK HostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,

@@ -71,6 +71,8 @@ public:
     const char* pinLabels[2] = {"", ""};
     bool pin0Stereo = true;
     int32_t throwOnOpcode = -1;  // a C++ exception escapes the dispatcher for this opcode
+    bool throwOnParameter = false;  // ... and from setParameter and getParameter
+    float parameters[4] = {};
     AEffect effect{};
     audioMasterCallback host = nullptr;
     std::vector<std::string> calls;
@@ -79,6 +81,9 @@ public:
         effect.magic = kEffectMagic;
         effect.dispatcher = &Dispatch;
         effect.processReplacing = &Process;
+        effect.setParameter = &SetParameter;
+        effect.getParameter = &GetParameter;
+        effect.numParams = 4;
         effect.numOutputs = outputs;
         effect.numInputs = inputs;
         effect.flags = flags;
@@ -148,6 +153,16 @@ private:
         }
         default: return 0;
         }
+    }
+    static void VSTCALLBACK SetParameter(AEffect* effect, int32_t index, float value) {
+        FakePlugin* self = static_cast<FakePlugin*>(effect->object);
+        if (self->throwOnParameter) throw std::runtime_error("plug-in failure");
+        self->parameters[index & 3] = value;
+    }
+    static float VSTCALLBACK GetParameter(AEffect* effect, int32_t index) {
+        FakePlugin* self = static_cast<FakePlugin*>(effect->object);
+        if (self->throwOnParameter) throw std::runtime_error("plug-in failure");
+        return self->parameters[index & 3];
     }
     static void VSTCALLBACK Process(AEffect* effect, float**, float** outputs, int32_t frames) {
         static_cast<FakePlugin*>(effect->object)->calls.push_back(hosting_test::Process(frames));

@@ -81,6 +81,28 @@ TEST(HostingLoad, ThePlugInsFindingsGoIntoTheRecordAndTheInstance) {
     }
 }
 
+TEST(HostingParameters, ValuesPassBothWaysAndAFaultMarksTheInstance) {
+    FakeType type;
+    FakePlugin plugin;
+    LoadedInstance synth(type, &plugin);
+    ASSERT_EQ(synth.result, S_OK);
+    EXPECT_EQ(synth->CallSetParameter(2, 0.25f), S_OK);
+    EXPECT_EQ(plugin.parameters[2], 0.25f);
+    EXPECT_EQ(synth->CallGetParameter(2), 0.25f);
+    EXPECT_EQ(synth->Status() & Status::Faulted, 0u);
+
+    plugin.throwOnParameter = true;
+    EXPECT_EQ(synth->CallGetParameter(2), -2147164160.0f);
+    EXPECT_NE(synth->Status() & Status::Faulted, 0u);
+    EXPECT_EQ(synth->CallSetParameter(1, 0.5f), QM_E_PLUGIN_EXCEPTION);
+    EXPECT_EQ(std::string(synth->LastFault().call), "setParameter");
+
+    FakeType emptyType;
+    LoadedInstance empty(emptyType, nullptr);
+    EXPECT_EQ(empty->CallSetParameter(0, 1.0f), S_FALSE);
+    EXPECT_EQ(empty->CallGetParameter(0), 0.0f);
+}
+
 TEST(HostingLoad, AFaultWhileOpeningIsContainedAndAnEntryPointWithoutEffectLoadsNothing) {
     for (int32_t opcode : {effOpen, effGetEffectName}) {
         FakeType type;
