@@ -1,6 +1,8 @@
 // CVSTiSofthSynth formats, site and transport: what the plug-in is told and which status bits change.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "hosting_fakes.h"
 #include "platform/clock.h"
 
@@ -18,13 +20,12 @@ TEST(HostingFormat, SixMillisecondsAt44100MakeBlocksOf265Frames) {
               (std::vector<std::string>{Op(effConnectOutput, 0, 1), Op(effConnectOutput, 1, 1), Op(effConnectInput),
                                         Op(effMainsChanged), Op(effSetSampleRate, 0, 0, 44100.0f),
                                         Op(effSetBlockSize, 0, 265), Op(effMainsChanged, 0, 1)}));
-    EXPECT_EQ(synth->BlockFrames(), 265u);
-    EXPECT_EQ(synth->FrameSize(), 265u);
-    EXPECT_EQ(synth->BlockBytes(), 265u * 4);
-    EXPECT_EQ(synth->BlockDuration(), 60091);  // 265 / 44100 s in 100-ns units, rounded
-    EXPECT_EQ(synth->PlugInFormat().wFormatTag, WAVE_FORMAT_IEEE_FLOAT);
-    EXPECT_EQ(synth->PlugInFormat().nChannels, 1);
-    EXPECT_EQ(synth->PlugInFormat().nAvgBytesPerSec, 176400u);
+    // 265 / 44100 s in 100-ns units, rounded; the plug-in's own format is mono float.
+    EXPECT_EQ(std::make_tuple(synth->BlockFrames(), synth->BlockBytes(), synth->BlockDuration()),
+              std::make_tuple(265u, 265u * 4, LONGLONG{60091}));
+    EXPECT_EQ(std::make_tuple(synth->PlugInFormat().wFormatTag, synth->PlugInFormat().nChannels,
+                              synth->PlugInFormat().nAvgBytesPerSec),
+              std::make_tuple(WORD{WAVE_FORMAT_IEEE_FLOAT}, WORD{1}, DWORD{176400}));
 
     mark = plugin.calls.size();
     ASSERT_EQ(synth->ReleaseFormat(), S_OK);
@@ -111,20 +112,7 @@ TEST(HostingTransport, CueAndLiveModeResumeThePlugInOnce) {
     EXPECT_EQ(plugin.calls.size(), mark);
 }
 
-TEST(HostingTransport, StringCallsFaultWithoutSilencingTheInstance) {
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
-    plugin.throwOnOpcode = effGetProgramName;
-    WCHAR name[24] = QMW("old");
-    EXPECT_EQ(synth->GetPlugInString(effGetProgramName, name, 24), -1);
-    EXPECT_EQ(WString(name), Wide("old"));
-    plugin.throwOnOpcode = effCanDo;
-    EXPECT_EQ(synth->AskPlugInCanDo(QMW("bypass")), -1);
-    EXPECT_EQ(synth->Status() & Status::Faulted, 0u);
-}
-
-TEST(HostingTransport, IdleSendsEffIdleOnlyWhenAskedAndAtMostEvery10Ms) {
+TEST(HostingTransport, IdleIsThrottledAndStringCallsFaultWithoutSilencing) {
     FakeType type;
     FakePlugin plugin;
     LoadedInstance synth(type, &plugin);
@@ -135,6 +123,14 @@ TEST(HostingTransport, IdleSendsEffIdleOnlyWhenAskedAndAtMostEvery10Ms) {
     for (int i = 0; i < 200; ++i) synth->Idle(1);
     const uint32_t elapsed = qm::platform::MillisecondClock() - start;
     const size_t passes = plugin.only(effIdle).size();
-    EXPECT_GE(passes, 1u);  // asking for idle time resets the throttle
+    EXPECT_GE(passes, 1u);  // asking for idle time resets the throttle: at most one pass per 10 ms
     EXPECT_LE(passes, elapsed / 10 + 1);
+
+    plugin.throwOnOpcode = effGetProgramName;
+    WCHAR name[24] = QMW("old");
+    EXPECT_EQ(synth->GetPlugInString(effGetProgramName, name, 24), -1);
+    EXPECT_EQ(WString(name), Wide("old"));
+    plugin.throwOnOpcode = effCanDo;
+    EXPECT_EQ(synth->AskPlugInCanDo(QMW("bypass")), -1);
+    EXPECT_EQ(synth->Status() & Status::Faulted, 0u);
 }
