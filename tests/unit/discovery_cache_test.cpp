@@ -133,7 +133,7 @@ TEST_F(ConnectedTypeTest, CreateSynthMatchesCandidateEntriesWithTheVendorContain
     EXPECT_EQ(type_->CreateSynth(&d, nullptr), E_INVALIDARG);
 }
 
-TEST_F(ConnectedTypeTest, CreateSynthFindsAnEntryByItsManagerIdFirst) {
+TEST_F(ConnectedTypeTest, CreateSynthFindsAnEntryByItsManagerIdFirstAndResetUsageUnmarksCheckedOnes) {
     PlugInManagerEntry disabled = Entry("/vst/a.so", "A", "V", 1, 31);
     disabled.enabled = 0;
     cache_.entries = {Entry("/vst/b.so", "B", "V", 2, 32), disabled};
@@ -144,22 +144,17 @@ TEST_F(ConnectedTypeTest, CreateSynthFindsAnEntryByItsManagerIdFirst) {
     d.uniqueId = 99;  // not compared when the id finds the entry
     IQmSoftSynth* synth = nullptr;
     ASSERT_EQ(type_->CreateSynth(&d, &synth), S_OK);
-    EXPECT_EQ(cache_.finds, 1);
-    EXPECT_EQ(maker_.made.back().managerId, 32u);
+    EXPECT_EQ(std::make_tuple(cache_.finds, maker_.made.back().managerId), std::make_tuple(1, 32u));
     synth->Release();
     // A found entry that is not enabled is refused without a creation.
     d.managerId = MakeGuid(31);
     EXPECT_EQ(type_->CreateSynth(&d, &synth), S_FALSE);
     EXPECT_EQ(maker_.made.size(), 1u);
-}
 
-TEST_F(ConnectedTypeTest, ResetUsageMarksCheckedEntriesUnused) {
-    cache_.entries = {Entry("/vst/a.so", "A", "V", 1, 41), Entry("/vst/b.so", "B", "V", 2, 42)};
-    Connect();
     cache_.inUseCalls.clear();
-    cache_.uncheckedId = 42;
+    cache_.uncheckedId = 31;
     EXPECT_EQ(type_->ResetUsage(), S_OK);
-    EXPECT_EQ(cache_.inUseCalls, (std::vector<std::pair<uint32_t, DWORD>>{{42u, 0u}}));
+    EXPECT_EQ(cache_.inUseCalls, (std::vector<std::pair<uint32_t, DWORD>>{{31u, 0u}}));
 }
 
 // Settings on the platform's store (SQLite on Linux, the registry on Windows).
@@ -175,23 +170,21 @@ protected:
         QmMetric_Close(parent_);
         MetricTest::TearDown();
     }
-    // Stores each value under its name; INT32_MIN removes the name.
-    void Store(int frameMs, int flush, int expose, int sizeForNI) {
-        const std::pair<const char*, int> values[] = {
-            {"FrameSize", frameMs}, {"FlushOnStopCount", flush}, {"ExposeMultiChannel", expose}, {"SizeWindowForNI", sizeForNI}};
-        for (const auto& [name, value] : values) {
-            if (value != INT32_MIN) {
-                QmSetMetricUsingName(own_, Wide(name).c_str(), value);
+    static constexpr const char* kNames[] = {"FrameSize", "FlushOnStopCount", "ExposeMultiChannel", "SizeWindowForNI"};
+    // Stores each value under its name, in kNames order; INT32_MIN removes the name.
+    void Store(const std::vector<int>& values) {
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (values[i] != INT32_MIN) {
+                QmSetMetricUsingName(own_, Wide(kNames[i]).c_str(), values[i]);
             } else {
-                QmDeleteMetricUsingName(own_, Wide(name).c_str(), 4);
+                QmDeleteMetricUsingName(own_, Wide(kNames[i]).c_str(), 4);
             }
         }
     }
-    // FrameSize, FlushOnStopCount, ExposeMultiChannel and SizeWindowForNI as stored; -1 when missing.
+    // The values as stored, in kNames order; -1 when missing.
     std::vector<int> Stored() const {
         std::vector<int> values;
-        for (const char* name : {"FrameSize", "FlushOnStopCount", "ExposeMultiChannel", "SizeWindowForNI"})
-            values.push_back(QmGetMetricUsingName(own_, Wide(name).c_str(), -1));
+        for (const char* name : kNames) values.push_back(QmGetMetricUsingName(own_, Wide(name).c_str(), -1));
         return values;
     }
     // A type on the host's settings key, connected to `site` unless that is null.
@@ -211,28 +204,27 @@ protected:
 TEST_F(SynthTypeSettingsTest, ValuesAreClampedOnReadAndWrittenBackInRange) {
     constexpr int kNone = INT32_MIN;
     const struct {
-        int frameMs, flush, expose, sizeForNI;
+        std::vector<int> values;  // FrameSize (ms), FlushOnStopCount, ExposeMultiChannel, SizeWindowForNI
         int64_t frameSize;
         uint32_t flushCount;
         bool exposeOn, sizeOn;
         std::vector<int> stored;  // ExposeMultiChannel all bits when on; SizeWindowForNI never written
     } cases[] = {
-        {0, 0, 1, kNone, 60000, 0, true, false, {6, 0, -1, -1}},
-        {5000, 5000, 0, 3, 20000000, 3000, false, true, {2000, 3000, 0, 3}},
-        {-3, -7, 2, 2, 10000, 0, false, false, {1, 0, 0, 2}},
-        {kNone, kNone, kNone, kNone, 60000, 0, true, false, {6, 0, -1, -1}},  // nothing stored: the defaults
-        {250, 1200, 0x11, 1, 2500000, 1200, true, true, {250, 1200, -1, 1}},
+        {{0, 0, 1, kNone}, 60000, 0, true, false, {6, 0, -1, -1}},
+        {{5000, 5000, 0, 3}, 20000000, 3000, false, true, {2000, 3000, 0, 3}},
+        {{-3, -7, 2, 2}, 10000, 0, false, false, {1, 0, 0, 2}},
+        {{kNone, kNone, kNone, kNone}, 60000, 0, true, false, {6, 0, -1, -1}},  // nothing stored: the defaults
+        {{250, 1200, 0x11, 1}, 2500000, 1200, true, true, {250, 1200, -1, 1}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.frameMs);
-        Store(c.frameMs, c.flush, c.expose, c.sizeForNI);
+        SCOPED_TRACE(c.values[0]);
+        Store(c.values);
         TestCache cache;
         TestSite site(&cache, nullptr);
         CQmVSTiSynthType* type = Type(&site);
-        EXPECT_EQ(type->FrameSizeDuration(), c.frameSize);
-        EXPECT_EQ(type->FlushOnStopCount(), c.flushCount);
-        EXPECT_EQ(type->ExposeMultiChannel(), c.exposeOn);
-        EXPECT_EQ(type->SizeWindowForNI(), c.sizeOn);
+        EXPECT_EQ(std::make_tuple(type->FrameSizeDuration(), type->FlushOnStopCount(), type->ExposeMultiChannel(),
+                                  type->SizeWindowForNI()),
+                  std::make_tuple(c.frameSize, c.flushCount, c.exposeOn, c.sizeOn));
         type->Release();
         EXPECT_EQ(Stored(), c.stored);
     }
@@ -249,11 +241,7 @@ TEST_F(SynthTypeSettingsTest, ATypeThatNeverReadItsSettingsWritesNone) {
     for (const auto& connection : connections) {
         for (bool stored : {true, false}) {
             SCOPED_TRACE(testing::Message() << connection.name << (stored ? ", values stored" : ", none stored"));
-            if (stored) {
-                Store(250, 12, 1, 1);
-            } else {
-                Store(INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN);
-            }
+            Store(stored ? std::vector<int>{250, 12, 1, 1} : std::vector<int>(4, INT32_MIN));
             TestCache cache;
             cache.refuseSink = connection.refusesSink;
             TestSite site(connection.hasCache ? &cache : nullptr, nullptr);
