@@ -15,16 +15,10 @@
 using namespace hosting_test;
 namespace Status = qm::InstanceStatus;
 
-namespace {
-
-LONGLONG TimeOfFrame(LONGLONG frame) { return static_cast<LONGLONG>(static_cast<double>(frame) / 44100.0 * 1e7 + 0.5); }
-
-}  // namespace
-
 TEST(HostingRenderPlugins, TheReferenceSynthStartsNotesOnTheStampedFrames) {
     // Inside the first block, in the second and in the third, all handed over with the first block.
     Rig rig("qmref");
-    rig.site.events = {{TimeOfFrame(100), 0x00643C90u}, {TimeOfFrame(400), 0x00504390u}, {TimeOfFrame(600), 0x00704890u}};
+    rig.site.events = {{TimeOfFrames(100), 0x00643C90u}, {TimeOfFrames(400), 0x00504390u}, {TimeOfFrames(600), 0x00704890u}};
     ASSERT_EQ(rig->Cue(0), S_OK);
     ASSERT_EQ(rig->Play(0, 0), S_OK);
     std::vector<float> out;

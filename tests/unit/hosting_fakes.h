@@ -53,6 +53,11 @@ inline std::string Op(int32_t opcode, int32_t index = 0, intptr_t value = 0, flo
     return opt != 0.0f ? text + ":" + std::to_string(static_cast<long>(opt)) : text;
 }
 inline std::string Process(int32_t frames) { return "process " + std::to_string(frames); }
+inline Event EventOf(const VstMidiEvent& e) {
+    return {e.deltaFrames, static_cast<unsigned char>(e.midiData[0]), e.midiData[1], e.midiData[2]};
+}
+// Host time (100-ns units) of a frame count at 44.1 kHz, rounded as the instance rounds it.
+inline LONGLONG TimeOfFrames(LONGLONG frames) { return static_cast<LONGLONG>(static_cast<double>(frames) / 44100.0 * 1e7 + 0.5); }
 inline std::string Events(const std::vector<Event>& events) {
     std::string text = Op(effProcessEvents);
     for (const Event& e : events) {
@@ -126,11 +131,7 @@ private:
             const auto* table = reinterpret_cast<VstEvent* const*>(reinterpret_cast<const unsigned char*>(list) +
                                                                    offsetof(VstEvents, events));
             std::vector<Event> events;
-            for (int32_t i = 0; i < list->numEvents; ++i) {
-                const auto* midi = reinterpret_cast<const VstMidiEvent*>(table[i]);
-                events.push_back({midi->deltaFrames, static_cast<unsigned char>(midi->midiData[0]), midi->midiData[1],
-                                  midi->midiData[2]});
-            }
+            for (int32_t i = 0; i < list->numEvents; ++i) events.push_back(EventOf(*reinterpret_cast<const VstMidiEvent*>(table[i])));
             self->calls.push_back(Events(events));
         } else {
             self->calls.push_back(Op(opcode, index, value, opt));

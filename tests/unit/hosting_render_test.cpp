@@ -13,8 +13,6 @@ namespace Status = qm::InstanceStatus;
 
 namespace {
 
-LONGLONG DurationOf(LONGLONG frames) { return static_cast<LONGLONG>(static_cast<double>(frames) / 44100.0 * 1e7 + 0.5); }
-
 // Every frame of an interleaved stereo render is (left, right).
 void ExpectFrames(const std::vector<float>& out, size_t frames, float left, float right) {
     ASSERT_GE(out.size(), frames * 2);
@@ -38,8 +36,8 @@ TEST(HostingRender, ARequestIsCutIntoFrameSizeBlocksEachFilledByTheHostFirst) {
     EXPECT_EQ(rig.plugin.since(mark), (std::vector<std::string>{Events({{0, 0x90, 60, 100}}), Process(265), Events({}),
                                                                 Process(265), Events({}), Process(70)}));
     using Block = FakeSite::Block;
-    EXPECT_EQ(rig.site.each(&Block::start), (std::vector<LONGLONG>{0, DurationOf(265), DurationOf(530)}));
-    EXPECT_EQ(rig.site.each(&Block::duration), (std::vector<LONGLONG>{DurationOf(265), DurationOf(265), DurationOf(70)}));
+    EXPECT_EQ(rig.site.each(&Block::start), (std::vector<LONGLONG>{0, TimeOfFrames(265), TimeOfFrames(530)}));
+    EXPECT_EQ(rig.site.each(&Block::duration), (std::vector<LONGLONG>{TimeOfFrames(265), TimeOfFrames(265), TimeOfFrames(70)}));
     EXPECT_EQ(rig.site.each(&Block::buffer), std::vector<qm::IQMMIDIBuffer*>(3, rig->RenderBuffer()));
     EXPECT_EQ(rig.site.each(&Block::record), std::vector<qm::HostTimeRecord*>(3, nullptr));
     // Output 0 carries the fake's 0.5, output 1 silence: interleaved left and right.
@@ -66,7 +64,7 @@ TEST(HostingRender, LiveModeRendersWholeBlocksAndKeepsTheRestPending) {
     EXPECT_TRUE(rig.site.blocks.empty());  // live blocks do not ask the host for MIDI
 }
 
-TEST(HostingRender, WithoutTransportOrWithARefusedBlockTheRequestEndsInSilence) {
+TEST(HostingRender, FlagsSkipTheHostFillOrReachTheFirstBlockOnlyAndARefusedBlockEndsInSilence) {
     Rig rig;
     std::vector<float> out;
     ASSERT_EQ(rig.render(out, 300), 300);  // attached only: nothing to render
@@ -74,23 +72,17 @@ TEST(HostingRender, WithoutTransportOrWithARefusedBlockTheRequestEndsInSilence) 
     EXPECT_TRUE(rig.plugin.only(kProcessCall).empty());
 
     ASSERT_EQ(rig->Cue(0), S_OK);
-    rig.site.fillAnswer = E_FAIL;
-    ASSERT_EQ(rig.render(out, 300), 300);
-    EXPECT_EQ(rig.site.blocks.size(), 1u);
-    EXPECT_TRUE(rig.plugin.only(kProcessCall).empty());
-    ExpectFrames(out, 300, 0.0f, 0.0f);
-}
-
-TEST(HostingRender, RenderFlagsSkipTheHostFillOrReachTheFirstBlockOnly) {
-    Rig rig;
-    ASSERT_EQ(rig->Cue(0), S_OK);
-    std::vector<float> out;
     ASSERT_EQ(rig.render(out, 600, 0, 0x40000000), 600);
     EXPECT_TRUE(rig.site.blocks.empty());
     EXPECT_EQ(rig.plugin.only(kProcessCall).size(), 3u);
-
     ASSERT_EQ(rig.render(out, 600, 600, 0x10000001), 600);
     EXPECT_EQ(rig.site.each(&FakeSite::Block::flags), (std::vector<DWORD>{0x10000001u, 1, 1}));
+
+    rig.site.fillAnswer = E_FAIL;
+    ASSERT_EQ(rig.render(out, 300, 1200), 300);
+    EXPECT_EQ(rig.site.blocks.size(), 4u);
+    EXPECT_EQ(rig.plugin.only(kProcessCall).size(), 6u);
+    ExpectFrames(out, 300, 0.0f, 0.0f);
 }
 
 TEST(HostingRender, AHostTimeRecordSetsBlockStartsAndAdvancesItsTicks) {
@@ -110,10 +102,10 @@ TEST(HostingRender, AHostTimeRecordSetsBlockStartsAndAdvancesItsTicks) {
     // a 70-frame block (15873 units) 3.05 + 0.5 -> 3 ticks.
     using Block = FakeSite::Block;
     EXPECT_EQ(rig.site.each(&Block::start),
-              (std::vector<LONGLONG>{20000000, 20000000 + DurationOf(265), 20000000 + 2 * DurationOf(265)}));
+              (std::vector<LONGLONG>{20000000, 20000000 + TimeOfFrames(265), 20000000 + 2 * TimeOfFrames(265)}));
     EXPECT_EQ(rig.site.each(&Block::recordTick), (std::vector<LONGLONG>{3840, 3852, 3864}));
     EXPECT_EQ(rig->CurrentTick(), 3867);
-    EXPECT_EQ(rig->CurrentTime(), 20000000 + 2 * DurationOf(265) + DurationOf(70));
+    EXPECT_EQ(rig->CurrentTime(), 20000000 + 2 * TimeOfFrames(265) + TimeOfFrames(70));
     EXPECT_EQ(rig->CurrentSample(), 999 + 600);
     // The host's record is its own: the instance works on a private copy.
     EXPECT_NE(rig.site.blocks[0].record, &record);
