@@ -2,6 +2,7 @@
 // query, and the events handed to the MIDI buffer block by block through the site callback.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -65,14 +66,12 @@ MidiSong TwoTempoSong() {
 
 TEST(HostTempoMap, TicksTimesAndFramesAcrossTempoChanges) {
     const TempoMap map(TwoTempoSong());
-    EXPECT_EQ(map.TimeOfTick(0), 0);
-    EXPECT_EQ(map.TimeOfTick(480), kSecond / 2);
-    EXPECT_EQ(map.TimeOfTick(960), kSecond);
-    EXPECT_EQ(map.TimeOfTick(1440), 2 * kSecond);
-    EXPECT_EQ(map.TimeOfTick(1920), 3 * kSecond);
-    EXPECT_EQ(map.TickAtTime(-5), 0u);
-    EXPECT_EQ(map.TickAtTime(kSecond / 2 - 1), 479u);
-    EXPECT_EQ(map.TickAtTime(kSecond + kSecond / 2), 1200u);
+    for (const auto& [tick, time] : std::vector<std::pair<uint64_t, LONGLONG>>{
+             {0, 0}, {480, kSecond / 2}, {960, kSecond}, {1440, 2 * kSecond}, {1920, 3 * kSecond}}) {
+        EXPECT_EQ(map.TimeOfTick(tick), time) << tick;
+    }
+    EXPECT_EQ(std::make_tuple(map.TickAtTime(-5), map.TickAtTime(kSecond / 2 - 1), map.TickAtTime(kSecond + kSecond / 2)),
+              std::make_tuple(0u, 479u, 1200u));
     EXPECT_DOUBLE_EQ(map.TempoAtTime(kSecond - 1), 120.0);
     EXPECT_DOUBLE_EQ(map.TempoAtTime(kSecond), 60.0);
 
@@ -82,9 +81,8 @@ TEST(HostTempoMap, TicksTimesAndFramesAcrossTempoChanges) {
 
     // A tempo of 0 would stop time: it is ignored, and 120 bpm goes on until the next change.
     const TempoMap zero(480, {{0, 500000}, {480, 0}, {960, 1000000}}, {});
-    EXPECT_EQ(zero.TimeOfTick(960), kSecond);
-    EXPECT_EQ(zero.TimeOfTick(1440), 2 * kSecond);
-    EXPECT_EQ(zero.TickAtTime(kSecond * 3 / 4), 720u);
+    EXPECT_EQ(std::make_tuple(zero.TimeOfTick(960), zero.TimeOfTick(1440), zero.TickAtTime(kSecond * 3 / 4)),
+              std::make_tuple(kSecond, 2 * kSecond, uint64_t{720}));
 
     // A tick far behind the song (16.8 s a tick here) saturates instead of overflowing.
     const TempoMap slow(1, {{0, 0xFFFFFF}}, {});
@@ -97,11 +95,11 @@ TEST(HostTempoMap, TicksTimesAndFramesAcrossTempoChanges) {
     EXPECT_EQ(plain.TimeOfTick(960), kSecond / 2);
     EXPECT_EQ(plain.SignatureAtTick(12345).numerator, 4);
     EXPECT_EQ(plain.BarStartAtTick(3 * 3840 + 17), 3u * 3840u);
-    EXPECT_EQ(host::FramesOfTime(10000, 44100.0), 44);  // 44.1 + 0.5, truncated
-    EXPECT_EQ(host::FramesOfTime(kSecond, 48000.0), 48000);
-    EXPECT_EQ(host::TimeOfFrames(44100, 44100.0), kSecond);
-    EXPECT_EQ(host::TimeOfFrames(265, 44100.0), 60091);
-    EXPECT_EQ(host::TimeOfFrames(1, 0.0), 0);
+    // 44.1 + 0.5 frames, truncated.
+    EXPECT_EQ(std::make_tuple(host::FramesOfTime(10000, 44100.0), host::FramesOfTime(kSecond, 48000.0)),
+              std::make_tuple(44, 48000));
+    EXPECT_EQ(std::make_tuple(host::TimeOfFrames(44100, 44100.0), host::TimeOfFrames(265, 44100.0), host::TimeOfFrames(1, 0.0)),
+              std::make_tuple(kSecond, 60091, 0));
 }
 
 TEST(HostTempoMap, AnswersFullAndTempoQueries) {
@@ -125,13 +123,10 @@ TEST(HostTempoMap, AnswersFullAndTempoQueries) {
         (c.request == TimeQueryRequest::Full ? query.time : query.samplePosition) = c.at;
         query.loopOn = 1;
         map.Answer(&query, 44100.0);
-        EXPECT_DOUBLE_EQ(query.tempo, c.tempo) << c.at;
-        EXPECT_EQ(query.ticks, c.ticks) << c.at;
-        EXPECT_EQ(query.barStartTicks, c.barStart) << c.at;
-        EXPECT_EQ(query.timeSigNumerator, c.numerator) << c.at;
-        EXPECT_EQ(query.timeSigDenominator, 4);
-        EXPECT_EQ(query.ticksPerQuarter, 480);
-        EXPECT_EQ(query.loopOn, 0u);
+        EXPECT_EQ(std::make_tuple(query.tempo, query.ticks, query.barStartTicks, query.timeSigNumerator,
+                                  query.timeSigDenominator, query.ticksPerQuarter, query.loopOn),
+                  std::make_tuple(c.tempo, c.ticks, c.barStart, c.numerator, 4, 480, 0u))
+            << c.at;
     }
 }
 
@@ -205,12 +200,27 @@ TEST(HostTempoMap, SiteCallbackServesTheSequence) {
     EXPECT_DOUBLE_EQ(query.tempo, 60.0);
     EXPECT_EQ(query.ticksPerQuarter, 480);
 
-    // Without a sequence the block is left alone and the fixed tempo answers.
-    host::SiteState plain;
-    RecordingBuffer untouched;
-    EXPECT_EQ(fill(reinterpret_cast<ULONG_PTR>(&plain), &untouched, 0, 1000), S_OK);
-    EXPECT_TRUE(untouched.calls.empty());
     EXPECT_EQ(fill(cookie, nullptr, 0, 1000), E_POINTER);
+
+    // Without a sequence the site counts attach, fill and detach, leaves the block alone and answers
+    // from its fixed tempo: five seconds at 90 bpm are 7.5 quarters.
+    host::SiteState plain;
+    plain.tempo = 90.0;
+    const ULONG_PTR bare = reinterpret_cast<ULONG_PTR>(&plain);
+    RecordingBuffer untouched;
+    EXPECT_EQ(fill(bare, &untouched, 0, 1000), S_OK);
+    EXPECT_TRUE(untouched.calls.empty());
+    for (DWORD code : {SiteCode::Attached, SiteCode::Detached}) EXPECT_EQ(host::HostSiteCallback(nullptr, code, bare, 0, 0, 0, 0, 0, 0, 0), S_OK);
+    EXPECT_EQ(std::make_tuple(plain.attached.load(), plain.blocks.load(), plain.detached.load()), std::make_tuple(1, 1, 1));
+    query = TimeQuery{};
+    query.request = TimeQueryRequest::Full;
+    query.time = 5 * kSecond;
+    ASSERT_EQ(host::HostSiteCallback(nullptr, SiteCode::TimeQuery, bare, reinterpret_cast<ULONG_PTR>(&query), 0, 0, 0, 0, 0, 0), S_OK);
+    EXPECT_EQ(std::make_tuple(query.tempo, query.ticksPerQuarter, query.ticks, query.barStartTicks, query.timeSigNumerator,
+                              query.timeSigDenominator),
+              std::make_tuple(90.0, 960, 7200LL, 3840LL, 4, 4));
+    EXPECT_EQ(host::HostSiteCallback(nullptr, SiteCode::TimeQuery, bare, 0, 0, 0, 0, 0, 0, 0), E_POINTER);
+    EXPECT_EQ(host::HostSiteCallback(nullptr, 77, bare, 0, 0, 0, 0, 0, 0, 0), E_NOTIMPL);
 }
 
 }  // namespace
