@@ -32,9 +32,7 @@ WString ModulePath() {
 }
 
 HRESULT QM_COMCALL AcceptingSite(IQmSoftSynth*, DWORD, ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR,
-                                 ULONG_PTR, ULONG_PTR, ULONG_PTR) {
-    return S_OK;
-}
+                                 ULONG_PTR, ULONG_PTR, ULONG_PTR) { return S_OK; }
 
 // The type from the module's exported factory, connected to a host cache holding one entry per module.
 class ExportedType : public ::testing::Test {
@@ -59,9 +57,8 @@ protected:
     }
     void Connect(const std::vector<const char*>& plugins) {
         uint32_t id = 1;
-        for (const char* plugin : plugins) {
+        for (const char* plugin : plugins)
             cache_.entries.push_back(Entry(A(TestPluginPath(plugin).c_str()).c_str(), plugin, "QmVSTi Test", 0, id++));
-        }
         ASSERT_EQ(type_->ConnectHost(&site_), S_OK);
     }
     HRESULT Create(uint32_t id, IQmSoftSynth** synth) {
@@ -94,18 +91,18 @@ TEST_F(ExportedType, APlugInSeesTheCallsOfItsWholeLifeThroughTheFactory) {
     EXPECT_EQ(synth->Release(), 0u);
     EXPECT_EQ(cache_.inUseCalls, (std::vector<std::pair<uint32_t, DWORD>>{{1u, 1u}}));
 
-    std::vector<std::string> expected = qm::test::RecorderCallsFromLoadToCue();
+    std::vector<std::string> expected = RecorderCallsFromLoadToCue();
     // Stop in playback: All Notes Off on each channel in a block of its own (no flush blocks by
-    // default), then suspend and resume
+    // default), then suspend and resume; ReleaseFormat suspends, Close sends nothing, the last
+    // Release closes the plug-in.
     for (int channel = 0; channel < 16; ++channel) {
-        expected.push_back("dispatcher opcode=25 index=0 value=0 opt=0 events=1");
+        expected.push_back(RecorderDispatch(effProcessEvents) + " events=1");
         expected.push_back("processReplacing frames=265");
     }
-    for (const char* line : {"dispatcher opcode=12 index=0 value=0 opt=0", "dispatcher opcode=12 index=0 value=1 opt=0",
-                             // ReleaseFormat; Close sends nothing; the last Release closes the plug-in
-                             "dispatcher opcode=12 index=0 value=0 opt=0", "dispatcher opcode=1 index=0 value=0 opt=0"})
-        expected.push_back(line);
-    EXPECT_EQ(qm::test::ReadTextLines(log), expected);
+    for (const auto& [opcode, value] : {std::pair<int32_t, intptr_t>{effMainsChanged, 0}, {effMainsChanged, 1},
+                                        {effMainsChanged, 0}, {effClose, 0}})
+        expected.push_back(RecorderDispatch(opcode, value));
+    EXPECT_EQ(ReadTextLines(log), expected);
     RemoveFile(log);
 }
 

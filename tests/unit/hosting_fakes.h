@@ -155,16 +155,13 @@ private:
         default: return 0;
         }
     }
-    static void VSTCALLBACK SetParameter(AEffect* effect, int32_t index, float value) {
-        FakePlugin* self = static_cast<FakePlugin*>(effect->object);
-        if (self->throwOnParameter) throw std::runtime_error("plug-in failure");
-        self->parameters[index & 3] = value;
-    }
-    static float VSTCALLBACK GetParameter(AEffect* effect, int32_t index) {
+    static float& Parameter(AEffect* effect, int32_t index) {
         FakePlugin* self = static_cast<FakePlugin*>(effect->object);
         if (self->throwOnParameter) throw std::runtime_error("plug-in failure");
         return self->parameters[index & 3];
     }
+    static void VSTCALLBACK SetParameter(AEffect* effect, int32_t index, float value) { Parameter(effect, index) = value; }
+    static float VSTCALLBACK GetParameter(AEffect* effect, int32_t index) { return Parameter(effect, index); }
     static void VSTCALLBACK Process(AEffect* effect, float**, float** outputs, int32_t frames) {
         static_cast<FakePlugin*>(effect->object)->calls.push_back(hosting_test::Process(frames));
         for (int32_t i = 0; i < frames; ++i) outputs[0][i] = 0.5f;
@@ -203,9 +200,8 @@ struct FakeSite {
             auto* record = reinterpret_cast<qm::HostTimeRecord*>(w7);
             const Block block{reinterpret_cast<qm::IQMMIDIBuffer*>(w1), Join(w2, w3), Join(w4, w5),
                               static_cast<DWORD>(w6), record, record != nullptr ? record->tickPosition : 0};
-            if (site->blocks.empty()) {
-                for (const auto& event : site->events) block.buffer->PutShortEvent(block.start + event.first, event.second, 0);
-            }
+            for (size_t i = 0; site->blocks.empty() && i < site->events.size(); ++i)
+                block.buffer->PutShortEvent(block.start + site->events[i].first, site->events[i].second, 0);
             site->blocks.push_back(block);
             return site->fillAnswer;
         }
@@ -213,16 +209,13 @@ struct FakeSite {
         if (code != qm::SiteCode::TimeQuery) return site->answer;
         auto* query = reinterpret_cast<qm::TimeQuery*>(w1);
         site->lastQuery = *query;
-        const qm::TimeQuery asked = *query;
         *query = site->reply;
-        query->request = asked.request;
-        query->samplePosition = asked.samplePosition;
-        query->time = asked.time;
+        query->request = site->lastQuery.request;
+        query->samplePosition = site->lastQuery.samplePosition;
+        query->time = site->lastQuery.time;
         return site->timeAnswer;
     }
-    HRESULT open(qm::CVSTiSofthSynth* synth) {
-        return synth->Open(0, 0, 0, &FakeSite::Callback, reinterpret_cast<ULONG_PTR>(this), 0);
-    }
+    HRESULT open(qm::CVSTiSofthSynth* synth) { return synth->Open(0, 0, 0, &FakeSite::Callback, reinterpret_cast<ULONG_PTR>(this), 0); }
     // One field of every block filled so far, in order.
     template <typename T>
     std::vector<T> each(T Block::*field) const {
