@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "streams.h"
@@ -53,20 +54,16 @@ TEST(HostStreams, WritesReadBackAfterSeeksAndReadsStopAtTheEnd) {
         ASSERT_EQ(Seek(stream, 0, STREAM_SEEK_CUR, &at), S_OK);
         EXPECT_EQ(at.QuadPart, 10u);
         // Null buffers are refused with the counts cleared.
-        done = 5;
-        EXPECT_EQ(stream->Read(nullptr, 4, &done), E_POINTER);
-        EXPECT_EQ(done, 0u);
-        done = 5;
-        EXPECT_EQ(stream->Write(nullptr, 4, &done), E_POINTER);
-        EXPECT_EQ(done, 0u);
+        ULONG read = 5, written = 5;
+        EXPECT_EQ(std::make_tuple(stream->Read(nullptr, 4, &read), stream->Write(nullptr, 4, &written), read, written),
+                  std::make_tuple(E_POINTER, E_POINTER, 0u, 0u));
         EXPECT_EQ(stream->Release(), 0u);
     }
 
     FileStream* reader = FileStream::Open(path, FileStream::Mode::Read);
     ASSERT_NE(reader, nullptr);
     ULONG done = 7;
-    EXPECT_EQ(reader->Write("x", 1, &done), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(done, 0u);
+    EXPECT_EQ(std::make_tuple(reader->Write("x", 1, &done), done), std::make_tuple(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), 0u));
     EXPECT_EQ(ReadAll(reader, 4), (std::vector<BYTE>{0, 0, 0xAA, 0xBB}));
     reader->Release();
     qm::test::RemoveFile(path);
