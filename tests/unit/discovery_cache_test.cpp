@@ -84,22 +84,6 @@ TEST_F(ConnectedTypeTest, SinkAndCompanionLiveUntilTheLastRelease) {
     EXPECT_EQ(pages->Release(), 0u);
 }
 
-TEST_F(ConnectedTypeTest, ConnectionsThatCannotImportLeaveTheListEmpty) {
-    TestSite bare{nullptr, &progress_};
-    EXPECT_EQ(type_->ConnectHost(&bare), S_OK);
-    EXPECT_EQ(type_->PluginList(), nullptr);
-    EXPECT_EQ(type_->ConnectHost(nullptr), S_OK);
-
-    cache_.entries = {Entry("/vst/a.so", "Alpha", "Acme", 1, 11)};
-    cache_.refuseSink = true;
-    Connect();
-    EXPECT_EQ(type_->PluginList()->nCount, 0);
-    EXPECT_TRUE(progress_.texts.empty());
-    type_->Release();
-    type_ = nullptr;
-    EXPECT_EQ(cache_.unregistrations, 0);
-}
-
 TEST_F(ConnectedTypeTest, CreateSynthMatchesCandidateEntriesWithTheVendorContainedRule) {
     PlugInManagerEntry faulted = Entry("/vst/a.so", "Keys", "Acme Audio GmbH", 1, 21);
     faulted.faulted = 1;
@@ -187,12 +171,12 @@ protected:
         for (const char* name : kNames) values.push_back(QmGetMetricUsingName(own_, Wide(name).c_str(), -1));
         return values;
     }
-    // A type on the host's settings key, connected to `site` unless that is null.
+    // A type on the host's settings key, connected to `site` (a null site is accepted and ignored).
     CQmVSTiSynthType* Type(IUnknown* site) {
         CQmVSTiSynthType* type = CQmVSTiSynthType::Create();
         type->AddRef();
         EXPECT_EQ(type->SetSettingsKey(parent_, 0, 0), S_OK);
-        if (site != nullptr) type->ConnectHost(site);
+        EXPECT_EQ(type->ConnectHost(site), S_OK);
         return type;
     }
 
@@ -230,9 +214,9 @@ TEST_F(SynthTypeSettingsTest, ValuesAreClampedOnReadAndWrittenBackInRange) {
     }
 }
 
-// The user's values (or their absence) survive a type that never read them: never connected,
-// connected to a site without a cache, or refused by the cache before it read its settings.
-TEST_F(SynthTypeSettingsTest, ATypeThatNeverReadItsSettingsWritesNone) {
+// A type that could not import (never connected, a site without a cache, a cache that refuses the
+// sink) offers an empty list, and the user's values (or their absence) survive it: it never read them.
+TEST_F(SynthTypeSettingsTest, ATypeThatCouldNotImportOffersNothingAndWritesNoSettings) {
     const struct {
         const char* name;
         bool connects, hasCache, refusesSink;
@@ -243,9 +227,15 @@ TEST_F(SynthTypeSettingsTest, ATypeThatNeverReadItsSettingsWritesNone) {
             SCOPED_TRACE(testing::Message() << connection.name << (stored ? ", values stored" : ", none stored"));
             Store(stored ? std::vector<int>{250, 12, 1, 1} : std::vector<int>(4, INT32_MIN));
             TestCache cache;
+            cache.entries = {Entry("/vst/a.so", "Alpha", "Acme", 1, 11)};
             cache.refuseSink = connection.refusesSink;
-            TestSite site(connection.hasCache ? &cache : nullptr, nullptr);
-            Type(connection.connects ? &site : nullptr)->Release();
+            TestProgress progress;
+            TestSite site(connection.hasCache ? &cache : nullptr, &progress);
+            CQmVSTiSynthType* type = Type(connection.connects ? &site : nullptr);
+            EXPECT_EQ(type->PluginList() == nullptr ? 0 : type->PluginList()->nCount, 0);
+            EXPECT_TRUE(progress.texts.empty());
+            type->Release();
+            EXPECT_EQ(cache.unregistrations, 0);
             EXPECT_EQ(Stored(), std::vector<int>(stored ? std::vector<int>{250, 12, 1, 1} : std::vector<int>(4, -1)));
         }
     }
