@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "integration/host_smf_builder.h"
@@ -54,59 +55,69 @@ protected:
     fs::path song_;
 };
 
-TEST_F(HostCli, BadCommandLinesExitWithUsageCodeAndSayWhy) {
-    const struct {
-        const char* arguments;
-        const char* message;
-    } cases[] = {
-        {"", "no command given"},
-        {"frobnicate", "unknown command frobnicate"},
-        {"--bogus list", "unknown option --bogus"},
-        {"add", "add needs at least one module path"},
-        {"info", "info needs exactly one"},
-        {"info a b", "info needs exactly one"},
-        {"list extra", "list takes no arguments"},
-        {"list --library", "--library needs a path"},
-    };
-    for (const auto& c : cases) {
-        const CliOutcome run = Qmvsti(c.arguments);
-        EXPECT_EQ(run.code, 2) << c.arguments;
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
-        EXPECT_TRUE(run.out.empty()) << c.arguments;
-    }
-    const CliOutcome help = Qmvsti("--help");
-    EXPECT_EQ(help.code, 0);
-    EXPECT_NE(help.out.find("usage: qmvsti"), std::string::npos);
-}
-
-TEST_F(HostCli, UnknownPlugInsUnreadableFilesAndABrokenLibraryHaveTheirOwnCodes) {
+// Each mistake gives its exit code and message, prints nothing and keeps nothing: usage errors (2),
+// unknown plug-ins (3), unreadable files (4), modules that are none (5), malformed and too long songs
+// (7, the limit read in every form).
+TEST_F(HostCli, UserMistakesGiveTheirExitCodesAndKeepNothing) {
+    const fs::path x = home_ / "x.wav", junk = home_ / "junk.so";  // a file that is no module
+    WriteBytes(junk.string(), {'n', 'o', 'n', 'e'});
     const std::string missing = Quote((home_ / "missing.so").string());
-    const fs::path junk = home_ / "junk.so";  // a file that is no module
-    if (FILE* f = std::fopen(junk.c_str(), "wb")) {
-        std::fputs("not a module", f);
-        std::fclose(f);
-    }
+    const Bytes stray = StrayNoteSong();
     const struct {
         std::string arguments;
         int code;
         const char* message;
+        Bytes song = SmallSong();
     } cases[] = {
+        {"", 2, "no command given"},
+        {"frobnicate", 2, "unknown command frobnicate"},
+        {"--bogus list", 2, "unknown option --bogus"},
+        {"add", 2, "add needs at least one module path"},
+        {"info", 2, "info needs exactly one"},
+        {"info a b", 2, "info needs exactly one"},
+        {"list extra", 2, "list takes no arguments"},
+        {"list --library", 2, "--library needs a path"},
         {"info 'No Such Synth'", 3, "unknown plug-in No Such Synth"},
         {"add " + missing, 4, "cannot read"},
         {"info " + missing, 4, "cannot read"},
         {"add " + Quote(home_.string()), 4, "cannot read"},  // a folder is no module
         {"add " + Quote(junk.string()), 5, "not added"},
         {"--library " + Quote(junk.string()) + " list", 5, "cannot use the library"},
+        {Render(Ref(), x), 7, "offset 23: data byte 0x40 without running status", Cat({Header(0, 1, 480), Chunk({0x00, 0x40, 0x40, 0x40})})},
+        {Render(Ref(), x), 7, "song.mid: the song lasts 77:40:20.27, longer than the limit of 1:00:00 (--max-length); it ends "
+                              "with the event at track 1, tick 268435455, offset 30\n", stray},
+        {Render(Ref(), x, "--max-length 90s"), 7, "limit of 0:01:30 ", stray},
+        {Render(Ref(), x, "--max-length 10m"), 7, "limit of 0:10:00 ", stray},
+        {Render(Ref(), x, "--max-length 2h"), 7, "limit of 2:00:00 ", stray},
+        {Render(Ref(), x, "--max-length=5400"), 7, "limit of 1:30:00 ", stray},
+        {Render(Ref(), x, "--max-length 1.5"), 7, "the song lasts 2.00 s, longer than the limit of 1.50 s "},
+        {Render("NoSuchSynth", x), 3, "unknown plug-in NoSuchSynth"},
+        {Render(Ref(), home_ / "x.mp3"), 2, "use a .wav or .flac name"},
+        {Render(Ref(), home_ / "x.flac", "--format f32"), 2, "FLAC holds at most 24-bit"},
+        {Render(Ref(), x, "--format s8"), 2, "unknown sample format s8"},
+        {Render(Ref(), x, "--rate 100"), 2, "--rate must be"},
+        {Render(Ref(), x, "--program 128"), 2, "--program must be"},
+        {Render(Ref(), x, "--tail -1"), 2, "--tail must be"},
+        {Render(Ref(), x, "--tail"), 2, "--tail needs a value"},
+        {Render(Ref(), x, "--max-length 0"), 2, "--max-length must be a duration"},
+        {Render(Ref(), x, "--max-length 2d"), 2, "--max-length must be a duration up to 1000h"},
+        {"render -i " + Quote(song_.string()) + " -o " + Quote(x.string()), 2, "render needs an instrument"},
+        {"render -p " + Ref() + " -o " + Quote(x.string()), 2, "render needs a MIDI file"},
+        {"render -p " + Ref() + " -i " + Quote((home_ / "none.mid").string()) + " -o " + Quote(x.string()), 4, "cannot read "},
     };
     for (const auto& c : cases) {
+        WriteBytes(song_.string(), c.song);
         const CliOutcome run = Qmvsti(c.arguments);
         EXPECT_EQ(run.code, c.code) << c.arguments;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
+        EXPECT_TRUE(run.out.empty()) << c.arguments;
+        EXPECT_FALSE(fs::exists(x)) << c.arguments;
     }
-    // Nothing was kept.
-    const CliOutcome run = Qmvsti("--json list");
-    EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(run.out, "[]\n");
+    const CliOutcome list = Qmvsti("--json list");
+    EXPECT_EQ(std::make_tuple(list.code, list.out), std::make_tuple(0, std::string("[]\n")));
+    const CliOutcome help = Qmvsti("--help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("usage: qmvsti"), std::string::npos);
 }
 
 // Debian's amsynth and two DPF instruments, as their own AEffect and string opcodes describe them,
@@ -243,48 +254,6 @@ TEST_F(HostCli, EveryFormatWritesItsSampleWidthAndSaysSo) {
         EXPECT_EQ(run.err.rfind("qmvsti: rendering 2.00 s of song and ", 0), 0u) << run.err;
         EXPECT_NE(run.err.find(" frames) into " + out.string() + ", " + c.size + "\n"), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find("rendering ["), std::string::npos) << "no progress bar when stderr is a file";
-    }
-}
-
-// Each mistake gives its exit code and message, and nothing is written: malformed and too long songs
-// (the limit read in every form), an unknown instrument, bad options, a missing file.
-TEST_F(HostCli, UserMistakesGiveTheirExitCodes) {
-    const fs::path x = home_ / "x.wav";
-    const Bytes stray = StrayNoteSong();
-    const struct {
-        std::string arguments;
-        int code;
-        const char* message;
-        Bytes song = SmallSong();
-    } cases[] = {
-        {Render(Ref(), x), 7, "offset 23: data byte 0x40 without running status", Cat({Header(0, 1, 480), Chunk({0x00, 0x40, 0x40, 0x40})})},
-        {Render(Ref(), x), 7, "song.mid: the song lasts 77:40:20.27, longer than the limit of 1:00:00 (--max-length); it ends "
-                              "with the event at track 1, tick 268435455, offset 30\n", stray},
-        {Render(Ref(), x, "--max-length 90s"), 7, "limit of 0:01:30 ", stray},
-        {Render(Ref(), x, "--max-length 10m"), 7, "limit of 0:10:00 ", stray},
-        {Render(Ref(), x, "--max-length 2h"), 7, "limit of 2:00:00 ", stray},
-        {Render(Ref(), x, "--max-length=5400"), 7, "limit of 1:30:00 ", stray},
-        {Render(Ref(), x, "--max-length 1.5"), 7, "the song lasts 2.00 s, longer than the limit of 1.50 s "},
-        {Render("NoSuchSynth", x), 3, "unknown plug-in NoSuchSynth"},
-        {Render(Ref(), home_ / "x.mp3"), 2, "use a .wav or .flac name"},
-        {Render(Ref(), home_ / "x.flac", "--format f32"), 2, "FLAC holds at most 24-bit"},
-        {Render(Ref(), x, "--format s8"), 2, "unknown sample format s8"},
-        {Render(Ref(), x, "--rate 100"), 2, "--rate must be"},
-        {Render(Ref(), x, "--program 128"), 2, "--program must be"},
-        {Render(Ref(), x, "--tail -1"), 2, "--tail must be"},
-        {Render(Ref(), x, "--tail"), 2, "--tail needs a value"},
-        {Render(Ref(), x, "--max-length 0"), 2, "--max-length must be a duration"},
-        {Render(Ref(), x, "--max-length 2d"), 2, "--max-length must be a duration up to 1000h"},
-        {"render -i " + Quote(song_.string()) + " -o " + Quote(x.string()), 2, "render needs an instrument"},
-        {"render -p " + Ref() + " -o " + Quote(x.string()), 2, "render needs a MIDI file"},
-        {"render -p " + Ref() + " -i " + Quote((home_ / "none.mid").string()) + " -o " + Quote(x.string()), 4, "cannot read "},
-    };
-    for (const auto& c : cases) {
-        WriteBytes(song_.string(), c.song);
-        const CliOutcome run = Qmvsti(c.arguments);
-        EXPECT_EQ(run.code, c.code) << c.arguments;
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
-        EXPECT_FALSE(fs::exists(x)) << c.arguments;
     }
 }
 
