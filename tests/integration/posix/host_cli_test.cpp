@@ -152,33 +152,21 @@ TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
 
     CliOutcome run = Qmvsti("add" + paths);
     ASSERT_EQ(run.code, 0) << run.err;
+    std::string list, json = "[";
     for (const auto& i : instruments) {
-        EXPECT_NE(run.out.find(std::string("added ") + i.name + " (" + i.vendor + ", " + (vst / i.file).string() + ")"),
-                  std::string::npos)
-            << run.out;
-    }
-
-    run = Qmvsti("list");
-    ASSERT_EQ(run.code, 0) << run.err;
-    std::string expected;
-    for (const auto& i : instruments) {
+        const std::string path = (vst / i.file).string();
+        EXPECT_NE(run.out.find(std::string("added ") + i.name + " (" + i.vendor + ", " + path + ")"), std::string::npos) << run.out;
         char line[512];
-        std::snprintf(line, sizeof(line), "%-32s %-24s %-6s %s\n", i.name, i.vendor, i.idText,
-                      (vst / i.file).c_str());
-        expected += line;
+        std::snprintf(line, sizeof(line), "%-32s %-24s %-6s %s\n", i.name, i.vendor, i.idText, path.c_str());
+        list += line;
+        json += std::string(json.size() > 1 ? ", " : "") + "{\"name\": \"" + i.name + "\", \"vendor\": \"" + i.vendor +
+                "\", \"uniqueId\": " + std::to_string(i.uniqueId) + ", \"uniqueIdText\": \"" + i.idText +
+                "\", \"version\": " + std::to_string(i.version) + ", \"path\": \"" + path + "\"}";
     }
-    EXPECT_EQ(run.out, expected);
-
+    run = Qmvsti("list");
+    EXPECT_EQ(std::make_tuple(run.code, run.out), std::make_tuple(0, list)) << run.err;
     run = Qmvsti("--json list");
-    ASSERT_EQ(run.code, 0) << run.err;
-    expected = "[";
-    for (const auto& i : instruments) {
-        expected += std::string(expected.size() > 1 ? ", " : "") + "{\"name\": \"" + i.name + "\", \"vendor\": \"" +
-                    i.vendor + "\", \"uniqueId\": " + std::to_string(i.uniqueId) + ", \"uniqueIdText\": \"" +
-                    i.idText + "\", \"version\": " + std::to_string(i.version) + ", \"path\": \"" +
-                    (vst / i.file).string() + "\"}";
-    }
-    EXPECT_EQ(run.out, expected + "]\n");
+    EXPECT_EQ(std::make_tuple(run.code, run.out), std::make_tuple(0, json + "]\n")) << run.err;
 
     for (const auto& i : instruments) {
         SCOPED_TRACE(i.name);
@@ -198,9 +186,8 @@ TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
         const fs::path first = home_ / (std::string(i.file) + ".1.wav"), second = home_ / (std::string(i.file) + ".2.wav");
         run = Qmvsti(Render(Quote((vst / i.file).string()), first, "--tail 1"));
         ASSERT_EQ(run.code, 0) << run.err;
-        const AudioFacts facts = Inspect(first);
-        EXPECT_EQ(facts.frames, 3 * 44100);
-        EXPECT_GT(facts.peak, 0.001);
+        EXPECT_EQ(Inspect(first).frames, 3 * 44100);
+        EXPECT_GT(Inspect(first).peak, 0.001);
         if (!i.deterministic) continue;
         ASSERT_EQ(Qmvsti(Render(Quote((vst / i.file).string()), second, "--tail 1")).code, 0);
         EXPECT_TRUE(ReadAll(first) == ReadAll(second)) << "differs between two runs";
@@ -244,11 +231,8 @@ TEST_F(HostCli, EveryFormatWritesItsSampleWidthAndSaysSo) {
         const CliOutcome run = Qmvsti(Render(Ref(), out, c.options));
         ASSERT_EQ(run.code, 0) << c.name << ": " << run.err;
         const AudioFacts facts = Inspect(out);
-        EXPECT_EQ(facts.channels, 2) << c.name;
-        EXPECT_EQ(facts.rate, c.rate) << c.name;
-        EXPECT_EQ(facts.subtype, c.subtype) << c.name;
-        EXPECT_EQ(facts.container, c.container) << c.name;
-        EXPECT_EQ(facts.frames, c.frames) << c.name;
+        EXPECT_EQ(std::make_tuple(facts.channels, facts.rate, facts.subtype, facts.container, facts.frames),
+                  std::make_tuple(2, c.rate, c.subtype, c.container, c.frames)) << c.name;
         EXPECT_GT(facts.peak, 0.01) << c.name;
         EXPECT_NE(run.out.find(c.summary), std::string::npos) << run.out;
         EXPECT_EQ(run.err.rfind("qmvsti: rendering 2.00 s of song and ", 0), 0u) << run.err;
