@@ -46,8 +46,7 @@ TEST_F(ConnectedTypeTest, ImportsEveryEntryWithItsFlagsAndReportsProgress) {
     EXPECT_EQ(progress_.texts, (std::vector<std::string>{"Added Alpha VST Instrument", "Added Beta VST Instrument",
                                                          "Added Gamma VST Instrument", "Added Delta VST Instrument"}));
     // The cache is kept, the progress object is not.
-    EXPECT_EQ(cache_.refs, 2u);
-    EXPECT_EQ(progress_.refs, 1u);
+    EXPECT_EQ(std::make_tuple(cache_.refs.load(), progress_.refs.load()), std::make_tuple(2u, 1u));
 
     // Connecting again does not import twice.
     Connect();
@@ -61,9 +60,9 @@ TEST_F(ConnectedTypeTest, SinkAndCompanionLiveUntilTheLastRelease) {
     ASSERT_NE(cache_.sink, nullptr);
     void* out = nullptr;
     ASSERT_EQ(cache_.sink->QueryInterface(IID_IPluginManagerCacheSink, &out), S_OK);
-    EXPECT_EQ(out, cache_.sink);
     cache_.sink->Release();
-    EXPECT_EQ(static_cast<CPlugInManagerCachSink*>(cache_.sink)->Owner(), type_);
+    EXPECT_EQ(std::make_tuple(out, static_cast<CPlugInManagerCachSink*>(cache_.sink)->Owner()),
+              std::make_tuple(static_cast<void*>(cache_.sink), type_));
 
     // The companion exists once connected and names the type page.
     ASSERT_EQ(type_->QueryInterface(IID_ISpecifyPropertyPages, &out), S_OK);
@@ -77,8 +76,7 @@ TEST_F(ConnectedTypeTest, SinkAndCompanionLiveUntilTheLastRelease) {
     EXPECT_EQ(cache_.unregistrations, 0);
     type_->Release();
     type_ = nullptr;
-    EXPECT_EQ(cache_.unregistrations, 1);
-    EXPECT_EQ(cache_.sink, nullptr);
+    EXPECT_EQ(std::make_tuple(cache_.unregistrations, cache_.sink), std::make_tuple(1, nullptr));
     // The type let go of its companion and cut the link to itself.
     EXPECT_EQ(pages->GetPages(&ids), E_UNEXPECTED);
     EXPECT_EQ(pages->Release(), 0u);
