@@ -56,6 +56,8 @@ TEST_F(HostCache, EntriesAreEnumeratedFoundAndMarkedInUse) {
     EXPECT_EQ(cache_->CheckEntry(&cache_->At(b)), S_OK);
     EXPECT_EQ(cache_->SetEntryInUse(&cache_->At(b).managerId, 1), S_OK);
     EXPECT_EQ(std::make_pair(cache_->InUse(a), cache_->InUse(b)), std::make_pair(false, true));
+    EXPECT_EQ(cache_->SetEntryInUse(&cache_->At(b).managerId, 0), S_OK);
+    EXPECT_FALSE(cache_->InUse(b));
     entry.managerId = unknown;
     EXPECT_EQ(cache_->CheckEntry(&entry), S_FALSE);
     // Sinks are held until unregistered.
@@ -71,8 +73,7 @@ TEST_F(HostCache, EntriesAreEnumeratedFoundAndMarkedInUse) {
     CopyToField(cache_->At(b).firstName, 260, "Reference Synth");
     CopyToField(cache_->At(b).secondName, 260, "RefSynth");
     for (const char* key : {"/plugins/b.so", "reference synth", "REFSYNTH"}) EXPECT_EQ(cache_->Find(key), 1) << key;
-    EXPECT_EQ(cache_->Find("other"), -1);
-    EXPECT_EQ(cache_->Find(""), -1);
+    EXPECT_EQ(std::make_tuple(cache_->Find("other"), cache_->Find("")), std::make_tuple(-1, -1));
     cache_->Remove(a);
     EXPECT_EQ(cache_->Count(), 1u);
 }
