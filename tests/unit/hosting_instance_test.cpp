@@ -75,10 +75,21 @@ TEST(HostingLoad, ThePlugInsFindingsGoIntoTheRecordAndTheInstance) {
                   std::make_tuple(4711, VstFourCC('F', 'k', 'P', 'l'), c.recordFlags,
                                   Status::ProcessEvents | Status::PlugInOpened));
     }
-    // An entry point that hands out no effect loads nothing.
+    // A fault while opening or naming is contained and named; an entry point that hands out no effect
+    // loads nothing.
     FakeType type;
+    for (int32_t opcode : {effOpen, effGetEffectName}) {
+        FakePlugin plugin;
+        plugin.throwOnOpcode = opcode;
+        LoadedInstance synth(type, &plugin);
+        EXPECT_EQ(std::make_tuple(synth.result, synth->Effect(), synth->LastFault().opcode, synth->LastFault().code),
+                  std::make_tuple(QM_E_PLUGIN_EXCEPTION, nullptr, opcode, qm::platform::kExceptionCpp));
+        EXPECT_NE(synth.record.flags & Flags::Faulted, 0u);
+        EXPECT_NE(synth->Status() & Status::Faulted, 0u);
+    }
     LoadedInstance empty(type, nullptr);
     EXPECT_EQ(empty->LoadFromEntryPoint(&FakePlugin::Entry, &empty.record), S_FALSE);
+    EXPECT_EQ(empty->LoadFromEntryPoint(nullptr, &empty.record), E_POINTER);
     EXPECT_EQ(empty->Effect(), nullptr);
     EXPECT_EQ(empty->CallSetParameter(0, 1.0f), S_FALSE);
     EXPECT_EQ(empty->CallGetParameter(0), 0.0f);
@@ -120,6 +131,8 @@ TEST(HostingInstance, AnswersItsInterfacesAndDescribesItself) {
     EXPECT_EQ(other, nullptr);
     EXPECT_EQ(synth->Release(), 3u);
     for (int i = 0; i < 2; ++i) synth->Release();
+    DWORD kind = 0;
+    EXPECT_EQ(std::make_tuple(synth->GetKind(&kind), kind), std::make_tuple(S_OK, 3u));
 
     // Names are cut to the host's buffer; one too small is left untouched.
     WCHAR name[6] = QMW("xxxxx");

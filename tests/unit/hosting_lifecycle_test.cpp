@@ -21,8 +21,8 @@ TEST(HostingFormat, SixMillisecondsAt44100MakeBlocksOf265Frames) {
                                         Op(effMainsChanged), Op(effSetSampleRate, 0, 0, 44100.0f),
                                         Op(effSetBlockSize, 0, 265), Op(effMainsChanged, 0, 1)}));
     // 265 / 44100 s in 100-ns units, rounded; the plug-in's own format is mono float.
-    EXPECT_EQ(std::make_tuple(synth->BlockFrames(), synth->BlockBytes(), synth->BlockDuration()),
-              std::make_tuple(265u, 265u * 4, LONGLONG{60091}));
+    EXPECT_EQ(std::make_tuple(synth->BlockFrames(), synth->FrameSize(), synth->BlockBytes(), synth->BlockDuration()),
+              std::make_tuple(265u, 265u, 265u * 4, LONGLONG{60091}));
     EXPECT_EQ(std::make_tuple(synth->PlugInFormat().wFormatTag, synth->PlugInFormat().nChannels,
                               synth->PlugInFormat().nAvgBytesPerSec),
               std::make_tuple(WORD{WAVE_FORMAT_IEEE_FLOAT}, WORD{1}, DWORD{176400}));

@@ -175,10 +175,12 @@ TEST(HostingRender, AFaultSilencesTheRestAndEveryLaterRequestUntilThePowerIsTogg
     ExpectFrames(out, 600, 0.0f, 0.0f);
 
     rig.plugin.throwOnOpcode = -1;
+    const size_t mark = rig.plugin.calls.size();
     ASSERT_EQ(rig->TogglePower(), S_OK);  // suspend
     EXPECT_EQ(rig->Status() & (Status::ProcessEvents | Status::Faulted), Status::Faulted);
     ASSERT_EQ(rig->TogglePower(), S_OK);  // resume: the fake asks for MIDI again
     EXPECT_EQ(rig->Status() & (Status::ProcessEvents | Status::Faulted), Status::ProcessEvents);
+    EXPECT_EQ(rig.plugin.since(mark), (std::vector<std::string>{Op(effMainsChanged), Op(effMainsChanged, 0, 1)}));
     ASSERT_EQ(rig->ResetQueue(), S_OK);
     ASSERT_EQ(rig.render(out, 265), 265);
     EXPECT_EQ(out[0], 0.5f);
