@@ -53,7 +53,7 @@ TEST_F(SynthTypeTest, FixedSlotsInterfacesAndNothingOfferedWithoutAList) {
 
 TEST_F(SynthTypeTest, GetSynthInfoCountsOnlyEnabledRecords) {
     UseRecords(type_, {Record("/p/a.dll", "Alpha", "V1", 1, Faulted), Record("/p/b.dll", "Beta", "V2", 2, Enabled),
-                Record("/p/c.dll", "Gamma", "V3", 3, NoEditor)});
+                       Record("/p/c.dll", "Gamma", "V3", 3, NoEditor)});
     SoftSynthTypeInfo d = AnySynth();
     d.mask = SoftSynthInfoMask::Path | SoftSynthInfoMask::Name | SoftSynthInfoMask::Product | SoftSynthInfoMask::Vendor;
     ASSERT_EQ(type_->GetSynthInfo(0, &d), S_OK);
@@ -80,9 +80,9 @@ TEST_F(SynthTypeTest, GetSynthInfoCountsOnlyEnabledRecords) {
 // A descriptor is matched on the fields its mask names (name and vendor always) against the records
 // that may be created: every /p/x.dll record carries a bit that rules it out, whatever else matches.
 TEST_F(SynthTypeTest, CreateSynthKeysOnTheGivenFieldsOfCreatableRecordsOnly) {
-    UseRecords(type_, {Record("/p/x.dll", "Same", "V", 9, Enabled | NoEditor), Record("/p/x.dll", "Same", "V", 9, Enabled | Faulted),
-                       Record("/p/x.dll", "Same", "V", 9, Enabled | LoadFailed), Record("/p/x.dll", "Same", "V", 9, Enabled | CacheOption),
-                       Record("/p/x.dll", "Same", "V", 9, 0), Record("/p/y.dll", "Same", "V", 9, Enabled | AlternativeDrawing),
+    const auto same = [](DWORD flags) { return Record("/p/x.dll", "Same", "V", 9, flags); };
+    UseRecords(type_, {same(Enabled | NoEditor), same(Enabled | Faulted), same(Enabled | LoadFailed), same(Enabled | CacheOption),
+                       same(0), Record("/p/y.dll", "Same", "V", 9, Enabled | AlternativeDrawing),
                        Record("/p/a.dll", "Alpha", "Acme", 1, Enabled), Record("/p/b.dll", "", "Acme", 2, Enabled)});
     const struct {
         const char *name, *vendor;
@@ -159,7 +159,7 @@ TEST_F(SynthTypeTest, ResetUsageForgetsCountsAndMissingRecords) {
 
 TEST_F(SynthTypeTest, AlternativeDrawingMarkFollowsTheSameModuleRule) {
     UseRecords(type_, {Record("C:\\VST\\Piano.dll", "Piano", "V", 5, Enabled | AlternativeDrawing),
-                Record("C:\\VST\\Organ.dll", "Organ", "V", 6, Enabled)});
+                       Record("C:\\VST\\Organ.dll", "Organ", "V", 6, Enabled)});
     // Another folder and extension, same file title, name and ID: the same module.
     EXPECT_TRUE(type_->HasAlternativeDrawingMark(W("Piano").c_str(), W("D:\\Other\\Piano.vst").c_str(), 5));
     EXPECT_FALSE(type_->HasAlternativeDrawingMark(W("Piano").c_str(), W("C:\\VST\\piano.dll").c_str(), 5));
@@ -169,8 +169,8 @@ TEST_F(SynthTypeTest, AlternativeDrawingMarkFollowsTheSameModuleRule) {
 
 TEST_F(SynthTypeTest, ReplaceListSortsFaultedFirstAndNonInstrumentsLast) {
     UseRecords(type_, {Record("/p/1.dll", "Zeta", "V", 1, NotInstrument), Record("/p/2.dll", "Beta", "V", 2, Enabled),
-                Record("/p/3.dll", "Quiet", "V", 3, NoEditor), Record("/p/4.dll", "Alpha", "V", 4, Enabled),
-                Record("/p/5.dll", "Broken", "V", 5, Faulted)});
+                       Record("/p/3.dll", "Quiet", "V", 3, NoEditor), Record("/p/4.dll", "Alpha", "V", 4, Enabled),
+                       Record("/p/5.dll", "Broken", "V", 5, Faulted)});
     EXPECT_EQ(Names(type_->PluginList()), (std::vector<std::string>{"Broken", "Alpha", "Beta", "Quiet", "Zeta"}));
     EXPECT_EQ(type_->ReplaceList(nullptr), S_FALSE);
 }

@@ -88,7 +88,7 @@ TEST(HostingCallback, PinConnectionsFollowExposeMultiChannelAndProcessLevelTheSt
     LoadedInstance synth(type, &plugin);
     AEffect* effect = &plugin.effect;
     // value 0: inputs, never connected; outputs: 0 connected, 1 not connected.
-    // Without buses for the extra outputs no bus carries pin 2.
+    // With the extra outputs exposed, no bus carries pin 2.
     for (bool expose : {false, true}) {
         type.expose = expose;
         const auto pin = [&](int32_t index, intptr_t output) { return Ask(effect, audioMasterPinConnected, index, output); };
