@@ -122,6 +122,7 @@ TEST_F(ExportedType, CreationFaultsAreContainedAlsoAfterTheModuleIsGone) {
         EXPECT_EQ(synth, nullptr);
     }
     EXPECT_EQ(Create(2, &synth), S_FALSE);
+    EXPECT_EQ(synth, nullptr);
     ASSERT_EQ(Create(3, &synth), S_OK);
     WCHAR name[64] = {};
     EXPECT_EQ(synth->GetDisplayName(name, 64), 1);
@@ -133,7 +134,7 @@ TEST_F(ExportedType, CreationFaultsAreContainedAlsoAfterTheModuleIsGone) {
     platform::UnloadModule(module_);
     module_ = nullptr;
 
-    // The same fault, now caught by this program's own copy of the loader.
+    // A fault now is caught by this program's own copy of the loader.
     KernelScope kernel;
     CQmVSTiSynthType* type = CQmVSTiSynthType::Create();
     ASSERT_NE(type, nullptr);
