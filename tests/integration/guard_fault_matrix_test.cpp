@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,19 +40,12 @@ GuardOutcome FaultOnce(const std::string& site, AEffect* effect, VstPluginMainPr
     float left[32] = {}, right[32] = {};
     float* outputs[] = {left, right};
     return qm::platform::Guarded([&] {
-        if (site == "entry") {
-            entry(&TestHost::Callback);
-        } else if (site == "dispatcher") {
-            effect->dispatcher(effect, effIdle, 0, 0, nullptr, 0.0f);
-        } else if (site == "process") {
-            effect->process(effect, nullptr, outputs, 32);
-        } else if (site == "processReplacing") {
-            effect->processReplacing(effect, nullptr, outputs, 32);
-        } else if (site == "setParameter") {
-            effect->setParameter(effect, 0, 0.5f);
-        } else {
-            effect->getParameter(effect, 0);
-        }
+        if (site == "entry") entry(&TestHost::Callback);
+        if (site == "dispatcher") effect->dispatcher(effect, effIdle, 0, 0, nullptr, 0.0f);
+        if (site == "process") effect->process(effect, nullptr, outputs, 32);
+        if (site == "processReplacing") effect->processReplacing(effect, nullptr, outputs, 32);
+        if (site == "setParameter") effect->setParameter(effect, 0, 0.5f);
+        if (site == "getParameter") effect->getParameter(effect, 0);
     });
 }
 
@@ -78,23 +72,17 @@ protected:
 };
 
 // Runs `repeats` faults on its own instance; returns how many were reported as the expected kind.
+// The instance is opened before the plan applies to the entry point: only "entry" faults there.
 int FaultRepeatedly(const MatrixCase& c, int repeats) {
     TestHost host;
     const std::string site = c.site;
-    // The instance is opened before the plan applies to the entry point: only "entry" faults there.
-    TestPlugin* plugin = nullptr;
-    std::unique_ptr<TestPlugin> owned;
-    if (site != "entry") {
-        owned = std::make_unique<TestPlugin>("qmfault", host);
-        plugin = owned.get();
-        if (plugin->effect() == nullptr) return -1;
-    }
+    std::unique_ptr<TestPlugin> plugin = site == "entry" ? nullptr : std::make_unique<TestPlugin>("qmfault", host);
+    if (plugin != nullptr && plugin->effect() == nullptr) return -1;
     qm::platform::ModuleHandle module = qm::platform::LoadModule(qm::test::TestPluginPath("qmfault").c_str());
     auto entry = reinterpret_cast<VstPluginMainProc>(qm::platform::FindSymbol(module, "VSTPluginMain"));
     int matched = 0;
-    for (int i = 0; i < repeats; ++i) {
-        if (qm::test::ReportedAsKind(FaultOnce(site, plugin ? plugin->effect() : nullptr, entry), c.kind)) ++matched;
-    }
+    for (int i = 0; i < repeats; ++i)
+        matched += qm::test::ReportedAsKind(FaultOnce(site, plugin ? plugin->effect() : nullptr, entry), c.kind) ? 1 : 0;
     qm::platform::UnloadModule(module);
     return matched;
 }
@@ -102,8 +90,7 @@ int FaultRepeatedly(const MatrixCase& c, int repeats) {
 TEST_P(GuardFaultMatrix, EveryFaultInARowIsReportedAndFpuStateSurvives) {
     const MatrixCase& c = GetParam();
     const qm::platform::FloatingPointState before = qm::platform::SaveFloatingPointState();
-    const int repeats = kRepeats;
-    EXPECT_EQ(FaultRepeatedly(c, repeats), repeats);
+    EXPECT_EQ(FaultRepeatedly(c, kRepeats), kRepeats);
     const qm::platform::FloatingPointState after = qm::platform::SaveFloatingPointState();
     EXPECT_EQ(after.x87Control, before.x87Control);
     EXPECT_EQ(after.mxcsr & ~qm::platform::kMxcsrExceptionFlags, before.mxcsr & ~qm::platform::kMxcsrExceptionFlags);

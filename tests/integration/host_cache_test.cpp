@@ -5,21 +5,16 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <tuple>
 
 #include "plugin_cache.h"
 #include "site.h"
+#include "support/environment.h"
 #include "text.h"
 
 namespace qm::host {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 class HostCache : public ::testing::Test {
 protected:
@@ -78,8 +73,7 @@ TEST_F(HostCache, EntriesAreEnumeratedFoundAndMarkedInUse) {
     CopyToField(cache_->At(b).firstName, 260, "Reference Synth");
     CopyToField(cache_->At(b).secondName, 260, "RefSynth");
     for (const char* key : {"/plugins/b.so", "reference synth", "REFSYNTH"}) EXPECT_EQ(cache_->Find(key), 1) << key;
-    EXPECT_EQ(cache_->Find("other"), -1);
-    EXPECT_EQ(cache_->Find(""), -1);
+    EXPECT_EQ(std::make_tuple(cache_->Find("other"), cache_->Find("")), std::make_tuple(-1, -1));
     cache_->Remove(a);
     EXPECT_EQ(cache_->Count(), 1u);
 }
@@ -97,7 +91,7 @@ TEST_F(HostCache, SavedFilesLoadBackByteForByteAndDamagedOnesAreRefused) {
     std::string error;
     const std::string first = File("nested/plugins.cache");
     ASSERT_TRUE(cache_->Save(first, &error)) << error;
-    const std::string bytes = ReadAll(first);
+    const std::string bytes = qm::test::ReadTextFile(first);
     ASSERT_EQ(bytes.size(), 16u + 2 * sizeof(PlugInManagerEntry));
     EXPECT_EQ(bytes.substr(0, 4), "QMHC");
     EXPECT_EQ(bytes[4], 1);
@@ -110,7 +104,7 @@ TEST_F(HostCache, SavedFilesLoadBackByteForByteAndDamagedOnesAreRefused) {
     EXPECT_FALSE(loaded->InUse(1)) << "in-use marks belong to one process";
     const std::string second = File("again.cache");
     ASSERT_TRUE(loaded->Save(second, &error)) << error;
-    EXPECT_EQ(ReadAll(second), bytes);
+    EXPECT_EQ(qm::test::ReadTextFile(second), bytes);
 
     // A missing file is an empty cache; a damaged one is refused and changes nothing.
     ASSERT_TRUE(loaded->Load(File("missing.cache"), &error));
@@ -137,27 +131,6 @@ TEST_F(HostCache, SavedFilesLoadBackByteForByteAndDamagedOnesAreRefused) {
     std::string count = bytes;
     count[15] = 0x7F;
     refuse(count, "damaged entry count");
-}
-
-TEST(HostSiteCallback, AcceptsAttachAndFillAndAnswersTimeFromTheFixedTempo) {
-    SiteState state;
-    state.tempo = 90.0;
-    const ULONG_PTR cookie = reinterpret_cast<ULONG_PTR>(&state);
-    for (DWORD code : {SiteCode::Attached, SiteCode::FillBlock, SiteCode::Detached})
-        EXPECT_EQ(HostSiteCallback(nullptr, code, cookie, 0, 0, 0, 0, 0, 0, 0), S_OK) << code;
-    EXPECT_EQ(std::make_tuple(state.attached.load(), state.blocks.load(), state.detached.load()), std::make_tuple(1, 1, 1));
-
-    TimeQuery query;
-    std::memset(&query, 0, sizeof(query));
-    query.request = TimeQueryRequest::Full;
-    query.time = 50000000;  // five seconds at 90 bpm: 7.5 quarters
-    const ULONG_PTR asked = reinterpret_cast<ULONG_PTR>(&query);
-    ASSERT_EQ(HostSiteCallback(nullptr, SiteCode::TimeQuery, cookie, asked, 0, 0, 0, 0, 0, 0), S_OK);
-    EXPECT_EQ(std::make_tuple(query.tempo, query.ticksPerQuarter, query.ticks, query.barStartTicks, query.timeSigNumerator,
-                              query.timeSigDenominator),
-              std::make_tuple(90.0, 960, 7200LL, 3840LL, 4, 4));
-    EXPECT_EQ(HostSiteCallback(nullptr, SiteCode::TimeQuery, cookie, 0, 0, 0, 0, 0, 0, 0), E_POINTER);
-    EXPECT_EQ(HostSiteCallback(nullptr, 77, cookie, 0, 0, 0, 0, 0, 0, 0), E_NOTIMPL);
 }
 
 }  // namespace

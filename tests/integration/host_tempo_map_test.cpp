@@ -2,6 +2,7 @@
 // query, and the events handed to the MIDI buffer block by block through the site callback.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -65,16 +66,13 @@ MidiSong TwoTempoSong() {
 
 TEST(HostTempoMap, TicksTimesAndFramesAcrossTempoChanges) {
     const TempoMap map(TwoTempoSong());
-    EXPECT_EQ(map.TimeOfTick(0), 0);
-    EXPECT_EQ(map.TimeOfTick(480), kSecond / 2);
-    EXPECT_EQ(map.TimeOfTick(960), kSecond);
-    EXPECT_EQ(map.TimeOfTick(1440), 2 * kSecond);
-    EXPECT_EQ(map.TimeOfTick(1920), 3 * kSecond);
-    EXPECT_EQ(map.TickAtTime(-5), 0u);
-    EXPECT_EQ(map.TickAtTime(kSecond / 2 - 1), 479u);
-    EXPECT_EQ(map.TickAtTime(kSecond + kSecond / 2), 1200u);
-    EXPECT_DOUBLE_EQ(map.TempoAtTime(kSecond - 1), 120.0);
-    EXPECT_DOUBLE_EQ(map.TempoAtTime(kSecond), 60.0);
+    for (const auto& [tick, time] : std::vector<std::pair<uint64_t, LONGLONG>>{
+             {0, 0}, {480, kSecond / 2}, {960, kSecond}, {1440, 2 * kSecond}, {1920, 3 * kSecond}}) {
+        EXPECT_EQ(map.TimeOfTick(tick), time) << tick;
+    }
+    EXPECT_EQ(std::make_tuple(map.TickAtTime(-5), map.TickAtTime(kSecond / 2 - 1), map.TickAtTime(kSecond + kSecond / 2)),
+              std::make_tuple(0u, 479u, 1200u));
+    EXPECT_EQ(std::make_tuple(map.TempoAtTime(kSecond - 1), map.TempoAtTime(kSecond)), std::make_tuple(120.0, 60.0));
 
     // An awkward tempo: every tick maps back to itself although its time is rounded.
     const TempoMap odd(96, {{0, 652174}, {333, 411111}}, {});
@@ -82,26 +80,23 @@ TEST(HostTempoMap, TicksTimesAndFramesAcrossTempoChanges) {
 
     // A tempo of 0 would stop time: it is ignored, and 120 bpm goes on until the next change.
     const TempoMap zero(480, {{0, 500000}, {480, 0}, {960, 1000000}}, {});
-    EXPECT_EQ(zero.TimeOfTick(960), kSecond);
-    EXPECT_EQ(zero.TimeOfTick(1440), 2 * kSecond);
-    EXPECT_EQ(zero.TickAtTime(kSecond * 3 / 4), 720u);
+    EXPECT_EQ(std::make_tuple(zero.TimeOfTick(960), zero.TimeOfTick(1440), zero.TickAtTime(kSecond * 3 / 4)),
+              std::make_tuple(kSecond, 2 * kSecond, uint64_t{720}));
 
     // A tick far behind the song (16.8 s a tick here) saturates instead of overflowing.
     const TempoMap slow(1, {{0, 0xFFFFFF}}, {});
-    EXPECT_EQ(slow.TimeOfTick(1), 167772150);
-    EXPECT_EQ(slow.TimeOfTick(uint64_t{1} << 40), TempoMap::kEndOfTime);
-    EXPECT_EQ(slow.TickAtTime(TempoMap::kEndOfTime + kSecond), uint64_t{(TempoMap::kEndOfTime - 1) / 167772150});
+    EXPECT_EQ(std::make_tuple(slow.TimeOfTick(1), slow.TimeOfTick(uint64_t{1} << 40), slow.TickAtTime(TempoMap::kEndOfTime + kSecond)),
+              std::make_tuple(LONGLONG{167772150}, TempoMap::kEndOfTime, uint64_t{(TempoMap::kEndOfTime - 1) / 167772150}));
 
     // Defaults: 120 bpm and 4/4; frames and time converted as the library converts them.
     const TempoMap plain(960, {}, {});
-    EXPECT_EQ(plain.TimeOfTick(960), kSecond / 2);
-    EXPECT_EQ(plain.SignatureAtTick(12345).numerator, 4);
-    EXPECT_EQ(plain.BarStartAtTick(3 * 3840 + 17), 3u * 3840u);
-    EXPECT_EQ(host::FramesOfTime(10000, 44100.0), 44);  // 44.1 + 0.5, truncated
-    EXPECT_EQ(host::FramesOfTime(kSecond, 48000.0), 48000);
-    EXPECT_EQ(host::TimeOfFrames(44100, 44100.0), kSecond);
-    EXPECT_EQ(host::TimeOfFrames(265, 44100.0), 60091);
-    EXPECT_EQ(host::TimeOfFrames(1, 0.0), 0);
+    EXPECT_EQ(std::make_tuple(plain.TimeOfTick(960), plain.SignatureAtTick(12345).numerator, plain.BarStartAtTick(3 * 3840 + 17)),
+              std::make_tuple(kSecond / 2, 4, uint64_t{3 * 3840}));
+    // 44.1 + 0.5 frames, truncated.
+    EXPECT_EQ(std::make_tuple(host::FramesOfTime(10000, 44100.0), host::FramesOfTime(kSecond, 48000.0)),
+              std::make_tuple(44, 48000));
+    EXPECT_EQ(std::make_tuple(host::TimeOfFrames(44100, 44100.0), host::TimeOfFrames(265, 44100.0), host::TimeOfFrames(1, 0.0)),
+              std::make_tuple(kSecond, 60091, 0));
 }
 
 TEST(HostTempoMap, AnswersFullAndTempoQueries) {
@@ -125,17 +120,14 @@ TEST(HostTempoMap, AnswersFullAndTempoQueries) {
         (c.request == TimeQueryRequest::Full ? query.time : query.samplePosition) = c.at;
         query.loopOn = 1;
         map.Answer(&query, 44100.0);
-        EXPECT_DOUBLE_EQ(query.tempo, c.tempo) << c.at;
-        EXPECT_EQ(query.ticks, c.ticks) << c.at;
-        EXPECT_EQ(query.barStartTicks, c.barStart) << c.at;
-        EXPECT_EQ(query.timeSigNumerator, c.numerator) << c.at;
-        EXPECT_EQ(query.timeSigDenominator, 4);
-        EXPECT_EQ(query.ticksPerQuarter, 480);
-        EXPECT_EQ(query.loopOn, 0u);
+        EXPECT_EQ(std::make_tuple(query.tempo, query.ticks, query.barStartTicks, query.timeSigNumerator,
+                                  query.timeSigDenominator, query.ticksPerQuarter, query.loopOn),
+                  std::make_tuple(c.tempo, c.ticks, c.barStart, c.numerator, 4, 480, 0u))
+            << c.at;
     }
 }
 
-TEST(HostTempoMap, BlocksTakeExactlyTheirEventsOnce) {
+TEST(HostTempoMap, BlocksTakeExactlyTheirEventsOnceAfterTheProgramChanges) {
     const HostSequence sequence(TwoTempoSong());  // events every 240 ticks: 0, .25, .5, .75, 1, 1.5, ... 3 s
     EXPECT_EQ(sequence.EndTime(), 3 * kSecond);
     RecordingBuffer one;
@@ -162,55 +154,62 @@ TEST(HostTempoMap, BlocksTakeExactlyTheirEventsOnce) {
     EXPECT_EQ(sequence.FillBlock(&full, 0, 4 * kSecond, &dropped), 3);
     EXPECT_EQ(dropped, 6);
     EXPECT_EQ(sequence.FillBlock(&full, 0, 0, &dropped), 0);
-}
 
-TEST(HostTempoMap, ProgramChangesGoAheadOnEveryUsedChannel) {
+    // Program changes go ahead of the first event on every channel the song uses.
     MidiSong song = TwoTempoSong();
     song.events.push_back({100, 0x00403C95u, 2});
-    HostSequence sequence(song);
-    EXPECT_EQ(sequence.Channels(), (std::vector<int>{0, 5}));
-    for (const int channel : sequence.Channels()) sequence.Prepend(0x07C0u | static_cast<uint32_t>(channel));
-    RecordingBuffer buffer;
-    sequence.FillBlock(&buffer, 0, 1, nullptr);
-    EXPECT_EQ(buffer.calls, (Calls{{0, 0x07C5}, {0, 0x07C0}, {0, 0x400090}}));
+    HostSequence programmed(song);
+    EXPECT_EQ(programmed.Channels(), (std::vector<int>{0, 5}));
+    for (const int channel : programmed.Channels()) programmed.Prepend(0x07C0u | static_cast<uint32_t>(channel));
+    RecordingBuffer first;
+    programmed.FillBlock(&first, 0, 1, nullptr);
+    EXPECT_EQ(first.calls, (Calls{{0, 0x07C5}, {0, 0x07C0}, {0, 0x400090}}));
     EXPECT_EQ(HostSequence(MidiSong{}).Channels(), (std::vector<int>{0}));
 }
 
-TEST(HostTempoMap, SiteCallbackServesTheSequence) {
+// The site callback as the library calls it: the state is the cookie; a fill block passes the buffer,
+// the start in two words and the duration.
+HRESULT Site(host::SiteState& state, DWORD code, void* w1 = nullptr, LONGLONG start = 0, LONGLONG duration = 0) {
+    return host::HostSiteCallback(nullptr, code, reinterpret_cast<ULONG_PTR>(&state), reinterpret_cast<ULONG_PTR>(w1),
+                                  static_cast<uint32_t>(start), static_cast<uint32_t>(start >> 32),
+                                  static_cast<uint32_t>(duration), 0, 0, 0);
+}
+
+TEST(HostTempoMap, SiteCallbackServesTheSequenceOrItsFixedTempo) {
     MidiSong song = TwoTempoSong();
     song.events.push_back({960 + 480 * 500, 0x7F4090u, 1});  // 501 s: past 2^32 units
     HostSequence sequence(song);
     host::SiteState state;
     state.sequence = &sequence;
     state.sampleRate = 48000.0;
-    const ULONG_PTR cookie = reinterpret_cast<ULONG_PTR>(&state);
-
-    const auto fill = [](ULONG_PTR site, RecordingBuffer* buffer, LONGLONG start, LONGLONG duration) {
-        return host::HostSiteCallback(nullptr, SiteCode::FillBlock, site, reinterpret_cast<ULONG_PTR>(buffer),
-                                      static_cast<uint32_t>(start), static_cast<uint32_t>(start >> 32),
-                                      static_cast<uint32_t>(duration), 0, 0, 0);
-    };
     RecordingBuffer buffer;
-    EXPECT_EQ(fill(cookie, &buffer, 501 * kSecond - 10, 20), S_OK);
+    EXPECT_EQ(Site(state, SiteCode::FillBlock, &buffer, 501 * kSecond - 10, 20), S_OK);
     EXPECT_EQ(buffer.calls, (Calls{{501 * kSecond, 0x7F4090}}));
-    EXPECT_EQ(state.blocks.load(), 1);
-    EXPECT_EQ(state.eventsPut.load(), 1);
-
+    EXPECT_EQ(std::make_tuple(state.blocks.load(), state.eventsPut.load()), std::make_tuple(1, 1));
     TimeQuery query{};
     query.request = TimeQueryRequest::Tempo;
     query.samplePosition = 48000 * 2;
-    EXPECT_EQ(host::HostSiteCallback(nullptr, SiteCode::TimeQuery, cookie, reinterpret_cast<ULONG_PTR>(&query), 0, 0,
-                                     0, 0, 0, 0),
-              S_OK);
-    EXPECT_DOUBLE_EQ(query.tempo, 60.0);
-    EXPECT_EQ(query.ticksPerQuarter, 480);
+    EXPECT_EQ(Site(state, SiteCode::TimeQuery, &query), S_OK);
+    EXPECT_EQ(std::make_tuple(query.tempo, query.ticksPerQuarter), std::make_tuple(60.0, 480));
+    EXPECT_EQ(Site(state, SiteCode::FillBlock), E_POINTER);
 
-    // Without a sequence the block is left alone and the fixed tempo answers.
+    // Without a sequence the site counts attach, fill and detach, leaves the block alone and answers
+    // from its fixed tempo: five seconds at 90 bpm are 7.5 quarters.
     host::SiteState plain;
+    plain.tempo = 90.0;
     RecordingBuffer untouched;
-    EXPECT_EQ(fill(reinterpret_cast<ULONG_PTR>(&plain), &untouched, 0, 1000), S_OK);
+    for (DWORD code : {SiteCode::Attached, SiteCode::FillBlock, SiteCode::Detached})
+        EXPECT_EQ(Site(plain, code, code == SiteCode::FillBlock ? &untouched : nullptr, 0, 1000), S_OK) << code;
     EXPECT_TRUE(untouched.calls.empty());
-    EXPECT_EQ(fill(cookie, nullptr, 0, 1000), E_POINTER);
+    EXPECT_EQ(std::make_tuple(plain.attached.load(), plain.blocks.load(), plain.detached.load()), std::make_tuple(1, 1, 1));
+    query = TimeQuery{};
+    query.request = TimeQueryRequest::Full;
+    query.time = 5 * kSecond;
+    ASSERT_EQ(Site(plain, SiteCode::TimeQuery, &query), S_OK);
+    EXPECT_EQ(std::make_tuple(query.tempo, query.ticksPerQuarter, query.ticks, query.barStartTicks, query.timeSigNumerator,
+                              query.timeSigDenominator),
+              std::make_tuple(90.0, 960, 7200LL, 3840LL, 4, 4));
+    EXPECT_EQ(std::make_tuple(Site(plain, SiteCode::TimeQuery), Site(plain, 77)), std::make_tuple(E_POINTER, E_NOTIMPL));
 }
 
 }  // namespace

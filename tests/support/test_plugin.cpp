@@ -140,30 +140,27 @@ void TestPlugin::render(std::vector<std::vector<float>>& channels, int32_t frame
     effect_->processReplacing(effect_, nullptr, outputs.data(), frames);
 }
 
+std::string RecorderDispatch(int32_t opcode, intptr_t value, int32_t index, float opt) {
+    return "dispatcher opcode=" + std::to_string(opcode) + " index=" + std::to_string(index) +
+           " value=" + std::to_string(value) + " opt=" + std::to_string(static_cast<long>(opt));
+}
+
 std::vector<std::string> RecorderCallsFromLoadToCue() {
-    return {
-        "entry main",
+    const struct {
+        int32_t opcode;
+        intptr_t value = 0;
+        int32_t index = 0;
+        float opt = 0.0f;
+    } calls[] = {
         // load: identify, open, a provisional rate and block size, then the names and the pin label
-        "dispatcher opcode=22 index=0 value=0 opt=0",
-        "dispatcher opcode=0 index=0 value=0 opt=0",
-        "dispatcher opcode=10 index=0 value=0 opt=44100",
-        "dispatcher opcode=11 index=0 value=1024 opt=0",
-        "dispatcher opcode=48 index=0 value=0 opt=0",
-        "dispatcher opcode=45 index=0 value=0 opt=0",
-        "dispatcher opcode=47 index=0 value=0 opt=0",
-        "dispatcher opcode=49 index=0 value=0 opt=0",
-        "dispatcher opcode=34 index=0 value=0 opt=0",
-        "dispatcher opcode=45 index=0 value=0 opt=0",
-        // SetFormat: connect both outputs, suspend, rate, block size, resume
-        "dispatcher opcode=32 index=0 value=1 opt=0",
-        "dispatcher opcode=32 index=1 value=1 opt=0",
-        "dispatcher opcode=12 index=0 value=0 opt=0",
-        "dispatcher opcode=10 index=0 value=0 opt=44100",
-        "dispatcher opcode=11 index=0 value=265 opt=0",
-        "dispatcher opcode=12 index=0 value=1 opt=0",
-        // Cue resumes
-        "dispatcher opcode=12 index=0 value=1 opt=0",
-    };
+        {effIdentify}, {effOpen}, {effSetSampleRate, 0, 0, 44100.0f}, {effSetBlockSize, 1024}, {effGetProductString},
+        {effGetEffectName}, {effGetVendorString}, {effGetVendorVersion}, {effGetOutputProperties}, {effGetEffectName},
+        // SetFormat: connect both outputs, suspend, rate, block size, resume; then Cue resumes
+        {effConnectOutput, 1}, {effConnectOutput, 1, 1}, {effMainsChanged}, {effSetSampleRate, 0, 0, 44100.0f},
+        {effSetBlockSize, 265}, {effMainsChanged, 1}, {effMainsChanged, 1}};
+    std::vector<std::string> lines = {"entry main"};
+    for (const auto& c : calls) lines.push_back(RecorderDispatch(c.opcode, c.value, c.index, c.opt));
+    return lines;
 }
 
 }  // namespace qm::test

@@ -78,6 +78,9 @@ private:
 // A MIDI event as hosts build them.
 VstMidiEvent MakeMidiEvent(int32_t deltaFrames, int status, int data1, int data2);
 
+// One dispatcher call as the call recorder logs it: "dispatcher opcode=10 index=0 value=0 opt=44100".
+std::string RecorderDispatch(int32_t opcode, intptr_t value = 0, int32_t index = 0, float opt = 0.0f);
+
 // What the call recorder logs from its entry point to Cue when an instance loads it, prepares the
 // default format (44.1 kHz, 6 ms blocks of 265 frames) and is cued; Open and Play send nothing.
 std::vector<std::string> RecorderCallsFromLoadToCue();

@@ -46,8 +46,7 @@ TEST_F(ConnectedTypeTest, ImportsEveryEntryWithItsFlagsAndReportsProgress) {
     EXPECT_EQ(progress_.texts, (std::vector<std::string>{"Added Alpha VST Instrument", "Added Beta VST Instrument",
                                                          "Added Gamma VST Instrument", "Added Delta VST Instrument"}));
     // The cache is kept, the progress object is not.
-    EXPECT_EQ(cache_.refs, 2u);
-    EXPECT_EQ(progress_.refs, 1u);
+    EXPECT_EQ(std::make_tuple(cache_.refs.load(), progress_.refs.load()), std::make_tuple(2u, 1u));
 
     // Connecting again does not import twice.
     Connect();
@@ -61,9 +60,9 @@ TEST_F(ConnectedTypeTest, SinkAndCompanionLiveUntilTheLastRelease) {
     ASSERT_NE(cache_.sink, nullptr);
     void* out = nullptr;
     ASSERT_EQ(cache_.sink->QueryInterface(IID_IPluginManagerCacheSink, &out), S_OK);
-    EXPECT_EQ(out, cache_.sink);
     cache_.sink->Release();
-    EXPECT_EQ(static_cast<CPlugInManagerCachSink*>(cache_.sink)->Owner(), type_);
+    EXPECT_EQ(std::make_tuple(out, static_cast<CPlugInManagerCachSink*>(cache_.sink)->Owner()),
+              std::make_tuple(static_cast<void*>(cache_.sink), type_));
 
     // The companion exists once connected and names the type page.
     ASSERT_EQ(type_->QueryInterface(IID_ISpecifyPropertyPages, &out), S_OK);
@@ -77,27 +76,10 @@ TEST_F(ConnectedTypeTest, SinkAndCompanionLiveUntilTheLastRelease) {
     EXPECT_EQ(cache_.unregistrations, 0);
     type_->Release();
     type_ = nullptr;
-    EXPECT_EQ(cache_.unregistrations, 1);
-    EXPECT_EQ(cache_.sink, nullptr);
+    EXPECT_EQ(std::make_tuple(cache_.unregistrations, cache_.sink), std::make_tuple(1, nullptr));
     // The type let go of its companion and cut the link to itself.
     EXPECT_EQ(pages->GetPages(&ids), E_UNEXPECTED);
     EXPECT_EQ(pages->Release(), 0u);
-}
-
-TEST_F(ConnectedTypeTest, ConnectionsThatCannotImportLeaveTheListEmpty) {
-    TestSite bare{nullptr, &progress_};
-    EXPECT_EQ(type_->ConnectHost(&bare), S_OK);
-    EXPECT_EQ(type_->PluginList(), nullptr);
-    EXPECT_EQ(type_->ConnectHost(nullptr), S_OK);
-
-    cache_.entries = {Entry("/vst/a.so", "Alpha", "Acme", 1, 11)};
-    cache_.refuseSink = true;
-    Connect();
-    EXPECT_EQ(type_->PluginList()->nCount, 0);
-    EXPECT_TRUE(progress_.texts.empty());
-    type_->Release();
-    type_ = nullptr;
-    EXPECT_EQ(cache_.unregistrations, 0);
 }
 
 TEST_F(ConnectedTypeTest, CreateSynthMatchesCandidateEntriesWithTheVendorContainedRule) {
@@ -133,7 +115,7 @@ TEST_F(ConnectedTypeTest, CreateSynthMatchesCandidateEntriesWithTheVendorContain
     EXPECT_EQ(type_->CreateSynth(&d, nullptr), E_INVALIDARG);
 }
 
-TEST_F(ConnectedTypeTest, CreateSynthFindsAnEntryByItsManagerIdFirst) {
+TEST_F(ConnectedTypeTest, CreateSynthFindsAnEntryByItsManagerIdFirstAndResetUsageUnmarksCheckedOnes) {
     PlugInManagerEntry disabled = Entry("/vst/a.so", "A", "V", 1, 31);
     disabled.enabled = 0;
     cache_.entries = {Entry("/vst/b.so", "B", "V", 2, 32), disabled};
@@ -144,22 +126,17 @@ TEST_F(ConnectedTypeTest, CreateSynthFindsAnEntryByItsManagerIdFirst) {
     d.uniqueId = 99;  // not compared when the id finds the entry
     IQmSoftSynth* synth = nullptr;
     ASSERT_EQ(type_->CreateSynth(&d, &synth), S_OK);
-    EXPECT_EQ(cache_.finds, 1);
-    EXPECT_EQ(maker_.made.back().managerId, 32u);
+    EXPECT_EQ(std::make_tuple(cache_.finds, maker_.made.back().managerId), std::make_tuple(1, 32u));
     synth->Release();
     // A found entry that is not enabled is refused without a creation.
     d.managerId = MakeGuid(31);
     EXPECT_EQ(type_->CreateSynth(&d, &synth), S_FALSE);
     EXPECT_EQ(maker_.made.size(), 1u);
-}
 
-TEST_F(ConnectedTypeTest, ResetUsageMarksCheckedEntriesUnused) {
-    cache_.entries = {Entry("/vst/a.so", "A", "V", 1, 41), Entry("/vst/b.so", "B", "V", 2, 42)};
-    Connect();
     cache_.inUseCalls.clear();
-    cache_.uncheckedId = 42;
+    cache_.uncheckedId = 31;
     EXPECT_EQ(type_->ResetUsage(), S_OK);
-    EXPECT_EQ(cache_.inUseCalls, (std::vector<std::pair<uint32_t, DWORD>>{{42u, 0u}}));
+    EXPECT_EQ(cache_.inUseCalls, (std::vector<std::pair<uint32_t, DWORD>>{{31u, 0u}}));
 }
 
 // Settings on the platform's store (SQLite on Linux, the registry on Windows).
@@ -175,31 +152,29 @@ protected:
         QmMetric_Close(parent_);
         MetricTest::TearDown();
     }
-    // Stores each value under its name; INT32_MIN removes the name.
-    void Store(int frameMs, int flush, int expose, int sizeForNI) {
-        const std::pair<const char*, int> values[] = {
-            {"FrameSize", frameMs}, {"FlushOnStopCount", flush}, {"ExposeMultiChannel", expose}, {"SizeWindowForNI", sizeForNI}};
-        for (const auto& [name, value] : values) {
-            if (value != INT32_MIN) {
-                QmSetMetricUsingName(own_, Wide(name).c_str(), value);
+    static constexpr const char* kNames[] = {"FrameSize", "FlushOnStopCount", "ExposeMultiChannel", "SizeWindowForNI"};
+    // Stores each value under its name, in kNames order; INT32_MIN removes the name.
+    void Store(const std::vector<int>& values) {
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (values[i] != INT32_MIN) {
+                QmSetMetricUsingName(own_, Wide(kNames[i]).c_str(), values[i]);
             } else {
-                QmDeleteMetricUsingName(own_, Wide(name).c_str(), 4);
+                QmDeleteMetricUsingName(own_, Wide(kNames[i]).c_str(), 4);
             }
         }
     }
-    // FrameSize, FlushOnStopCount, ExposeMultiChannel and SizeWindowForNI as stored; -1 when missing.
+    // The values as stored, in kNames order; -1 when missing.
     std::vector<int> Stored() const {
         std::vector<int> values;
-        for (const char* name : {"FrameSize", "FlushOnStopCount", "ExposeMultiChannel", "SizeWindowForNI"})
-            values.push_back(QmGetMetricUsingName(own_, Wide(name).c_str(), -1));
+        for (const char* name : kNames) values.push_back(QmGetMetricUsingName(own_, Wide(name).c_str(), -1));
         return values;
     }
-    // A type on the host's settings key, connected to `site` unless that is null.
+    // A type on the host's settings key, connected to `site` (a null site is accepted and ignored).
     CQmVSTiSynthType* Type(IUnknown* site) {
         CQmVSTiSynthType* type = CQmVSTiSynthType::Create();
         type->AddRef();
         EXPECT_EQ(type->SetSettingsKey(parent_, 0, 0), S_OK);
-        if (site != nullptr) type->ConnectHost(site);
+        EXPECT_EQ(type->ConnectHost(site), S_OK);
         return type;
     }
 
@@ -211,36 +186,35 @@ protected:
 TEST_F(SynthTypeSettingsTest, ValuesAreClampedOnReadAndWrittenBackInRange) {
     constexpr int kNone = INT32_MIN;
     const struct {
-        int frameMs, flush, expose, sizeForNI;
+        std::vector<int> values;  // FrameSize (ms), FlushOnStopCount, ExposeMultiChannel, SizeWindowForNI
         int64_t frameSize;
         uint32_t flushCount;
         bool exposeOn, sizeOn;
         std::vector<int> stored;  // ExposeMultiChannel all bits when on; SizeWindowForNI never written
     } cases[] = {
-        {0, 0, 1, kNone, 60000, 0, true, false, {6, 0, -1, -1}},
-        {5000, 5000, 0, 3, 20000000, 3000, false, true, {2000, 3000, 0, 3}},
-        {-3, -7, 2, 2, 10000, 0, false, false, {1, 0, 0, 2}},
-        {kNone, kNone, kNone, kNone, 60000, 0, true, false, {6, 0, -1, -1}},  // nothing stored: the defaults
-        {250, 1200, 0x11, 1, 2500000, 1200, true, true, {250, 1200, -1, 1}},
+        {{0, 0, 1, kNone}, 60000, 0, true, false, {6, 0, -1, -1}},
+        {{5000, 5000, 0, 3}, 20000000, 3000, false, true, {2000, 3000, 0, 3}},
+        {{-3, -7, 2, 2}, 10000, 0, false, false, {1, 0, 0, 2}},
+        {{kNone, kNone, kNone, kNone}, 60000, 0, true, false, {6, 0, -1, -1}},  // nothing stored: the defaults
+        {{250, 1200, 0x11, 1}, 2500000, 1200, true, true, {250, 1200, -1, 1}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.frameMs);
-        Store(c.frameMs, c.flush, c.expose, c.sizeForNI);
+        SCOPED_TRACE(c.values[0]);
+        Store(c.values);
         TestCache cache;
         TestSite site(&cache, nullptr);
         CQmVSTiSynthType* type = Type(&site);
-        EXPECT_EQ(type->FrameSizeDuration(), c.frameSize);
-        EXPECT_EQ(type->FlushOnStopCount(), c.flushCount);
-        EXPECT_EQ(type->ExposeMultiChannel(), c.exposeOn);
-        EXPECT_EQ(type->SizeWindowForNI(), c.sizeOn);
+        EXPECT_EQ(std::make_tuple(type->FrameSizeDuration(), type->FlushOnStopCount(), type->ExposeMultiChannel(),
+                                  type->SizeWindowForNI()),
+                  std::make_tuple(c.frameSize, c.flushCount, c.exposeOn, c.sizeOn));
         type->Release();
         EXPECT_EQ(Stored(), c.stored);
     }
 }
 
-// The user's values (or their absence) survive a type that never read them: never connected,
-// connected to a site without a cache, or refused by the cache before it read its settings.
-TEST_F(SynthTypeSettingsTest, ATypeThatNeverReadItsSettingsWritesNone) {
+// A type that could not import (never connected, a site without a cache, a cache that refuses the
+// sink) offers an empty list, and the user's values (or their absence) survive it: it never read them.
+TEST_F(SynthTypeSettingsTest, ATypeThatCouldNotImportOffersNothingAndWritesNoSettings) {
     const struct {
         const char* name;
         bool connects, hasCache, refusesSink;
@@ -249,15 +223,17 @@ TEST_F(SynthTypeSettingsTest, ATypeThatNeverReadItsSettingsWritesNone) {
     for (const auto& connection : connections) {
         for (bool stored : {true, false}) {
             SCOPED_TRACE(testing::Message() << connection.name << (stored ? ", values stored" : ", none stored"));
-            if (stored) {
-                Store(250, 12, 1, 1);
-            } else {
-                Store(INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN);
-            }
+            Store(stored ? std::vector<int>{250, 12, 1, 1} : std::vector<int>(4, INT32_MIN));
             TestCache cache;
+            cache.entries = {Entry("/vst/a.so", "Alpha", "Acme", 1, 11)};
             cache.refuseSink = connection.refusesSink;
-            TestSite site(connection.hasCache ? &cache : nullptr, nullptr);
-            Type(connection.connects ? &site : nullptr)->Release();
+            TestProgress progress;
+            TestSite site(connection.hasCache ? &cache : nullptr, &progress);
+            CQmVSTiSynthType* type = Type(connection.connects ? &site : nullptr);
+            EXPECT_EQ(type->PluginList() == nullptr ? 0 : type->PluginList()->nCount, 0);
+            EXPECT_TRUE(progress.texts.empty());
+            type->Release();
+            EXPECT_EQ(cache.unregistrations, 0);
             EXPECT_EQ(Stored(), std::vector<int>(stored ? std::vector<int>{250, 12, 1, 1} : std::vector<int>(4, -1)));
         }
     }

@@ -2,51 +2,38 @@
 // instance creation from the plug-in list (no host cache connected).
 #include "discovery_test_support.h"
 
+#include <tuple>
+
 namespace qm::test {
 namespace {
 
 using namespace PluginRecordFlags;
 
-class SynthTypeTest : public TypeTest {
-protected:
-    void UseRecords(const std::vector<VstiPluginRecord>& records) { qm::test::UseRecords(type_, records); }
-};
+using SynthTypeTest = TypeTest;
 
-TEST(SynthTypeFactory, HandsOutIMIDIClassWithOneReferenceOrDestroysTheType) {
+// The exported factory's reference counting is proven through the module (factory_lifecycle_test);
+// here: a failed QueryInterface destroys the new type.
+TEST(SynthTypeFactory, ACreationThatCannotHandOutTheClassDestroysTheType) {
     KernelScope kernel;
     const LONG live = CQmVSTiSynthType::LiveCount();
     void* out = nullptr;
     ASSERT_EQ(CQmVSTiSynthType::CreateDriverClass(&out), S_OK);
-    auto* cls = static_cast<IMIDIClass*>(out);
-    ASSERT_NE(cls, nullptr);
     EXPECT_EQ(CQmVSTiSynthType::LiveCount(), live + 1);
-    void* same = nullptr;
-    ASSERT_EQ(cls->QueryInterface(IID_IQmSoftSynthType, &same), S_OK);
-    EXPECT_EQ(same, out);
-    EXPECT_EQ(static_cast<IUnknown*>(same)->Release(), 1u);
-    EXPECT_EQ(cls->Release(), 0u);
-    EXPECT_EQ(CQmVSTiSynthType::LiveCount(), live);
-    // A failing QueryInterface destroys the new type.
+    EXPECT_EQ(static_cast<IMIDIClass*>(out)->Release(), 0u);
     EXPECT_EQ(CQmVSTiSynthType::CreateDriverClass(nullptr), E_POINTER);
     EXPECT_EQ(CQmVSTiSynthType::LiveCount(), live);
 }
 
-TEST_F(SynthTypeTest, FixedSlotsNameAndInterfaces) {
-    EXPECT_EQ(type_->GetKind(), 3);
-    EXPECT_EQ(type_->GetSecondKind(), 1);
-    void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(type_->Reserved4(5, &out), E_NOINTERFACE);
-    EXPECT_EQ(out, nullptr);
-    out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(type_->CreateTypePage(IID_IUnknown, &out), E_NOTIMPL);
-    EXPECT_EQ(out, nullptr);
-
+TEST_F(SynthTypeTest, FixedSlotsInterfacesAndNothingOfferedWithoutAList) {
+    EXPECT_EQ(std::make_tuple(type_->GetKind(), type_->GetSecondKind()), std::make_tuple(3, 1));
+    void *out = reinterpret_cast<void*>(1), *page = out;
+    EXPECT_EQ(std::make_tuple(type_->Reserved4(5, &out), type_->CreateTypePage(IID_IUnknown, &page), out, page),
+              std::make_tuple(E_NOINTERFACE, E_NOTIMPL, nullptr, nullptr));
     WCHAR name[64];
     ASSERT_EQ(type_->GetTypeName(name, 64), S_OK);
     EXPECT_EQ(A(name), "VSTi Synth Type");
     ASSERT_EQ(type_->GetTypeName(name, 5), S_OK);
     EXPECT_EQ(A(name), "VSTi");
-
     EXPECT_EQ(type_->QueryInterface(IID_IUnknown, &out), S_OK);
     EXPECT_EQ(out, static_cast<IQmSoftSynthType*>(type_));
     static_cast<IUnknown*>(out)->Release();
@@ -54,9 +41,7 @@ TEST_F(SynthTypeTest, FixedSlotsNameAndInterfaces) {
     EXPECT_EQ(out, nullptr);
     // The property-pages companion comes with the connection.
     EXPECT_EQ(type_->QueryInterface(IID_ISpecifyPropertyPages, &out), E_NOINTERFACE);
-}
 
-TEST_F(SynthTypeTest, WithoutAListNothingIsOffered) {
     SoftSynthTypeInfo d = AnySynth();
     EXPECT_EQ(type_->GetSynthInfo(0, &d), S_FALSE);
     IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
@@ -67,19 +52,13 @@ TEST_F(SynthTypeTest, WithoutAListNothingIsOffered) {
 }
 
 TEST_F(SynthTypeTest, GetSynthInfoCountsOnlyEnabledRecords) {
-    UseRecords({Record("/p/a.dll", "Alpha", "V1", 1, Faulted), Record("/p/b.dll", "Beta", "V2", 2, Enabled),
-                Record("/p/c.dll", "Gamma", "V3", 3, NoEditor)});
+    UseRecords(type_, {Record("/p/a.dll", "Alpha", "V1", 1, Faulted), Record("/p/b.dll", "Beta", "V2", 2, Enabled),
+                       Record("/p/c.dll", "Gamma", "V3", 3, NoEditor)});
     SoftSynthTypeInfo d = AnySynth();
     d.mask = SoftSynthInfoMask::Path | SoftSynthInfoMask::Name | SoftSynthInfoMask::Product | SoftSynthInfoMask::Vendor;
     ASSERT_EQ(type_->GetSynthInfo(0, &d), S_OK);
-    EXPECT_EQ(d.state, SoftSynthInfoState::Filled);
-    EXPECT_EQ(d.mask, 0x3Fu);
-    EXPECT_EQ(A(d.path), "/p/b.dll");
-    EXPECT_EQ(A(d.name), "Beta");
-    EXPECT_EQ(A(d.product), "Beta");
-    EXPECT_EQ(A(d.vendor), "V2");
-    EXPECT_EQ(d.uniqueId, 2);
-    EXPECT_EQ(d.vendorVersion, 7);
+    EXPECT_EQ(std::make_tuple(d.state, d.mask, A(d.path), A(d.name), A(d.product), A(d.vendor), d.uniqueId, d.vendorVersion),
+              std::make_tuple(SoftSynthInfoState::Filled, 0x3Fu, "/p/b.dll", "Beta", "Beta", "V2", 2, 7));
     // Each string is its own task-allocator block that the host frees.
     EXPECT_NE(d.name, d.product);
     for (LPWSTR s : {d.path, d.name, d.product, d.vendor}) CoTaskMemFree(s);
@@ -89,7 +68,7 @@ TEST_F(SynthTypeTest, GetSynthInfoCountsOnlyEnabledRecords) {
     EXPECT_EQ(type_->GetSynthInfo(0, nullptr), E_POINTER);
 
     // An empty name comes back as no string, and what the host left in the words does not survive.
-    UseRecords({Record("/p/a.dll", "", "V1", 1, Enabled)});
+    UseRecords(type_, {Record("/p/a.dll", "", "V1", 1, Enabled)});
     d.mask = SoftSynthInfoMask::Name;
     d.path = reinterpret_cast<LPWSTR>(&d);
     ASSERT_EQ(type_->GetSynthInfo(0, &d), S_OK);
@@ -98,71 +77,69 @@ TEST_F(SynthTypeTest, GetSynthInfoCountsOnlyEnabledRecords) {
     for (LPWSTR word : {d.path, d.name, d.product, d.vendor}) EXPECT_EQ(word, nullptr);
 }
 
-TEST_F(SynthTypeTest, CreateSynthMatchesOnlyCreatableRecords) {
-    // Every record but the last carries a bit that rules it out, whatever else matches.
-    UseRecords({Record("/p/x.dll", "Same", "V", 9, Enabled | NoEditor), Record("/p/x.dll", "Same", "V", 9, Enabled | Faulted),
-                Record("/p/x.dll", "Same", "V", 9, Enabled | LoadFailed), Record("/p/x.dll", "Same", "V", 9, Enabled | CacheOption),
-                Record("/p/x.dll", "Same", "V", 9, 0), Record("/p/y.dll", "Same", "V", 9, Enabled | AlternativeDrawing)});
-    SoftSynthTypeInfo d = AnySynth();
-    WString name = W("Same");
-    d.name = &name[0];
-    d.mask = SoftSynthInfoMask::UniqueId;
-    d.uniqueId = 9;
-    IQmSoftSynth* synth = nullptr;
-    ASSERT_EQ(type_->CreateSynth(&d, &synth), S_OK);
-    ASSERT_NE(synth, nullptr);
-    ASSERT_EQ(maker_.made.size(), 1u);
-    EXPECT_EQ(A(maker_.made[0].record.path), "/p/y.dll");
-    EXPECT_TRUE(maker_.made[0].noSizeWindow);
-    EXPECT_EQ(maker_.made[0].managerId, 0u);
-    // The caller holds the only reference; the use count went up on the list's record.
-    EXPECT_EQ(synth->Release(), 0u);
-    const tQMLIST* list = type_->PluginList();
+// A descriptor is matched on the fields its mask names (name and vendor always) against the records
+// that may be created: every /p/x.dll record carries a bit that rules it out, whatever else matches.
+TEST_F(SynthTypeTest, CreateSynthKeysOnTheGivenFieldsOfCreatableRecordsOnly) {
+    const auto same = [](DWORD flags) { return Record("/p/x.dll", "Same", "V", 9, flags); };
+    UseRecords(type_, {same(Enabled | NoEditor), same(Enabled | Faulted), same(Enabled | LoadFailed), same(Enabled | CacheOption),
+                       same(0), Record("/p/y.dll", "Same", "V", 9, Enabled | AlternativeDrawing),
+                       Record("/p/a.dll", "Alpha", "Acme", 1, Enabled), Record("/p/b.dll", "", "Acme", 2, Enabled)});
+    const struct {
+        const char *name, *vendor;
+        DWORD mask;
+        LONG uniqueId, vendorVersion;
+        const char* made;  // the record's path, null: S_FALSE without a creation attempt
+        bool noSizeWindow;
+    } cases[] = {
+        {"Same", nullptr, SoftSynthInfoMask::UniqueId, 9, 0, "/p/y.dll", true},
+        {nullptr, nullptr, SoftSynthInfoMask::UniqueId, 3, 0, nullptr, false},
+        {nullptr, nullptr, SoftSynthInfoMask::VendorVersion, 0, 8, nullptr, false},
+        {nullptr, "Other", SoftSynthInfoMask::VendorVersion, 0, 7, nullptr, false},
+        {"Beta", "Acme", SoftSynthInfoMask::VendorVersion, 0, 7, "/p/b.dll", false},  // an empty name matches any
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.made ? c.made : "none");
+        SoftSynthTypeInfo d = AnySynth();
+        WString name = W(c.name ? c.name : ""), vendor = W(c.vendor ? c.vendor : "");
+        d.name = c.name ? &name[0] : nullptr;
+        d.vendor = c.vendor ? &vendor[0] : nullptr;
+        d.mask = c.mask;
+        d.uniqueId = c.uniqueId;
+        d.vendorVersion = c.vendorVersion;
+        maker_.made.clear();
+        IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
+        EXPECT_EQ(type_->CreateSynth(&d, &synth), c.made ? S_OK : S_FALSE);
+        if (c.made == nullptr) {
+            EXPECT_EQ(std::make_tuple(maker_.made.size(), synth), std::make_tuple(size_t{0}, nullptr));
+            continue;
+        }
+        ASSERT_EQ(maker_.made.size(), 1u);
+        EXPECT_EQ(std::make_tuple(A(maker_.made[0].record.path), maker_.made[0].noSizeWindow, maker_.made[0].managerId),
+                  std::make_tuple(c.made, c.noSizeWindow, 0u));
+        EXPECT_EQ(synth->Release(), 0u);  // the caller holds the only reference
+    }
+    // Each creation counted on its record in the list.
     int used = 0;
-    for (int i = 0; i < list->nCount; ++i) used += PluginRecordAt(list, i)->useCount;
-    EXPECT_EQ(used, 1);
-}
-
-TEST_F(SynthTypeTest, CreateSynthKeysOnTheGivenFieldsOnly) {
-    UseRecords({Record("/p/a.dll", "Alpha", "Acme", 1, Enabled), Record("/p/b.dll", "", "Acme", 2, Enabled)});
-    IQmSoftSynth* synth = nullptr;
-    SoftSynthTypeInfo d = AnySynth();
-    WString vendor = W("Acme"), other = W("Other"), name = W("Beta");
-    // A unique ID that no record has: nothing, without a creation attempt.
-    d.mask = SoftSynthInfoMask::UniqueId;
-    d.uniqueId = 3;
-    EXPECT_EQ(type_->CreateSynth(&d, &synth), S_FALSE);
-    // Vendor version is compared only when its mask bit is set.
-    d.mask = SoftSynthInfoMask::VendorVersion;
-    d.vendorVersion = 8;
-    EXPECT_EQ(type_->CreateSynth(&d, &synth), S_FALSE);
-    d.vendorVersion = 7;
-    d.vendor = &other[0];
-    EXPECT_EQ(type_->CreateSynth(&d, &synth), S_FALSE);
-    EXPECT_TRUE(maker_.made.empty());
-    // A record's empty name matches any name asked for.
-    d.vendor = &vendor[0];
-    d.name = &name[0];
-    ASSERT_EQ(type_->CreateSynth(&d, &synth), S_OK);
-    EXPECT_EQ(A(maker_.made.back().record.path), "/p/b.dll");
-    EXPECT_FALSE(maker_.made.back().noSizeWindow);
-    synth->Release();
+    for (int i = 0; i < type_->PluginList()->nCount; ++i) used += PluginRecordAt(type_->PluginList(), i)->useCount;
+    EXPECT_EQ(used, 2);
 }
 
 TEST_F(SynthTypeTest, CreateSynthReturnsTheFailureOfCreationOrInterface) {
-    UseRecords({Record("/p/a.dll", "Alpha", "Acme", 1, Enabled)});
+    UseRecords(type_, {Record("/p/a.dll", "Alpha", "Acme", 1, Enabled)});
     SoftSynthTypeInfo d = AnySynth();
-    IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
-    maker_.result = QM_E_PLUGIN_EXCEPTION;
-    EXPECT_EQ(type_->CreateSynth(&d, &synth), QM_E_PLUGIN_EXCEPTION);
-    EXPECT_EQ(synth, nullptr);
-    maker_.result = S_FALSE;  // the module is no loadable plug-in
-    EXPECT_EQ(type_->CreateSynth(&d, &synth), S_FALSE);
-    EXPECT_EQ(synth, nullptr);
-    maker_.result = S_OK;
-    maker_.refuseSoftSynth = true;  // the instance is released with the creation reference
-    EXPECT_EQ(type_->CreateSynth(&d, &synth), E_NOINTERFACE);
-    EXPECT_EQ(synth, nullptr);
+    // S_FALSE: the module is no loadable plug-in; refused interface: released with the creation reference.
+    const struct {
+        HRESULT made;
+        bool refuse;
+        HRESULT result;
+    } cases[] = {{QM_E_PLUGIN_EXCEPTION, false, QM_E_PLUGIN_EXCEPTION}, {S_FALSE, false, S_FALSE}, {S_OK, true, E_NOINTERFACE}};
+    for (const auto& c : cases) {
+        maker_.result = c.made;
+        maker_.refuseSoftSynth = c.refuse;
+        IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
+        EXPECT_EQ(type_->CreateSynth(&d, &synth), c.result);
+        EXPECT_EQ(synth, nullptr);
+    }
     EXPECT_EQ(PluginRecordAt(type_->PluginList(), 0)->useCount, 0);
 }
 
@@ -172,7 +149,7 @@ TEST_F(SynthTypeTest, ResetUsageForgetsCountsAndMissingRecords) {
     VstiPluginRecord gone = Record("/p/b.dll", "B", "V", 2, Enabled | Missing);
     VstiPluginRecord goneEffect = Record("/p/c.dll", "C", "V", 3, NotInstrument | Missing);
     goneEffect.useCount = 2;
-    UseRecords({used, gone, goneEffect});
+    UseRecords(type_, {used, gone, goneEffect});
     ASSERT_EQ(type_->ResetUsage(), S_OK);
     const tQMLIST* list = type_->PluginList();
     ASSERT_EQ(Names(list), (std::vector<std::string>{"A", "C"}));
@@ -181,8 +158,8 @@ TEST_F(SynthTypeTest, ResetUsageForgetsCountsAndMissingRecords) {
 }
 
 TEST_F(SynthTypeTest, AlternativeDrawingMarkFollowsTheSameModuleRule) {
-    UseRecords({Record("C:\\VST\\Piano.dll", "Piano", "V", 5, Enabled | AlternativeDrawing),
-                Record("C:\\VST\\Organ.dll", "Organ", "V", 6, Enabled)});
+    UseRecords(type_, {Record("C:\\VST\\Piano.dll", "Piano", "V", 5, Enabled | AlternativeDrawing),
+                       Record("C:\\VST\\Organ.dll", "Organ", "V", 6, Enabled)});
     // Another folder and extension, same file title, name and ID: the same module.
     EXPECT_TRUE(type_->HasAlternativeDrawingMark(W("Piano").c_str(), W("D:\\Other\\Piano.vst").c_str(), 5));
     EXPECT_FALSE(type_->HasAlternativeDrawingMark(W("Piano").c_str(), W("C:\\VST\\piano.dll").c_str(), 5));
@@ -191,14 +168,14 @@ TEST_F(SynthTypeTest, AlternativeDrawingMarkFollowsTheSameModuleRule) {
 }
 
 TEST_F(SynthTypeTest, ReplaceListSortsFaultedFirstAndNonInstrumentsLast) {
-    UseRecords({Record("/p/1.dll", "Zeta", "V", 1, NotInstrument), Record("/p/2.dll", "Beta", "V", 2, Enabled),
-                Record("/p/3.dll", "Quiet", "V", 3, NoEditor), Record("/p/4.dll", "Alpha", "V", 4, Enabled),
-                Record("/p/5.dll", "Broken", "V", 5, Faulted)});
+    UseRecords(type_, {Record("/p/1.dll", "Zeta", "V", 1, NotInstrument), Record("/p/2.dll", "Beta", "V", 2, Enabled),
+                       Record("/p/3.dll", "Quiet", "V", 3, NoEditor), Record("/p/4.dll", "Alpha", "V", 4, Enabled),
+                       Record("/p/5.dll", "Broken", "V", 5, Faulted)});
     EXPECT_EQ(Names(type_->PluginList()), (std::vector<std::string>{"Broken", "Alpha", "Beta", "Quiet", "Zeta"}));
     EXPECT_EQ(type_->ReplaceList(nullptr), S_FALSE);
 }
 
-TEST_F(SynthTypeTest, FoldersStayPackedAndAreNeverHeldTwice) {
+TEST_F(SynthTypeTest, FoldersStayPackedAreNeverHeldTwiceAndTakeTheirRecordsAlong) {
     WCHAR folder[260];
     EXPECT_EQ(type_->SetFolder(0, W("/a").c_str()), S_OK);
     EXPECT_EQ(type_->SetFolder(1, W("/b").c_str()), S_OK);
@@ -212,12 +189,10 @@ TEST_F(SynthTypeTest, FoldersStayPackedAndAreNeverHeldTwice) {
     type_->GetFolder(2, folder, 260);
     EXPECT_EQ(A(folder), "");
     EXPECT_EQ(type_->GetFolder(3, folder, 260), S_FALSE);
-}
 
-TEST_F(SynthTypeTest, ChangingAFolderDropsItsRecordsButKeepsNonInstruments) {
-    ASSERT_EQ(type_->SetFolder(0, W("/old").c_str()), S_OK);
-    UseRecords({Record("/old/a.dll", "A", "V", 1, Enabled), Record("/old/b.dll", "B", "V", 2, NotInstrument),
-                Record("/new/c.dll", "C", "V", 3, Enabled)});
+    // Changing a folder drops its records but keeps the non-instruments.
+    UseRecords(type_, {Record("/a/a.dll", "A", "V", 1, Enabled), Record("/a/b.dll", "B", "V", 2, NotInstrument),
+                       Record("/new/c.dll", "C", "V", 3, Enabled)});
     ASSERT_EQ(type_->SetFolder(0, W("/new2").c_str()), S_OK);
     EXPECT_EQ(Names(type_->PluginList()), (std::vector<std::string>{"C", "B"}));
 }

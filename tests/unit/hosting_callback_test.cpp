@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <map>
+#include <string>
+#include <tuple>
 
 #include "hosting_fakes.h"
 
@@ -43,7 +45,7 @@ void ExpectTable(AEffect* effect, const std::map<int32_t, intptr_t>& table) {
 
 }  // namespace
 
-TEST(HostingCallback, AnswersEveryOpcodeWithAndWithoutAnInstance) {
+TEST(HostingCallback, AnswersEveryOpcodeAndCapabilityWithAndWithoutAnInstance) {
     ExpectTable(nullptr, kWithoutInstance);
     AEffect entering{};  // an effect not bound to an instance yet: resvd1 still 0
     ExpectTable(&entering, kWithoutInstance);
@@ -58,29 +60,18 @@ TEST(HostingCallback, AnswersEveryOpcodeWithAndWithoutAnInstance) {
     EXPECT_EQ(synth->Status() & Status::ProcessEvents, 0u);
     EXPECT_EQ(Ask(&plugin.effect, audioMasterWantMidi), 0);
     EXPECT_NE(synth->Status() & Status::ProcessEvents, 0u);
-}
 
-TEST(HostingCallback, CapabilityTableWithAndWithoutInstance) {
-    const struct {
-        const char* name;
-        intptr_t answer;
-    } table[] = {{"sendVstEvents", 1},    {"sendVstMidiEvent", 1},        {"sendVstTimeInfo", 1},
-                 {"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1},     {"receiveVstTimeInfo", 0},
-                 {"reportConnectionChanges", 1}, {"acceptIOChanges", 1}, {"sizeWindow", 1},
-                 {"asyncProcessing", 0},  {"offline", 0},                 {"supplyIdle", 1},
-                 {"supportShell", 0},     {"openFileSelector", 0},        {"editFile", 0},
-                 {"closeFileSelector", 0}, {"sendVstEventsX", 0}};
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
-    for (const auto& row : table) {
-        char name[64];
-        std::strcpy(name, row.name);
-        EXPECT_EQ(Ask(nullptr, audioMasterCanDo, 0, 0, name), row.answer) << name;
-        EXPECT_EQ(Ask(&plugin.effect, audioMasterCanDo, 0, 0, name), row.answer) << name;
+    const std::map<std::string, intptr_t> capabilities = {
+        {"sendVstEvents", 1}, {"sendVstMidiEvent", 1}, {"sendVstTimeInfo", 1}, {"receiveVstEvents", 1},
+        {"receiveVstMidiEvent", 1}, {"receiveVstTimeInfo", 0}, {"reportConnectionChanges", 1}, {"acceptIOChanges", 1},
+        {"sizeWindow", 1}, {"asyncProcessing", 0}, {"offline", 0}, {"supplyIdle", 1}, {"supportShell", 0},
+        {"openFileSelector", 0}, {"editFile", 0}, {"closeFileSelector", 0}, {"sendVstEventsX", 0}};
+    for (const auto& [text, answer] : capabilities) {
+        std::string name = text;
+        EXPECT_EQ(Ask(nullptr, audioMasterCanDo, 0, 0, &name[0]), answer) << name;
+        EXPECT_EQ(Ask(&plugin.effect, audioMasterCanDo, 0, 0, &name[0]), answer) << name;
     }
     EXPECT_EQ(type.drawingQueries, 1);  // only "sizeWindow" asks the type
-
     // An instrument marked for alternative drawing must not be resized.
     char sizeWindow[] = "sizeWindow";
     type.alternativeDrawing = true;
@@ -97,13 +88,12 @@ TEST(HostingCallback, PinConnectionsFollowExposeMultiChannelAndProcessLevelTheSt
     LoadedInstance synth(type, &plugin);
     AEffect* effect = &plugin.effect;
     // value 0: inputs, never connected; outputs: 0 connected, 1 not connected.
+    // With the extra outputs exposed, no bus carries pin 2.
     for (bool expose : {false, true}) {
         type.expose = expose;
-        EXPECT_EQ(Ask(effect, audioMasterPinConnected, 0, 0), 1);
-        EXPECT_EQ(Ask(effect, audioMasterPinConnected, 0, 1), 0);
-        EXPECT_EQ(Ask(effect, audioMasterPinConnected, 1, 1), 0);
-        EXPECT_EQ(Ask(effect, audioMasterPinConnected, 2, 1), expose ? 1 : 0);  // no bus carries pin 2
-        EXPECT_EQ(Ask(effect, audioMasterPinConnected, 5, 1), 1);
+        const auto pin = [&](int32_t index, intptr_t output) { return Ask(effect, audioMasterPinConnected, index, output); };
+        EXPECT_EQ(std::make_tuple(pin(0, 0), pin(0, 1), pin(1, 1), pin(2, 1), pin(5, 1)),
+                  std::make_tuple(1, 0, 0, expose ? 1 : 0, 1)) << expose;
     }
 
     EXPECT_EQ(Ask(effect, audioMasterGetCurrentProcessLevel), kVstProcessLevelPrefetch);
@@ -132,23 +122,20 @@ TEST(HostingCallback, MusicalTimeComesFromTheHostsTimeQueryAndMarksTransportChan
     synth->Cue(10000000);
     const auto* info = reinterpret_cast<const VstTimeInfo*>(Ask(&plugin.effect, audioMasterGetTime, 0, wanted));
     ASSERT_NE(info, nullptr);
-    EXPECT_EQ(site.lastQuery.request, qm::TimeQueryRequest::Full);
-    EXPECT_EQ(site.lastQuery.samplePosition, 44100);
-    EXPECT_EQ(info->samplePos, 44100.0);
-    EXPECT_EQ(info->sampleRate, 44100.0);
-    EXPECT_EQ(info->ppqPos, 2.0);
-    EXPECT_EQ(info->barStartPos, 1.0);
-    EXPECT_EQ(info->tempo, 120.0);
-    EXPECT_EQ(info->timeSigNumerator, 3);
-    EXPECT_EQ(info->flags, kVstTransportChanged | wanted);
+    EXPECT_EQ(std::make_tuple(site.lastQuery.request, site.lastQuery.samplePosition),
+              std::make_tuple(qm::TimeQueryRequest::Full, LONGLONG{44100}));
+    EXPECT_EQ(std::make_tuple(info->samplePos, info->sampleRate, info->ppqPos, info->barStartPos, info->tempo,
+                              info->timeSigNumerator, info->flags),
+              std::make_tuple(44100.0, 44100.0, 2.0, 1.0, 120.0, 3, kVstTransportChanged | int32_t{wanted}));
 
     // Each transport change is reported once, at the next question.
     const struct {
         const char* step;
         int32_t flags;
-    } steps[] = {{"", 0},     {"Play", kVstTransportChanged | kVstTransportPlaying}, {"", kVstTransportPlaying},
-                 {"Stop", kVstTransportChanged}, {"", 0}, {"Cue", kVstTransportChanged}, {"", 0},
-                 {"Stop", kVstTransportChanged}};  // a stop that changes nothing else still counts
+    } steps[] = {{"", 0}, {"Play", kVstTransportChanged | kVstTransportPlaying}, {"", kVstTransportPlaying},
+                 // a second Play (the host moved and went on) or a stop that changes nothing else still counts
+                 {"Play", kVstTransportChanged | kVstTransportPlaying}, {"Stop", kVstTransportChanged}, {"", 0},
+                 {"Cue", kVstTransportChanged}, {"", 0}, {"Stop", kVstTransportChanged}};
     for (const auto& s : steps) {
         SCOPED_TRACE(s.step);
         const std::string step = s.step;
@@ -162,8 +149,8 @@ TEST(HostingCallback, MusicalTimeComesFromTheHostsTimeQueryAndMarksTransportChan
 
     site.reply.tempo = 90.5;
     EXPECT_EQ(Ask(&plugin.effect, audioMasterTempoAt, 0, 22050), 905000);
-    EXPECT_EQ(site.lastQuery.request, qm::TimeQueryRequest::Tempo);
-    EXPECT_EQ(site.lastQuery.samplePosition, 22050);
+    EXPECT_EQ(std::make_tuple(site.lastQuery.request, site.lastQuery.samplePosition),
+              std::make_tuple(qm::TimeQueryRequest::Tempo, LONGLONG{22050}));
     site.timeAnswer = E_FAIL;
     EXPECT_EQ(Ask(&plugin.effect, audioMasterGetTime, 0, wanted), 0);
 }

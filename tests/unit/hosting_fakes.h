@@ -53,6 +53,11 @@ inline std::string Op(int32_t opcode, int32_t index = 0, intptr_t value = 0, flo
     return opt != 0.0f ? text + ":" + std::to_string(static_cast<long>(opt)) : text;
 }
 inline std::string Process(int32_t frames) { return "process " + std::to_string(frames); }
+inline Event EventOf(const VstMidiEvent& e) {
+    return {e.deltaFrames, static_cast<unsigned char>(e.midiData[0]), e.midiData[1], e.midiData[2]};
+}
+// Host time (100-ns units) of a frame count at 44.1 kHz, rounded as the instance rounds it.
+inline LONGLONG TimeOfFrames(LONGLONG frames) { return static_cast<LONGLONG>(static_cast<double>(frames) / 44100.0 * 1e7 + 0.5); }
 inline std::string Events(const std::vector<Event>& events) {
     std::string text = Op(effProcessEvents);
     for (const Event& e : events) {
@@ -126,11 +131,7 @@ private:
             const auto* table = reinterpret_cast<VstEvent* const*>(reinterpret_cast<const unsigned char*>(list) +
                                                                    offsetof(VstEvents, events));
             std::vector<Event> events;
-            for (int32_t i = 0; i < list->numEvents; ++i) {
-                const auto* midi = reinterpret_cast<const VstMidiEvent*>(table[i]);
-                events.push_back({midi->deltaFrames, static_cast<unsigned char>(midi->midiData[0]), midi->midiData[1],
-                                  midi->midiData[2]});
-            }
+            for (int32_t i = 0; i < list->numEvents; ++i) events.push_back(EventOf(*reinterpret_cast<const VstMidiEvent*>(table[i])));
             self->calls.push_back(Events(events));
         } else {
             self->calls.push_back(Op(opcode, index, value, opt));
@@ -154,16 +155,13 @@ private:
         default: return 0;
         }
     }
-    static void VSTCALLBACK SetParameter(AEffect* effect, int32_t index, float value) {
-        FakePlugin* self = static_cast<FakePlugin*>(effect->object);
-        if (self->throwOnParameter) throw std::runtime_error("plug-in failure");
-        self->parameters[index & 3] = value;
-    }
-    static float VSTCALLBACK GetParameter(AEffect* effect, int32_t index) {
+    static float& Parameter(AEffect* effect, int32_t index) {
         FakePlugin* self = static_cast<FakePlugin*>(effect->object);
         if (self->throwOnParameter) throw std::runtime_error("plug-in failure");
         return self->parameters[index & 3];
     }
+    static void VSTCALLBACK SetParameter(AEffect* effect, int32_t index, float value) { Parameter(effect, index) = value; }
+    static float VSTCALLBACK GetParameter(AEffect* effect, int32_t index) { return Parameter(effect, index); }
     static void VSTCALLBACK Process(AEffect* effect, float**, float** outputs, int32_t frames) {
         static_cast<FakePlugin*>(effect->object)->calls.push_back(hosting_test::Process(frames));
         for (int32_t i = 0; i < frames; ++i) outputs[0][i] = 0.5f;
@@ -202,9 +200,8 @@ struct FakeSite {
             auto* record = reinterpret_cast<qm::HostTimeRecord*>(w7);
             const Block block{reinterpret_cast<qm::IQMMIDIBuffer*>(w1), Join(w2, w3), Join(w4, w5),
                               static_cast<DWORD>(w6), record, record != nullptr ? record->tickPosition : 0};
-            if (site->blocks.empty()) {
-                for (const auto& event : site->events) block.buffer->PutShortEvent(block.start + event.first, event.second, 0);
-            }
+            for (size_t i = 0; site->blocks.empty() && i < site->events.size(); ++i)
+                block.buffer->PutShortEvent(block.start + site->events[i].first, site->events[i].second, 0);
             site->blocks.push_back(block);
             return site->fillAnswer;
         }
@@ -212,16 +209,13 @@ struct FakeSite {
         if (code != qm::SiteCode::TimeQuery) return site->answer;
         auto* query = reinterpret_cast<qm::TimeQuery*>(w1);
         site->lastQuery = *query;
-        const qm::TimeQuery asked = *query;
         *query = site->reply;
-        query->request = asked.request;
-        query->samplePosition = asked.samplePosition;
-        query->time = asked.time;
+        query->request = site->lastQuery.request;
+        query->samplePosition = site->lastQuery.samplePosition;
+        query->time = site->lastQuery.time;
         return site->timeAnswer;
     }
-    HRESULT open(qm::CVSTiSofthSynth* synth) {
-        return synth->Open(0, 0, 0, &FakeSite::Callback, reinterpret_cast<ULONG_PTR>(this), 0);
-    }
+    HRESULT open(qm::CVSTiSofthSynth* synth) { return synth->Open(0, 0, 0, &FakeSite::Callback, reinterpret_cast<ULONG_PTR>(this), 0); }
     // One field of every block filled so far, in order.
     template <typename T>
     std::vector<T> each(T Block::*field) const {

@@ -1,5 +1,5 @@
-// CVSTiSofthSynth bound to in-process plug-ins: naming rules, record findings, faults while loading,
-// interfaces and the information record.
+// CVSTiSofthSynth bound to in-process plug-ins: naming rules, record findings, parameters, interfaces
+// and the information record.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -14,9 +14,7 @@ namespace Mask = qm::SoftSynthInfoMask;
 
 TEST(HostingNaming, EffectNameWinsThenPinLabelsThenFileName) {
     const struct {
-        const char* effectName;
-        const char* labelA;
-        const char* labelB;
+        const char *effectName, *labelA, *labelB;
         bool stereo;
         int32_t outputs;
         const char* expected;
@@ -44,7 +42,6 @@ TEST(HostingNaming, EffectNameWinsThenPinLabelsThenFileName) {
         EXPECT_EQ(plugin.only(effGetOutputProperties).size(), c.pinQueries);
         EXPECT_EQ((synth->Status() & Status::MonoMainOutput) != 0, !c.stereo);
     }
-
     // The file title is cut to the capacity; pin labels joined past it are cut too.
     WCHAR title[8];
     qm::FileTitleOf(QMW("C:\\VST\\My.Synth.dll"), title, 8);
@@ -56,8 +53,7 @@ TEST(HostingNaming, EffectNameWinsThenPinLabelsThenFileName) {
 TEST(HostingLoad, ThePlugInsFindingsGoIntoTheRecordAndTheInstance) {
     const struct {
         int32_t inputs, flags;
-        const char* product;
-        const char* expectedProduct;
+        const char *product, *expectedProduct;
         DWORD recordFlags;
     } cases[] = {
         {0, effFlagsIsSynth | effFlagsCanReplacing, "Fake Product", "Fake Product", Flags::Enabled | Flags::NoEditor},
@@ -79,48 +75,38 @@ TEST(HostingLoad, ThePlugInsFindingsGoIntoTheRecordAndTheInstance) {
                   std::make_tuple(4711, VstFourCC('F', 'k', 'P', 'l'), c.recordFlags,
                                   Status::ProcessEvents | Status::PlugInOpened));
     }
+    // A fault while opening or naming is contained and named; an entry point that hands out no effect
+    // loads nothing.
+    FakeType type;
+    for (int32_t opcode : {effOpen, effGetEffectName}) {
+        FakePlugin plugin;
+        plugin.throwOnOpcode = opcode;
+        LoadedInstance synth(type, &plugin);
+        EXPECT_EQ(std::make_tuple(synth.result, synth->Effect(), synth->LastFault().opcode, synth->LastFault().code),
+                  std::make_tuple(QM_E_PLUGIN_EXCEPTION, nullptr, opcode, qm::platform::kExceptionCpp));
+        EXPECT_NE(synth.record.flags & Flags::Faulted, 0u);
+        EXPECT_NE(synth->Status() & Status::Faulted, 0u);
+    }
+    LoadedInstance empty(type, nullptr);
+    EXPECT_EQ(empty->LoadFromEntryPoint(&FakePlugin::Entry, &empty.record), S_FALSE);
+    EXPECT_EQ(empty->LoadFromEntryPoint(nullptr, &empty.record), E_POINTER);
+    EXPECT_EQ(empty->Effect(), nullptr);
+    EXPECT_EQ(empty->CallSetParameter(0, 1.0f), S_FALSE);
+    EXPECT_EQ(empty->CallGetParameter(0), 0.0f);
 }
 
 TEST(HostingParameters, ValuesPassBothWaysAndAFaultMarksTheInstance) {
     FakeType type;
     FakePlugin plugin;
     LoadedInstance synth(type, &plugin);
-    ASSERT_EQ(synth.result, S_OK);
     EXPECT_EQ(synth->CallSetParameter(2, 0.25f), S_OK);
-    EXPECT_EQ(plugin.parameters[2], 0.25f);
-    EXPECT_EQ(synth->CallGetParameter(2), 0.25f);
+    EXPECT_EQ(std::make_tuple(plugin.parameters[2], synth->CallGetParameter(2)), std::make_tuple(0.25f, 0.25f));
     EXPECT_EQ(synth->Status() & Status::Faulted, 0u);
-
     plugin.throwOnParameter = true;
     EXPECT_EQ(synth->CallGetParameter(2), -2147164160.0f);
     EXPECT_NE(synth->Status() & Status::Faulted, 0u);
     EXPECT_EQ(synth->CallSetParameter(1, 0.5f), QM_E_PLUGIN_EXCEPTION);
     EXPECT_EQ(std::string(synth->LastFault().call), "setParameter");
-
-    FakeType emptyType;
-    LoadedInstance empty(emptyType, nullptr);
-    EXPECT_EQ(empty->CallSetParameter(0, 1.0f), S_FALSE);
-    EXPECT_EQ(empty->CallGetParameter(0), 0.0f);
-}
-
-TEST(HostingLoad, AFaultWhileOpeningIsContainedAndAnEntryPointWithoutEffectLoadsNothing) {
-    for (int32_t opcode : {effOpen, effGetEffectName}) {
-        FakeType type;
-        FakePlugin plugin;
-        plugin.throwOnOpcode = opcode;
-        LoadedInstance synth(type, &plugin);
-        EXPECT_EQ(synth.result, QM_E_PLUGIN_EXCEPTION);
-        EXPECT_EQ(synth->Effect(), nullptr);
-        EXPECT_NE(synth.record.flags & Flags::Faulted, 0u);
-        EXPECT_NE(synth->Status() & Status::Faulted, 0u);
-        EXPECT_EQ(std::make_tuple(synth->LastFault().opcode, synth->LastFault().code),
-                  std::make_tuple(opcode, qm::platform::kExceptionCpp));
-    }
-    FakeType type;
-    LoadedInstance synth(type, nullptr);
-    EXPECT_EQ(synth->LoadFromEntryPoint(&FakePlugin::Entry, &synth.record), S_FALSE);
-    EXPECT_EQ(synth->Effect(), nullptr);
-    EXPECT_EQ(synth->LoadFromEntryPoint(nullptr, &synth.record), E_POINTER);
 }
 
 TEST(HostingInstance, AnswersItsInterfacesAndDescribesItself) {
@@ -129,14 +115,11 @@ TEST(HostingInstance, AnswersItsInterfacesAndDescribesItself) {
     plugin.effectName = "Synthesizer";
     plugin.vendorName = "Vendor";
     LoadedInstance synth(type, &plugin);
-    void* unknown = nullptr;
-    void* softSynth = nullptr;
-    void* midiOut = nullptr;
+    void *unknown = nullptr, *softSynth = nullptr, *midiOut = nullptr, *other = &plugin;
     ASSERT_EQ(synth->QueryInterface(IID_IUnknown, &unknown), S_OK);
     ASSERT_EQ(synth->QueryInterface(qm::IID_IQmSoftSynth, &softSynth), S_OK);
     ASSERT_EQ(synth->QueryInterface(qm::IID_IMIDIOut, &midiOut), S_OK);
-    EXPECT_EQ(unknown, softSynth);
-    EXPECT_EQ(midiOut, softSynth);
+    EXPECT_EQ(std::make_tuple(unknown, midiOut), std::make_tuple(softSynth, softSynth));
     ISpecifyPropertyPages* pages = nullptr;
     ASSERT_EQ(synth->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&pages)), S_OK);
     CAUUID ids{};
@@ -144,14 +127,12 @@ TEST(HostingInstance, AnswersItsInterfacesAndDescribesItself) {
     EXPECT_TRUE(IsEqualGUID(ids.pElems[0], qm::CLSID_VSTiSynthPage));
     CoTaskMemFree(ids.pElems);
     pages->Release();
-    void* other = &plugin;
     EXPECT_EQ(synth->QueryInterface(qm::IID_IMIDIDevice, &other), E_NOINTERFACE);
     EXPECT_EQ(other, nullptr);
     EXPECT_EQ(synth->Release(), 3u);
     for (int i = 0; i < 2; ++i) synth->Release();
     DWORD kind = 0;
-    EXPECT_EQ(synth->GetKind(&kind), S_OK);
-    EXPECT_EQ(kind, 3u);
+    EXPECT_EQ(std::make_tuple(synth->GetKind(&kind), kind), std::make_tuple(S_OK, 3u));
 
     // Names are cut to the host's buffer; one too small is left untouched.
     WCHAR name[6] = QMW("xxxxx");
@@ -184,7 +165,6 @@ TEST(HostingInstance, AnswersItsInterfacesAndDescribesItself) {
     info.mask = Mask::Vendor;
     ASSERT_EQ(synth->GetInfo(&info), S_OK);
     EXPECT_EQ(std::make_tuple(info.mask, info.active), std::make_tuple(Mask::Instance, 0xFFFFFFFFu));
-
     LoadedInstance empty(type, nullptr);
     EXPECT_EQ(empty->GetInfo(&info), E_UNEXPECTED);
 }

@@ -1,6 +1,8 @@
 // CVSTiSofthSynth formats, site and transport: what the plug-in is told and which status bits change.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "hosting_fakes.h"
 #include "platform/clock.h"
 
@@ -18,13 +20,12 @@ TEST(HostingFormat, SixMillisecondsAt44100MakeBlocksOf265Frames) {
               (std::vector<std::string>{Op(effConnectOutput, 0, 1), Op(effConnectOutput, 1, 1), Op(effConnectInput),
                                         Op(effMainsChanged), Op(effSetSampleRate, 0, 0, 44100.0f),
                                         Op(effSetBlockSize, 0, 265), Op(effMainsChanged, 0, 1)}));
-    EXPECT_EQ(synth->BlockFrames(), 265u);
-    EXPECT_EQ(synth->FrameSize(), 265u);
-    EXPECT_EQ(synth->BlockBytes(), 265u * 4);
-    EXPECT_EQ(synth->BlockDuration(), 60091);  // 265 / 44100 s in 100-ns units, rounded
-    EXPECT_EQ(synth->PlugInFormat().wFormatTag, WAVE_FORMAT_IEEE_FLOAT);
-    EXPECT_EQ(synth->PlugInFormat().nChannels, 1);
-    EXPECT_EQ(synth->PlugInFormat().nAvgBytesPerSec, 176400u);
+    // 265 / 44100 s in 100-ns units, rounded; the plug-in's own format is mono float.
+    EXPECT_EQ(std::make_tuple(synth->BlockFrames(), synth->FrameSize(), synth->BlockBytes(), synth->BlockDuration()),
+              std::make_tuple(265u, 265u, 265u * 4, LONGLONG{60091}));
+    EXPECT_EQ(std::make_tuple(synth->PlugInFormat().wFormatTag, synth->PlugInFormat().nChannels,
+                              synth->PlugInFormat().nAvgBytesPerSec),
+              std::make_tuple(WORD{WAVE_FORMAT_IEEE_FLOAT}, WORD{1}, DWORD{176400}));
 
     mark = plugin.calls.size();
     ASSERT_EQ(synth->ReleaseFormat(), S_OK);
@@ -66,20 +67,18 @@ TEST(HostingSite, OpenAndCloseFollowTheHostsAnswers) {
     FakePlugin plugin;
     LoadedInstance synth(type, &plugin);
     FakeSite site;
-    EXPECT_EQ(synth->Close(), QM_E_NOT_OPENED);
-    site.answer = E_FAIL;
-    EXPECT_EQ(site.open(synth.get()), E_FAIL);
-    EXPECT_EQ(synth->Status() & Status::Attached, 0u);
-    EXPECT_EQ(synth->Close(), QM_E_NOT_OPENED);
-    site.answer = S_OK;
-    ASSERT_EQ(site.open(synth.get()), S_OK);
-    EXPECT_NE(synth->Status() & Status::Attached, 0u);
-    site.answer = E_UNEXPECTED;
-    EXPECT_EQ(synth->Close(), E_UNEXPECTED);
-    EXPECT_NE(synth->Status() & Status::Attached, 0u);
-    site.answer = S_OK;
-    EXPECT_EQ(synth->Close(), S_OK);
-    EXPECT_EQ(synth->Status() & Status::Attached, 0u);
+    const struct {
+        bool open;
+        HRESULT answer, result;
+        bool attached;
+    } steps[] = {{false, S_OK, QM_E_NOT_OPENED, false}, {true, E_FAIL, E_FAIL, false},
+                 {false, S_OK, QM_E_NOT_OPENED, false}, {true, S_OK, S_OK, true},
+                 {false, E_UNEXPECTED, E_UNEXPECTED, true}, {false, S_OK, S_OK, false}};
+    for (const auto& step : steps) {
+        site.answer = step.answer;
+        EXPECT_EQ(step.open ? site.open(synth.get()) : synth->Close(), step.result);
+        EXPECT_EQ((synth->Status() & Status::Attached) != 0, step.attached);
+    }
     EXPECT_EQ(site.codes, (std::vector<DWORD>{0, 0, 1, 1}));
     EXPECT_EQ(site.lastCookie, reinterpret_cast<ULONG_PTR>(&site));
 }
@@ -93,8 +92,8 @@ TEST(HostingTransport, CueAndLiveModeResumeThePlugInOnce) {
     size_t mark = plugin.calls.size();
     ASSERT_EQ(synth->Cue(10000120), S_OK);  // 44100.53 frames, rounded
     EXPECT_EQ(plugin.since(mark), std::vector<std::string>{Op(effMainsChanged, 0, 1)});
-    EXPECT_EQ(synth->CurrentSample(), 44101);
-    EXPECT_EQ(synth->Status() & (Status::Cued | Status::Playing), Status::Cued);
+    EXPECT_EQ(std::make_tuple(synth->CurrentSample(), synth->Status() & (Status::Cued | Status::Playing)),
+              std::make_tuple(LONGLONG{44101}, Status::Cued));
     synth->Play(0, 0);
     EXPECT_EQ(synth->Status() & (Status::Cued | Status::Playing), Status::Playing);
     synth->Stop();
@@ -107,24 +106,11 @@ TEST(HostingTransport, CueAndLiveModeResumeThePlugInOnce) {
     ASSERT_EQ(synth->StopLive(), S_OK);
     EXPECT_EQ(synth->Status() & Status::Live, 0u);
     mark = plugin.calls.size();
-    EXPECT_EQ(synth->StopLive(), S_OK);
+    EXPECT_EQ(synth->StopLive(), S_OK);  // not live: nothing
     EXPECT_EQ(plugin.calls.size(), mark);
 }
 
-TEST(HostingTransport, StringCallsFaultWithoutSilencingTheInstance) {
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
-    plugin.throwOnOpcode = effGetProgramName;
-    WCHAR name[24] = QMW("old");
-    EXPECT_EQ(synth->GetPlugInString(effGetProgramName, name, 24), -1);
-    EXPECT_EQ(WString(name), Wide("old"));
-    plugin.throwOnOpcode = effCanDo;
-    EXPECT_EQ(synth->AskPlugInCanDo(QMW("bypass")), -1);
-    EXPECT_EQ(synth->Status() & Status::Faulted, 0u);
-}
-
-TEST(HostingTransport, IdleSendsEffIdleOnlyWhenAskedAndAtMostEvery10Ms) {
+TEST(HostingTransport, IdleIsThrottledAndStringCallsFaultWithoutSilencing) {
     FakeType type;
     FakePlugin plugin;
     LoadedInstance synth(type, &plugin);
@@ -135,6 +121,14 @@ TEST(HostingTransport, IdleSendsEffIdleOnlyWhenAskedAndAtMostEvery10Ms) {
     for (int i = 0; i < 200; ++i) synth->Idle(1);
     const uint32_t elapsed = qm::platform::MillisecondClock() - start;
     const size_t passes = plugin.only(effIdle).size();
-    EXPECT_GE(passes, 1u);  // asking for idle time resets the throttle
+    EXPECT_GE(passes, 1u);  // asking for idle time resets the throttle: at most one pass per 10 ms
     EXPECT_LE(passes, elapsed / 10 + 1);
+
+    plugin.throwOnOpcode = effGetProgramName;
+    WCHAR name[24] = QMW("old");
+    EXPECT_EQ(synth->GetPlugInString(effGetProgramName, name, 24), -1);
+    EXPECT_EQ(WString(name), Wide("old"));
+    plugin.throwOnOpcode = effCanDo;
+    EXPECT_EQ(synth->AskPlugInCanDo(QMW("bypass")), -1);
+    EXPECT_EQ(synth->Status() & Status::Faulted, 0u);
 }

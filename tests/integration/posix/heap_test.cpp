@@ -24,8 +24,9 @@ std::atomic<bool> gCounting{false};
 std::atomic<long> gAllocations{0};
 std::atomic<bool> gFailCalloc{false};
 
-[[maybe_unused]] void Note() noexcept {
+[[maybe_unused]] bool Note() noexcept {
     if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1, std::memory_order_relaxed);
+    return true;
 }
 
 }  // namespace
@@ -40,26 +41,14 @@ void* __libc_realloc(void* memory, size_t size);
 void* __libc_memalign(size_t alignment, size_t size);
 void __libc_free(void* memory);
 
-void* malloc(size_t size) {
-    Note();
-    return __libc_malloc(size);
-}
+void* malloc(size_t size) { return Note() ? __libc_malloc(size) : nullptr; }
 void* calloc(size_t count, size_t size) {
-    Note();
-    if (gFailCalloc.load(std::memory_order_relaxed)) return nullptr;
-    return __libc_calloc(count, size);
+    return Note() && !gFailCalloc.load(std::memory_order_relaxed) ? __libc_calloc(count, size) : nullptr;
 }
-void* realloc(void* memory, size_t size) {
-    Note();
-    return __libc_realloc(memory, size);
-}
-void* aligned_alloc(size_t alignment, size_t size) {
-    Note();
-    return __libc_memalign(alignment, size);
-}
+void* realloc(void* memory, size_t size) { return Note() ? __libc_realloc(memory, size) : nullptr; }
+void* aligned_alloc(size_t alignment, size_t size) { return Note() ? __libc_memalign(alignment, size) : nullptr; }
 int posix_memalign(void** memory, size_t alignment, size_t size) {
-    Note();
-    *memory = __libc_memalign(alignment, size);
+    *memory = Note() ? __libc_memalign(alignment, size) : nullptr;
     return *memory != nullptr ? 0 : ENOMEM;
 }
 void free(void* memory) { __libc_free(memory); }
@@ -97,8 +86,8 @@ long AllocationsWhileRendering(const char* name, bool expose, bool live) {
     }
     std::vector<int16_t> out(2 * 1000);
     EXPECT_EQ(synth->Render(out.data(), 0, 1000, 0, 0, nullptr), 1000);
-    gAllocations.store(0);
-    gCounting.store(true);
+    gAllocations = 0;
+    gCounting = true;
     LONGLONG position = 1000;
     for (int request = 0; request < 200; ++request) {
         const LONG frames = 100 + (request * 37) % 900;
@@ -106,7 +95,7 @@ long AllocationsWhileRendering(const char* name, bool expose, bool live) {
         synth->Render(out.data(), position, frames, 0, 0, nullptr);
         position += frames;
     }
-    gCounting.store(false);
+    gCounting = false;
     EXPECT_EQ(synth->Status() & (qm::InstanceStatus::Faulted | qm::InstanceStatus::QueueOverflow), 0u);
     return gAllocations.load();
 }
@@ -116,11 +105,11 @@ long AllocationsWhileRendering(const char* name, bool expose, bool live) {
 TEST(HostingRenderAllocations, RenderingAfterTheFirstBlockAllocatesNothing) {
     if (!QMTEST_OWNS_MALLOC) GTEST_SKIP() << "the sanitizer owns the heap";
     // The counter itself works: an allocation while counting is seen.
-    gAllocations.store(0);
-    gCounting.store(true);
+    gAllocations = 0;
+    gCounting = true;
     int* volatile kept = new int(5);  // volatile: the pair may not be elided
     delete kept;
-    gCounting.store(false);
+    gCounting = false;
     ASSERT_GE(gAllocations.load(), 1);
 
     // The null instruments allocate nothing themselves (the reference synth does, in its process).
@@ -141,9 +130,9 @@ TEST(TypeConnection, ASecondConnectionAfterAFailedListKeepsTheOneCompanion) {
     qm::test::TestCache cache;
     cache.entries = {qm::test::Entry("/vst/a.so", "Alpha", "Acme", 1, 11)};
     qm::test::TestSite site(&cache, nullptr);
-    gFailCalloc.store(true);
+    gFailCalloc = true;
     EXPECT_EQ(type->ConnectHost(&site), S_OK);
-    gFailCalloc.store(false);
+    gFailCalloc = false;
     ASSERT_EQ(type->PluginList(), nullptr);
     ISpecifyPropertyPages* first = nullptr;
     ASSERT_EQ(type->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&first)), S_OK);

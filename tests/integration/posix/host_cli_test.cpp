@@ -1,81 +1,128 @@
-// The qmvsti program as a user runs it: usage errors, unknown plug-ins, unreadable files, and real
-// instruments added, listed and described. Each case gets its own settings folder.
+// The qmvsti program as a user runs it, each case in a settings folder of its own: usage errors,
+// unknown plug-ins and unreadable files; a small song rendered through the reference instrument into
+// every sample format, the mistakes a user can make, songs too long and files cut short or wrapped,
+// an interrupted render; and the real instruments Debian ships, added, listed, described and rendered.
 #include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/wait.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <vector>
 
+#include "integration/host_smf_builder.h"
 #include "integration/posix/cli_session.h"
-#include "testplugins/protocol.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace qm::test;
 
-class HostCli : public qm::test::CliSession {
-protected:
-    HostCli() : CliSession("qmvsti_cli_") {}
-    fs::path CacheFile() const { return home_ / "config" / "QmVSTi Host" / "plugins.cache"; }
+struct AudioFacts {
+    int channels = 0, rate = 0, subtype = 0, container = 0;
+    long long frames = 0;
+    double peak = 0.0;
 };
 
-TEST_F(HostCli, BadCommandLinesExitWithUsageCodeAndSayWhy) {
-    const struct {
-        const char* arguments;
-        const char* message;
-    } cases[] = {
-        {"", "no command given"},
-        {"frobnicate", "unknown command frobnicate"},
-        {"--bogus list", "unknown option --bogus"},
-        {"add", "add needs at least one module path"},
-        {"info", "info needs exactly one"},
-        {"info a b", "info needs exactly one"},
-        {"list extra", "list takes no arguments"},
-        {"list --library", "--library needs a path"},
-    };
-    for (const auto& c : cases) {
-        const qm::test::CliOutcome run = Qmvsti(c.arguments);
-        EXPECT_EQ(run.code, 2) << c.arguments;
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
-        EXPECT_TRUE(run.out.empty()) << c.arguments;
+class HostCli : public CliSession {
+protected:
+    HostCli() : CliSession("qmvsti_cli_") {}
+    void SetUp() override {
+        CliSession::SetUp();
+        song_ = home_ / "song.mid";
+        WriteBytes(song_.string(), SmallSong());
     }
-    const qm::test::CliOutcome help = Qmvsti("--help");
-    EXPECT_EQ(help.code, 0);
-    EXPECT_NE(help.out.find("usage: qmvsti"), std::string::npos);
-}
+    static std::string Ref() { return Quote((BinFolder() / "testplugins" / "qmref.so").string()); }
+    std::string Render(const std::string& plugIn, const fs::path& output, const std::string& extra = "") {
+        return "render -p " + plugIn + " -i " + Quote(song_.string()) + " -o " + Quote(output.string()) + " " + extra;
+    }
+    static AudioFacts Inspect(const fs::path& path) {
+        AudioFacts facts;
+        SF_INFO info{};
+        SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+        if (file == nullptr) return facts;
+        facts = {info.channels, info.samplerate, info.format & SF_FORMAT_SUBMASK, info.format & SF_FORMAT_TYPEMASK, info.frames};
+        std::vector<float> samples(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
+        sf_readf_float(file, samples.data(), info.frames);
+        for (float v : samples) facts.peak = std::fmax(facts.peak, std::fabs(v));
+        sf_close(file);
+        return facts;
+    }
 
-TEST_F(HostCli, UnknownPlugInsUnreadableFilesAndABrokenLibraryHaveTheirOwnCodes) {
+    fs::path song_;
+};
+
+// Each mistake gives its exit code and message, prints nothing and keeps nothing: usage errors (2),
+// unknown plug-ins (3), unreadable files (4), modules that are none (5), malformed and too long songs
+// (7, the limit read in every form).
+TEST_F(HostCli, UserMistakesGiveTheirExitCodesAndKeepNothing) {
+    const fs::path x = home_ / "x.wav", junk = home_ / "junk.so";  // a file that is no module
+    WriteBytes(junk.string(), {'n', 'o', 'n', 'e'});
     const std::string missing = Quote((home_ / "missing.so").string());
-    const fs::path junk = home_ / "junk.so";  // a file that is no module
-    if (FILE* f = std::fopen(junk.c_str(), "wb")) {
-        std::fputs("not a module", f);
-        std::fclose(f);
-    }
+    const Bytes stray = StrayNoteSong();
     const struct {
         std::string arguments;
         int code;
         const char* message;
+        Bytes song = SmallSong();
     } cases[] = {
+        {"", 2, "no command given"},
+        {"frobnicate", 2, "unknown command frobnicate"},
+        {"--bogus list", 2, "unknown option --bogus"},
+        {"add", 2, "add needs at least one module path"},
+        {"info", 2, "info needs exactly one"},
+        {"info a b", 2, "info needs exactly one"},
+        {"list extra", 2, "list takes no arguments"},
+        {"list --library", 2, "--library needs a path"},
         {"info 'No Such Synth'", 3, "unknown plug-in No Such Synth"},
         {"add " + missing, 4, "cannot read"},
         {"info " + missing, 4, "cannot read"},
         {"add " + Quote(home_.string()), 4, "cannot read"},  // a folder is no module
         {"add " + Quote(junk.string()), 5, "not added"},
         {"--library " + Quote(junk.string()) + " list", 5, "cannot use the library"},
+        {Render(Ref(), x), 7, "offset 23: data byte 0x40 without running status", Cat({Header(0, 1, 480), Chunk({0x00, 0x40, 0x40, 0x40})})},
+        {Render(Ref(), x), 7, "song.mid: the song lasts 77:40:20.27, longer than the limit of 1:00:00 (--max-length); it ends "
+                              "with the event at track 1, tick 268435455, offset 30\n", stray},
+        {Render(Ref(), x, "--max-length 90s"), 7, "limit of 0:01:30 ", stray},
+        {Render(Ref(), x, "--max-length 10m"), 7, "limit of 0:10:00 ", stray},
+        {Render(Ref(), x, "--max-length 2h"), 7, "limit of 2:00:00 ", stray},
+        {Render(Ref(), x, "--max-length=5400"), 7, "limit of 1:30:00 ", stray},
+        {Render(Ref(), x, "--max-length 1.5"), 7, "the song lasts 2.00 s, longer than the limit of 1.50 s "},
+        {Render("NoSuchSynth", x), 3, "unknown plug-in NoSuchSynth"},
+        {Render(Ref(), home_ / "x.mp3"), 2, "use a .wav or .flac name"},
+        {Render(Ref(), home_ / "x.flac", "--format f32"), 2, "FLAC holds at most 24-bit"},
+        {Render(Ref(), x, "--format s8"), 2, "unknown sample format s8"},
+        {Render(Ref(), x, "--rate 100"), 2, "--rate must be"},
+        {Render(Ref(), x, "--program 128"), 2, "--program must be"},
+        {Render(Ref(), x, "--tail -1"), 2, "--tail must be"},
+        {Render(Ref(), x, "--tail"), 2, "--tail needs a value"},
+        {Render(Ref(), x, "--max-length 0"), 2, "--max-length must be a duration"},
+        {Render(Ref(), x, "--max-length 2d"), 2, "--max-length must be a duration up to 1000h"},
+        {"render -i " + Quote(song_.string()) + " -o " + Quote(x.string()), 2, "render needs an instrument"},
+        {"render -p " + Ref() + " -o " + Quote(x.string()), 2, "render needs a MIDI file"},
+        {"render -p " + Ref() + " -i " + Quote((home_ / "none.mid").string()) + " -o " + Quote(x.string()), 4, "cannot read "},
     };
     for (const auto& c : cases) {
-        const qm::test::CliOutcome run = Qmvsti(c.arguments);
+        WriteBytes(song_.string(), c.song);
+        const CliOutcome run = Qmvsti(c.arguments);
         EXPECT_EQ(run.code, c.code) << c.arguments;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
+        EXPECT_TRUE(run.out.empty()) << c.arguments;
+        EXPECT_FALSE(fs::exists(x)) << c.arguments;
     }
-    // Nothing was kept.
-    const qm::test::CliOutcome run = Qmvsti("--json list");
-    EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(run.out, "[]\n");
+    const CliOutcome list = Qmvsti("--json list");
+    EXPECT_EQ(std::make_tuple(list.code, list.out), std::make_tuple(0, std::string("[]\n")));
+    const CliOutcome help = Qmvsti("--help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("usage: qmvsti"), std::string::npos);
 }
 
-// Debian's amsynth and two DPF instruments, as their own AEffect and string opcodes describe them;
-// a DPF effect beside them is refused as no instrument.
+// Debian's amsynth and two DPF instruments, as their own AEffect and string opcodes describe them,
+// rendering sound of the right length (the deterministic ones the same twice); a DPF effect beside
+// them is refused as no instrument.
 TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
     const fs::path vst = "/usr/lib/vst";
     const struct {
@@ -86,10 +133,11 @@ TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
         const char* idText;
         long version;
         const char* flags;
+        bool deterministic;
     } instruments[] = {
-        {"amsynth_vst.so", "amsynth", "Nick Dowell", 0x616D7379, "amsy", 0, "enabled,instrument,editor"},
-        {"Kars-vst.so", "Kars", "falkTX", 0x444B7273, "DKrs", 65792, "enabled,instrument"},
-        {"Nekobi-vst.so", "Nekobi", "Sean Bolton, falkTX", 0x444E656B, "DNek", 65792, "enabled,instrument,editor"},
+        {"amsynth_vst.so", "amsynth", "Nick Dowell", 0x616D7379, "amsy", 0, "enabled,instrument,editor", false},
+        {"Kars-vst.so", "Kars", "falkTX", 0x444B7273, "DKrs", 65792, "enabled,instrument", true},
+        {"Nekobi-vst.so", "Nekobi", "Sean Bolton, falkTX", 0x444E656B, "DNek", 65792, "enabled,instrument,editor", true},
     };
     const fs::path effect = vst / "MVerb-vst.so";
     std::string paths;
@@ -102,35 +150,23 @@ TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
     // module is unloaded; a sanitizer build would fail the program for the plug-in's leak.
     environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
 
-    qm::test::CliOutcome run = Qmvsti("add" + paths);
+    CliOutcome run = Qmvsti("add" + paths);
     ASSERT_EQ(run.code, 0) << run.err;
+    std::string list, json = "[";
     for (const auto& i : instruments) {
-        EXPECT_NE(run.out.find(std::string("added ") + i.name + " (" + i.vendor + ", " + (vst / i.file).string() + ")"),
-                  std::string::npos)
-            << run.out;
-    }
-
-    run = Qmvsti("list");
-    ASSERT_EQ(run.code, 0) << run.err;
-    std::string expected;
-    for (const auto& i : instruments) {
+        const std::string path = (vst / i.file).string();
+        EXPECT_NE(run.out.find(std::string("added ") + i.name + " (" + i.vendor + ", " + path + ")"), std::string::npos) << run.out;
         char line[512];
-        std::snprintf(line, sizeof(line), "%-32s %-24s %-6s %s\n", i.name, i.vendor, i.idText,
-                      (vst / i.file).c_str());
-        expected += line;
+        std::snprintf(line, sizeof(line), "%-32s %-24s %-6s %s\n", i.name, i.vendor, i.idText, path.c_str());
+        list += line;
+        json += std::string(json.size() > 1 ? ", " : "") + "{\"name\": \"" + i.name + "\", \"vendor\": \"" + i.vendor +
+                "\", \"uniqueId\": " + std::to_string(i.uniqueId) + ", \"uniqueIdText\": \"" + i.idText +
+                "\", \"version\": " + std::to_string(i.version) + ", \"path\": \"" + path + "\"}";
     }
-    EXPECT_EQ(run.out, expected);
-
+    run = Qmvsti("list");
+    EXPECT_EQ(std::make_tuple(run.code, run.out), std::make_tuple(0, list)) << run.err;
     run = Qmvsti("--json list");
-    ASSERT_EQ(run.code, 0) << run.err;
-    expected = "[";
-    for (const auto& i : instruments) {
-        expected += std::string(expected.size() > 1 ? ", " : "") + "{\"name\": \"" + i.name + "\", \"vendor\": \"" +
-                    i.vendor + "\", \"uniqueId\": " + std::to_string(i.uniqueId) + ", \"uniqueIdText\": \"" +
-                    i.idText + "\", \"version\": " + std::to_string(i.version) + ", \"path\": \"" +
-                    (vst / i.file).string() + "\"}";
-    }
-    EXPECT_EQ(run.out, expected + "]\n");
+    EXPECT_EQ(std::make_tuple(run.code, run.out), std::make_tuple(0, json + "]\n")) << run.err;
 
     for (const auto& i : instruments) {
         SCOPED_TRACE(i.name);
@@ -146,6 +182,15 @@ TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
         ASSERT_EQ(run.code, 0) << run.err;
         EXPECT_NE(run.out.find(std::string("Name:       ") + i.name + "\n"), std::string::npos) << run.out;
         EXPECT_NE(run.out.find("Kind:       VST instrument\n"), std::string::npos) << run.out;
+
+        const fs::path first = home_ / (std::string(i.file) + ".1.wav"), second = home_ / (std::string(i.file) + ".2.wav");
+        run = Qmvsti(Render(Quote((vst / i.file).string()), first, "--tail 1"));
+        ASSERT_EQ(run.code, 0) << run.err;
+        EXPECT_EQ(Inspect(first).frames, 3 * 44100);
+        EXPECT_GT(Inspect(first).peak, 0.001);
+        if (!i.deterministic) continue;
+        ASSERT_EQ(Qmvsti(Render(Quote((vst / i.file).string()), second, "--tail 1")).code, 0);
+        EXPECT_TRUE(ReadAll(first) == ReadAll(second)) << "differs between two runs";
     }
 
     // The effect loads, but is no instrument: not added, not listed, described as an effect.
@@ -160,6 +205,80 @@ TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
     EXPECT_NE(run.out.find("\"vendor\": \"Martin Eastwood, falkTX\""), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\"instrument\": false"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("enabled"), std::string::npos) << run.out;
+}
+
+// Every sample format at its width, the song plus its tail, and both lines: the start line with the
+// expected size, the summary (text or JSON) with the length.
+TEST_F(HostCli, EveryFormatWritesItsSampleWidthAndSaysSo) {
+    const struct {
+        const char *name, *options;
+        int rate, subtype, container;
+        long long frames;
+        const char *summary, *size;
+    } cases[] = {
+        {"a.wav", "--rate 22050 --tail 0.5", 22050, SF_FORMAT_PCM_16, SF_FORMAT_WAV, 55125,
+         "a.wav: 2.50 s (55125 frames, 22050 Hz, s16 stereo), peak ", "about 220.5 kB"},
+        {"b.wav", "--format s24 --tail 0", 44100, SF_FORMAT_PCM_24, SF_FORMAT_WAV, 88200, "(88200 frames, 44100 Hz, s24", "about 529.2 kB"},
+        {"c.wav", "--format s32 --tail 0", 44100, SF_FORMAT_PCM_32, SF_FORMAT_WAV, 88200, "s32 stereo", "about 705.6 kB"},
+        {"d.wav", "--format f32 --tail 0", 44100, SF_FORMAT_FLOAT, SF_FORMAT_WAV, 88200, "f32 stereo", "about 705.6 kB"},
+        {"e.flac", "--format s24 --tail 0", 44100, SF_FORMAT_PCM_24, SF_FORMAT_FLAC, 88200, "s24 stereo", "at most 529.2 kB"},
+        {"f.FLAC", "--tail 0", 44100, SF_FORMAT_PCM_16, SF_FORMAT_FLAC, 88200, "s16 stereo", "at most 352.8 kB"},
+        {"p.wav", "--json --program 3 --tail 0.25", 44100, SF_FORMAT_PCM_16, SF_FORMAT_WAV, 99225,
+         "\"events\": 9, \"realtime\": ", "about 396.9 kB"},  // 8 notes and the program change
+    };
+    for (const auto& c : cases) {
+        const fs::path out = home_ / c.name;
+        const CliOutcome run = Qmvsti(Render(Ref(), out, c.options));
+        ASSERT_EQ(run.code, 0) << c.name << ": " << run.err;
+        const AudioFacts facts = Inspect(out);
+        EXPECT_EQ(std::make_tuple(facts.channels, facts.rate, facts.subtype, facts.container, facts.frames),
+                  std::make_tuple(2, c.rate, c.subtype, c.container, c.frames)) << c.name;
+        EXPECT_GT(facts.peak, 0.01) << c.name;
+        EXPECT_NE(run.out.find(c.summary), std::string::npos) << run.out;
+        EXPECT_EQ(run.err.rfind("qmvsti: rendering 2.00 s of song and ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(" frames) into " + out.string() + ", " + c.size + "\n"), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("rendering ["), std::string::npos) << "no progress bar when stderr is a file";
+    }
+}
+
+TEST_F(HostCli, RmidAndCutShortSongsSoundLikeTheirCleanTwins) {
+    const Bytes song = SmallSong();
+    const struct {
+        Bytes file, twin;
+        const char* warning;
+    } cases[] = {
+        {Rmid(song), song, "song.mid: offset 0: RIFF MIDI (RMID) file; reading the Standard MIDI File in its data chunk at offset 30\n"},
+        {Bytes(song.begin(), song.end() - 3), SmallSong(false),  // cut inside the end of track
+         "song.mid: offset 33: the last track is cut short (35 bytes declared, 32 present); playing the events that are there\n"},
+        {Bytes(song.begin(), song.end() - 5), SmallSong(false), "song.mid: offset 33: the last track is cut short (35 bytes declared, 30"},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(song_.string(), c.file);
+        const CliOutcome lenient = Qmvsti(Render(Ref(), home_ / "lenient.wav"));
+        WriteBytes(song_.string(), c.twin);
+        ASSERT_EQ(Qmvsti(Render(Ref(), home_ / "clean.wav")).code, 0);
+        ASSERT_EQ(lenient.code, 0) << lenient.err;
+        EXPECT_EQ(lenient.err.find("qmvsti: warning: "), lenient.err.rfind("qmvsti: warning: ")) << "one warning";
+        EXPECT_NE(lenient.err.find(c.warning), std::string::npos) << lenient.err;
+        EXPECT_TRUE(ReadAll(home_ / "lenient.wav") == ReadAll(home_ / "clean.wav")) << c.warning;
+    }
+}
+
+// The stray note's 77 hours start once the limit allows; Ctrl-C after the start line leaves no file
+// (and a file-size limit stops a render that would ignore it).
+TEST_F(HostCli, InterruptedRenderRemovesItsFile) {
+    WriteBytes(song_.string(), StrayNoteSong());
+    const std::string command = "cd " + Quote(home_.string()) + " || exit; (ulimit -f 200000; exec env HOME=. XDG_CONFIG_HOME=config " +
+                                Quote((BinFolder() / "qmvsti").string()) + " " + Render(Ref(), "long.wav", "--max-length 100h") +
+                                " 2>err.txt) & i=0; while [ ! -s err.txt ] && [ $i -lt 1000 ]; do sleep 0.01; i=$((i+1)); done; "
+                                "kill -INT $!; wait $!";
+    const int status = std::system(command.c_str());
+    const std::string err = ReadAll(home_ / "err.txt");
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130) << err;
+    EXPECT_EQ(err.rfind("qmvsti: rendering 77:40:20.27 of song and 2.00 s of tail (12331341914 frames) into long.wav, "
+                        "about 49.3 GB\n", 0), 0u) << err;
+    EXPECT_NE(err.find("qmvsti: interrupted; long.wav removed\n"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(home_ / "long.wav"));
 }
 
 }  // namespace
