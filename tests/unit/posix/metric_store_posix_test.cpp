@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include "unit/metric_test_support.h"
 
@@ -72,25 +73,24 @@ protected:
 };
 
 TEST_F(MetricStorePosixTest, StoreLivesUnderXdgConfigHomeOrHomeConfig) {
-    HQMMETRIC h = nullptr;
-    ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), 0, nullptr), S_OK);
-    ASSERT_EQ(QmSetMetric(h, 1, 1), S_OK);
-    QmMetric_Close(h);
-    struct stat st;
-    EXPECT_EQ(stat(database_.c_str(), &st), 0);
-
-    // A relative XDG_CONFIG_HOME is ignored: the store goes to $HOME/.config.
+    // A relative XDG_CONFIG_HOME is ignored: the store goes to $HOME/.config, another store.
     const std::string oldHome = getenv("HOME") != nullptr ? getenv("HOME") : "";
-    setenv("HOME", home_.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", "relative/config", 1);
-    ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), 0, nullptr), S_OK);
-    EXPECT_EQ(QmGetMetricEx(h, 1, 0, 0, -1), -1);  // another store
-    ASSERT_EQ(QmSetMetric(h, 1, 1), S_OK);
-    QmMetric_Close(h);
-    EXPECT_EQ(QmMetric_DeleteUserMetrics(app_.c_str(), 0), S_OK);
+    for (const auto& [xdg, home, database] : {std::tuple{home_, oldHome, database_},
+                                              {std::string("relative/config"), home_,
+                                               home_ + "/.config/Kelo Zezazidu Software/settings.db"}}) {
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+        HQMMETRIC h = nullptr;
+        ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), 0, nullptr), S_OK);
+        EXPECT_EQ(QmGetMetricEx(h, 1, 0, 0, -1), -1);
+        ASSERT_EQ(QmSetMetric(h, 1, 1), S_OK);
+        QmMetric_Close(h);
+        struct stat st;
+        EXPECT_EQ(stat(database.c_str(), &st), 0) << database;
+        EXPECT_EQ(QmMetric_DeleteUserMetrics(app_.c_str(), 0), S_OK);
+    }
     setenv("HOME", oldHome.c_str(), 1);
     setenv("XDG_CONFIG_HOME", home_.c_str(), 1);
-    EXPECT_EQ(stat((home_ + "/.config/Kelo Zezazidu Software/settings.db").c_str(), &st), 0);
 }
 
 // A store that cannot be used: getters give defaults, setters fail, nothing crashes or repairs it.
