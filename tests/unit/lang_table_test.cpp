@@ -28,18 +28,12 @@ TEST(LangTable, BuiltinTableEqualsTheEnglishSourceWithTheComponentsTexts) {
     }
     for (UINT id : {0u, 1000u, 65535u}) EXPECT_EQ(qm::FindStringTableEntry(&table, id), nullptr) << id;
 
-    const struct {
-        uint32_t id;
-        const char* text;
-    } quoted[] = {{1005, "VSTi Soft Synth"}, {1007, "WAVESHELL"}, {1008, " "}, {1011, "Location"},
-                  {1028, "This command will rescan all folders selected for VST Instruments.\n\n"
-                         "Are you sure you want to proceed?"},
-                  {1035, "&Refresh"}, {1046, "Effect Preset (*.fxp)\t*.fxp\t"}, {1047, "WNASPI32.DLL"},
-                  {1056, "%s Input"}, {1063, "Testing %s"}, {49138, "Bank Select"}, {49141, "Controller 3"},
-                  {49145, "Channel Volume"}, {49265, "Poly Mode On"}, {49266, "Poly Pressure"},
-                  {49269, "Aftertouch"}, {49270, "Pitch Bend"}, {49272, "Pitch-Bend Sensitivity"},
-                  {49276, "Data Entry Off"}};
-    for (const auto& q : quoted) EXPECT_EQ(english[q.id], W(q.text)) << q.id;
+    // The source holds the texts as the host shows them, escapes resolved.
+    for (const auto& [id, text] : {std::pair{1005u, "VSTi Soft Synth"}, {1008u, " "}, {1046u, "Effect Preset (*.fxp)\t*.fxp\t"},
+                                   {1028u, "This command will rescan all folders selected for VST Instruments.\n\n"
+                                           "Are you sure you want to proceed?"},
+                                   {49138u, "Bank Select"}, {49276u, "Data Entry Off"}})
+        EXPECT_EQ(english[id], W(text)) << id;
     for (uint32_t id = 49138; id <= 49265; ++id) EXPECT_EQ(english.count(id), 1u) << "controller " << id - 49138;
 }
 
@@ -60,9 +54,7 @@ TEST(LangTable, LanguageModuleEqualsTheGermanSourceAndKeepsTheFormat) {
         EXPECT_EQ(QmLoadString(*de, id, buffer, 2048), static_cast<int>(text.size())) << id;
         EXPECT_EQ(WString(buffer), text) << id;
         const WString e = QmGetString(*en, id);
-        EXPECT_EQ(Placeholders(text), Placeholders(e)) << id;
-        EXPECT_EQ(CountOf(text, '\t'), CountOf(e, '\t')) << id;
-        EXPECT_EQ(CountOf(text, '\n'), CountOf(e, '\n')) << id;
+        EXPECT_EQ(FormatOf(text), FormatOf(e)) << id;
         translated += text != e;
     }
     WCHAR buffer[16];
