@@ -86,48 +86,44 @@ TEST(AudioSampleType, FromTagBitsAndWaveFormat) {
     }
 }
 
+WAVEFORMATEXTENSIBLE Wrapped(const WAVEFORMATEX& plain) {
+    WAVEFORMATEXTENSIBLE x{};
+    x.Format = plain;
+    return x;
+}
+
 // Silence fills block align x frames and not a byte more; unsigned 8 bits is 0x80, everything else 0.
+// Formats without a known silence are refused, extensible ones too, and the buffer is untouched.
 TEST(AudioSilence, ByFormatAndBySampleType) {
     const struct {
-        WAVEFORMATEX f;
-        int fill;
-    } cases[] = {{Plain(1, 2, 8), 0x80},  {Plain(0xFE02, 1, 8), 0x80}, {Plain(1, 2, 16), 0},   {Plain(3, 2, 32), 0},
-                 {Plain(0xFE00, 2, 32), 0}, {Plain(0xFE01, 1, 8), 0},  {Plain(0xFE02, 2, 24), 0}};
+        WAVEFORMATEXTENSIBLE f;
+        int fill;  // -1: refused
+    } cases[] = {{Wrapped(Plain(1, 2, 8)), 0x80},    {Wrapped(Plain(0xFE02, 1, 8)), 0x80}, {Wrapped(Plain(1, 2, 16)), 0},
+                 {Wrapped(Plain(3, 2, 32)), 0},      {Wrapped(Plain(0xFE00, 2, 32)), 0},   {Wrapped(Plain(0xFE01, 1, 8)), 0},
+                 {Wrapped(Plain(0xFE02, 2, 24)), 0}, {Extensible(3, 32, 32), 0},           {Extensible(1, 8, 8), 0x80},
+                 {Wrapped(Plain(2, 2, 16)), -1},     {Wrapped(Plain(0xFE03, 2, 16)), -1},  {Wrapped(Plain(0, 2, 16)), -1},
+                 {Extensible(0xFE02, 16, 16), -1}};
     for (const auto& c : cases) {
-        Bytes buf(3u * c.f.nBlockAlign + 4, 0x5A);
-        EXPECT_EQ(QmAudio_FillSilence(&c.f, buf.data(), 3), S_OK) << c.f.wFormatTag;
-        Bytes expected(3u * c.f.nBlockAlign, uint8_t(c.fill));
+        SCOPED_TRACE(testing::Message() << std::hex << c.f.Format.wFormatTag << "/" << std::dec << c.f.Format.wBitsPerSample);
+        Bytes buf(3u * c.f.Format.nBlockAlign + 4, 0x5A);
+        EXPECT_EQ(QmAudio_FillSilence(AsFormat(c.f), buf.data(), 3), c.fill < 0 ? E_FAIL : S_OK);
+        Bytes expected(c.fill < 0 ? 0 : 3u * c.f.Format.nBlockAlign, uint8_t(c.fill));
         expected.resize(buf.size(), 0x5A);
-        EXPECT_EQ(buf, expected) << c.f.wFormatTag << "/" << c.f.wBitsPerSample;
+        EXPECT_EQ(buf, expected);
     }
-    for (const auto& [x, fill] : {std::pair{Extensible(3, 32, 32), 0}, {Extensible(1, 8, 8), 0x80}}) {
-        Bytes out(20, 0x5A);
-        EXPECT_EQ(QmAudio_FillSilence(AsFormat(x), out.data(), 2), S_OK);
-        EXPECT_EQ(out[0], fill);
-        EXPECT_EQ(out[2u * x.Format.nBlockAlign - 1], fill);
-        EXPECT_EQ(out[2u * x.Format.nBlockAlign], 0x5A);
-    }
-    // Formats without a known silence are refused, extensible ones too, and the buffer is untouched.
-    Bytes out(16, 0x5A);
-    for (WORD tag : {WORD(2), WORD(0xFE03), WORD(0)}) {
-        const WAVEFORMATEX f = Plain(tag, 2, 16);
-        EXPECT_EQ(QmAudio_FillSilence(&f, out.data(), 2), E_FAIL) << tag;
-    }
-    EXPECT_EQ(QmAudio_FillSilence(AsFormat(Extensible(0xFE02, 16, 16)), out.data(), 2), E_FAIL);
-    EXPECT_EQ(out, Bytes(16, 0x5A));
     const WAVEFORMATEX pcm16 = Plain(1, 2, 16);
     EXPECT_EQ(QmAudio_FillSilence(&pcm16, nullptr, 0), S_OK);
     EXPECT_EQ(QmAudio_FillSilence(&pcm16, nullptr, 1), E_POINTER);
-    EXPECT_EQ(QmAudio_FillSilence(nullptr, out.data(), 1), E_POINTER);
+    EXPECT_EQ(QmAudio_FillSilence(nullptr, nullptr, 1), E_POINTER);
 
-    for (QMSAMPLETYPE t : {16, 17, 18, 19, 32, 33, 48, 49, 64, 65, 66}) {
+    for (QMSAMPLETYPE t : {16, 17, 18, 19, 32, 33, 48, 49, 64, 65, 66, 0, 128, 129, 20}) {
+        const bool known = qm::audio::SampleTypeBytes(t) > 0 && t < 128;
         Bytes buf(8 * 5 + 1, 0x5A);
-        ASSERT_EQ(QmAudio_FillSilence2(t, buf.data(), 5), S_OK) << t;
-        Bytes expected(size_t(qm::audio::SampleTypeBytes(t)) * 5, t == 16 ? 0x80 : 0);
+        EXPECT_EQ(QmAudio_FillSilence2(t, buf.data(), 5), known ? S_OK : E_FAIL) << t;
+        Bytes expected(known ? size_t(qm::audio::SampleTypeBytes(t)) * 5 : 0, t == 16 ? 0x80 : 0);
         expected.resize(buf.size(), 0x5A);
         EXPECT_EQ(buf, expected) << t;
     }
-    for (QMSAMPLETYPE t : {0, 128, 129, 20}) EXPECT_EQ(QmAudio_FillSilence2(t, out.data(), 1), E_FAIL) << t;
     EXPECT_EQ(QmAudio_FillSilence2(17, nullptr, 1), E_POINTER);
 }
 
