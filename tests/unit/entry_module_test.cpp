@@ -2,12 +2,10 @@
 // and help paths set at load, and the debug output to a file, exactly as a host reaches them.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "entry_module_support.h"
-#include "platform/file.h"
+#include "support/environment.h"
 #include "platform/module.h"
 #include "platform/text.h"
 #include "qmvsti/midi_class.h"
@@ -104,9 +102,8 @@ TEST_F(ModuleTest, LoadSetsTheCaptionAndHelpPathsFollowTheLanguage) {
 TEST_F(ModuleTest, DebugStringModeTwoWritesToTheProfilesFile) {
     const auto debug = Export<DWORD(QM_STDCALL*)(LPCWSTR, BOOL, DWORD)>(DebugStringExportName());
     ASSERT_NE(debug, nullptr);
-    const std::string folder = MakeTempFolder();
-    const std::string log = folder + "debug.log";
-    SetDebugProfile(folder, log);
+    const std::string log = TemporaryFilePath("debug", "log");
+    SetDebugProfile(log);
     debug(Wide("first line").c_str(), TRUE, 2);
     debug(Wide("second ").c_str(), FALSE, 2);
     debug(Wide("part").c_str(), TRUE, 2);
@@ -115,11 +112,8 @@ TEST_F(ModuleTest, DebugStringModeTwoWritesToTheProfilesFile) {
     debug(Wide("third").c_str(), FALSE, 2);
     platform::UnloadModule(module_);  // closes the log
     module_ = nullptr;
-    std::stringstream bytes;
-    bytes << std::ifstream(log, std::ios::binary).rdbuf();
-    EXPECT_EQ(bytes.str(), "first line\r\nsecond part\r\nthird");
-    platform::DeleteFilePath(Wide(log).c_str());
-    RemoveTempFolder(folder);
+    EXPECT_EQ(ReadTextFile(log), "first line\r\nsecond part\r\nthird");
+    RemoveFile(log);
 }
 
 }  // namespace

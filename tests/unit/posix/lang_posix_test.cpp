@@ -1,13 +1,13 @@
 // The Linux language module: a shared object beside libqmvsti.so; the user's language from the locale.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <tuple>
 
 #include "framework/lang_internal.h"
 #include "unit/lang_test_helpers.h"
 #include "platform/file.h"
+#include "support/environment.h"
 
 namespace langtest {
 const char* LanguageModuleFileName() { return "libqmvsti.LNG"; }
@@ -38,16 +38,11 @@ TEST(LangPosix, OpenFindsTheLanguageModuleBesideTheLibrary) {
 // Records follow the user's locale when the handle has no LCID; each later variable takes precedence
 // over the ones set before it.
 TEST(LangPosix, UserLanguageComesFromTheLocale) {
-    const char* const names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-    std::string saved[3];
-    for (int i = 0; i < 3; ++i) {
-        saved[i] = std::getenv(names[i]) != nullptr ? std::getenv(names[i]) : "";
-        unsetenv(names[i]);
-    }
+    qm::test::ScopedEnvironment all("LC_ALL", nullptr), messages("LC_MESSAGES", nullptr), lang("LANG", nullptr);
     EXPECT_EQ(qm::lang::UserDefaultLanguage(), 0x409);
     for (const auto& [name, value, language] : {std::tuple{"LANG", "de_CH.UTF-8", 0x407}, {"LC_MESSAGES", "zh_TW", 0x404},
                                                 {"LC_ALL", "pt_PT.UTF-8@euro", 0x816}}) {
-        setenv(name, value, 1);
+        qm::test::SetEnvironment(name, value);
         EXPECT_EQ(qm::lang::UserDefaultLanguage(), language) << value;
     }
     const WString pt = W("pt-PT"), en = W("en");
@@ -57,13 +52,6 @@ TEST(LangPosix, UserLanguageComesFromTheLocale) {
     OwnedLang h;
     ASSERT_EQ(QmLang_Open(&h.lang, ProgramInstance(), 0, 0), S_OK);
     EXPECT_EQ(QmGetString(*h, record), pt.c_str());
-    for (int i = 0; i < 3; ++i) {
-        if (saved[i].empty()) {
-            unsetenv(names[i]);
-        } else {
-            setenv(names[i], saved[i].c_str(), 1);
-        }
-    }
 }
 
 }  // namespace

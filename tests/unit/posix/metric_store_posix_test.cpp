@@ -8,9 +8,11 @@
 
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <tuple>
 
+#include "support/environment.h"
 #include "unit/metric_test_support.h"
 
 namespace qm::test {
@@ -23,10 +25,8 @@ void RemoveTree(const std::string& path) {
 }
 
 std::string MakeTempFolder() {
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/qm_settings_XXXXXX";
-    if (mkdtemp(&pattern[0]) == nullptr) return std::string();
-    return pattern;
+    std::string pattern = TemporaryDirectory() + "qm_settings_XXXXXX";
+    return mkdtemp(&pattern[0]) != nullptr ? pattern : std::string();
 }
 
 // Every settings test of the Linux build writes under a temporary configuration folder, never into
@@ -49,17 +49,15 @@ class MetricStorePosixTest : public MetricTest {
 protected:
     void SetUp() override {
         MetricTest::SetUp();
-        const char* previous = getenv("XDG_CONFIG_HOME");
-        previous_ = previous != nullptr ? previous : "";
         home_ = MakeTempFolder();
         ASSERT_FALSE(home_.empty());
-        setenv("XDG_CONFIG_HOME", home_.c_str(), 1);
+        xdg_ = std::make_unique<ScopedEnvironment>("XDG_CONFIG_HOME", home_.c_str());
         folder_ = home_ + "/Kelo Zezazidu Software";
         database_ = folder_ + "/settings.db";
     }
     void TearDown() override {
         MetricTest::TearDown();
-        setenv("XDG_CONFIG_HOME", previous_.c_str(), 1);
+        xdg_.reset();
         RemoveTree(home_);
     }
     // The bytes of a file; empty for anything else.
@@ -69,17 +67,16 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    std::string previous_, home_, folder_, database_;
+    std::string home_, folder_, database_;
+    std::unique_ptr<ScopedEnvironment> xdg_;
 };
 
 TEST_F(MetricStorePosixTest, StoreLivesUnderXdgConfigHomeOrHomeConfig) {
     // A relative XDG_CONFIG_HOME is ignored: the store goes to $HOME/.config, another store.
-    const std::string oldHome = getenv("HOME") != nullptr ? getenv("HOME") : "";
-    for (const auto& [xdg, home, database] : {std::tuple{home_, oldHome, database_},
+    for (const auto& [xdg, home, database] : {std::tuple{home_, GetEnvironment("HOME"), database_},
                                               {std::string("relative/config"), home_,
                                                home_ + "/.config/Kelo Zezazidu Software/settings.db"}}) {
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+        ScopedEnvironment homeVariable("HOME", home.c_str()), xdgVariable("XDG_CONFIG_HOME", xdg.c_str());
         HQMMETRIC h = nullptr;
         ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), 0, nullptr), S_OK);
         EXPECT_EQ(QmGetMetricEx(h, 1, 0, 0, -1), -1);
@@ -89,8 +86,6 @@ TEST_F(MetricStorePosixTest, StoreLivesUnderXdgConfigHomeOrHomeConfig) {
         EXPECT_EQ(stat(database.c_str(), &st), 0) << database;
         EXPECT_EQ(QmMetric_DeleteUserMetrics(app_.c_str(), 0), S_OK);
     }
-    setenv("HOME", oldHome.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", home_.c_str(), 1);
 }
 
 // A store that cannot be used: getters give defaults, setters fail, nothing crashes or repairs it.
