@@ -10,11 +10,6 @@
 #include <thread>
 
 namespace qm::platform {
-namespace guard_test {
-void RaiseSoftwareException() { raise(SIGABRT); }
-uint32_t SoftwareExceptionCode() { return kExceptionAbort; }
-}  // namespace guard_test
-
 namespace {
 
 void WriteBadAddress(void*) {

@@ -13,12 +13,6 @@
 #include <thread>
 
 namespace qm::platform {
-namespace guard_test {
-constexpr DWORD kPlugInExceptionCode = 0xE0000042;
-void RaiseSoftwareException() { RaiseException(kPlugInExceptionCode, 0, 0, nullptr); }
-uint32_t SoftwareExceptionCode() { return kPlugInExceptionCode; }
-}  // namespace guard_test
-
 namespace {
 
 // The frame handler chain of 32-bit Windows (fs:[0]); unused, and left alone, on x86_64.
