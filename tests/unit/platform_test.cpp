@@ -3,7 +3,6 @@
 // keeps every plane and replaces what cannot be converted).
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -71,29 +70,17 @@ TEST(PlatformFile, WriteSeekReadRoundTripsBytesAndErrorsComeBackAsResults) {
     EXPECT_EQ(FindSymbol(nullptr, "main"), nullptr);
 }
 
+// Two threads each take the lock twice over per update: a lock that were not re-entrant would hang,
+// one that did not exclude would lose updates.
 TEST(PlatformSync, RecursiveLockIsReentrantExcludesOtherThreadsAndLosesNoUpdate) {
     struct Shared {
         RecursiveLock lock;
         long counter = 0;
-        std::atomic<int> otherEntered{-1};
     } shared;
     shared.lock.Enter();
     EXPECT_TRUE(shared.lock.TryEnter());  // same thread again
-    Thread probe;
-    ASSERT_TRUE(probe.Start(
-        [](void* c) -> uint32_t {
-            auto* s = static_cast<Shared*>(c);
-            const bool entered = s->lock.TryEnter();
-            if (entered) s->lock.Leave();
-            s->otherEntered = entered ? 1 : 0;
-            return 0;
-        },
-        &shared));
-    ASSERT_TRUE(probe.Join(10000));
-    EXPECT_EQ(shared.otherEntered.load(), 0);
     shared.lock.Leave();
     shared.lock.Leave();
-
     auto routine = [](void* c) -> uint32_t {
         auto* s = static_cast<Shared*>(c);
         for (int i = 0; i < 20000; ++i) {
