@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -60,13 +59,6 @@ protected:
         xdg_.reset();
         RemoveTree(home_);
     }
-    // The bytes of a file; empty for anything else.
-    static std::string ReadFile(const std::string& path) {
-        struct stat st;
-        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
     std::string home_, folder_, database_;
     std::unique_ptr<ScopedEnvironment> xdg_;
 };
@@ -101,7 +93,7 @@ TEST_F(MetricStorePosixTest, DamagedOrMisplacedStoreIsReportedAndLeftAlone) {
             ASSERT_EQ(mkdir(database_.c_str(), 0700), 0);
         }
         const HRESULT expected = HRESULT_FROM_WIN32(form == 1 ? ERROR_CANTOPEN : ERROR_BADDB);
-        const std::string before = ReadFile(database_);
+        const std::string before = ReadTextFile(database_);
         HQMMETRIC h = nullptr;
         EXPECT_EQ(QmMetric_Open(&h, app_.c_str(), QM_METRIC_VERSION(1, 0), nullptr), expected);
         ASSERT_NE(h, nullptr);
@@ -113,7 +105,7 @@ TEST_F(MetricStorePosixTest, DamagedOrMisplacedStoreIsReportedAndLeftAlone) {
         EXPECT_EQ(QmMetric_CloseAndDeleteKey(child), S_OK);
         EXPECT_EQ(QmMetric_DeleteAll(app_.c_str(), QM_METRIC_VERSION(1, 0)), S_OK);
         EXPECT_EQ(QmMetric_Close(h), S_OK);
-        EXPECT_EQ(ReadFile(database_), before);
+        EXPECT_EQ(ReadTextFile(database_), before);
     }
 }
 
