@@ -36,37 +36,32 @@ const GUID kRefEntryId = {0x51A7E001, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
 class Cache final : public PlugInManagerCache {
 public:
     HRESULT QM_COMCALL QueryInterface(REFIID riid, void** ppv) noexcept override {
-        *ppv = nullptr;
-        if (!IsEqualGUID(riid, IID_IUnknown) && !IsEqualGUID(riid, IID_PlugInManagerCache)) return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
+        const bool known = IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_PlugInManagerCache);
+        *ppv = known ? this : nullptr;
+        if (known) AddRef();
+        return known ? S_OK : E_NOINTERFACE;
     }
     ULONG QM_COMCALL AddRef() noexcept override { return ULONG(InterlockedIncrement(&refs)); }
     ULONG QM_COMCALL Release() noexcept override { return ULONG(InterlockedDecrement(&refs)); }
-    QM_NOTIMPL(Reserved3) QM_NOTIMPL(Reserved4) QM_NOTIMPL(Reserved5)
+    QM_NOTIMPL(Reserved3) QM_NOTIMPL(Reserved4) QM_NOTIMPL(Reserved5) QM_NOTIMPL(Reserved8) QM_NOTIMPL(Reserved9)
+    QM_NOTIMPL(Reserved10) QM_NOTIMPL(Reserved11) QM_NOTIMPL(Reserved15) QM_NOTIMPL(Reserved16)
+    QM_NOTIMPL(Reserved17) QM_NOTIMPL(Reserved18)
     HRESULT QM_COMCALL Prepare(DWORD) noexcept override { return S_OK; }
     HRESULT QM_COMCALL GetEntry(DWORD index, PlugInManagerEntry* out) noexcept override {
-        if (index != 0) return S_FALSE;
-        *out = entry;
-        return S_OK;
+        if (index == 0) *out = entry;
+        return index == 0 ? S_OK : S_FALSE;
     }
-    QM_NOTIMPL(Reserved8) QM_NOTIMPL(Reserved9) QM_NOTIMPL(Reserved10) QM_NOTIMPL(Reserved11)
     HRESULT QM_COMCALL FindEntry(REFGUID id, PlugInManagerEntry* out) noexcept override {
-        if (!IsEqualGUID(id, entry.managerId)) return S_FALSE;
-        *out = entry;
-        return S_OK;
+        return GetEntry(IsEqualGUID(id, entry.managerId) ? 0 : 1, out);
     }
     HRESULT QM_COMCALL SetEntryInUse(const GUID* id, DWORD inUse) noexcept override {
         if (id != nullptr && IsEqualGUID(*id, entry.managerId)) inUseNow = inUse;
         return S_OK;
     }
     HRESULT QM_COMCALL CheckEntry(const PlugInManagerEntry*) noexcept override { return S_FALSE; }
-    QM_NOTIMPL(Reserved15) QM_NOTIMPL(Reserved16) QM_NOTIMPL(Reserved17) QM_NOTIMPL(Reserved18)
     HRESULT QM_COMCALL RegisterSink(IPluginManagerCacheSink* s) noexcept override {
         if (s == nullptr || sink != nullptr) return E_INVALIDARG;
-        sink = s;
-        sink->AddRef();
+        (sink = s)->AddRef();
         return S_OK;
     }
     HRESULT QM_COMCALL UnregisterSink(IPluginManagerCacheSink* s) noexcept override {
@@ -90,13 +85,11 @@ public:
     explicit Site(Cache* c) : cache(c) {}
     HRESULT QM_COMCALL QueryInterface(REFIID riid, void** ppv) noexcept override {
         *ppv = nullptr;
-        if (IsEqualGUID(riid, IID_IUnknown)) {
-            *ppv = static_cast<IUnknown*>(this);
-            AddRef();
-            return S_OK;
-        }
         if (IsEqualGUID(riid, IID_PlugInManagerCache)) return cache->QueryInterface(riid, ppv);
-        return E_NOINTERFACE;
+        if (!IsEqualGUID(riid, IID_IUnknown)) return E_NOINTERFACE;
+        *ppv = static_cast<IUnknown*>(this);
+        AddRef();
+        return S_OK;
     }
     ULONG QM_COMCALL AddRef() noexcept override { return static_cast<ULONG>(InterlockedIncrement(&refs)); }
     ULONG QM_COMCALL Release() noexcept override { return static_cast<ULONG>(InterlockedDecrement(&refs)); }
@@ -115,8 +108,8 @@ HRESULT QM_COMCALL SynthSite(IQmSoftSynth* instance, DWORD code, ULONG_PTR cooki
                              ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR) {
     auto* log = reinterpret_cast<SiteLog*>(cookie);
     log->instance = instance;
-    if (code == SiteCode::Attached) ++log->attached;
-    if (code == SiteCode::Detached) ++log->detached;
+    log->attached += code == SiteCode::Attached;
+    log->detached += code == SiteCode::Detached;
     return S_OK;
 }
 

@@ -5,44 +5,43 @@
 
 #include "framework/app_services.h"
 #include "platform/module.h"
-#include "platform/text.h"
 
 namespace qm::test {
 namespace {
 
 using WString = std::basic_string<WCHAR>;
 
-WString W(const char* text) {
-    WString wide;
-    for (const char* p = text; *p != 0; ++p) wide.push_back(static_cast<WCHAR>(*p));
-    return wide;
-}
+WString W(const char* text) { return WString(text, text + std::char_traits<char>::length(text)); }
 
 void Anchor() {}
 
 TEST(AppServicesRunDll32, OnlyTheFileNameRunDll32ExeInAnyCaseCounts) {
-    for (const char* path : {"C:\\Windows\\System32\\rundll32.exe", "RUNDLL32.EXE", "RunDLL32.exe",
-                             "/usr/lib/wine/RunDll32.EXE", "D:rundll32.exe"}) {
-        EXPECT_TRUE(IsRunDll32Process(W(path).c_str())) << path;
-    }
-    for (const char* path : {"", "C:\\Host\\host.exe", "myrundll32.exe", "rundll32.exe.bak", "rundll32",
-                             "C:\\rundll32.exe\\host.exe", "rundll64.exe"}) {
-        EXPECT_FALSE(IsRunDll32Process(W(path).c_str())) << path;
-    }
+    for (const auto& [path, counts] :
+         {std::pair{"C:\\Windows\\System32\\rundll32.exe", true}, {"RUNDLL32.EXE", true}, {"/usr/lib/wine/RunDll32.EXE", true},
+          {"D:rundll32.exe", true}, {"", false}, {"C:\\Host\\host.exe", false}, {"myrundll32.exe", false},
+          {"rundll32.exe.bak", false}, {"rundll32", false}, {"C:\\rundll32.exe\\host.exe", false}})
+        EXPECT_EQ(IsRunDll32Process(W(path).c_str()), counts) << path;
     EXPECT_FALSE(IsRunDll32Process(nullptr));
 }
 
-TEST(AppServicesMessageBox, CaptionIsStoredTruncatedAndCleared) {
-    WCHAR caption[64];
+// The caption and the stored help paths are cut to the caller's buffer and cleared by a null text.
+TEST(AppServicesMessageBox, CaptionAndStoredHelpPathsAreCutAndCleared) {
+    WCHAR text[64];
     ASSERT_EQ(QmMsgBoxSetAppData(nullptr, 0, W("Kelo VSTi Soft Synth").c_str()), S_OK);
-    EXPECT_EQ(QmMsgBoxGetCaption(caption, 8), 7);
-    EXPECT_EQ(WString(caption), W("Kelo VS"));
-    EXPECT_EQ(QmMsgBoxGetCaption(caption, 64), 20);
-    EXPECT_EQ(WString(caption), W("Kelo VSTi Soft Synth"));
+    EXPECT_EQ(QmMsgBoxGetCaption(text, 8), 7);
+    EXPECT_EQ(WString(text), W("Kelo VS"));
     EXPECT_EQ(QmMsgBoxGetCaption(nullptr, 64), 0);
     ASSERT_EQ(QmMsgBoxSetAppData(nullptr, 0, nullptr), S_OK);
-    EXPECT_EQ(QmMsgBoxGetCaption(caption, 64), 0);
-    EXPECT_EQ(caption[0], 0);
+    EXPECT_EQ(QmMsgBoxGetCaption(text, 64), 0);
+    EXPECT_EQ(text[0], 0);
+
+    ASSERT_EQ(QmHelp_SetHelpFilePath(QMHELP_KIND_CONTEXT, W("C:\\Help\\context.hlp").c_str()), S_OK);
+    EXPECT_EQ(QmHelp_SetHelpFilePath(QMHELP_KIND_COUNT, W("x").c_str()), E_INVALIDARG);
+    EXPECT_EQ(QmHelp_GetHelpFilePath(QMHELP_KIND_CONTEXT, text, 9), 8);
+    EXPECT_EQ(WString(text), W("C:\\Help\\"));
+    EXPECT_EQ(QmHelp_GetHelpFilePath(7, text, 64), 0);
+    ASSERT_EQ(QmHelp_SetHelpFilePath(QMHELP_KIND_CONTEXT, nullptr), S_OK);
+    EXPECT_EQ(QmHelp_GetHelpFilePath(QMHELP_KIND_CONTEXT, text, 64), 0);
 }
 
 TEST(AppServicesHelp, PathsSitBesideTheModuleNamedAfterIt) {
@@ -56,11 +55,10 @@ TEST(AppServicesHelp, PathsSitBesideTheModuleNamedAfterIt) {
 
     // A null module is the module that carries the framework: here the test program itself.
     WCHAR path[1024];
-    ASSERT_EQ(QmHelp_CreateHelpFilePath(QMHELP_KIND_MAIN, nullptr, path, 1024, 0, 0), S_OK);
-    EXPECT_EQ(WString(path), stem + W(".chm"));
-    ASSERT_EQ(QmHelp_CreateHelpFilePath(QMHELP_KIND_CONTEXT, nullptr, path, 1024, 0, 0), S_OK);
-    EXPECT_EQ(WString(path), stem + W(".hlp"));
-
+    for (const auto& [kind, suffix] : {std::pair{QMHELP_KIND_MAIN, ".chm"}, {QMHELP_KIND_CONTEXT, ".hlp"}}) {
+        ASSERT_EQ(QmHelp_CreateHelpFilePath(kind, nullptr, path, 1024, 0, 0), S_OK);
+        EXPECT_EQ(WString(path), stem + W(suffix));
+    }
     // Exactly fitting, one short, and bad arguments.
     const int needed = static_cast<int>(stem.size() + 5);
     EXPECT_EQ(QmHelp_CreateHelpFilePath(QMHELP_KIND_MAIN, nullptr, path, needed, 0, 0), S_OK);
@@ -68,23 +66,7 @@ TEST(AppServicesHelp, PathsSitBesideTheModuleNamedAfterIt) {
               HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(path[0], 0);
     EXPECT_EQ(QmHelp_CreateHelpFilePath(2, nullptr, path, 1024, 0, 0), E_INVALIDARG);
-    EXPECT_EQ(QmHelp_CreateHelpFilePath(-1, nullptr, path, 1024, 0, 0), E_INVALIDARG);
     EXPECT_EQ(QmHelp_CreateHelpFilePath(QMHELP_KIND_MAIN, nullptr, nullptr, 1024, 0, 0), E_INVALIDARG);
-}
-
-TEST(AppServicesHelp, StoredPathsAreKeptPerKind) {
-    ASSERT_EQ(QmHelp_SetHelpFilePath(QMHELP_KIND_MAIN, W("C:\\Help\\main.chm").c_str()), S_OK);
-    ASSERT_EQ(QmHelp_SetHelpFilePath(QMHELP_KIND_CONTEXT, W("C:\\Help\\context.hlp").c_str()), S_OK);
-    EXPECT_EQ(QmHelp_SetHelpFilePath(QMHELP_KIND_COUNT, W("x").c_str()), E_INVALIDARG);
-    WCHAR path[64];
-    EXPECT_EQ(QmHelp_GetHelpFilePath(QMHELP_KIND_MAIN, path, 64), 16);
-    EXPECT_EQ(WString(path), W("C:\\Help\\main.chm"));
-    EXPECT_EQ(QmHelp_GetHelpFilePath(QMHELP_KIND_CONTEXT, path, 9), 8);
-    EXPECT_EQ(WString(path), W("C:\\Help\\"));
-    EXPECT_EQ(QmHelp_GetHelpFilePath(7, path, 64), 0);
-    EXPECT_EQ(path[0], 0);
-    for (int kind : {QMHELP_KIND_MAIN, QMHELP_KIND_CONTEXT}) ASSERT_EQ(QmHelp_SetHelpFilePath(kind, nullptr), S_OK);
-    EXPECT_EQ(QmHelp_GetHelpFilePath(QMHELP_KIND_MAIN, path, 64), 0);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "framework/lang.h"
@@ -64,21 +63,14 @@ inline std::map<uint32_t, WString> ReadTableSource(const char* name) {
     return table;
 }
 
-// The printf placeholders of a text, in order ("%s%d").
-inline std::string Placeholders(const WString& text) {
+// What a translation must keep of a text, in order: its printf placeholders, tabs and line feeds.
+inline std::string FormatOf(const WString& text) {
     std::string out;
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != '%') continue;
-        out += '%';
-        out += static_cast<char>(text[++i]);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\t' || text[i] == '\n') out += static_cast<char>(text[i]);
+        if (text[i] == '%' && i + 1 < text.size()) out += {'%', static_cast<char>(text[++i])};
     }
     return out;
-}
-
-inline size_t CountOf(const WString& text, WCHAR c) {
-    size_t n = 0;
-    for (WCHAR x : text) n += x == c;
-    return n;
 }
 
 // Opens the process-wide kernel handle for a test unless someone else already did.

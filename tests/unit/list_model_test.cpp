@@ -120,10 +120,10 @@ TEST(ListModel, HeapItemListMatchesVectorModel) {
 }
 
 TEST(ListEdges, CapacityGrowsAndShrinksInWholeIncrements) {
-    OwnedList grow(0);
-    for (intptr_t i = 1; i <= 16; ++i) ASSERT_EQ(QmList_InsertList(grow, -1, &i, 1), S_OK);
-    EXPECT_EQ(grow->nCapacity, 16);
     // A source inside the list itself survives the reallocation it causes.
+    OwnedList grow(0);
+    AppendValues(grow, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
+    EXPECT_EQ(grow->nCapacity, 16);
     const V once = Values(grow);
     V twice = once;
     twice.insert(twice.end(), once.begin(), once.end());
@@ -146,18 +146,12 @@ TEST(ListEdges, CapacityGrowsAndShrinksInWholeIncrements) {
     }
     OwnedList list(0, 0, 16, 16);
     AppendValues(list, V(5, 3));
-    const struct {
-        bool grow;
-        int slots;
-        HRESULT result;
-        LONG capacity;
-    } steps[] = {{true, 0, S_OK, 32},    {true, 17, S_OK, 64},   {false, 1, S_OK, 48} /* a whole increment */,
-                 {false, 0, S_OK, 48},   {false, -1, S_OK, 16} /* all but what the count needs */,
-                 {false, 1000, S_OK, 16}, {true, 0x7FFFFFFF, E_OUTOFMEMORY, 16}};
-    for (const auto& s : steps) {
-        EXPECT_EQ(s.grow ? QmList_GrowAllocated(list, s.slots) : QmList_ShrinkAllocated(list, s.slots), s.result)
-            << s.slots;
-        EXPECT_EQ(list->nCapacity, s.capacity) << (s.grow ? "grow " : "shrink ") << s.slots;
+    // {grow, slots, result, capacity}: shrinking releases a whole increment, -1 all but what the count needs.
+    for (const auto& [up, slots, result, capacity] :
+         {std::tuple{true, 0, S_OK, 32}, {true, 17, S_OK, 64}, {false, 1, S_OK, 48}, {false, 0, S_OK, 48},
+          {false, -1, S_OK, 16}, {false, 1000, S_OK, 16}, {true, 0x7FFFFFFF, E_OUTOFMEMORY, 16}}) {
+        EXPECT_EQ(up ? QmList_GrowAllocated(list, slots) : QmList_ShrinkAllocated(list, slots), result) << slots;
+        EXPECT_EQ(list->nCapacity, capacity) << (up ? "grow " : "shrink ") << slots;
     }
     EXPECT_EQ(Values(list), V(5, 3));
 

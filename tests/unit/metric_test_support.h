@@ -22,7 +22,6 @@ protected:
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         app_ = Wide("QmTest_" + std::string(info->name()) + "_" + std::to_string(platform::CurrentThreadId()) + "_" +
                     std::to_string(platform::MillisecondClock()));
-        company_ = Wide("Kelo Zezazidu Software");
     }
     void TearDown() override {
         QmMetric_DeleteUserMetrics(app_.c_str(), 0);
@@ -53,15 +52,6 @@ protected:
     }
 
     WString app_;
-    WString company_;
 };
-
-// Little-endian UTF-16 bytes of ASCII text, with its terminator.
-inline std::string Utf16Bytes(const std::string& ascii, bool terminator = true) {
-    std::string bytes;
-    for (char c : ascii) bytes += std::string{c, '\0'};
-    if (terminator) bytes += std::string(2, '\0');
-    return bytes;
-}
 
 }  // namespace qm::test

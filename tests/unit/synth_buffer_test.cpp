@@ -79,13 +79,9 @@ TEST_F(SynthBuffer, OrdersByOffsetKeepingArrivalOrderAndCountsOnlyTheBlock) {
     EXPECT_EQ(Held(), (std::vector<std::pair<int, int>>{{43, 1}}));
     EXPECT_EQ(buffer->Events()->numEvents, 0);
 
-    // Past the last event, or by 0, the buffer runs empty.
-    ASSERT_EQ(buffer->AdvanceTime(TimeOfFrames(44)), S_OK);
-    EXPECT_EQ(buffer->EventCount(), 0);
-    ASSERT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, 4, 1), 0), S_OK);
+    // Advancing by 0 empties the buffer.
     ASSERT_EQ(buffer->AdvanceTime(0), S_OK);
     EXPECT_EQ(buffer->EventCount(), 0);
-    EXPECT_EQ(buffer->Events()->numEvents, 0);
 }
 
 TEST_F(SynthBuffer, ConvertsTimeAndWritesTheMidiEventRecord) {

@@ -10,11 +10,6 @@
 #include <thread>
 
 namespace qm::platform {
-namespace guard_test {
-void RaiseSoftwareException() { raise(SIGABRT); }
-uint32_t SoftwareExceptionCode() { return kExceptionAbort; }
-}  // namespace guard_test
-
 namespace {
 
 void WriteBadAddress(void*) {
@@ -24,9 +19,14 @@ void WriteBadAddress(void*) {
 
 void DoNothing(void*) {}
 
+// abort() is a raised exception like raise(SIGABRT); after any fault its signal is unblocked again.
 TEST(GuardPosix, TheFaultingSignalIsUnblockedAfterTheFault) {
-    for (void (*fault)(void*) : {WriteBadAddress, +[](void*) { raise(SIGABRT); }}) {
-        ASSERT_TRUE(GuardedCall(fault, nullptr).faulted);
+    for (void (*fault)(void*) : {WriteBadAddress, +[](void*) { raise(SIGABRT); }, +[](void*) { abort(); }}) {
+        const GuardOutcome outcome = GuardedCall(fault, nullptr);
+        EXPECT_EQ(outcome.kind, fault == WriteBadAddress ? FaultKind::AccessViolation : FaultKind::RaisedException);
+        if (fault != WriteBadAddress) {
+            EXPECT_EQ(outcome.code, kExceptionAbort);
+        }
         sigset_t blocked;
         ASSERT_EQ(sigprocmask(SIG_BLOCK, nullptr, &blocked), 0);
         for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGABRT})
@@ -34,49 +34,38 @@ TEST(GuardPosix, TheFaultingSignalIsUnblockedAfterTheFault) {
     }
 }
 
-TEST(GuardPosix, AbortInTheRoutineIsARaisedException) {
-    const GuardOutcome outcome = GuardedCall([](void*) { abort(); }, nullptr);
-    EXPECT_TRUE(outcome.faulted);
-    EXPECT_EQ(outcome.code, kExceptionAbort);
-    EXPECT_EQ(outcome.kind, FaultKind::RaisedException);
-}
-
-TEST(GuardPosix, AThreadGetsAnAlternateSignalStackOfAtLeast64KiB) {
-    stack_t before{}, after{};
-    std::thread worker([&] {
+// A thread without an alternate signal stack gets one of at least 64 KiB; one it already has is kept.
+TEST(GuardPosix, AlternateSignalStacks) {
+    static char ownStack[128 * 1024];
+    stack_t before{}, after{}, kept{};
+    std::thread([&] {
         stack_t off{};
         off.ss_flags = SS_DISABLE;
         sigaltstack(&off, nullptr);  // whatever a sanitizer runtime set up for the thread
         sigaltstack(nullptr, &before);
         GuardedCall(DoNothing, nullptr);
         sigaltstack(nullptr, &after);
-    });
-    worker.join();
+    }).join();
     EXPECT_TRUE(before.ss_flags & SS_DISABLE);
     EXPECT_FALSE(after.ss_flags & SS_DISABLE);
     EXPECT_GE(after.ss_size, 64u * 1024u);
-}
-
-TEST(GuardPosix, AnAlternateStackTheThreadAlreadyHasIsKept) {
-    static char ownStack[128 * 1024];
-    stack_t after{};
-    std::thread worker([&] {
+    std::thread([&] {
         stack_t own{};
         own.ss_sp = ownStack;
         own.ss_size = sizeof(ownStack);
         ASSERT_EQ(sigaltstack(&own, nullptr), 0);
         EXPECT_TRUE(GuardedCall(WriteBadAddress, nullptr).faulted);
-        sigaltstack(nullptr, &after);
+        sigaltstack(nullptr, &kept);
         stack_t off{};
         off.ss_flags = SS_DISABLE;
         sigaltstack(&off, nullptr);
-    });
-    worker.join();
-    EXPECT_EQ(after.ss_sp, static_cast<void*>(ownStack));
+    }).join();
+    EXPECT_EQ(kept.ss_sp, static_cast<void*>(ownStack));
 }
 
-// Without a guard on the faulting thread the signal goes where it went before we were installed.
-TEST(GuardPosixDeathTest, AFaultOutsideAnyGuardReachesThePreviousHandler) {
+// Without a guard on the faulting thread the signal goes where it went before we were installed: to the
+// previous handler, or to the default action.
+TEST(GuardPosixDeathTest, AFaultOutsideAnyGuardReachesThePreviousHandlerOrTheDefaultAction) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
@@ -88,10 +77,6 @@ TEST(GuardPosixDeathTest, AFaultOutsideAnyGuardReachesThePreviousHandler) {
             WriteBadAddress(nullptr);
         },
         ::testing::ExitedWithCode(42), "");
-}
-
-TEST(GuardPosixDeathTest, AFaultOutsideAnyGuardKeepsTheDefaultAction) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             signal(SIGSEGV, SIG_DFL);

@@ -1,13 +1,13 @@
-// The Linux language module: a shared object exporting its table beside libqmvsti.so.
+// The Linux language module: a shared object beside libqmvsti.so; the user's language from the locale.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include "framework/lang_internal.h"
-#include "framework/lang_table.h"
 #include "unit/lang_test_helpers.h"
 #include "platform/file.h"
+#include "support/environment.h"
 
 namespace langtest {
 const char* LanguageModuleFileName() { return "libqmvsti.LNG"; }
@@ -16,17 +16,6 @@ const char* LanguageModuleFileName() { return "libqmvsti.LNG"; }
 using namespace langtest;
 
 namespace {
-
-TEST(LangPosix, LanguageModuleExportsTheGermanTable) {
-    void* module = qm::platform::LoadModule(LanguageModulePath().c_str());
-    ASSERT_NE(module, nullptr);
-    const auto* table = static_cast<const QmStringTable*>(qm::platform::FindSymbol(module, kQmLangStringTableSymbol));
-    ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->magic, kQmStringTableMagic);
-    EXPECT_EQ(table->langid, 0x407u);
-    EXPECT_EQ(table->count, qm::kBuiltinStringTable.count);
-    qm::platform::UnloadModule(module);
-}
 
 TEST(LangPosix, OpenFindsTheLanguageModuleBesideTheLibrary) {
     const WString library = W((ProgramFolder() + "libqmvsti.so").c_str());
@@ -46,27 +35,15 @@ TEST(LangPosix, OpenFindsTheLanguageModuleBesideTheLibrary) {
     qm::platform::UnloadModule(loaded);
 }
 
-// Records follow the user's locale when the handle has no LCID.
+// Records follow the user's locale when the handle has no LCID; each later variable takes precedence
+// over the ones set before it.
 TEST(LangPosix, UserLanguageComesFromTheLocale) {
-    const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-    std::string saved[3];
-    bool had[3];
-    for (int i = 0; i < 3; ++i) {
-        const char* value = std::getenv(names[i]);
-        had[i] = value != nullptr;
-        if (had[i]) saved[i] = value;
-        unsetenv(names[i]);
-    }
+    qm::test::ScopedEnvironment all("LC_ALL", nullptr), messages("LC_MESSAGES", nullptr), lang("LANG", nullptr);
     EXPECT_EQ(qm::lang::UserDefaultLanguage(), 0x409);
-    // Each later variable takes precedence over the ones set before it.
-    const struct {
-        const char* name;
-        const char* value;
-        WORD language;
-    } cases[] = {{"LANG", "de_CH.UTF-8", 0x407}, {"LC_MESSAGES", "zh_TW", 0x404}, {"LC_ALL", "pt_PT.UTF-8@euro", 0x816}};
-    for (const auto& c : cases) {
-        setenv(c.name, c.value, 1);
-        EXPECT_EQ(qm::lang::UserDefaultLanguage(), c.language) << c.value;
+    for (const auto& [name, value, language] : {std::tuple{"LANG", "de_CH.UTF-8", 0x407}, {"LC_MESSAGES", "zh_TW", 0x404},
+                                                {"LC_ALL", "pt_PT.UTF-8@euro", 0x816}}) {
+        qm::test::SetEnvironment(name, value);
+        EXPECT_EQ(qm::lang::UserDefaultLanguage(), language) << value;
     }
     const WString pt = W("pt-PT"), en = W("en");
     QMLANGSTRINGREC record[1 + QMLANG_LANGUAGE_COUNT] = {QMLANG_RECORD_HEADER(QMLANG_LANGUAGE_COUNT),
@@ -75,13 +52,6 @@ TEST(LangPosix, UserLanguageComesFromTheLocale) {
     OwnedLang h;
     ASSERT_EQ(QmLang_Open(&h.lang, ProgramInstance(), 0, 0), S_OK);
     EXPECT_EQ(QmGetString(*h, record), pt.c_str());
-    for (int i = 0; i < 3; ++i) {
-        if (had[i]) {
-            setenv(names[i], saved[i].c_str(), 1);
-        } else {
-            unsetenv(names[i]);
-        }
-    }
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
+#include <memory>
 #include <string>
+#include <tuple>
 
+#include "support/environment.h"
 #include "unit/metric_test_support.h"
 
 namespace qm::test {
@@ -22,10 +24,8 @@ void RemoveTree(const std::string& path) {
 }
 
 std::string MakeTempFolder() {
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/qm_settings_XXXXXX";
-    if (mkdtemp(&pattern[0]) == nullptr) return std::string();
-    return pattern;
+    std::string pattern = TemporaryDirectory() + "qm_settings_XXXXXX";
+    return mkdtemp(&pattern[0]) != nullptr ? pattern : std::string();
 }
 
 // Every settings test of the Linux build writes under a temporary configuration folder, never into
@@ -48,49 +48,36 @@ class MetricStorePosixTest : public MetricTest {
 protected:
     void SetUp() override {
         MetricTest::SetUp();
-        const char* previous = getenv("XDG_CONFIG_HOME");
-        previous_ = previous != nullptr ? previous : "";
         home_ = MakeTempFolder();
         ASSERT_FALSE(home_.empty());
-        setenv("XDG_CONFIG_HOME", home_.c_str(), 1);
+        xdg_ = std::make_unique<ScopedEnvironment>("XDG_CONFIG_HOME", home_.c_str());
         folder_ = home_ + "/Kelo Zezazidu Software";
         database_ = folder_ + "/settings.db";
     }
     void TearDown() override {
         MetricTest::TearDown();
-        setenv("XDG_CONFIG_HOME", previous_.c_str(), 1);
+        xdg_.reset();
         RemoveTree(home_);
     }
-    // The bytes of a file; empty for anything else.
-    static std::string ReadFile(const std::string& path) {
-        struct stat st;
-        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    std::string previous_, home_, folder_, database_;
+    std::string home_, folder_, database_;
+    std::unique_ptr<ScopedEnvironment> xdg_;
 };
 
 TEST_F(MetricStorePosixTest, StoreLivesUnderXdgConfigHomeOrHomeConfig) {
-    HQMMETRIC h = nullptr;
-    ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), 0, nullptr), S_OK);
-    ASSERT_EQ(QmSetMetric(h, 1, 1), S_OK);
-    QmMetric_Close(h);
-    struct stat st;
-    EXPECT_EQ(stat(database_.c_str(), &st), 0);
-
-    // A relative XDG_CONFIG_HOME is ignored: the store goes to $HOME/.config.
-    const std::string oldHome = getenv("HOME") != nullptr ? getenv("HOME") : "";
-    setenv("HOME", home_.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", "relative/config", 1);
-    ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), 0, nullptr), S_OK);
-    EXPECT_EQ(QmGetMetricEx(h, 1, 0, 0, -1), -1);  // another store
-    ASSERT_EQ(QmSetMetric(h, 1, 1), S_OK);
-    QmMetric_Close(h);
-    EXPECT_EQ(QmMetric_DeleteUserMetrics(app_.c_str(), 0), S_OK);
-    setenv("HOME", oldHome.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", home_.c_str(), 1);
-    EXPECT_EQ(stat((home_ + "/.config/Kelo Zezazidu Software/settings.db").c_str(), &st), 0);
+    // A relative XDG_CONFIG_HOME is ignored: the store goes to $HOME/.config, another store.
+    for (const auto& [xdg, home, database] : {std::tuple{home_, GetEnvironment("HOME"), database_},
+                                              {std::string("relative/config"), home_,
+                                               home_ + "/.config/Kelo Zezazidu Software/settings.db"}}) {
+        ScopedEnvironment homeVariable("HOME", home.c_str()), xdgVariable("XDG_CONFIG_HOME", xdg.c_str());
+        HQMMETRIC h = nullptr;
+        ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), 0, nullptr), S_OK);
+        EXPECT_EQ(QmGetMetricEx(h, 1, 0, 0, -1), -1);
+        ASSERT_EQ(QmSetMetric(h, 1, 1), S_OK);
+        QmMetric_Close(h);
+        struct stat st;
+        EXPECT_EQ(stat(database.c_str(), &st), 0) << database;
+        EXPECT_EQ(QmMetric_DeleteUserMetrics(app_.c_str(), 0), S_OK);
+    }
 }
 
 // A store that cannot be used: getters give defaults, setters fail, nothing crashes or repairs it.
@@ -106,7 +93,7 @@ TEST_F(MetricStorePosixTest, DamagedOrMisplacedStoreIsReportedAndLeftAlone) {
             ASSERT_EQ(mkdir(database_.c_str(), 0700), 0);
         }
         const HRESULT expected = HRESULT_FROM_WIN32(form == 1 ? ERROR_CANTOPEN : ERROR_BADDB);
-        const std::string before = ReadFile(database_);
+        const std::string before = ReadTextFile(database_);
         HQMMETRIC h = nullptr;
         EXPECT_EQ(QmMetric_Open(&h, app_.c_str(), QM_METRIC_VERSION(1, 0), nullptr), expected);
         ASSERT_NE(h, nullptr);
@@ -118,7 +105,7 @@ TEST_F(MetricStorePosixTest, DamagedOrMisplacedStoreIsReportedAndLeftAlone) {
         EXPECT_EQ(QmMetric_CloseAndDeleteKey(child), S_OK);
         EXPECT_EQ(QmMetric_DeleteAll(app_.c_str(), QM_METRIC_VERSION(1, 0)), S_OK);
         EXPECT_EQ(QmMetric_Close(h), S_OK);
-        EXPECT_EQ(ReadFile(database_), before);
+        EXPECT_EQ(ReadTextFile(database_), before);
     }
 }
 

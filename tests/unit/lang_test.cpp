@@ -1,16 +1,86 @@
-// Strings by id and by record: language switches, the cache, missing ids and modules, records.
+// The language handle (opening, the scratch ring, language ids, layout, abbreviation), strings by id
+// and by record (language switches, the cache, missing ids and modules), and the generated string
+// tables against their sources, the translation against the English table.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 #include <vector>
 
 #include "framework/lang_internal.h"
+#include "framework/lang_table.h"
 #include "lang_test_helpers.h"
 
 using namespace langtest;
 
 namespace {
+
+TEST(LangHandle, OpenAndTheScratchRing) {
+    EXPECT_EQ(QmLang_Open(nullptr, ProgramInstance(), 1033, 0), E_POINTER);
+    OwnedLang h;
+    ASSERT_EQ(QmLang_Open(&h.lang, ProgramInstance(), 1031, 5000), S_OK);
+    HQMLANG before = h.lang;
+    EXPECT_EQ(QmLang_Open(&h.lang, ProgramInstance(), 1033, 0), QMLANG_S_ALREADY_OPEN);
+    EXPECT_EQ(h.lang, before);
+    EXPECT_EQ(QmLang_GetLCID(*h), 1031u);
+    for (const auto& [asked, capacity] : {std::pair{0, 8192}, {1, 2048}, {2049, 2049}}) {
+        OwnedLang other;
+        ASSERT_EQ(QmLang_Open(&other.lang, ProgramInstance(), 1033, asked), S_OK);
+        EXPECT_EQ(other.lang->scratchCapacity, capacity) << asked;
+    }
+    // Each 1022-character loan advances by 1024: 0, 1024, 2048, 3072; 4096 lies beyond 5000 - 1024.
+    WCHAR* start = QmGetTempStringBuffer(*h, 1022);
+    ASSERT_NE(start, nullptr);
+    for (int i = 1; i <= 4; ++i) EXPECT_EQ(QmGetTempStringBuffer(*h, 1022), start + (i % 4) * 1024) << i;
+    // Odd sizes round the next position down to even; 0 characters lend an empty string.
+    EXPECT_EQ(QmGetTempStringBuffer(*h, 3), start + 1024);
+    WCHAR* empty = QmGetTempStringBuffer(*h, 0);
+    EXPECT_EQ(empty, start + 1028);
+    EXPECT_EQ(empty[0], 0);
+    EXPECT_EQ(QmGetTempStringBuffer(*h, 1024), start + 1030);
+    EXPECT_EQ(QmGetTempStringBuffer(*h, 1025), nullptr);  // more than one borrower may take
+    EXPECT_EQ(QmGetTempStringBuffer(*h, -1), nullptr);
+}
+
+TEST(LangHandle, ConditionedEnglishAndRightToLeftLanguages) {
+    for (WORD langid : qm::kLanguageTable) EXPECT_EQ(QmLang_GetConditionedLCID(langid), langid) << std::hex << langid;
+    // Regional variants become the table's language; sort ids and neutral languages are dropped.
+    const struct {
+        LCID in, out;
+    } cases[] = {{0x809, 0x409},  {0xC09, 0x409},  {0x807, 0x407},   {0xC0C, 0x40c},  {0x2C0A, 0x40a},
+                 {0xC04, 0x404},  {0x1404, 0x404}, {0x1004, 0x804},  {0x0004, 0x804}, {0x816, 0x816},
+                 {0x814, 0x414},  {0x20404, 0x404}, {0x10407, 0x407}, {0x0009, 0x409}};
+    for (const auto& c : cases) EXPECT_EQ(QmLang_GetConditionedLCID(c.in), c.out) << std::hex << c.in;
+    for (const auto& [lcid, english] : {std::pair{0x409u, true}, {0x1009u, true}, {0x10409u, true}, {0x407u, false}, {0u, false}})
+        EXPECT_EQ(QmLang_IsLCIDEnglish(lcid), english) << std::hex << lcid;
+    for (const auto& [lcid, rtl] : {std::pair{0x401u, true}, {0x40du, true}, {0x420u, true}, {0x429u, true}, {0x801u, true},
+                                    {0x409u, false}, {0x411u, false}}) {
+        OwnedLang h;
+        ASSERT_EQ(QmLang_Open(&h.lang, ProgramInstance(), lcid, 0), S_OK);
+        EXPECT_EQ(QmLang_UseRTL(*h), rtl) << std::hex << lcid;
+    }
+    // Changing the language sets the process's window layout; it needs the process-wide handle.
+    OwnedLang h;
+    ASSERT_EQ(QmLang_Open(&h.lang, ProgramInstance(), 1033, 0), S_OK);
+    EXPECT_FALSE(QmLang_UpdateKernelLCID(nullptr, 1031));
+    KernelHandleScope kernel;
+    ASSERT_TRUE(QmLang_UpdateKernelLCID(*h, 0x40d));
+    EXPECT_TRUE(qm::ProcessLayoutIsRTL());
+    ASSERT_TRUE(QmLang_UpdateKernelLCID(*h, 1033));
+    EXPECT_FALSE(qm::ProcessLayoutIsRTL());
+}
+
+TEST(LangHandle, LanguageAbbreviation) {
+    const struct {
+        const char* in;
+        int result;
+        const char* stored;
+    } cases[] = {{"DEU", 3, "DEU"}, {"de", 2, "de"}, {"ENGLISH", 3, "ENG"}, {"", 3, "ENU"}, {nullptr, 3, "ENU"}};
+    for (const auto& c : cases) {
+        WCHAR out[4];
+        EXPECT_EQ(QmSetLangID(c.in ? W(c.in).c_str() : nullptr), c.result) << (c.in ? c.in : "null");
+        qm::LangAbbreviation(out);
+        EXPECT_EQ(WString(out), W(c.stored)) << (c.in ? c.in : "null");
+    }
+}
 
 class LangStrings : public ::testing::Test {
 protected:
@@ -24,7 +94,7 @@ protected:
     OwnedLang h;
 };
 
-// Every text of both tables is compared in lang_table_test.cpp; here the switch itself.
+// Every text of both tables is compared by the table tests below; here the switch itself.
 TEST_F(LangStrings, SwitchingLanguagesSwitchesModuleAndTexts) {
     EXPECT_EQ(Get(1020), W("Added %s VST Instrument"));
     EXPECT_EQ(QmLang_InstFromLang(*h), ProgramInstance());
@@ -144,6 +214,63 @@ TEST_F(LangStrings, RecordIdsResolveInTheLanguageModuleAndAreWrittenBack) {
     EXPECT_EQ(WString(QmGetStringSmart(*h, reinterpret_cast<const void*>(ULONG_PTR{1051}))), W("VSTi Synth Type"));
     EXPECT_EQ(QmGetStringSmart(*h, plain), literal.c_str());
     EXPECT_EQ(QmGetStringSmart(*h, literal.c_str()), literal.c_str());
+}
+
+TEST(LangTable, BuiltinTableEqualsTheEnglishSourceWithTheComponentsTexts) {
+    auto english = ReadTableSource("en.txt");
+    ASSERT_FALSE(english.empty()) << "resources/strings/en.txt not found in the build tree";
+    const QmStringTable& table = qm::kBuiltinStringTable;
+    EXPECT_EQ(table.magic, kQmStringTableMagic);
+    EXPECT_EQ(table.langid, 0x409u);
+    ASSERT_EQ(table.count, english.size());
+    uint32_t previous = 0;
+    for (uint32_t i = 0; i < table.count; ++i) {
+        const QmStringEntry& entry = table.entries[i];
+        EXPECT_GT(entry.id, previous);
+        previous = entry.id;
+        ASSERT_EQ(english.count(entry.id), 1u) << entry.id;
+        ASSERT_GE(entry.length, 1u);
+        EXPECT_EQ(entry.text[entry.length - 1], 0) << entry.id;  // stored with its NUL, as in the .rc
+        EXPECT_EQ(WString(entry.text, entry.length - 1), english[entry.id]) << entry.id;
+        EXPECT_EQ(qm::FindStringTableEntry(&table, entry.id), &entry);
+    }
+    for (UINT id : {0u, 1000u, 65535u}) EXPECT_EQ(qm::FindStringTableEntry(&table, id), nullptr) << id;
+
+    // The source holds the texts as the host shows them, escapes resolved.
+    for (const auto& [id, text] : {std::pair{1005u, "VSTi Soft Synth"}, {1008u, " "}, {1046u, "Effect Preset (*.fxp)\t*.fxp\t"},
+                                   {1028u, "This command will rescan all folders selected for VST Instruments.\n\n"
+                                           "Are you sure you want to proceed?"},
+                                   {49138u, "Bank Select"}, {49276u, "Data Entry Off"}})
+        EXPECT_EQ(english[id], W(text)) << id;
+    for (uint32_t id = 49138; id <= 49265; ++id) EXPECT_EQ(english.count(id), 1u) << "controller " << id - 49138;
+}
+
+// The language module holds exactly the German source, and every translation keeps the English
+// text's placeholders, tabs and line feeds.
+TEST(LangTable, LanguageModuleEqualsTheGermanSourceAndKeepsTheFormat) {
+    const auto english = ReadTableSource("en.txt"), german = ReadTableSource("de.txt");
+    ASSERT_FALSE(german.empty()) << "resources/strings/de.txt not found in the build tree";
+    EXPECT_EQ(german.size(), english.size());
+    KernelHandleScope kernel;
+    OwnedLang de, en;
+    ASSERT_EQ(qm::LangOpenWithLanguageModule(&de.lang, ProgramInstance(), 1031, 0, LanguageModulePath().c_str()), S_OK);
+    ASSERT_TRUE(QmLang_UpdateKernelLCID(*de, 1031));
+    ASSERT_EQ(qm::LangOpenWithLanguageModule(&en.lang, ProgramInstance(), 1033, 0, nullptr), S_OK);
+    size_t translated = 0;
+    for (const auto& [id, text] : german) {
+        WCHAR buffer[2048];
+        EXPECT_EQ(QmLoadString(*de, id, buffer, 2048), static_cast<int>(text.size())) << id;
+        EXPECT_EQ(WString(buffer), text) << id;
+        const WString e = QmGetString(*en, id);
+        EXPECT_EQ(FormatOf(text), FormatOf(e)) << id;
+        translated += text != e;
+    }
+    WCHAR buffer[16];
+    EXPECT_EQ(QmLoadString(*de, 49267, buffer, 16), 0);
+    // Technical names, "Name", "Modulation", "Sostenuto" and the (N)RPN numbers stay as they are.
+    EXPECT_GT(translated, english.size() * 3 / 4);
+    for (uint32_t id : {1005u, 1014u, 1020u, 1028u, 1041u, 1060u, 1062u, 49138u, 49270u})
+        EXPECT_NE(WString(QmGetString(*en, id)), WString(QmGetString(*de, id))) << id;
 }
 
 }  // namespace
