@@ -99,13 +99,16 @@ bool ApplyProbeVerdict(const ProbeResult& result, VstiPluginRecord* record) noex
     switch (result.verdict) {
     case ProbeVerdict::NotProbed:
     case ProbeVerdict::Passed: return false;
-    case ProbeVerdict::Failed: {
-        WCHAR path[kPluginPathChars];
-        WideCopy(path, kPluginPathChars, record->path);
-        *record = result.record;
-        WideCopy(record->path, kPluginPathChars, path);
+    case ProbeVerdict::Failed:
+        // The probe's findings, with the status in this process's language.
+        record->flags = result.record.flags & ~Enabled;
+        record->uniqueId = result.record.uniqueId;
+        record->vendorVersion = result.record.vendorVersion;
+        WideCopy(record->name, kPluginNameChars, result.record.name);
+        WideCopy(record->vendor, kPluginNameChars, result.record.vendor);
+        if (record->name[0] == 0) NameFromFile(record);
+        SetText(record->product, kIdsFailed);
         return true;
-    }
     case ProbeVerdict::TimedOut:
     case ProbeVerdict::Crashed: break;
     }

@@ -19,7 +19,8 @@ bool IsRefusedScanFolder(const WCHAR* folder) noexcept;
 // the enabled bit when it is neither faulted, nor a non-instrument, nor without editor.
 void TestScanCandidate(IScanTester& tester, VstiPluginRecord* record) noexcept;
 
-// Writes a probe's verdict that ends the test into the record: the probe's own record for Failed;
+// Writes a probe's verdict that ends the test into the record: the probe's findings for Failed (with
+// "FAILED" from this process's string table);
 // faulted with the file's title as name and "Timed out" or "Crashed" as product otherwise. Returns
 // false for Passed and NotProbed, which leave the record alone for the in-process test.
 bool ApplyProbeVerdict(const ProbeResult& result, VstiPluginRecord* record) noexcept;

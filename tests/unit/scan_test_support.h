@@ -140,9 +140,16 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return messages_;
     }
-    void WaitForFinished() {
+    void WaitForFinished() { WaitFor("finished"); }
+    // Waits until `message` has been posted.
+    void WaitFor(const std::string& message) {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return !messages_.empty() && messages_.back() == "finished"; });
+        changed_.wait(lock, [&] {
+            for (const auto& m : messages_) {
+                if (m == message) return true;
+            }
+            return false;
+        });
     }
 
 private:
