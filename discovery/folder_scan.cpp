@@ -106,6 +106,7 @@ HRESULT FolderScan::TestAndAppend(VstiPluginRecord* record, const ProbeResult* p
     const HRESULT hr = AppendPluginRecord(list_, *record);
     if (FAILED(hr)) return hr;
     const VstiPluginRecord* last = PluginRecordAt(list_, list_->nCount - 1);
+    sink_.RecordTested(*last);
     if ((last->flags & PluginRecordFlags::Enabled) && last->name[0] != 0) {
         sink_.PostScanMessage(kScanMessageFound, last);
     } else {

@@ -118,6 +118,22 @@ bool ApplyProbeVerdict(const ProbeResult& result, VstiPluginRecord* record) noex
     return true;
 }
 
+RetestOutcome RetestRecord(IScanTester& tester, VstiPluginRecord* record) noexcept {
+    using namespace PluginRecordFlags;
+    IUnknown* instance = nullptr;
+    const HRESULT hr = tester.CreateForRecord(record, &instance);
+    if (SUCCEEDED(hr) && instance != nullptr) {
+        record->flags &= ~Faulted;
+        tester.ReadInstanceNames(instance, record);
+        instance->Release();
+        if (record->flags & NotInstrument) return RetestOutcome::NotInstrument;
+        return (record->flags & NoEditor) ? RetestOutcome::NoEditor : RetestOutcome::Ready;
+    }
+    record->flags |= Faulted;
+    if (FAILED(hr)) return RetestOutcome::Failed;
+    return (record->flags & NotInstrument) ? RetestOutcome::NotInstrument : RetestOutcome::NoEditor;
+}
+
 HRESULT TypeScanTester::CreateForRecord(VstiPluginRecord* record, IUnknown** instance) noexcept {
     return type_->CreateForRecord(record, instance);
 }

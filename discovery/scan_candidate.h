@@ -25,6 +25,12 @@ void TestScanCandidate(IScanTester& tester, VstiPluginRecord* record) noexcept;
 // false for Passed and NotProbed, which leave the record alone for the in-process test.
 bool ApplyProbeVerdict(const ProbeResult& result, VstiPluginRecord* record) noexcept;
 
+enum class RetestOutcome { Declined, Failed, NotInstrument, NoEditor, Ready };
+
+// Tests a faulted record again (the type page's re-test without its question and message): clears
+// the faulted bit and refreshes name and product when an instance is made, sets it otherwise.
+RetestOutcome RetestRecord(IScanTester& tester, VstiPluginRecord* record) noexcept;
+
 // The scan's tester over the type: its create-for-record, and the names the instance reports.
 class TypeScanTester final : public IScanTester {
 public:

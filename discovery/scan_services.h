@@ -19,6 +19,9 @@ inline constexpr UINT kScanMessageFound = 0x8007;     // argument: the record in
 class IScanMessageSink {
 public:
     virtual void PostScanMessage(UINT message, const void* argument) noexcept = 0;
+    // Every record the scan appends, tested or refused, right after it is appended (for progress
+    // counts; the page has no use for it).
+    virtual void RecordTested(const VstiPluginRecord& record) noexcept { (void)record; }
 
 protected:
     ~IScanMessageSink() = default;

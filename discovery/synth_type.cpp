@@ -8,6 +8,7 @@
 #include "discovery/cache_sink.h"
 #include "discovery/plugin_record.h"
 #include "discovery/type_page.h"
+#include "discovery/type_scanner.h"
 #include "framework/lang.h"
 #include "hosting/property_pages_provider.h"
 #include "qmvsti/guids.h"
@@ -28,6 +29,13 @@ void ReleaseAndClear(T*& p) noexcept {
         p = nullptr;
         q->Release();
     }
+}
+
+// The scanner of a host without a type page, made on request; it holds the type.
+HRESULT QueryScanner(CQmVSTiSynthType* type, void** ppv) noexcept {
+    CTypeScanner* scanner = CTypeScanner::Create(type);
+    if (scanner == nullptr) return E_OUTOFMEMORY;
+    return scanner->QueryInterface(IID_IQmVSTiScanner, ppv);
 }
 
 }  // namespace
@@ -88,6 +96,7 @@ HRESULT CQmVSTiSynthType::QueryInterface(REFIID riid, void** ppv) noexcept {
         return S_OK;
     }
     if (IsEqualGUID(riid, IID_ISpecifyPropertyPages) && pages_ != nullptr) return pages_->QueryInterface(riid, ppv);
+    if (IsEqualGUID(riid, IID_IQmVSTiScanner)) return QueryScanner(this, ppv);
     return E_NOINTERFACE;
 }
 

@@ -137,33 +137,19 @@ void TypePageLogic::CheckChanged(int index, bool checked) noexcept {
 }
 
 RetestOutcome TypePageLogic::Retest(int index) noexcept {
-    using namespace PluginRecordFlags;
     if (index < 0 || index >= PluginCount(working_)) return RetestOutcome::Declined;
     VstiPluginRecord* r = PluginRecordAt(working_, index);
     WCHAR text[2 * kPluginPathChars];
     FormatWithText(text, sizeof(text) / sizeof(text[0]), Text(kIdsRetestQuestion), r->name);
     if (!view_.AskYesNo(text)) return RetestOutcome::Declined;
 
-    IUnknown* instance = nullptr;
-    const HRESULT hr = tester_.CreateForRecord(r, &instance);
-    RetestOutcome outcome = RetestOutcome::Failed;
-    if (SUCCEEDED(hr) && instance != nullptr) {
-        r->flags &= ~Faulted;
-        tester_.ReadInstanceNames(instance, r);
-        outcome = (r->flags & NotInstrument) ? RetestOutcome::NotInstrument
-                  : (r->flags & NoEditor)    ? RetestOutcome::NoEditor
-                                             : RetestOutcome::Ready;
-    } else {
-        r->flags |= Faulted;
-        if (SUCCEEDED(hr)) outcome = (r->flags & NotInstrument) ? RetestOutcome::NotInstrument : RetestOutcome::NoEditor;
-    }
+    const RetestOutcome outcome = RetestRecord(tester_, r);
     const UINT message = outcome == RetestOutcome::Ready           ? kIdsRetestReady
                          : outcome == RetestOutcome::NotInstrument ? kIdsRetestNotInstrument
                          : outcome == RetestOutcome::NoEditor      ? kIdsRetestNoEditor
                                                                    : kIdsRetestFailed;
     FormatWithText(text, sizeof(text) / sizeof(text[0]), Text(message), r->name);
     view_.ShowMessage(text, outcome != RetestOutcome::Ready);
-    if (instance != nullptr) instance->Release();
     return outcome;
 }
 

@@ -9,6 +9,7 @@
 #include <cstddef>  // offsetof for framework/list.h on i686 mingw
 #include <memory>
 
+#include "discovery/scan_candidate.h"
 #include "discovery/scan_worker.h"
 #include "discovery/type_page_view.h"
 #include "framework/list.h"
@@ -17,8 +18,6 @@
 namespace qm {
 
 class CQmVSTiSynthType;
-
-enum class RetestOutcome { Declined, Failed, NotInstrument, NoEditor, Ready };
 
 class TypePageLogic {
 public:
