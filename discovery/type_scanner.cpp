@@ -143,7 +143,8 @@ HRESULT CTypeScanner::SetRecordEnabled(LONG index, BOOL enabled) noexcept {
     using namespace PluginRecordFlags;
     if (index < 0 || index >= GetRecordCount()) return E_INVALIDARG;
     VstiPluginRecord* r = PluginRecordAt(type_->PluginList(), index);
-    if (r->useCount > 0) return S_FALSE;
+    // The page lists neither non-instruments nor records without editor: they have no check box.
+    if (r->useCount > 0 || (r->flags & (NotInstrument | NoEditor))) return S_FALSE;
     if (enabled && (r->flags & Faulted)) {
         TypeScanTester tester(type_);
         if (RetestRecord(tester, r) != RetestOutcome::Ready) return S_FALSE;

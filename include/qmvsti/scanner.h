@@ -45,7 +45,8 @@ struct IQmVSTiScanner : IUnknown {
     /* 8: copies record `index`; E_INVALIDARG out of range. */
     virtual HRESULT QM_COMCALL GetRecord(LONG index, VstiPluginRecord* record) noexcept = 0;
     /* 9: enables or disables record `index` as the page's check box does: a record in use keeps its
-     * state; a faulted one is tested again first and is enabled only when it tests well. S_OK when
+     * state, a non-instrument or a record without editor has no check box, a faulted one is tested
+     * again first and is enabled only when it tests well. S_OK when
      * the record changed, S_FALSE when not, E_INVALIDARG out of range. */
     virtual HRESULT QM_COMCALL SetRecordEnabled(LONG index, BOOL enabled) noexcept = 0;
 };
