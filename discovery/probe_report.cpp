@@ -40,7 +40,7 @@ bool ReadNumber(const std::string& value, int base, unsigned long long* number) 
 
 }  // namespace
 
-std::string FormatProbeReport(const VstiPluginRecord& record) {
+std::string FormatProbeReport(const VstiPluginRecord& record, unsigned threadsLeft) {
     char numbers[128];
     std::snprintf(numbers, sizeof(numbers), "flags %lx\nuniqueId %ld\nvendorVersion %ld\n",
                   static_cast<unsigned long>(record.flags), static_cast<long>(record.uniqueId),
@@ -49,6 +49,7 @@ std::string FormatProbeReport(const VstiPluginRecord& record) {
     AppendField(&out, "name", record.name);
     AppendField(&out, "product", record.product);
     AppendField(&out, "vendor", record.vendor);
+    out += "threadsLeft " + std::to_string(threadsLeft) + "\n";
     out += "end\n";
     return out;
 }
@@ -59,6 +60,7 @@ void ParseProbeReport(const std::string& text, ProbeResult* result) noexcept {
     try {
         size_t at = 0;
         bool header = false, complete = false;
+        unsigned long threadsLeft = 0;
         while (at < text.size() && !complete) {
             size_t stop = text.find('\n', at);
             if (stop == std::string::npos) break;  // a last line without its end was cut short
@@ -82,6 +84,8 @@ void ParseProbeReport(const std::string& text, ProbeResult* result) noexcept {
             } else if (key == "uniqueId" || key == "vendorVersion") {
                 const long n = std::strtol(value.c_str(), nullptr, 10);
                 (key == "uniqueId" ? r.uniqueId : r.vendorVersion) = static_cast<LONG>(n);
+            } else if (key == "threadsLeft") {
+                threadsLeft = std::strtoul(value.c_str(), nullptr, 10);
             } else if (key == "name") {
                 ReadField(r.name, value);
             } else if (key == "product") {
@@ -91,7 +95,11 @@ void ParseProbeReport(const std::string& text, ProbeResult* result) noexcept {
             }
         }
         if (!complete) return;
-        result->verdict = (result->record.flags & PluginRecordFlags::Faulted) ? ProbeVerdict::Failed : ProbeVerdict::Passed;
+        if (result->record.flags & PluginRecordFlags::Faulted) {
+            result->verdict = ProbeVerdict::Failed;
+        } else {
+            result->verdict = threadsLeft > 0 ? ProbeVerdict::TimedOut : ProbeVerdict::Passed;
+        }
     } catch (...) {
         result->verdict = ProbeVerdict::Crashed;
     }

@@ -44,7 +44,7 @@ enum class ProbeVerdict {
     NotProbed,  // no probe ran (none available, or it could not be started): test in-process
     Passed,     // the module can be created; the in-process test follows
     Failed,     // the in-process test would fail: the probe's record stands
-    TimedOut,   // hung in its entry point or a call: recorded faulted, "Timed out"
+    TimedOut,   // hung in its entry point or a call, or left threads running: faulted, "Timed out"
     Crashed,    // ended the probe (crash, exit, abort): recorded faulted, "Crashed"
 };
 

@@ -38,6 +38,8 @@ private:
     intptr_t output_ = -1;   // read end of the output pipe
 };
 
+// The number of threads this process runs now (0 when the OS will not say).
+unsigned CurrentProcessThreadCount() noexcept;
 // The number of processors the OS lets this process use (at least 1).
 unsigned ProcessorCount() noexcept;
 // The file name of the scan's probe program, which sits beside the module.

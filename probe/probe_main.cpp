@@ -10,6 +10,7 @@
 #include "discovery/synth_type.h"
 #include "framework/kernel.h"
 #include "framework/lang.h"
+#include "platform/process.h"
 #include "probe_streams.h"
 
 int main(int argc, char** argv) {
@@ -30,8 +31,12 @@ int main(int argc, char** argv) {
     std::memset(&record, 0, sizeof(record));
     WideCopy(record.path, kPluginPathChars, path.c_str());
     TypeScanTester tester(type);
+    const unsigned threadsBefore = platform::CurrentProcessThreadCount();
     TestScanCandidate(tester, &record);
-    probe::WriteReport(FormatProbeReport(record));
+    // The instance is gone and its module unloaded: a thread it started and left running would run
+    // on in the host.
+    const unsigned threadsAfter = platform::CurrentProcessThreadCount();
+    probe::WriteReport(FormatProbeReport(record, threadsAfter > threadsBefore ? threadsAfter - threadsBefore : 0));
     // Threads or exit handlers the module left behind must not keep this process alive.
     probe::EndProcess(0);
 }

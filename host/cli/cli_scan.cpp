@@ -173,7 +173,7 @@ int RunScan(const Options& options) {
         std::fprintf(stderr, "qmvsti: the library offers no folder scan\n");
         return kExitFailure;
     }
-    for (size_t i = 0; i < slots.size(); ++i) scanner->SetFolder(static_cast<LONG>(i), ToUtf16(slots[i]).c_str());
+    for (size_t i = 0; i < slots.size(); ++i) scanner->SetFolder(static_cast<LONG>(i), reinterpret_cast<LPCWSTR>(ToUtf16(slots[i]).c_str()));
     scanner->SetScanOptions(scan.timeoutMs, scan.parallel, scan.inProcess ? ScanOptions::InProcess : 0);
 
     std::vector<std::u16string> wide;

@@ -8,21 +8,11 @@
 #include <cstring>
 #include <string>
 
+#include "platform/posix/errno_result.h"
 #include "platform/text.h"
 
 namespace qm::platform {
 namespace {
-
-HRESULT FromErrno(int error) noexcept {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR: return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    case EACCES:
-    case EPERM: return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-    case ENOMEM: return E_OUTOFMEMORY;
-    default: return E_FAIL;
-    }
-}
 
 bool Less(const DirectoryEntry& a, const DirectoryEntry& b) noexcept {
     return std::char_traits<WCHAR>::compare(a.name, b.name, kPluginPathChars) < 0;
@@ -36,7 +26,7 @@ HRESULT ListDirectory(const WCHAR* folder, std::vector<DirectoryEntry>* entries)
     std::string base = WideToUtf8(folder);
     if (base.empty() || base.back() != '/') base.push_back('/');
     DIR* dir = opendir(base.c_str());
-    if (dir == nullptr) return FromErrno(errno);
+    if (dir == nullptr) return ResultFromErrno(errno);
     try {
         while (const dirent* d = readdir(dir)) {
             if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;

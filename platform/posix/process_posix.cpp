@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/clock.h"
+#include "platform/posix/errno_result.h"
 #include "platform/text.h"
 
 extern char** environ;
@@ -18,26 +20,7 @@ namespace {
 
 constexpr size_t kOutputLimit = 64 * 1024;
 
-HRESULT FromErrno(int error) noexcept {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR: return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    case EACCES:
-    case EPERM: return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-    case ENOMEM:
-    case EAGAIN: return E_OUTOFMEMORY;
-    default: return E_FAIL;
-    }
-}
-
 }  // namespace
-
-ChildProcess::~ChildProcess() {
-    if (!started_) return;
-    std::string ignored;
-    uint32_t code = 0;
-    Finish(0, &ignored, &code);
-}
 
 HRESULT ChildProcess::Start(const WCHAR* program, const std::vector<std::basic_string<WCHAR>>& arguments) noexcept {
     if (started_ || program == nullptr) return E_UNEXPECTED;
@@ -50,7 +33,7 @@ HRESULT ChildProcess::Start(const WCHAR* program, const std::vector<std::basic_s
         argv.push_back(nullptr);
 
         int pipeFds[2];
-        if (pipe2(pipeFds, O_CLOEXEC) != 0) return FromErrno(errno);
+        if (pipe2(pipeFds, O_CLOEXEC) != 0) return ResultFromErrno(errno);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -62,7 +45,7 @@ HRESULT ChildProcess::Start(const WCHAR* program, const std::vector<std::basic_s
         close(pipeFds[1]);
         if (error != 0) {
             close(pipeFds[0]);
-            return FromErrno(error);
+            return ResultFromErrno(error);
         }
         process_ = pid;
         output_ = pipeFds[0];
@@ -120,6 +103,17 @@ ChildEnd ChildProcess::Finish(uint32_t timeoutMs, std::string* output, uint32_t*
     }
     *exitCode = static_cast<uint32_t>(WEXITSTATUS(status));
     return ChildEnd::Exited;
+}
+
+unsigned CurrentProcessThreadCount() noexcept {
+    DIR* tasks = opendir("/proc/self/task");
+    if (tasks == nullptr) return 0;
+    unsigned n = 0;
+    while (const dirent* d = readdir(tasks)) {
+        if (d->d_name[0] != '.') ++n;
+    }
+    closedir(tasks);
+    return n;
 }
 
 unsigned ProcessorCount() noexcept {

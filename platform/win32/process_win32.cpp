@@ -1,6 +1,7 @@
 #include "platform/process.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include "platform/clock.h"
 
@@ -35,13 +36,6 @@ void AppendQuoted(std::wstring* line, const std::wstring& word) {
 }
 
 }  // namespace
-
-ChildProcess::~ChildProcess() {
-    if (!started_) return;
-    std::string ignored;
-    uint32_t code = 0;
-    Finish(0, &ignored, &code);
-}
 
 HRESULT ChildProcess::Start(const WCHAR* program, const std::vector<std::basic_string<WCHAR>>& arguments) noexcept {
     if (started_ || program == nullptr) return E_UNEXPECTED;
@@ -120,6 +114,20 @@ ChildEnd ChildProcess::Finish(uint32_t timeoutMs, std::string* output, uint32_t*
     if (timedOut) return ChildEnd::TimedOut;
     // An unhandled exception ends a process with its exception code (0xC0000005 and the like).
     return (code & 0xF0000000u) == 0xC0000000u ? ChildEnd::Crashed : ChildEnd::Exited;
+}
+
+unsigned CurrentProcessThreadCount() noexcept {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    const DWORD self = GetCurrentProcessId();
+    unsigned n = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == self) ++n;
+    }
+    CloseHandle(snapshot);
+    return n;
 }
 
 unsigned ProcessorCount() noexcept {

@@ -23,7 +23,10 @@ bool ModuleArgument(int, char**, std::basic_string<WCHAR>* path) {
 }
 
 void SetAsideReportStream() {
-    g_report = GetStdHandle(STD_OUTPUT_HANDLE);
+    // A handle of our own: reopening stdout below closes the one the C runtime holds.
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!DuplicateHandle(GetCurrentProcess(), out, GetCurrentProcess(), &g_report, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        g_report = out;
     const HANDLE nothing = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                        OPEN_EXISTING, 0, nullptr);
     if (nothing == INVALID_HANDLE_VALUE) return;

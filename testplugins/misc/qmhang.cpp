@@ -1,7 +1,9 @@
 // Modules that never come back from their entry point the way hosts hope. qmhang waits there: for
 // ever, or, when QMVSTI_HANG_RELEASE names a file, until that file exists, and then is a plain
 // instrument ("QmHang"), so that a test can hold a scan on it. qmexit (QMHANG_EXIT) ends the whole
-// process from its entry point, as a module that calls exit() does.
+// process from its entry point, as a module that calls exit() does. qmthread (QMHANG_THREAD) is an
+// instrument that starts a thread in its entry point and never ends it, not even when closed.
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +34,17 @@ bool Exists(const char* path) {
 AEffect* Enter(audioMasterCallback host) {
 #ifdef QMHANG_EXIT
     std::_Exit(3);
+#endif
+#ifdef QMHANG_THREAD
+    // The thread is asleep before the entry returns, so that it is one that stays, not one that
+    // has yet to start when the module goes away.
+    static std::atomic<bool> running{false};
+    std::thread([] {
+        running = true;
+        for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+    }).detach();
+    while (!running) std::this_thread::yield();
+    return host ? (new HangSynth(host))->effect() : nullptr;
 #endif
     char release[512];
     const bool releasable = ReadEnvironment("QMVSTI_HANG_RELEASE", release, sizeof release);

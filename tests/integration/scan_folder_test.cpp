@@ -1,7 +1,8 @@
 // The folder scan over our own test modules in nested folders, with the isolated probe beside the
 // program and without it: each module gets the flags, name and product the scan rules give it; the
 // module that hangs in its entry point is cut off by the probe's time-out, the one that ends its
-// process is recorded as crashed, and the scan ends. A module that waits for a file slows the
+// process is recorded as crashed, the one that leaves a thread running as timed out, and the scan
+// ends. A module that waits for a file slows the
 // worker down so that pause and stop are seen between files.
 #include <filesystem>
 #include <map>
@@ -37,6 +38,7 @@ const struct Placed {
     {"faults/deeper", "qmnoentry", false, {NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"}},
     {"faults/deeper", "qmhang", true, {Faulted, "qmhang", "Timed out"}},
     {"faults/deeper", "qmexit", true, {Faulted, "qmexit", "Crashed"}},
+    {"faults/deeper", "qmthread", true, {Faulted, "qmthread", "Timed out"}},  // left a thread running
     {"more/instruments", "qmbothentries", false, {NoEditor, "QmBoth main", "QmVSTi Entry Probe"}},
 };
 

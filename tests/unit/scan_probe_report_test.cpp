@@ -34,6 +34,7 @@ TEST(ScanProbeReport, VerdictsOfWholeAndBrokenReports) {
     } cases[] = {
         {good, ProbeVerdict::Passed},
         {faulted, ProbeVerdict::Failed},
+        {FormatProbeReport(Record("", "x", "", 0, Enabled), 1), ProbeVerdict::TimedOut},  // left a thread
         {"", ProbeVerdict::Crashed},
         {good.substr(0, good.size() - 1), ProbeVerdict::Crashed},        // "end" without its line end
         {good.substr(0, good.find("name")), ProbeVerdict::Crashed},      // stopped half-way

@@ -179,7 +179,8 @@ public:
     std::filesystem::path Root() const { return root_; }
     // The folder (root when empty) as the scan takes it, with a trailing separator.
     WString Folder(const std::string& relative = {}) const {
-        const std::filesystem::path p = relative.empty() ? root_ : root_ / std::filesystem::u8path(relative);
+        std::filesystem::path p = relative.empty() ? root_ : root_ / std::filesystem::u8path(relative);
+        p.make_preferred();
         const std::u16string wide = platform::Utf8ToWide(p.u8string().c_str());
         WString folder(wide.begin(), wide.end());
         folder.push_back(platform::kPathSeparator);
