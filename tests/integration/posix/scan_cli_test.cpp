@@ -85,6 +85,9 @@ TEST_F(ScanCli, StoredFoldersAreScannedWhenNoneAreGiven) {
 TEST_F(ScanCli, DisableAndEnableEditTheListAsTheCheckBoxesDo) {
     const fs::path amsynth = "/usr/lib/vst/amsynth_vst.so";
     if (!fs::exists(amsynth)) GTEST_SKIP() << "amsynth is not installed";
+    // amsynth leaks a little of what it allocates when loaded; a sanitizer build would fail the
+    // program for the plug-in's leak.
+    environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
     fs::create_directories(tree_ / "real");
     fs::copy_file(amsynth, tree_ / "real" / "amsynth_vst.so");
     ASSERT_EQ(Qmvsti("scan " + Quote((tree_ / "real").string())).code, 0);
