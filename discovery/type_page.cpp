@@ -117,6 +117,9 @@ HRESULT CVSTiTypePage::Apply() noexcept { return logic_ != nullptr ? logic_->App
 
 HRESULT CVSTiTypePage::Help(LPCOLESTR) noexcept { return E_NOTIMPL; }
 
-HRESULT CVSTiTypePage::TranslateAccelerator(MSG*) noexcept { return S_FALSE; }
+HRESULT CVSTiTypePage::TranslateAccelerator(MSG* message) noexcept {
+    if (message == nullptr || logic_ == nullptr) return S_FALSE;
+    return logic_->TranslateKey(message->message, message->wParam);
+}
 
 }  // namespace qm

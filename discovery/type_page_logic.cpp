@@ -105,6 +105,21 @@ bool TypePageLogic::CommitFolderText(int slot, const WCHAR* text) noexcept {
     return true;
 }
 
+HRESULT TypePageLogic::TranslateKey(UINT message, WPARAM key) noexcept {
+    constexpr UINT kKeyDown = 0x0100;  // WM_KEYDOWN
+    constexpr WPARAM kReturn = 0x0D, kEscape = 0x1B;
+    if (message != kKeyDown) return S_FALSE;
+    const int slot = view_.FocusedFolderSlot();
+    if (slot < 0 || slot >= kScanSlotCount) return S_FALSE;
+    if (key == kReturn) {
+        WCHAR text[kPluginPathChars] = {};
+        view_.ReadFolderText(slot, text);
+        return CommitFolderText(slot, text) ? S_OK : S_FALSE;
+    }
+    if (key == kEscape) RestoreFolders();
+    return S_FALSE;
+}
+
 void TypePageLogic::BrowseFolder(int slot) noexcept {
     if (Scanning() || slot < 0 || slot >= kScanSlotCount) return;
     WCHAR chosen[kPluginPathChars] = {};

@@ -39,6 +39,12 @@ public:
     bool CommitFolderText(int slot, const WCHAR* text) noexcept;
     // Escape in a folder edit box: the boxes show the page's copies again.
     void RestoreFolders() noexcept { ShowFolders(); }
+    // A key message the page's TranslateAccelerator sees: Enter in a folder edit box commits it as
+    // losing the focus would (S_OK when that changed something), Escape restores the boxes; S_FALSE
+    // for everything else.
+    HRESULT TranslateKey(UINT message, WPARAM key) noexcept;
+    // Leaving the page or cancelling the sheet: refused (true) while a scan runs.
+    bool RefusesToLeave() const noexcept { return Scanning(); }
     // The browse button of `slot`.
     void BrowseFolder(int slot) noexcept;
     // A row's check box changed to `checked` (ignored while the page fills the list).

@@ -23,6 +23,9 @@ public:
     // Posts `message` (kScanMessageRescan) to the page's own window.
     virtual void PostToPage(UINT message) noexcept = 0;
 
+    // The folder edit box that has the focus (0-2), or -1; and the text one of them holds now.
+    virtual int FocusedFolderSlot() noexcept = 0;
+    virtual void ReadFolderText(int slot, WCHAR (&text)[kPluginPathChars]) noexcept = 0;
     // The three folder edit boxes with their browse buttons and labels, each enabled or not.
     virtual void ShowFolders(const WCHAR (*folders)[kPluginPathChars], const bool enabled[3]) noexcept = 0;
     // The six folder controls during a scan.

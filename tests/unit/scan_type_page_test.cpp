@@ -39,6 +39,10 @@ public:
         return true;
     }
     void PostToPage(UINT message) noexcept override { posted.push_back(message); }
+    int FocusedFolderSlot() noexcept override { return focused; }
+    void ReadFolderText(int slot, WCHAR (&text)[kPluginPathChars]) noexcept override {
+        Put(text, typed[slot].c_str());
+    }
     void ShowFolders(const WCHAR (*folders)[kPluginPathChars], const bool enabled[3]) noexcept override {
         for (int i = 0; i < 3; ++i) {
             shownFolders[i] = A(folders[i]);
@@ -86,6 +90,8 @@ public:
     std::deque<bool> answers;
     std::vector<std::string> questions, messages;
     std::string browseTo;
+    int focused = -1;
+    std::string typed[3];
     std::vector<UINT> posted;
     std::string shownFolders[3];
     bool folderEnabled[3] = {};
@@ -262,10 +268,37 @@ TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksFor) {
     EXPECT_TRUE(logic_->Dirty());
 }
 
+TEST_F(TypePageTest, EnterCommitsTheFocusedFolderAndEscapeRestoresTheBoxes) {
+    auto* page = CVSTiTypePage::Create();
+    page->AddRef();
+    IUnknown* objects[1] = {static_cast<IQmSoftSynthType*>(type_)};
+    ASSERT_EQ(page->SetObjects(1, objects), S_OK);
+    ASSERT_NE(page->OpenLogic(view_), nullptr);
+    MSG enter{}, escape{}, other{};
+    enter.message = escape.message = other.message = 0x0100;  // WM_KEYDOWN
+    enter.wParam = 0x0D;
+    escape.wParam = 0x1B;
+    other.wParam = 'A';
+    EXPECT_EQ(page->TranslateAccelerator(&enter), S_FALSE);  // no folder box has the focus
+    view_.focused = 1;
+    view_.typed[1] = "/typed/folder";
+    EXPECT_EQ(page->TranslateAccelerator(&other), S_FALSE);
+    EXPECT_EQ(page->TranslateAccelerator(&enter), S_OK);
+    EXPECT_EQ(page->IsPageDirty(), S_OK);
+    EXPECT_EQ(page->TranslateAccelerator(&enter), S_FALSE);  // nothing changed the second time
+    view_.shownFolders[1] = "edited but not committed";
+    EXPECT_EQ(page->TranslateAccelerator(&escape), S_FALSE);
+    EXPECT_EQ(view_.shownFolders[1], "/typed/folder");
+    EXPECT_EQ(page->Apply(), S_FALSE);  // the folder changed: a rescan first
+    EXPECT_EQ(page->Deactivate(), S_OK);
+    EXPECT_EQ(page->Release(), 0u);
+}
+
 TEST_F(TypePageTest, AFinishedRescanIsMergedIntoTheWorkingList) {
     view_.answers = {true};
     logic_->ScanButtonPressed();
     ASSERT_TRUE(logic_->Scanning());
+    EXPECT_TRUE(logic_->RefusesToLeave());
     EXPECT_EQ(view_.button, "Cancel Scan");
     EXPECT_FALSE(view_.controlsEnabled);
     EXPECT_TRUE(view_.timer);
