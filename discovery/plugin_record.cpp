@@ -6,8 +6,9 @@ namespace {
 
 constexpr DWORD kListOptions = 0x40000004;  // inline items (the records are copied by value)
 
-// The file name of a path without folder and extension, as [begin, end).
-void FileTitle(const WCHAR* path, const WCHAR** begin, const WCHAR** end) noexcept {
+}  // namespace
+
+void PathFileTitle(const WCHAR* path, const WCHAR** begin, const WCHAR** end) noexcept {
     const WCHAR* start = path;
     for (const WCHAR* p = path; *p != 0; ++p) {
         if (*p == '\\' || *p == '/' || *p == ':') start = p + 1;
@@ -23,10 +24,12 @@ void FileTitle(const WCHAR* path, const WCHAR** begin, const WCHAR** end) noexce
     *end = stop;
 }
 
-WCHAR FoldCase(WCHAR c) noexcept {
+WCHAR WideUpper(WCHAR c) noexcept {
     if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<WCHAR>(c - 0x20);
     return c;
 }
+
+namespace {
 
 int QMAPI MatchSameModule(const void* key, void* item) {
     return IsSameModule(*static_cast<const VstiPluginRecord*>(key), *static_cast<VstiPluginRecord*>(item)) ? 0 : 1;
@@ -54,8 +57,8 @@ HRESULT AppendPluginRecord(tQMLIST* list, const VstiPluginRecord& record) noexce
 bool IsSameModule(const VstiPluginRecord& a, const VstiPluginRecord& b) noexcept {
     if (a.uniqueId != b.uniqueId || !WideEqual(a.name, b.name)) return false;
     const WCHAR *a0, *a1, *b0, *b1;
-    FileTitle(a.path, &a0, &a1);
-    FileTitle(b.path, &b0, &b1);
+    PathFileTitle(a.path, &a0, &a1);
+    PathFileTitle(b.path, &b0, &b1);
     if (a1 - a0 != b1 - b0) return false;
     for (; a0 != a1; ++a0, ++b0) {
         if (*a0 != *b0) return false;
@@ -103,7 +106,7 @@ bool WideEqual(const WCHAR* a, const WCHAR* b) noexcept {
 
 bool WideEqualNoCase(const WCHAR* a, const WCHAR* b) noexcept {
     for (;; ++a, ++b) {
-        if (FoldCase(*a) != FoldCase(*b)) return false;
+        if (WideUpper(*a) != WideUpper(*b)) return false;
         if (*a == 0) return true;
     }
 }

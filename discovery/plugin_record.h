@@ -39,6 +39,10 @@ bool WideEqual(const WCHAR* a, const WCHAR* b) noexcept;
 bool WideEqualNoCase(const WCHAR* a, const WCHAR* b) noexcept;
 // True when `needle` occurs in `text` (case-sensitive); an empty needle is always contained.
 bool WideContains(const WCHAR* text, const WCHAR* needle) noexcept;
+// The file name of `path` without folder and extension, as [*begin, *end).
+void PathFileTitle(const WCHAR* path, const WCHAR** begin, const WCHAR** end) noexcept;
+// Upper case of one character (ASCII and Latin-1 letters), as the case-insensitive rules fold.
+WCHAR WideUpper(WCHAR c) noexcept;
 // A CoTaskMemAlloc'ed copy (length + 1 characters), or null without memory.
 WCHAR* WideDupTask(const WCHAR* s) noexcept;
 

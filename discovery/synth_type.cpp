@@ -7,6 +7,8 @@
 #include "discovery/cache_import.h"
 #include "discovery/cache_sink.h"
 #include "discovery/plugin_record.h"
+#include "discovery/type_page.h"
+#include "discovery/type_scanner.h"
 #include "framework/lang.h"
 #include "hosting/property_pages_provider.h"
 #include "qmvsti/guids.h"
@@ -27,6 +29,13 @@ void ReleaseAndClear(T*& p) noexcept {
         p = nullptr;
         q->Release();
     }
+}
+
+// The scanner of a host without a type page, made on request; it holds the type.
+HRESULT QueryScanner(CQmVSTiSynthType* type, void** ppv) noexcept {
+    CTypeScanner* scanner = CTypeScanner::Create(type);
+    if (scanner == nullptr) return E_OUTOFMEMORY;
+    return scanner->QueryInterface(IID_IQmVSTiScanner, ppv);
 }
 
 }  // namespace
@@ -87,6 +96,7 @@ HRESULT CQmVSTiSynthType::QueryInterface(REFIID riid, void** ppv) noexcept {
         return S_OK;
     }
     if (IsEqualGUID(riid, IID_ISpecifyPropertyPages) && pages_ != nullptr) return pages_->QueryInterface(riid, ppv);
+    if (IsEqualGUID(riid, IID_IQmVSTiScanner)) return QueryScanner(this, ppv);
     return E_NOINTERFACE;
 }
 
@@ -131,10 +141,16 @@ HRESULT CQmVSTiSynthType::Reserved17(DWORD) noexcept { return E_NOTIMPL; }
 HRESULT CQmVSTiSynthType::Reserved21() noexcept { return S_OK; }
 HRESULT CQmVSTiSynthType::Reserved22() noexcept { return S_OK; }
 
-HRESULT CQmVSTiSynthType::CreateTypePage(REFIID, void** out) noexcept {
-    // The type page (folders, instrument list, rescan) is not part of this build yet.
-    if (out != nullptr) *out = nullptr;
-    return E_NOTIMPL;
+HRESULT CQmVSTiSynthType::CreateTypePage(REFIID iid, void** out) noexcept {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    CVSTiTypePage* page = CVSTiTypePage::Create();
+    if (page == nullptr) return E_OUTOFMEMORY;
+    // The creation reference: releasing it destroys a page whose interface could not be given.
+    page->AddRef();
+    const HRESULT hr = page->QueryInterface(iid, out);
+    page->Release();
+    return hr;
 }
 
 HRESULT CQmVSTiSynthType::ConnectHost(IUnknown* site) noexcept {

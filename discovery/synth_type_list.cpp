@@ -1,30 +1,10 @@
 // The type's scan folders and the replacement of its plug-in list by the type page.
+#include "discovery/plugin_list_merge.h"
 #include "discovery/plugin_record.h"
 #include "discovery/synth_type.h"
 
 namespace qm {
 
-namespace {
-
-// Faulted records first, working instruments by name, then records without editor, non-instruments
-// last; records sharing one of those states compare equal whatever their names.
-int QMAPI ComparePluginRecords(LONG_PTR, const void* pa, const void* pb) {
-    using namespace PluginRecordFlags;
-    const auto& a = *static_cast<const VstiPluginRecord*>(pa);
-    const auto& b = *static_cast<const VstiPluginRecord*>(pb);
-    const DWORD fa = a.flags, fb = b.flags;
-    if ((fa & fb & NotInstrument) || (fa & fb & NoEditor) || (fa & fb & Faulted)) return 0;
-    if (fa & NotInstrument) return 1;
-    if ((fb & NotInstrument) || (fa & Faulted)) return -1;
-    if ((fb & Faulted) || (fa & NoEditor)) return 1;
-    if (fb & NoEditor) return -1;
-    for (const WCHAR *x = a.name, *y = b.name;; ++x, ++y) {
-        if (*x != *y) return *x < *y ? -1 : 1;
-        if (*x == 0) return 0;
-    }
-}
-
-}  // namespace
 
 HRESULT CQmVSTiSynthType::GetFolder(int slot, WCHAR* buffer, int size) const noexcept {
     if (slot < 0 || slot >= kScanFolderCount) return S_FALSE;
@@ -76,7 +56,7 @@ HRESULT CQmVSTiSynthType::ReplaceList(const tQMLIST* records) noexcept {
         hr = AppendPluginRecord(list_, *PluginRecordAt(records, i));
         if (FAILED(hr)) return hr;
     }
-    return QmList_Sort(list_, 0, ComparePluginRecords);
+    return SortPluginList(list_);
 }
 
 }  // namespace qm

@@ -76,9 +76,15 @@ HRESULT HostPluginCache::Prepare(DWORD) noexcept { return S_OK; }
 
 HRESULT HostPluginCache::GetEntry(DWORD index, PlugInManagerEntry* entry) noexcept {
     if (entry == nullptr) return E_POINTER;
-    if (index >= entries_.size()) return S_FALSE;
-    *entry = entries_[index].entry;
-    return S_OK;
+    // The enumeration leaves out what the user disabled.
+    for (const Slot& slot : entries_) {
+        if (HostMarks(slot.entry) & HostEntryMark::UserDisabled) continue;
+        if (index-- == 0) {
+            *entry = slot.entry;
+            return S_OK;
+        }
+    }
+    return S_FALSE;
 }
 
 long HostPluginCache::IndexOf(const GUID& id) const noexcept {

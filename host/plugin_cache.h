@@ -13,6 +13,16 @@ namespace qm::host {
 
 inline constexpr DWORD kCacheFileVersion = 1;
 
+// The host's own marks on an entry, kept in a byte the library never reads. An entry the user
+// disabled is not handed to the library at all (its import would enable it again); a missing one is
+// a module the last scan did not find.
+namespace HostEntryMark {
+inline constexpr BYTE UserDisabled = 0x1;
+inline constexpr BYTE Missing = 0x2;
+}  // namespace HostEntryMark
+inline BYTE& HostMarks(PlugInManagerEntry& entry) noexcept { return entry.reserved16[0]; }
+inline BYTE HostMarks(const PlugInManagerEntry& entry) noexcept { return entry.reserved16[0]; }
+
 class HostPluginCache final : public PlugInManagerCache {
 public:
     static HostPluginCache* Create();  // one reference for the caller

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "cli.h"
+#include "cli_scan.h"
 
 namespace qm::host::cli {
 
@@ -10,7 +11,15 @@ void PrintUsage(FILE* out) {
         "usage: qmvsti [--library PATH] [--json] [--verbose] COMMAND [ARGS]\n"
         "\n"
         "commands:\n"
-        "  list              instruments the library offers from the host's plug-in cache\n"
+        "  list [--all]      instruments the library offers from the host's plug-in cache; --all also\n"
+        "                    the disabled, faulted, missing and non-instrument records, flags in words\n"
+        "  scan [DIR...] [--set-folders] [--timeout SECONDS] [--parallel N] [--no-probe]\n"
+        "                    test-load every module under up to three folders (default: the stored\n"
+        "                    folders; --set-folders stores the ones given) and merge the result into\n"
+        "                    the list; each module is tried first in a probe process that is killed\n"
+        "                    after --timeout (default 10), N at a time (default: one per processor)\n"
+        "  enable NAME|PATH  offer a listed instrument again (a faulted one is tested first)\n"
+        "  disable NAME|PATH stop offering it\n"
         "  add PATH...       test-load VST instruments and keep them in the host's cache\n"
         "  info NAME|PATH    names, vendor, unique ID, version, outputs, programs, parameters, flags\n"
         "  render -p NAME|PATH -i SONG.mid -o OUT.wav|OUT.flac [--format s16|s24|s32|f32]\n"
@@ -35,7 +44,11 @@ void PrintUsage(FILE* out) {
 bool ParseArguments(int argc, char** argv, Options* options, std::string* error) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (options->command == "render" && IsRenderValueOption(arg.substr(0, arg.find('=')))) {
+        bool scanValue = false;
+        if (IsScanOption(options->command, arg, &scanValue)) {
+            options->arguments.push_back(arg);
+            if (scanValue && i + 1 < argc) options->arguments.push_back(argv[++i]);
+        } else if (options->command == "render" && IsRenderValueOption(arg.substr(0, arg.find('=')))) {
             // The render command's own options travel with their values to its own parser.
             options->arguments.push_back(arg);
             if (arg.find('=') == std::string::npos && i + 1 < argc) options->arguments.push_back(argv[++i]);
@@ -69,7 +82,9 @@ bool ParseArguments(int argc, char** argv, Options* options, std::string* error)
         *error = "no command given";
         return false;
     }
-    if (options->command == "list") {
+    if (IsScanCommand(*options)) {
+        if (!CheckScanArguments(*options, error)) return false;
+    } else if (options->command == "list") {
         if (!options->arguments.empty()) {
             *error = "list takes no arguments";
             return false;
@@ -110,6 +125,7 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     try {
+        if (IsScanCommand(options)) return RunScanCommand(options);
         if (options.command == "list") return RunList(options);
         if (options.command == "add") return RunAdd(options);
         if (options.command == "render") return RunRender(options);

@@ -99,6 +99,12 @@ bool ParseFaultPlan(const char* text, FaultPlan* plan) {
 bool ReadFaultPlan(FaultPlan* plan) {
     char text[256];
     if (!ReadEnvironment(kFaultPlanVariable, text, sizeof text)) {
+#ifdef QMFAULT_BUILT_IN
+        // A variant with its plan built in faults without the variable, so that several fault
+        // modules can sit side by side in one folder a scan walks: 1 in the entry point, 2 in effOpen.
+        static const char* const kBuiltIn[] = {"", "where=entry;kind=av", "where=dispatcher;opcode=0;kind=av"};
+        return ParseFaultPlan(kBuiltIn[QMFAULT_BUILT_IN], plan);
+#endif
         *plan = FaultPlan{};
         return false;
     }

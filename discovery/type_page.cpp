@@ -1,0 +1,125 @@
+#include "discovery/type_page.h"
+
+#include <new>
+
+#include "discovery/plugin_record.h"
+#include "discovery/synth_type.h"
+#include "framework/lang.h"
+#include "qmvsti/guids.h"
+
+namespace qm {
+
+namespace {
+
+constexpr UINT kIdsPageTitle = 1005;  // "VSTi Soft Synth"
+constexpr LONG kPageExtent = 3276;
+constexpr ULONG kPageInfoSize = 28;  // the PROPPAGEINFO of the 32-bit host
+
+}  // namespace
+
+CVSTiTypePage* CVSTiTypePage::Create() noexcept { return new (std::nothrow) CVSTiTypePage(); }
+
+CVSTiTypePage::CVSTiTypePage() noexcept = default;
+
+CVSTiTypePage::~CVSTiTypePage() {
+    logic_.reset();
+    if (typeInterface_ != nullptr) typeInterface_->Release();
+    if (site_ != nullptr) site_->Release();
+}
+
+HRESULT CVSTiTypePage::QueryInterface(REFIID riid, void** ppv) noexcept {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualGUID(riid, IID_IUnknown) && !IsEqualGUID(riid, IID_IPropertyPage)) return E_NOINTERFACE;
+    *ppv = static_cast<IPropertyPage*>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG CVSTiTypePage::AddRef() noexcept { return ++refs_; }
+
+ULONG CVSTiTypePage::Release() noexcept {
+    const ULONG count = --refs_;
+    if (count == 0) delete this;
+    return count;
+}
+
+HRESULT CVSTiTypePage::SetPageSite(IPropertyPageSite* site) noexcept {
+    if (site_ != nullptr) site_->Release();
+    site_ = site;
+    if (site_ != nullptr) site_->AddRef();
+    if (logic_ != nullptr) logic_->SetSite(site_);
+    return S_OK;
+}
+
+HRESULT CVSTiTypePage::Activate(HWND, LPCRECT rect, BOOL) noexcept {
+    if (rect == nullptr) return E_POINTER;
+    // No dialog template to create yet: as when creating the dialog fails.
+    return E_UNEXPECTED;
+}
+
+HRESULT CVSTiTypePage::Deactivate() noexcept {
+    logic_.reset();
+    return S_OK;
+}
+
+HRESULT CVSTiTypePage::GetPageInfo(PROPPAGEINFO* info) noexcept {
+    if (info == nullptr) return E_POINTER;
+    if (info->cb > kPageInfoSize) info->cb = kPageInfoSize;
+    info->pszTitle = WideDupTask(QmGetString(KernelLangHandle(), kIdsPageTitle));
+    info->size.cx = kPageExtent;
+    info->size.cy = kPageExtent;
+    info->pszDocString = nullptr;
+    info->pszHelpFile = nullptr;
+    info->dwHelpContext = 0;
+    return info->pszTitle != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CVSTiTypePage::SetObjects(ULONG count, IUnknown** objects) noexcept {
+    if (count > 1) return E_UNEXPECTED;
+    logic_.reset();
+    tester_.reset();
+    if (typeInterface_ != nullptr) typeInterface_->Release();
+    typeInterface_ = nullptr;
+    type_ = nullptr;
+    if (count == 0) return S_OK;
+    if (objects == nullptr || objects[0] == nullptr) return E_POINTER;
+    const HRESULT hr = objects[0]->QueryInterface(IID_IQmSoftSynthType, reinterpret_cast<void**>(&typeInterface_));
+    if (FAILED(hr)) return hr;
+    // The type page is named only by our type's own companion, so the object is our type.
+    type_ = static_cast<CQmVSTiSynthType*>(typeInterface_);
+    return S_OK;
+}
+
+TypePageLogic* CVSTiTypePage::OpenLogic(ITypePageView& view) noexcept {
+    if (type_ == nullptr) return nullptr;
+    logic_.reset();
+    if (tester_ == nullptr) tester_.reset(new (std::nothrow) TypeScanTester(type_));
+    if (probe_ == nullptr) {
+        // Scans run through the probe when it sits beside the module, else in this process.
+        WCHAR program[kPluginPathChars];
+        if (ProcessScanProbe::FindBesideModule(program)) probe_.reset(new (std::nothrow) ProcessScanProbe(program));
+    }
+    if (tester_ == nullptr) return nullptr;
+    logic_.reset(new (std::nothrow) TypePageLogic(*type_, view, *tester_, probe_.get()));
+    if (logic_ == nullptr) return nullptr;
+    logic_->SetSite(site_);
+    if (FAILED(logic_->Open())) logic_.reset();
+    return logic_.get();
+}
+
+HRESULT CVSTiTypePage::Show(UINT) noexcept { return S_OK; }
+HRESULT CVSTiTypePage::Move(LPCRECT rect) noexcept { return rect == nullptr ? E_POINTER : S_OK; }
+
+HRESULT CVSTiTypePage::IsPageDirty() noexcept { return logic_ != nullptr && logic_->Dirty() ? S_OK : S_FALSE; }
+
+HRESULT CVSTiTypePage::Apply() noexcept { return logic_ != nullptr ? logic_->Apply() : S_OK; }
+
+HRESULT CVSTiTypePage::Help(LPCOLESTR) noexcept { return E_NOTIMPL; }
+
+HRESULT CVSTiTypePage::TranslateAccelerator(MSG* message) noexcept {
+    if (message == nullptr || logic_ == nullptr) return S_FALSE;
+    return logic_->TranslateKey(message->message, message->wParam);
+}
+
+}  // namespace qm

@@ -1,0 +1,107 @@
+// qmvsti scan, list --all, enable and disable as a user runs them, each case in a settings folder of
+// its own: a tree of our test modules (one of them hangs), the summary, the records in JSON, the
+// stored folders, a module that vanished, and the check-box edits on a real instrument.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "integration/posix/cli_session.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ScanCli : public qm::test::CliSession {
+protected:
+    ScanCli() : CliSession("qmvsti_scan_cli_") {}
+    void SetUp() override {
+        CliSession::SetUp();
+        tree_ = home_ / "plugins";
+        Place("qmref", "");
+        Place("qmeffect", "");
+        Place("qmfault_entry", "sub");
+        Place("qmhang", "sub/deeper");
+    }
+    void Place(const char* module, const char* folder) {
+        const fs::path to = tree_ / folder;
+        fs::create_directories(to);
+        fs::copy_file(BinFolder() / "testplugins" / (std::string(module) + ".so"), to / (std::string(module) + ".so"));
+    }
+    std::string LineOf(const std::string& text, const std::string& name) const {
+        const size_t at = text.find(name + " ");
+        if (at == std::string::npos) return {};
+        return text.substr(at, text.find('\n', at) - at);
+    }
+    fs::path tree_;
+};
+
+TEST_F(ScanCli, ScansATreeCutsOffTheHangingModuleAndSumsUp) {
+    const qm::test::CliOutcome scan = Qmvsti("scan " + Quote(tree_.string()) + " --timeout 1");
+    EXPECT_EQ(scan.code, 0) << scan.err;
+    EXPECT_EQ(scan.out, "4 modules: 1 instruments, 1 effects, 1 failed, 1 timed out, 0 missing\n");
+    EXPECT_TRUE(scan.err.empty()) << scan.err;  // no bar when standard error is no terminal
+
+    const qm::test::CliOutcome all = Qmvsti("list --all");
+    EXPECT_EQ(all.code, 0);
+    EXPECT_NE(LineOf(all.out, "QmRef").find("no-editor"), std::string::npos) << all.out;
+    EXPECT_NE(LineOf(all.out, "QmEffect").find("not-instrument"), std::string::npos) << all.out;
+    EXPECT_NE(LineOf(all.out, "qmfault_entry").find("faulted"), std::string::npos) << all.out;
+    EXPECT_NE(LineOf(all.out, "qmhang").find("faulted"), std::string::npos) << all.out;
+
+    // The module that vanished is kept, missing.
+    fs::remove(tree_ / "qmref.so");
+    const qm::test::CliOutcome again = Qmvsti("--json scan " + Quote(tree_.string()) + " --timeout 1");
+    EXPECT_EQ(again.code, 0) << again.err;
+    EXPECT_NE(again.out.find("\"product\": \"Timed out\""), std::string::npos) << again.out;
+    EXPECT_NE(again.out.find("\"name\": \"QmRef\""), std::string::npos);
+    EXPECT_NE(Qmvsti("list --all").out.find("no-editor,missing"), std::string::npos);
+}
+
+TEST_F(ScanCli, StoredFoldersAreScannedWhenNoneAreGiven) {
+    EXPECT_EQ(Qmvsti("scan").code, 2);  // nothing stored yet
+    fs::remove(tree_ / "sub" / "deeper" / "qmhang.so");
+    const qm::test::CliOutcome set = Qmvsti("scan --set-folders " + Quote((tree_ / "sub").string()));
+    EXPECT_EQ(set.code, 0) << set.err;
+    EXPECT_EQ(set.out, "1 modules: 0 instruments, 0 effects, 1 failed, 0 timed out, 0 missing\n");
+    const qm::test::CliOutcome stored = Qmvsti("scan");
+    EXPECT_EQ(stored.out, set.out);
+    const struct {
+        const char* arguments;
+        const char* message;
+    } bad[] = {
+        {"scan a b c d", "at most three folders"},
+        {"scan --set-folders", "--set-folders needs at least one folder"},
+        {"scan --timeout 0", "--timeout needs a positive number"},
+        {"enable", "enable needs exactly one"},
+    };
+    for (const auto& c : bad) {
+        const qm::test::CliOutcome run = Qmvsti(c.arguments);
+        EXPECT_EQ(run.code, 2) << c.arguments;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
+    }
+}
+
+TEST_F(ScanCli, DisableAndEnableEditTheListAsTheCheckBoxesDo) {
+    const fs::path amsynth = "/usr/lib/vst/amsynth_vst.so";
+    if (!fs::exists(amsynth)) GTEST_SKIP() << "amsynth is not installed";
+    // amsynth leaks a little of what it allocates when loaded; a sanitizer build would fail the
+    // program for the plug-in's leak.
+    environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
+    fs::create_directories(tree_ / "real");
+    fs::copy_file(amsynth, tree_ / "real" / "amsynth_vst.so");
+    ASSERT_EQ(Qmvsti("scan " + Quote((tree_ / "real").string())).code, 0);
+    EXPECT_NE(Qmvsti("list").out.find("amsynth"), std::string::npos);
+
+    const qm::test::CliOutcome off = Qmvsti("disable amsynth");
+    EXPECT_EQ(off.code, 0) << off.err;
+    EXPECT_EQ(off.out, "disabled amsynth\n");
+    EXPECT_EQ(Qmvsti("list").out.find("amsynth"), std::string::npos);  // no longer offered
+    EXPECT_NE(LineOf(Qmvsti("list --all").out, "amsynth").find("disabled"), std::string::npos);
+
+    EXPECT_EQ(Qmvsti("enable amsynth").out, "enabled amsynth\n");
+    EXPECT_NE(Qmvsti("list").out.find("amsynth"), std::string::npos);
+    EXPECT_EQ(Qmvsti("enable 'No Such Synth'").code, 3);
+}
+
+}  // namespace

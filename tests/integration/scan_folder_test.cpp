@@ -1,0 +1,174 @@
+// The folder scan over our own test modules in nested folders, with the isolated probe beside the
+// program and without it: each module gets the flags, name and product the scan rules give it; the
+// module that hangs in its entry point is cut off by the probe's time-out, the one that ends its
+// process is recorded as crashed, the one that leaves a thread running as timed out, and the scan
+// ends. A module that waits for a file slows the
+// worker down so that pause and stop are seen between files.
+#include <filesystem>
+#include <map>
+
+#include "discovery/process_scan_probe.h"
+#include "discovery/scan_candidate.h"
+#include "discovery/scan_worker.h"
+#include "unit/scan_test_support.h"
+
+namespace qm::test {
+namespace {
+
+using namespace PluginRecordFlags;
+
+struct Expected {
+    DWORD flags;
+    const char* name;
+    const char* product;
+};
+
+// Where each module goes in the tree, and what the scan records for it.
+const struct Placed {
+    const char* folder;
+    const char* module;
+    bool needsProbe;  // would hang or end the process under an in-process test
+    Expected expected;
+} kTree[] = {
+    {"", "qmref", false, {NoEditor, "QmRef", "QmVSTi Reference Synth"}},
+    {"", "qmeffect", false, {NotInstrument | NoEditor, "QmEffect", "QmVSTi Half Gain"}},
+    {"faults", "qmfault_entry", false, {Faulted | NotInstrument | LoadFailed, "qmfault_entry", "FAILED"}},
+    {"faults", "qmfault_open", false, {Faulted | NoEditor, "qmfault_open", "FAILED"}},
+    {"faults", "qmwrongmagic", false, {NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"}},
+    {"faults/deeper", "qmnoentry", false, {NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"}},
+    {"faults/deeper", "qmhang", true, {Faulted, "qmhang", "Timed out"}},
+    {"faults/deeper", "qmexit", true, {Faulted, "qmexit", "Crashed"}},
+    {"faults/deeper", "qmthread", true, {Faulted, "qmthread", "Timed out"}},  // left a thread running
+    {"more/instruments", "qmbothentries", false, {NoEditor, "QmBoth main", "QmVSTi Entry Probe"}},
+};
+
+class ScanFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        type_ = CQmVSTiSynthType::Create();
+        ASSERT_NE(type_, nullptr);
+        type_->AddRef();
+    }
+    void TearDown() override { EXPECT_EQ(type_->Release(), 0u); }
+
+    void Place(const char* folder, const char* module) {
+        const std::filesystem::path from = std::filesystem::path(TestPluginPath(module));
+        const std::filesystem::path to = tree_.Root() / std::filesystem::u8path(folder) / from.filename();
+        std::filesystem::create_directories(to.parent_path());
+        std::filesystem::copy_file(from, to);
+    }
+    // Scans the tree's root in slot 0 to its end; the records by module title.
+    std::map<std::string, VstiPluginRecord> Scan(IScanProbe* probe) {
+        WCHAR slots[kScanSlotCount][kPluginPathChars] = {};
+        WideCopy(slots[0], kPluginPathChars, tree_.Folder().c_str());
+        ScanWorker worker(tester_, sink_, probe);
+        EXPECT_EQ(worker.Create(slots), S_OK);
+        worker.Start();
+        sink_.WaitForFinished();
+        worker.Stop();
+        EXPECT_EQ(worker.Result(), S_OK);
+        std::map<std::string, VstiPluginRecord> records;
+        for (int i = 0; i < PluginCount(worker.NewList()); ++i) {
+            const VstiPluginRecord& r = *PluginRecordAt(worker.NewList(), i);
+            records[TitleOf(r.path)] = r;
+        }
+        return records;
+    }
+    void ExpectRecords(const std::map<std::string, VstiPluginRecord>& records, bool withProbe) {
+        size_t placed = 0;
+        for (const Placed& p : kTree) {
+            if (p.needsProbe && !withProbe) continue;
+            ++placed;
+            ASSERT_EQ(records.count(p.module), 1u) << p.module;
+            const VstiPluginRecord& r = records.at(p.module);
+            EXPECT_EQ(r.flags, p.expected.flags) << p.module;
+            EXPECT_EQ(A(r.name), p.expected.name) << p.module;
+            EXPECT_EQ(A(r.product), p.expected.product) << p.module;
+        }
+        EXPECT_EQ(records.size(), placed);
+    }
+
+    KernelScope kernel_;
+    ScopedEnvironment noFaultPlan_{"QMVSTI_FAULT", nullptr};
+    TemporaryTree tree_;
+    CQmVSTiSynthType* type_ = nullptr;
+    TypeScanTester tester_{nullptr};
+    RecordingSink sink_;
+};
+
+TEST_F(ScanFolderTest, TheProbeBesideTheProgramRecordsEveryModuleAndCutsOffTheHangingOne) {
+    WCHAR program[kPluginPathChars];
+    ASSERT_TRUE(ProcessScanProbe::FindBesideModule(program)) << "the probe program is built beside the tests";
+    for (const Placed& p : kTree) Place(p.folder, p.module);
+    tester_ = TypeScanTester(type_);
+    // A short time-out keeps the test quick; the verdict does not depend on it.
+    ProcessScanProbe probe(program, 1000, 2);
+    ExpectRecords(Scan(&probe), true);
+}
+
+TEST_F(ScanFolderTest, WithoutTheProbeEveryModuleIsTestedInThisProcessAlike) {
+    for (const Placed& p : kTree) {
+        if (!p.needsProbe) Place(p.folder, p.module);
+    }
+    tester_ = TypeScanTester(type_);
+    ExpectRecords(Scan(nullptr), false);
+}
+
+// qmhang waits in its entry point until the release file exists: the worker is held on it.
+class SlowedScanTest : public ScanFolderTest {
+protected:
+    void SetUp() override {
+        ScanFolderTest::SetUp();
+        Place("", "qmhang");
+        Place("", "qmref");
+        tester_ = TypeScanTester(type_);
+        WideCopy(slots_[0], kPluginPathChars, tree_.Folder().c_str());
+        ASSERT_EQ(worker_.Create(slots_), S_OK);
+        worker_.Start();
+        sink_.WaitFor("status:Testing " + A(tree_.Folder().c_str()) + "qmhang" + PluginFileSuffix());
+    }
+    void ReleaseTheModule() {
+        std::FILE* f = std::fopen(release_.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+    }
+    void TearDown() override {
+        worker_.Stop();
+        RemoveFile(release_);
+        ScanFolderTest::TearDown();
+    }
+    std::vector<std::string> Titles() const {
+        std::vector<std::string> titles;
+        for (int i = 0; i < PluginCount(worker_.NewList()); ++i)
+            titles.push_back(TitleOf(PluginRecordAt(worker_.NewList(), i)->path));
+        return titles;
+    }
+
+    std::string release_ = TemporaryFilePath("scan-release", "flag");
+    ScopedEnvironment releaseVariable_{"QMVSTI_HANG_RELEASE", release_.c_str()};
+    WCHAR slots_[kScanSlotCount][kPluginPathChars] = {};
+    ScanWorker worker_{tester_, sink_, nullptr};
+};
+
+TEST_F(SlowedScanTest, PauseIsHonouredAfterTheSlowModule) {
+    worker_.RequestPause();
+    ReleaseTheModule();
+    worker_.WaitUntilPaused();
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"qmhang"}));
+    worker_.Resume();
+    sink_.WaitForFinished();
+    worker_.Stop();
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"qmhang", "qmref"}));
+    EXPECT_EQ(A(PluginRecordAt(worker_.NewList(), 0)->name), "QmHang");
+}
+
+TEST_F(SlowedScanTest, StopIsHonouredAfterTheSlowModule) {
+    worker_.RequestStop();
+    ReleaseTheModule();
+    worker_.Stop();
+    EXPECT_EQ(worker_.Result(), S_FALSE);
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"qmhang"}));
+}
+
+}  // namespace
+}  // namespace qm::test

@@ -1,0 +1,194 @@
+// Test doubles of the folder scan's surroundings: a tester that answers per file title (and can hold
+// a file's test until the test lets it go), a sink that keeps the worker's messages, and a folder
+// tree of empty module files in the temporary folder.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "discovery/scan_services.h"
+#include "discovery_test_support.h"
+#include "platform/directory.h"
+#include "platform/text.h"
+#include "support/environment.h"
+
+namespace qm::test {
+
+// How the fake create-for-record treats one file (keyed by its title: no folder, no extension).
+struct FakeOutcome {
+    enum Kind { Instrument, NotInstrument, Failure, Crash } kind = Instrument;
+    const char* name = "";
+    const char* vendor = "";
+    DWORD flags = 0;             // bits the loader would write (NoEditor, LoadFailed, ...)
+    HRESULT failure = E_FAIL;    // for Failure
+};
+
+class FakeInstance final : public IUnknown {
+public:
+    HRESULT QM_COMCALL QueryInterface(REFIID, void** ppv) noexcept override { *ppv = nullptr; return E_NOINTERFACE; }
+    ULONG QM_COMCALL AddRef() noexcept override { return ++refs; }
+    ULONG QM_COMCALL Release() noexcept override {
+        const ULONG n = --refs;
+        if (n == 0) {
+            ++*released;
+            delete this;
+        }
+        return n;
+    }
+    std::atomic<ULONG> refs{0};
+    std::string name;
+    std::atomic<int>* released = nullptr;
+};
+
+inline std::string TitleOf(const WCHAR* path) {
+    const WCHAR *begin, *end;
+    PathFileTitle(path, &begin, &end);
+    return platform::WideToUtf8(begin, end - begin);
+}
+
+class FakeTester final : public IScanTester {
+public:
+    HRESULT CreateForRecord(VstiPluginRecord* record, IUnknown** instance) noexcept override {
+        *instance = nullptr;
+        const std::string title = TitleOf(record->path);
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            tested_.push_back(title);
+            changed_.notify_all();
+            changed_.wait(lock, [&] { return held_.count(title) == 0; });
+        }
+        const FakeOutcome o = outcomes.count(title) ? outcomes.at(title) : FakeOutcome{};
+        record->flags |= o.flags;
+        switch (o.kind) {
+        case FakeOutcome::Instrument: {
+            Put(record->vendor, o.vendor);
+            auto* synth = new FakeInstance;
+            synth->name = o.name;
+            synth->released = &released;
+            synth->AddRef();
+            *instance = synth;
+            return S_OK;
+        }
+        case FakeOutcome::NotInstrument: return S_OK;
+        case FakeOutcome::Failure: return o.failure;
+        case FakeOutcome::Crash: __builtin_trap();
+        }
+        return E_UNEXPECTED;
+    }
+    void ReadInstanceNames(IUnknown* instance, VstiPluginRecord* record) noexcept override {
+        const std::string& name = static_cast<FakeInstance*>(instance)->name;
+        Put(record->name, name.c_str());
+        Put(record->product, (name + " product").c_str());
+    }
+
+    // Holds the test of `title` when it starts, until Release(title).
+    void Hold(const std::string& title) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        held_[title] = true;
+    }
+    void Release(const std::string& title) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        held_.erase(title);
+        changed_.notify_all();
+    }
+    // Waits until the test of `title` has started.
+    void WaitUntilTesting(const std::string& title) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] {
+            for (const auto& t : tested_) {
+                if (t == title) return true;
+            }
+            return false;
+        });
+    }
+    std::vector<std::string> Tested() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return tested_;
+    }
+
+    std::map<std::string, FakeOutcome> outcomes;
+    std::atomic<int> released{0};
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> tested_;
+    std::map<std::string, bool> held_;
+};
+
+// Keeps every message as text: "finished", "status:<text>", "found:<name>".
+class RecordingSink final : public IScanMessageSink {
+public:
+    void PostScanMessage(UINT message, const void* argument) noexcept override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (message == kScanMessageFinished) {
+            messages_.push_back("finished");
+        } else if (message == kScanMessageStatus) {
+            messages_.push_back("status:" + platform::WideToUtf8(static_cast<const WCHAR*>(argument)));
+        } else if (message == kScanMessageFound) {
+            messages_.push_back("found:" + A(static_cast<const VstiPluginRecord*>(argument)->name));
+        }
+        changed_.notify_all();
+    }
+    std::vector<std::string> Messages() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return messages_;
+    }
+    void WaitForFinished() { WaitFor("finished"); }
+    // Waits until `message` has been posted.
+    void WaitFor(const std::string& message) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] {
+            for (const auto& m : messages_) {
+                if (m == message) return true;
+            }
+            return false;
+        });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> messages_;
+};
+
+// A folder in the temporary folder, removed with everything below it at the end.
+class TemporaryTree {
+public:
+    TemporaryTree() : root_(std::filesystem::u8path(TemporaryFilePath("scan-tree", "d"))) {
+        std::filesystem::create_directories(root_);
+    }
+    ~TemporaryTree() {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+    // Creates an empty file (and its folders) at `relative`, '/' separating folders.
+    void AddFile(const std::string& relative) {
+        const std::filesystem::path path = root_ / std::filesystem::u8path(relative);
+        std::filesystem::create_directories(path.parent_path());
+        std::FILE* f = std::fopen(path.string().c_str(), "wb");
+        ASSERT_NE(f, nullptr) << relative;
+        std::fclose(f);
+    }
+    std::filesystem::path Root() const { return root_; }
+    // The folder (root when empty) as the scan takes it, with a trailing separator.
+    WString Folder(const std::string& relative = {}) const {
+        std::filesystem::path p = relative.empty() ? root_ : root_ / std::filesystem::u8path(relative);
+        p.make_preferred();
+        const std::u16string wide = platform::Utf8ToWide(p.u8string().c_str());
+        WString folder(wide.begin(), wide.end());
+        folder.push_back(platform::kPathSeparator);
+        return folder;
+    }
+
+private:
+    std::filesystem::path root_;
+};
+
+}  // namespace qm::test

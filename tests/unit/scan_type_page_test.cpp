@@ -1,0 +1,383 @@
+// The type page's logic behind a window service without a window: folders, the instrument rows,
+// check boxes, the re-test, the drawing mark, the rescan with its confirmation, cancel and merge, and
+// Apply with the rescan it may ask for. And the page object CreateTypePage hands out.
+#include "discovery/type_page.h"
+
+#include <deque>
+#include <thread>
+
+#include "discovery/synth_type.h"
+#include "qmvsti/callbacks.h"
+#include "scan_test_support.h"
+
+namespace qm::test {
+namespace {
+
+using namespace PluginRecordFlags;
+
+struct Row {
+    int image;
+    bool checked;
+    std::string name;
+};
+
+class FakeView final : public ITypePageView {
+public:
+    bool AskYesNo(const WCHAR* text) noexcept override {
+        questions.push_back(A(text));
+        if (answers.empty()) return false;
+        const bool yes = answers.front();
+        answers.pop_front();
+        return yes;
+    }
+    void ShowMessage(const WCHAR* text, bool exclamation) noexcept override {
+        messages.push_back(std::string(exclamation ? "!" : "") + A(text));
+    }
+    bool BrowseFolder(const WCHAR*, const WCHAR*, WCHAR (&chosen)[kPluginPathChars]) noexcept override {
+        if (browseTo.empty()) return false;
+        Put(chosen, browseTo.c_str());
+        return true;
+    }
+    void PostToPage(UINT message) noexcept override { posted.push_back(message); }
+    int FocusedFolderSlot() noexcept override { return focused; }
+    void ReadFolderText(int slot, WCHAR (&text)[kPluginPathChars]) noexcept override {
+        Put(text, typed[slot].c_str());
+    }
+    void ShowFolders(const WCHAR (*folders)[kPluginPathChars], const bool enabled[3]) noexcept override {
+        for (int i = 0; i < 3; ++i) {
+            shownFolders[i] = A(folders[i]);
+            folderEnabled[i] = enabled[i];
+        }
+    }
+    void EnableFolderControls(bool enabled) noexcept override { controlsEnabled = enabled; }
+    void ShowStatus(const WCHAR* text) noexcept override { statusShown = text != nullptr; }
+    void SetScanButtonText(const WCHAR* text) noexcept override { button = A(text); }
+    void SetScanTimer(bool running) noexcept override { timer = running; }
+    void ClearRows() noexcept override { rows.clear(); }
+    void AddRow(int index, const VstiPluginRecord& r, int image, bool checked) noexcept override {
+        rows[index < 0 ? 1000 + static_cast<int>(rows.size()) : index] = Row{image, checked, A(r.name)};
+    }
+    void UpdateRow(int index, int image, bool checked) noexcept override {
+        rows[index].image = image;
+        rows[index].checked = checked;
+    }
+    void RemoveRow(int index) noexcept override { rows.erase(index); }
+
+    // The worker's messages, handed to the page's thread as a window's message queue would.
+    void PostScanMessage(UINT message, const void* argument) noexcept override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Queued q{message, {}};
+        if (message == kScanMessageFound) q.record = *static_cast<const VstiPluginRecord*>(argument);
+        queue_.push_back(q);
+        arrived_.notify_all();
+    }
+    // Delivers queued messages until the finished message has been delivered.
+    void PumpUntilFinished(TypePageLogic& logic) {
+        for (;;) {
+            Queued q;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                arrived_.wait(lock, [&] { return !queue_.empty(); });
+                q = queue_.front();
+                queue_.pop_front();
+            }
+            logic.OnMessage(q.message, q.message == kScanMessageFound ? static_cast<const void*>(&q.record)
+                                                                       : FolderScan::StatusLine());
+            if (q.message == kScanMessageFinished) return;
+        }
+    }
+
+    std::deque<bool> answers;
+    std::vector<std::string> questions, messages;
+    std::string browseTo;
+    int focused = -1;
+    std::string typed[3];
+    std::vector<UINT> posted;
+    std::string shownFolders[3];
+    bool folderEnabled[3] = {};
+    bool controlsEnabled = true, statusShown = false, timer = false;
+    std::string button;
+    std::map<int, Row> rows;
+
+private:
+    struct Queued {
+        UINT message;
+        VstiPluginRecord record;
+    };
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::deque<Queued> queue_;
+};
+
+class FakePageSite final : public IPropertyPageSite {
+public:
+    HRESULT QM_COMCALL QueryInterface(REFIID, void** ppv) noexcept override { *ppv = nullptr; return E_NOINTERFACE; }
+    ULONG QM_COMCALL AddRef() noexcept override { return ++refs; }
+    ULONG QM_COMCALL Release() noexcept override { return --refs; }
+    HRESULT QM_COMCALL OnStatusChange(DWORD flags) noexcept override {
+        statuses.push_back(flags);
+        return S_OK;
+    }
+    HRESULT QM_COMCALL GetLocaleID(LCID*) noexcept override { return E_NOTIMPL; }
+    HRESULT QM_COMCALL GetPageContainer(IUnknown**) noexcept override { return E_NOTIMPL; }
+    HRESULT QM_COMCALL TranslateAccelerator(MSG*) noexcept override { return S_FALSE; }
+    ULONG refs = 1;
+    std::vector<DWORD> statuses;
+};
+
+class TypePageTest : public TypeTest {
+protected:
+    void SetUp() override {
+        TypeTest::SetUp();
+        tree_.AddFile(std::string("Fresh") + PluginFileSuffix());
+        tree_.AddFile(std::string("Disabled") + PluginFileSuffix());
+        tester_.outcomes["Fresh"] = {FakeOutcome::Instrument, "Fresh", "Acme"};
+        tester_.outcomes["Disabled"] = {FakeOutcome::Instrument, "Disabled", "Acme"};
+        folder_ = A(tree_.Folder().c_str());
+        UseRecords(type_, {
+            PathRecord(folder_ + "Disabled", "Disabled", 0, 0),
+            PathRecord(folder_ + "InUse", "InUse", Enabled | AlternativeDrawing, 2),
+            PathRecord(folder_ + "Broken", "Broken", Faulted, 0),
+            PathRecord(folder_ + "Effect", "Effect", NotInstrument, 0),
+            PathRecord(folder_ + "Bare", "Bare", NoEditor, 0),
+        });
+        ASSERT_EQ(type_->SetFolder(0, tree_.Folder().c_str()), S_OK);
+        logic_ = std::make_unique<TypePageLogic>(*type_, view_, tester_, nullptr);
+        logic_->SetSite(&site_);
+        ASSERT_EQ(logic_->Open(), S_OK);
+    }
+    void TearDown() override {
+        logic_.reset();
+        TypeTest::TearDown();
+    }
+    static VstiPluginRecord PathRecord(const std::string& path, const char* name, DWORD flags, LONG useCount) {
+        VstiPluginRecord r = Record((path + PluginFileSuffix()).c_str(), name, "Acme", 1, flags);
+        Put(r.product, name);
+        r.useCount = useCount;
+        return r;
+    }
+    int IndexOf(const char* name) const {
+        for (int i = 0; i < PluginCount(logic_->WorkingList()); ++i) {
+            if (A(PluginRecordAt(logic_->WorkingList(), i)->name) == name) return i;
+        }
+        return -1;
+    }
+    const VstiPluginRecord& Working(const char* name) const { return *PluginRecordAt(logic_->WorkingList(), IndexOf(name)); }
+    std::vector<std::string> RowNames() const {
+        std::vector<std::string> names;
+        for (const auto& [index, row] : view_.rows) names.push_back(row.name);
+        return names;
+    }
+
+    TemporaryTree tree_;
+    std::string folder_;
+    FakeTester tester_;
+    FakeView view_;
+    FakePageSite site_;
+    std::unique_ptr<TypePageLogic> logic_;
+};
+
+TEST_F(TypePageTest, OpeningShowsTheFoldersAndTheInstrumentRows) {
+    EXPECT_EQ(view_.shownFolders[0], folder_);
+    EXPECT_EQ(view_.folderEnabled[0], true);
+    EXPECT_EQ(view_.folderEnabled[1], true);   // slot 0 holds a folder
+    EXPECT_EQ(view_.folderEnabled[2], false);  // slot 1 does not
+    EXPECT_EQ(RowNames(), (std::vector<std::string>{"Broken", "Disabled", "InUse"}));  // the type's order
+    EXPECT_EQ(view_.rows[IndexOf("Broken")].image, kRowImageFailed);
+    EXPECT_EQ(view_.rows[IndexOf("InUse")].image, kRowImageInUse);
+    EXPECT_EQ(view_.rows[IndexOf("InUse")].checked, true);
+    EXPECT_EQ(view_.rows[IndexOf("Disabled")].image, kRowImageAvailable);
+    EXPECT_EQ(view_.rows[IndexOf("Disabled")].checked, false);
+}
+
+TEST_F(TypePageTest, CheckBoxesEnableAndDisableButAnInstrumentInUseKeepsItsState) {
+    logic_->CheckChanged(IndexOf("InUse"), false);
+    EXPECT_TRUE(view_.rows[IndexOf("InUse")].checked);  // snapped back
+    EXPECT_FALSE(logic_->Dirty());
+    logic_->CheckChanged(IndexOf("Disabled"), true);
+    EXPECT_EQ(Working("Disabled").flags, Enabled);
+    EXPECT_TRUE(logic_->Dirty());
+    EXPECT_EQ(site_.statuses, (std::vector<DWORD>{PageStatus::Dirty}));
+    EXPECT_EQ(logic_->Apply(), S_OK);
+    EXPECT_FALSE(logic_->Dirty());
+    EXPECT_EQ(type_->PluginList()->nCount, 5);
+    EXPECT_EQ(PluginRecordAt(type_->PluginList(), 1)->flags & Enabled, Enabled);  // sorted: Broken, Disabled, ...
+    EXPECT_EQ(A(PluginRecordAt(type_->PluginList(), 1)->name), "Disabled");
+}
+
+TEST_F(TypePageTest, CheckingAFaultedInstrumentOffersARetest) {
+    const int broken = IndexOf("Broken");
+    // Declined: the row goes, the record stays.
+    view_.answers = {false};
+    logic_->CheckChanged(broken, true);
+    EXPECT_EQ(view_.rows.count(broken), 0u);
+    EXPECT_EQ(Working("Broken").flags, Faulted);
+    // Accepted and ready: the record is no longer faulted and the user's check counts.
+    ASSERT_EQ(logic_->Open(), S_OK);
+    tester_.outcomes["Broken"] = {FakeOutcome::Instrument, "Broken Again", "Acme"};
+    view_.answers = {true};
+    logic_->CheckChanged(broken, true);
+    EXPECT_EQ(view_.questions.back(), "Do you want to test Broken again?");
+    EXPECT_EQ(view_.messages.back(), "Broken Again tested well and is ready to use.");
+    const VstiPluginRecord& r = *PluginRecordAt(logic_->WorkingList(), broken);
+    EXPECT_EQ(r.flags, Enabled);
+    EXPECT_EQ(view_.rows[broken].image, kRowImageAvailable);
+    EXPECT_EQ(tester_.released.load(), 1);
+    // Accepted and failing again: the row goes with an exclamation.
+    ASSERT_EQ(logic_->Open(), S_OK);
+    tester_.outcomes["Broken"] = {FakeOutcome::Failure};
+    view_.answers = {true};
+    logic_->CheckChanged(IndexOf("Broken"), true);
+    EXPECT_EQ(view_.messages.back(), "!Broken failed to load.");
+}
+
+TEST_F(TypePageTest, TheDrawingMarkIsCopiedToTheTypesRecordAtOnce) {
+    logic_->ToggleAlternativeDrawing(IndexOf("InUse"));
+    EXPECT_EQ(Working("InUse").flags & AlternativeDrawing, 0u);
+    const int typeIndex = FindPluginRecord(type_->PluginList(), Working("InUse"), RecordMatch::SameModule);
+    ASSERT_GE(typeIndex, 0);
+    EXPECT_EQ(PluginRecordAt(type_->PluginList(), typeIndex)->flags & AlternativeDrawing, 0u);
+}
+
+TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksFor) {
+    EXPECT_FALSE(logic_->CommitFolderText(0, W("").c_str()));  // slot 0 is never emptied by typing
+    WString sameOtherCase = tree_.Folder();
+    for (auto& c : sameOtherCase) c = static_cast<WCHAR>(c >= 'a' && c <= 'z' ? c - 0x20 : c);
+    if (sameOtherCase != tree_.Folder()) {
+        EXPECT_FALSE(logic_->CommitFolderText(0, sameOtherCase.c_str()));
+    }
+    view_.browseTo = "";
+    logic_->BrowseFolder(1);  // cancelled
+    EXPECT_FALSE(logic_->Dirty());
+
+    view_.browseTo = "/other/folder";
+    logic_->BrowseFolder(1);
+    EXPECT_EQ(view_.shownFolders[1], "/other/folder");
+    EXPECT_TRUE(view_.folderEnabled[2]);
+    EXPECT_TRUE(logic_->Dirty());
+    EXPECT_TRUE(logic_->RescanNeeded());
+    // Apply asks for the rescan; declining it leaves the folder unapplied and the page dirty.
+    EXPECT_EQ(logic_->Apply(), S_FALSE);
+    EXPECT_EQ(view_.posted, (std::vector<UINT>{kScanMessageRescan}));
+    view_.answers = {false};
+    logic_->OnMessage(kScanMessageRescan, nullptr);
+    EXPECT_FALSE(logic_->Scanning());
+    WCHAR slot1[kPluginPathChars];
+    type_->GetFolder(1, slot1, kPluginPathChars);
+    EXPECT_EQ(A(slot1), "");
+    EXPECT_TRUE(logic_->Dirty());
+}
+
+TEST_F(TypePageTest, EnterCommitsTheFocusedFolderAndEscapeRestoresTheBoxes) {
+    auto* page = CVSTiTypePage::Create();
+    page->AddRef();
+    IUnknown* objects[1] = {static_cast<IQmSoftSynthType*>(type_)};
+    ASSERT_EQ(page->SetObjects(1, objects), S_OK);
+    ASSERT_NE(page->OpenLogic(view_), nullptr);
+    MSG enter{}, escape{}, other{};
+    enter.message = escape.message = other.message = 0x0100;  // WM_KEYDOWN
+    enter.wParam = 0x0D;
+    escape.wParam = 0x1B;
+    other.wParam = 'A';
+    EXPECT_EQ(page->TranslateAccelerator(&enter), S_FALSE);  // no folder box has the focus
+    view_.focused = 1;
+    view_.typed[1] = "/typed/folder";
+    EXPECT_EQ(page->TranslateAccelerator(&other), S_FALSE);
+    EXPECT_EQ(page->TranslateAccelerator(&enter), S_OK);
+    EXPECT_EQ(page->IsPageDirty(), S_OK);
+    EXPECT_EQ(page->TranslateAccelerator(&enter), S_FALSE);  // nothing changed the second time
+    view_.shownFolders[1] = "edited but not committed";
+    EXPECT_EQ(page->TranslateAccelerator(&escape), S_FALSE);
+    EXPECT_EQ(view_.shownFolders[1], "/typed/folder");
+    EXPECT_EQ(page->Apply(), S_FALSE);  // the folder changed: a rescan first
+    EXPECT_EQ(page->Deactivate(), S_OK);
+    EXPECT_EQ(page->Release(), 0u);
+}
+
+TEST_F(TypePageTest, AFinishedRescanIsMergedIntoTheWorkingList) {
+    view_.answers = {true};
+    logic_->ScanButtonPressed();
+    ASSERT_TRUE(logic_->Scanning());
+    EXPECT_TRUE(logic_->RefusesToLeave());
+    EXPECT_EQ(view_.button, "Cancel Scan");
+    EXPECT_FALSE(view_.controlsEnabled);
+    EXPECT_TRUE(view_.timer);
+    view_.PumpUntilFinished(*logic_);
+    EXPECT_FALSE(logic_->Scanning());
+    EXPECT_EQ(view_.button, "&Refresh");
+    EXPECT_TRUE(view_.controlsEnabled);
+    EXPECT_FALSE(view_.statusShown);
+    // The disabled instrument tested well and is enabled again; the others are kept, missing.
+    EXPECT_EQ(Working("Disabled").flags, Enabled);
+    EXPECT_EQ(Working("Fresh").flags, Enabled);
+    EXPECT_EQ(Working("InUse").flags, Enabled | AlternativeDrawing | Missing);
+    EXPECT_EQ(Working("InUse").useCount, 2);
+    EXPECT_EQ(Working("Broken").flags, Faulted | Missing);
+    EXPECT_EQ(Names(logic_->WorkingList()),
+              (std::vector<std::string>{"Broken", "Disabled", "Fresh", "InUse", "Bare", "Effect"}));
+    EXPECT_TRUE(logic_->Dirty());
+    EXPECT_FALSE(logic_->RescanNeeded());
+    EXPECT_EQ(site_.statuses, (std::vector<DWORD>{PageStatus::Scanning, PageStatus::Dirty}));
+    EXPECT_EQ(type_->PluginList()->nCount, 5);  // nothing reaches the type before Apply
+}
+
+TEST_F(TypePageTest, ACancelledRescanKeepsTheOldList) {
+    tester_.Hold("Disabled");
+    view_.answers = {true};
+    logic_->ScanButtonPressed();
+    tester_.WaitUntilTesting("Disabled");
+    // The cancel question is asked while the worker is held; release it so that it can be.
+    std::thread release([&] { tester_.Release("Disabled"); });
+    view_.answers = {true};
+    logic_->ScanButtonPressed();
+    release.join();
+    EXPECT_FALSE(logic_->Scanning());
+    EXPECT_EQ(view_.questions.back(), "Do you wish to cancel the scan for plugins?");
+    EXPECT_EQ(Names(logic_->WorkingList()), (std::vector<std::string>{"Broken", "Disabled", "InUse", "Bare", "Effect"}));
+    EXPECT_EQ(site_.statuses.back(), PageStatus::Dirty | PageStatus::ScanCancelled);
+}
+
+TEST_F(TypePageTest, ARescanStartedByApplyAppliesWhenItFinishes) {
+    view_.browseTo = A(tree_.Folder().c_str()) + "sub";
+    tree_.AddFile("sub/Deep" + std::string(PluginFileSuffix()));
+    tester_.outcomes["Deep"] = {FakeOutcome::Instrument, "Deep", "Acme"};
+    logic_->BrowseFolder(1);
+    EXPECT_EQ(logic_->Apply(), S_FALSE);
+    view_.answers = {true};
+    logic_->OnMessage(kScanMessageRescan, nullptr);
+    ASSERT_TRUE(logic_->Scanning());
+    view_.PumpUntilFinished(*logic_);
+    EXPECT_FALSE(logic_->Dirty());
+    WCHAR slot1[kPluginPathChars];
+    type_->GetFolder(1, slot1, kPluginPathChars);
+    EXPECT_EQ(A(slot1), view_.browseTo);
+    EXPECT_GE(FindPluginRecord(type_->PluginList(), Working("Deep"), RecordMatch::SamePath), 0);
+    EXPECT_EQ(site_.statuses.back(), 0u);
+}
+
+TEST_F(TypePageTest, TheTypeHandsOutItsPage) {
+    void* out = nullptr;
+    ASSERT_EQ(type_->CreateTypePage(IID_IPropertyPage, &out), S_OK);
+    auto* page = static_cast<IPropertyPage*>(out);
+    EXPECT_EQ(type_->CreateTypePage(IID_IQmSoftSynth, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    PROPPAGEINFO info{};
+    info.cb = 1000;
+    ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+    EXPECT_EQ(info.cb, 28u);
+    EXPECT_EQ(A(info.pszTitle), "VSTi Soft Synth");
+    EXPECT_EQ(info.size.cx, 3276);
+    CoTaskMemFree(info.pszTitle);
+    IUnknown* objects[2] = {static_cast<IQmSoftSynthType*>(type_), static_cast<IQmSoftSynthType*>(type_)};
+    EXPECT_EQ(page->SetObjects(2, objects), E_UNEXPECTED);
+    EXPECT_EQ(page->SetObjects(1, objects), S_OK);
+    EXPECT_EQ(static_cast<CVSTiTypePage*>(page)->Type(), type_);
+    EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+    EXPECT_EQ(page->Apply(), S_OK);
+    EXPECT_EQ(page->Help(nullptr), E_NOTIMPL);
+    EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);
+    EXPECT_EQ(page->Release(), 0u);
+}
+
+}  // namespace
+}  // namespace qm::test
