@@ -27,8 +27,11 @@ TEST(SynthTypeFactory, ACreationThatCannotHandOutTheClassDestroysTheType) {
 TEST_F(SynthTypeTest, FixedSlotsInterfacesAndNothingOfferedWithoutAList) {
     EXPECT_EQ(std::make_tuple(type_->GetKind(), type_->GetSecondKind()), std::make_tuple(3, 1));
     void *out = reinterpret_cast<void*>(1), *page = out;
-    EXPECT_EQ(std::make_tuple(type_->Reserved4(5, &out), type_->CreateTypePage(IID_IUnknown, &page), out, page),
-              std::make_tuple(E_NOINTERFACE, E_NOTIMPL, nullptr, nullptr));
+    EXPECT_EQ(std::make_tuple(type_->Reserved4(5, &out), type_->CreateTypePage(IID_IQmSoftSynth, &page), out, page),
+              std::make_tuple(E_NOINTERFACE, E_NOINTERFACE, nullptr, nullptr));
+    ASSERT_EQ(type_->CreateTypePage(IID_IPropertyPage, &page), S_OK);
+    ASSERT_NE(page, nullptr);
+    static_cast<IUnknown*>(page)->Release();
     WCHAR name[64];
     ASSERT_EQ(type_->GetTypeName(name, 64), S_OK);
     EXPECT_EQ(A(name), "VSTi Synth Type");
