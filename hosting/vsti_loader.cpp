@@ -215,8 +215,11 @@ void CVSTiSofthSynth::ReadOutputPinNames() {
     pinLabelB_[0] = 0;
     VstPinProperties pin;
     std::memset(&pin, 0, sizeof pin);
-    LoadCall(effGetOutputProperties, 0, 0, &pin, 0.0f);
+    const intptr_t described = LoadCall(effGetOutputProperties, 0, 0, &pin, 0.0f);
     PinLabel(pin, pinLabelA_);
+    // Many stereo instruments (amsynth, ZynAddSubFX) never describe their pins; by the rule below
+    // they would play their left channel on both sides. The type can assume a stereo pair instead.
+    if (described == 0 && effect_->numOutputs >= 2 && type_->AssumeStereoPins()) pin.flags |= kVstPinIsStereo;
     if (pin.flags & kVstPinIsStereo) {
         if (effect_->numOutputs > 2) {
             std::memset(&pin, 0, sizeof pin);

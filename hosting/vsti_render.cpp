@@ -29,8 +29,12 @@ HRESULT CVSTiSofthSynth::Render(void* destination, LONGLONG startFrame, LONG fra
                                 HostTimeRecord* timeRecord) noexcept {
     if (frames <= 0) return 0;
     if (destination == nullptr) return E_POINTER;
-    // Without SetFormat there is neither a host format to write nor a buffer to render into.
-    if (audioBlock_ == nullptr || !hostWriter_.Ready()) return E_UNEXPECTED;
+    // Without SetFormat there is neither a host format to write nor a buffer to render into; the
+    // host still plays what its buffer holds, so it gets silence where the format has one.
+    if (audioBlock_ == nullptr || !hostWriter_.Ready()) {
+        QmAudio_FillSilence(&hostFormat_, destination, static_cast<DWORD>(frames));
+        return E_UNEXPECTED;
+    }
     auto* dest = static_cast<unsigned char*>(destination);
     const uint32_t wanted = static_cast<uint32_t>(frames);
     const uint32_t align = hostWriter_.BlockAlign();
@@ -40,7 +44,7 @@ HRESULT CVSTiSofthSynth::Render(void* destination, LONGLONG startFrame, LONG fra
         return kRenderFaulted;
     }
 
-    uint32_t done = TakeFrames(dest, wanted, frameSize_ - pendingFrames_);
+    uint32_t done = TakeFrames(dest, wanted, lastBlockFrames_ - pendingFrames_);
     if (done == wanted) return frames;
     LONGLONG position = startFrame + done;
 
@@ -180,7 +184,11 @@ HRESULT CVSTiSofthSynth::RenderBlock(LONGLONG position, uint32_t chunk, DWORD fl
 // buffers as pending frames.
 void CVSTiSofthSynth::FinishBlock(uint32_t frames) noexcept {
     if (queue_ == nullptr) {
-        pendingFrames_ += frames;
+        // The buffers hold this block only: frames of an earlier block not yet taken (a bus asked
+        // for blocks without a queue) are gone, and counting them would move the read offset
+        // before the start of the buffers.
+        pendingFrames_ = frames;
+        lastBlockFrames_ = frames;
         return;
     }
     const float* right = HasBits(InstanceStatus::MonoMainOutput) || usedOutputs_ < 2 ? outputs_[0] : outputs_[1];

@@ -272,6 +272,12 @@ private:
     int usedInputs_ = 0;
     float* outputs_[kMaxPins] = {};
     float* inputs_[kMaxPins] = {};
+    // What the process call gets: outputs_ and inputs_, or for a plug-in with more than kMaxPins
+    // pins, arrays in the audio block whose surplus entries point at scratch slices.
+    float** processOutputs_ = nullptr;
+    float** processInputs_ = nullptr;
+    float* inputScratch_ = nullptr;  // silenced with the inputs: the surplus inputs read it
+    uint32_t lastBlockFrames_ = 0;  // frames of the block in the plug-in's buffers (direct path)
     uint32_t frameSize_ = 0;
     uint32_t pendingFrames_ = 0;
     OutputQueue* queue_ = nullptr;  // only with more outputs than the main output
