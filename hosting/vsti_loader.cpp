@@ -204,9 +204,10 @@ void CVSTiSofthSynth::BindInsideGuard(VstPluginMainProc entry, VstiPluginRecord*
 
     ReadOutputPinNames();
 
-    // Not created by this instance yet: the extra output buses (only wanted when ExposeMultiChannel is
-    // on and the plug-in has outputs past the main pair), the patch device and the MIDI input port
-    // with its effCanDo probes.
+    const int mainChannels = HasBits(InstanceStatus::MonoMainOutput) ? 1 : 2;
+    if (type_->ExposeMultiChannel() && effect->numOutputs > mainChannels) CreateBuses();
+    // Not created by this instance yet: the patch device and the MIDI input port with its effCanDo
+    // probes.
     *result = S_OK;
 }
 

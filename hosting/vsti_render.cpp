@@ -91,6 +91,8 @@ HRESULT CVSTiSofthSynth::RenderBlockFor(LONGLONG position, uint32_t chunk, DWORD
 // frame `offset` of the block.
 uint32_t CVSTiSofthSynth::TakeFrames(unsigned char* dest, uint32_t frames, uint32_t offset) noexcept {
     if (queue_ != nullptr) {
+        // Buses render blocks into this queue from their own Render, under the same lock.
+        platform::LockScope hold(lock_);
         if (HasBits(InstanceStatus::QueueOverflow)) {
             hostWriter_.Silence(dest, frames);
             return frames;
@@ -192,12 +194,9 @@ void CVSTiSofthSynth::FinishBlock(uint32_t frames) noexcept {
         return;
     }
     const float* right = HasBits(InstanceStatus::MonoMainOutput) || usedOutputs_ < 2 ? outputs_[0] : outputs_[1];
-    if (!queue_->Push(outputs_[0], right, frames)) {
-        SetBits(InstanceStatus::QueueOverflow);
-        return;
-    }
-    pendingFrames_ += frames;
-    // Each active bus takes its outputs of this block here once the instance offers buses.
+    if (queue_->Push(outputs_[0], right, frames)) pendingFrames_ += frames;
+    else SetBits(InstanceStatus::QueueOverflow);
+    PushBlockToBuses(frames);
 }
 
 }  // namespace qm

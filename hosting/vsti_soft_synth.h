@@ -33,6 +33,7 @@
 namespace qm {
 
 class CSofSynthBuffer;
+class CVSTiSofthSynthBus;
 class OutputQueue;
 
 // Where the plug-in's own MIDI output goes (the MIDI input port the host connects to). The instance
@@ -156,6 +157,15 @@ public:
     // the instance's output queue (or as pending frames) for the instance's next Render.
     HRESULT RenderBlockFor(LONGLONG position, uint32_t chunk, DWORD flags, HostTimeRecord* record) noexcept;
 
+    // ---- For the output buses (vsti_buses.cpp) ----
+    ISynthTypeLink* Type() const noexcept { return type_; }
+    // Held around each block; a bus holds it for its whole Render, as its queue has no lock.
+    platform::RecursiveLock& RenderLock() noexcept { return lock_; }
+    // A bus's host time record sets the position of the blocks it asks for.
+    void SetRenderPosition(LONGLONG time, LONGLONG sample) noexcept;
+    int BusCount() const noexcept { return busCount_; }
+    CVSTiSofthSynthBus* BusAt(int index) const noexcept;
+
     // Suspends a running plug-in, or resumes a suspended one and clears Faulted (the power button).
     HRESULT TogglePower() noexcept;
     // The idle pass, at most once per 10 ms.
@@ -232,6 +242,13 @@ private:
     double HostRate() const noexcept { return static_cast<double>(plugInFormat_.nSamplesPerSec); }
     LONGLONG DurationOfFrames(LONGLONG frames) const noexcept;
 
+    // Output buses (vsti_buses.cpp): the bus routine, the hand-over of each block's extra outputs,
+    // audioMasterIOChanged and the teardown of the buses.
+    void CreateBuses();
+    void PushBlockToBuses(uint32_t frames) noexcept;
+    void MarkBusesGone() noexcept;
+    void ReleaseBuses() noexcept;
+
     // Rendering (vsti_render.cpp).
     HRESULT RenderBlock(LONGLONG position, uint32_t chunk, DWORD flags) noexcept;
     void FinishBlock(uint32_t frames) noexcept;
@@ -247,6 +264,8 @@ private:
     intptr_t ForwardPlugInMidi(const VstEvents* events) noexcept;
     std::atomic<ULONG> refs_{0};
     const DWORD constantOne_ = 1;
+    CVSTiSofthSynthBus* buses_[kMaxPins] = {};  // one reference each
+    int busCount_ = 0;
     const DWORD constantThree_ = 3;
     GUID instanceGuid_{};
     GUID secondId_{};
