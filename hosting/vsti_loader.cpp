@@ -206,9 +206,8 @@ void CVSTiSofthSynth::BindInsideGuard(VstPluginMainProc entry, VstiPluginRecord*
 
     const int mainChannels = HasBits(InstanceStatus::MonoMainOutput) ? 1 : 2;
     if (type_->ExposeMultiChannel() && effect->numOutputs > mainChannels) CreateBuses();
-    // Not created by this instance yet: the patch device and the MIDI input port with its effCanDo
-    // probes.
-    *result = S_OK;
+    // Not created by this instance yet: the patch device.
+    *result = CreateMidiPortIfSending();
 }
 
 void CVSTiSofthSynth::ReadOutputPinNames() {

@@ -11,6 +11,7 @@
 #include "qmvsti/guids.h"
 #include "routing/synth_buffer.h"
 #include "routing/vsti_bus.h"
+#include "routing/vsti_midi_in.h"
 
 namespace qm {
 
@@ -122,18 +123,12 @@ CVSTiSofthSynth::~CVSTiSofthSynth() {
         midiSink_->Release();
         midiSink_ = nullptr;
     }
+    ReleaseMidiPort();
     std::free(pendingChunk_);
     std::free(capturedChunk_);
 }
 
 // ---- Simple slots ----
-
-HRESULT CVSTiSofthSynth::GetMidiInput(REFIID, void** out) noexcept {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    // The plug-in's own MIDI output port is not created by this instance yet.
-    return E_NOINTERFACE;
-}
 
 HRESULT CVSTiSofthSynth::Reserved4() noexcept { return static_cast<HRESULT>(-1); }
 
@@ -146,6 +141,7 @@ HRESULT CVSTiSofthSynth::GetGuid(GUID* out) noexcept {
 HRESULT CVSTiSofthSynth::SetGuid(REFGUID guid) noexcept {
     instanceGuid_ = guid;
     for (int i = 0; i < busCount_; ++i) buses_[i]->SetBusGuid(guid);
+    if (midiPort_ != nullptr) midiPort_->SetGuid(guid);
     return S_OK;
 }
 

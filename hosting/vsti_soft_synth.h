@@ -34,6 +34,7 @@ namespace qm {
 
 class CSofSynthBuffer;
 class CVSTiSofthSynthBus;
+class CVSTiSofthSynthIn;
 class OutputQueue;
 
 // Where the plug-in's own MIDI output goes (the MIDI input port the host connects to). The instance
@@ -200,7 +201,10 @@ public:
     const OutputQueue* Queue() const noexcept { return queue_; }
     // Whether a note-on was passed on without its note-off (channel 0-15, key 0-127).
     bool IsNoteHeld(int channel, int key) const noexcept;
-    // The receiver of the plug-in's MIDI output; null drops it.
+    // The MIDI input port carrying the plug-in's MIDI output to the host; null when the plug-in
+    // said at loading that it sends none.
+    CVSTiSofthSynthIn* MidiPort() const noexcept { return midiPort_; }
+    // A further receiver of the plug-in's MIDI output, beside the port; null drops it.
     void SetPlugInMidiReceiver(IPlugInMidiReceiver* receiver) noexcept { midiInput_ = receiver; }
 
 private:
@@ -248,6 +252,10 @@ private:
     void PushBlockToBuses(uint32_t frames) noexcept;
     void MarkBusesGone() noexcept;
     void ReleaseBuses() noexcept;
+    // The MIDI input port (vsti_midi_port.cpp): created inside the loader's guarded frame when the
+    // plug-in says it sends MIDI; 0 or the port's creation error.
+    HRESULT CreateMidiPortIfSending();
+    void ReleaseMidiPort() noexcept;
 
     // Rendering (vsti_render.cpp).
     HRESULT RenderBlock(LONGLONG position, uint32_t chunk, DWORD flags) noexcept;
@@ -336,6 +344,7 @@ private:
     HostTimeRecord* hostTimeRecord_ = nullptr;  // during a render call only: &hostTimeCopy_ or null
     HostTimeRecord hostTimeCopy_{};
     IPlugInMidiReceiver* midiInput_ = nullptr;
+    CVSTiSofthSynthIn* midiPort_ = nullptr;  // referenced
 };
 
 // The file-name part of a path: no folder, no extension.
