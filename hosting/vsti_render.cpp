@@ -37,15 +37,22 @@ HRESULT CVSTiSofthSynth::Render(void* destination, LONGLONG startFrame, LONG fra
     }
     auto* dest = static_cast<unsigned char*>(destination);
     const uint32_t wanted = static_cast<uint32_t>(frames);
-    const uint32_t align = hostWriter_.BlockAlign();
-
     if (HasBits(InstanceStatus::Faulted | InstanceStatus::QueueOverflow)) {
         hostWriter_.Silence(dest, wanted);
         return kRenderFaulted;
     }
+    if (queue_ == nullptr) return RenderRequest(dest, startFrame, wanted, flags, timeRecord);
+    // With buses the queues and the position are shared with the buses' renders, which may come
+    // from another thread: one request at a time, under the lock the blocks take anyway.
+    platform::LockScope hold(lock_);
+    return RenderRequest(dest, startFrame, wanted, flags, timeRecord);
+}
 
+HRESULT CVSTiSofthSynth::RenderRequest(unsigned char* dest, LONGLONG startFrame, uint32_t wanted, DWORD flags,
+                                       HostTimeRecord* timeRecord) noexcept {
+    const uint32_t align = hostWriter_.BlockAlign();
     uint32_t done = TakeFrames(dest, wanted, lastBlockFrames_ - pendingFrames_);
-    if (done == wanted) return frames;
+    if (done == wanted) return static_cast<HRESULT>(wanted);
     LONGLONG position = startFrame + done;
 
     hostTimeRecord_ = nullptr;
@@ -74,7 +81,7 @@ HRESULT CVSTiSofthSynth::Render(void* destination, LONGLONG startFrame, LONG fra
     }
     if (done < wanted) hostWriter_.Silence(dest + static_cast<size_t>(done) * align, wanted - done);
     hostTimeRecord_ = nullptr;
-    return frames;
+    return static_cast<HRESULT>(wanted);
 }
 
 HRESULT CVSTiSofthSynth::RenderBlockFor(LONGLONG position, uint32_t chunk, DWORD flags, HostTimeRecord* record) noexcept {
@@ -91,8 +98,6 @@ HRESULT CVSTiSofthSynth::RenderBlockFor(LONGLONG position, uint32_t chunk, DWORD
 // frame `offset` of the block.
 uint32_t CVSTiSofthSynth::TakeFrames(unsigned char* dest, uint32_t frames, uint32_t offset) noexcept {
     if (queue_ != nullptr) {
-        // Buses render blocks into this queue from their own Render, under the same lock.
-        platform::LockScope hold(lock_);
         if (HasBits(InstanceStatus::QueueOverflow)) {
             hostWriter_.Silence(dest, frames);
             return frames;

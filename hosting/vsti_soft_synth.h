@@ -258,6 +258,8 @@ private:
     void ReleaseMidiPort() noexcept;
 
     // Rendering (vsti_render.cpp).
+    HRESULT RenderRequest(unsigned char* dest, LONGLONG startFrame, uint32_t wanted, DWORD flags,
+                          HostTimeRecord* timeRecord) noexcept;
     HRESULT RenderBlock(LONGLONG position, uint32_t chunk, DWORD flags) noexcept;
     void FinishBlock(uint32_t frames) noexcept;
     uint32_t TakeFrames(unsigned char* dest, uint32_t frames, uint32_t offset) noexcept;

@@ -110,7 +110,7 @@ TEST(BusesBus, EveryBusCarriesExactlyItsPinsAndTheMainPairIsUnchanged) {
         ASSERT_EQ(BusRig::Render(eight.buses[i], out, 600), 600);
         ExpectFrames(out, 0, 600, expected[i][0], expected[i][1]);
     }
-    EXPECT_EQ(eight.plugin.processCalls, 3);  // the buses took the blocks the instance rendered
+    EXPECT_EQ(eight.plugin.processCalls.load(), 3);  // the buses took the blocks the instance rendered
 }
 
 TEST(BusesBus, ABusRenderedFirstMakesItsInstanceRenderAndTheInstanceThenReadsItsQueue) {
@@ -118,11 +118,11 @@ TEST(BusesBus, ABusRenderedFirstMakesItsInstanceRenderAndTheInstanceThenReadsIts
     std::vector<float> out;
     ASSERT_EQ(BusRig::Render(eight.buses[3], out, 600), 600);
     ExpectFrames(out, 0, 600, Level(6), Level(7));
-    EXPECT_EQ(eight.plugin.processCalls, 3);
+    EXPECT_EQ(eight.plugin.processCalls.load(), 3);
     EXPECT_EQ(eight.rig->synth->PendingFrames(), 600u);
     ASSERT_EQ(BusRig::Render(eight.rig->synth, out, 600), 600);
     ExpectFrames(out, 0, 600, Level(0), Level(1));
-    EXPECT_EQ(eight.plugin.processCalls, 3);
+    EXPECT_EQ(eight.plugin.processCalls.load(), 3);
     EXPECT_EQ(eight.rig->synth->CurrentSample(), 600);
 }
 
@@ -144,7 +144,7 @@ TEST(BusesBus, TheQueueOverflowsAfter1020UnreadBlocksUntilResetQueue) {
     ExpectFrames(out, 0, 100, 0.0f, 0.0f);
     ASSERT_EQ(BusRig::Render(eight.buses[1], out, 265), 265);
     ExpectFrames(out, 0, 265, Level(4) * 0.707f, Level(4) * 0.707f);
-    EXPECT_EQ(eight.plugin.processCalls, 1021);
+    EXPECT_EQ(eight.plugin.processCalls.load(), 1021);
     ASSERT_EQ(eight.buses[0]->ResetQueue(), S_OK);
     EXPECT_EQ(bus->PendingFrames(), 0u);
     ASSERT_EQ(BusRig::Render(eight.buses[0], out, 300, 1021 * 265), 300);

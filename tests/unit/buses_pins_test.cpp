@@ -23,7 +23,7 @@ TEST(BusesPins, SurplusPinsBeyondSixtyFourGetScratchBuffersAndTheMainPairStaysRi
     std::vector<float> out;
     ASSERT_EQ(BusRig::Render(rig.synth, out, 600), 600);
     EXPECT_FALSE(rig->Status() & Status::Faulted);
-    EXPECT_EQ(plugin.processCalls, 3);
+    EXPECT_EQ(plugin.processCalls.load(), 3);
     ExpectFrames(out, 0, 600, Level(0), Level(1));
     // The inputs (the surplus ones included) stay silent although the plug-in wrote its outputs.
     EXPECT_EQ(plugin.inputSum, 0.0);
@@ -98,7 +98,7 @@ TEST(BusesPins, BlocksRenderedForABusWithoutAQueueKeepOnlyTheLastBlock) {
     std::vector<float> out;
     ASSERT_EQ(BusRig::Render(rig.synth, out, 100, 365), 100);
     ExpectFrames(out, 0, 100, Level(0), Level(1));
-    EXPECT_EQ(plugin.processCalls, 2);  // all 100 frames came from the last block
+    EXPECT_EQ(plugin.processCalls.load(), 2);  // all 100 frames came from the last block
 }
 
 TEST(BusesPins, MidiEventRecordsCountTheBytesAfterTheirHeaderWords) {

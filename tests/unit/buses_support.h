@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -41,7 +42,7 @@ public:
     bool sendsMidi = false;         // effCanDo "sendVstMidiEvent" answers 1
     std::vector<VstMidiEvent> out;  // sent with audioMasterProcessEvents after every process call
     double inputSum = 0.0;
-    int processCalls = 0;
+    std::atomic<int> processCalls{0};  // read by the threads test while a render runs
     std::vector<int32_t> probedPins;
     AEffect effect{};
     audioMasterCallback host = nullptr;
