@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "hosting/vsti_soft_synth.h"
-#include "platform/text.h"
 #include "qmvsti/guids.h"
 #include "routing/vsti_bus.h"
 
@@ -13,13 +12,6 @@ namespace qm {
 namespace {
 
 constexpr int kPinLabelChars = 68;
-
-void LabelOf(const VstPinProperties& pin, WCHAR* label) noexcept {
-    label[0] = 0;
-    if (pin.label[0] == 0) return;
-    platform::AnsiToWide(pin.label, static_cast<ptrdiff_t>(strnlen(pin.label, sizeof pin.label)), label,
-                         kPinLabelChars);
-}
 
 }  // namespace
 
@@ -42,12 +34,12 @@ void CVSTiSofthSynth::CreateBuses() {
 
         WCHAR labelA[kPinLabelChars];
         WCHAR labelB[kPinLabelChars] = {};
-        LabelOf(pin, labelA);
+        PinLabel(pin, labelA);
         if (!mono && output + 1 < outputs) {
             ++output;
             std::memset(&pin, 0, sizeof pin);
             LoadCall(effGetOutputProperties, output, 0, &pin, 0.0f);
-            LabelOf(pin, labelB);
+            PinLabel(pin, labelB);
         }
         WCHAR name[kNameChars] = {};
         ComposePinName(labelA, labelB, name, kNameChars);

@@ -49,14 +49,14 @@ VstPluginMainProc EntryPointOf(platform::ModuleHandle module) noexcept {
     return reinterpret_cast<VstPluginMainProc>(entry);
 }
 
+}  // namespace
+
 void PinLabel(const VstPinProperties& pin, WCHAR* label) noexcept {
     label[0] = 0;
     if (pin.label[0] == 0) return;
     platform::AnsiToWide(pin.label, static_cast<ptrdiff_t>(strnlen(pin.label, sizeof pin.label)), label,
                          kPinLabelChars);
 }
-
-}  // namespace
 
 void FileTitleOf(const WCHAR* path, WCHAR* dest, int capacity) noexcept {
     if (dest == nullptr || capacity < 1) return;

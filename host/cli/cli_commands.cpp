@@ -85,10 +85,12 @@ void PrintFacts(const Options& options, const InstrumentFacts& f, const PlugInMa
     char id[16];
     std::snprintf(id, sizeof(id), "0x%08X", static_cast<unsigned>(f.uniqueId));
     if (options.json) {
+        // The bus names only when there are buses: the record stays as it was for the others.
         std::string buses;
         for (const std::string& bus : f.buses) buses += (buses.empty() ? "" : ", ") + JsonText(bus);
+        if (!buses.empty()) buses = ", \"buses\": [" + buses + "]";
         std::printf("{\"name\": %s, \"product\": %s, \"vendor\": %s, \"path\": %s, \"uniqueId\": %ld, "
-                    "\"uniqueIdText\": %s, \"version\": %ld, \"outputs\": %lu, \"buses\": [%s], \"programs\": %ld, "
+                    "\"uniqueIdText\": %s, \"version\": %ld, \"outputs\": %lu%s, \"programs\": %ld, "
                     "\"parameters\": %ld, \"instrument\": %s, \"flags\": %s}\n",
                     JsonText(f.name).c_str(), JsonText(f.product).c_str(), JsonText(f.vendor).c_str(),
                     JsonText(f.path).c_str(), static_cast<long>(f.uniqueId), JsonText(UniqueIdText(f.uniqueId)).c_str(),

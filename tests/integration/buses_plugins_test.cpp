@@ -11,9 +11,10 @@
 #include "qmvsti/guids.h"
 #include "support/environment.h"
 #include "testplugins/protocol.h"
-#include "unit/hosting_fakes.h"
+#include "unit/buses_support.h"
 
 using namespace hosting_test;
+using buses_test::Received;
 
 namespace {
 
@@ -35,16 +36,6 @@ struct PortLog {
     }
 };
 
-std::vector<DWORD> Received(qm::CVSTiSofthSynth* sink) {
-    std::vector<DWORD> found;
-    qm::CSofSynthBuffer* buffer = sink->RenderBuffer();
-    for (int32_t i = 0; i < buffer->EventCount(); ++i) {
-        const VstMidiEvent* e = buffer->EventAt(i);
-        found.push_back(static_cast<unsigned char>(e->midiData[0]) | static_cast<unsigned char>(e->midiData[1]) << 8 |
-                        static_cast<unsigned char>(e->midiData[2]) << 16);
-    }
-    return found;
-}
 
 }  // namespace
 

@@ -23,11 +23,6 @@ void EightPins(PinPlugin& plugin) {
                    {"Mono A", false}, {"", false},    {"Aux2", true},   {"Aux2", true}};
 }
 
-std::string Narrow(const WCHAR* text) {
-    std::string out;
-    for (; *text != 0; ++text) out.push_back(static_cast<char>(*text));
-    return out;
-}
 
 struct EightRig {
     PinPlugin plugin{8};

@@ -52,23 +52,8 @@ struct PortHost {
     }
 };
 
-std::string Narrow(const WCHAR* text) {
-    std::string out;
-    for (; *text != 0; ++text) out.push_back(static_cast<char>(*text));
-    return out;
-}
 
 // The packed messages a sink instance has in its render buffer, in order.
-std::vector<DWORD> Received(qm::CVSTiSofthSynth* sink) {
-    std::vector<DWORD> found;
-    qm::CSofSynthBuffer* buffer = sink->RenderBuffer();
-    for (int32_t i = 0; i < buffer->EventCount(); ++i) {
-        const VstMidiEvent* e = buffer->EventAt(i);
-        found.push_back(static_cast<unsigned char>(e->midiData[0]) | static_cast<unsigned char>(e->midiData[1]) << 8 |
-                        static_cast<unsigned char>(e->midiData[2]) << 16);
-    }
-    return found;
-}
 
 }  // namespace
 

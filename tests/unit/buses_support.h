@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "hosting_fakes.h"
+#include "routing/synth_buffer.h"
 
 namespace buses_test {
 
@@ -160,6 +161,24 @@ struct BusRig {
     qm::CVSTiSofthSynth* synth = nullptr;
     HRESULT loaded = E_FAIL;
 };
+
+inline std::string Narrow(const WCHAR* text) {
+    std::string out;
+    for (; *text != 0; ++text) out.push_back(static_cast<char>(*text));
+    return out;
+}
+
+// The packed messages an instance holds in its render buffer, in order.
+inline std::vector<DWORD> Received(qm::CVSTiSofthSynth* sink) {
+    std::vector<DWORD> found;
+    qm::CSofSynthBuffer* buffer = sink->RenderBuffer();
+    for (int32_t i = 0; i < buffer->EventCount(); ++i) {
+        const VstMidiEvent* e = buffer->EventAt(i);
+        found.push_back(static_cast<unsigned char>(e->midiData[0]) | static_cast<unsigned char>(e->midiData[1]) << 8 |
+                        static_cast<unsigned char>(e->midiData[2]) << 16);
+    }
+    return found;
+}
 
 // Every frame of an interleaved stereo render is (left, right).
 inline void ExpectFrames(const std::vector<float>& out, size_t first, size_t frames, float left, float right) {
