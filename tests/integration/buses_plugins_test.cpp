@@ -111,6 +111,9 @@ TEST(BusesPlugins, TheMidiOutSynthsEventsReachTheCallbackAndTwoSinksInOrder) {
         ASSERT_EQ((*sink)->Cue(0), S_OK);
         ASSERT_EQ(port->Connect(sink->get()), S_OK);
     }
+    EXPECT_EQ(port->Connect(first.get()), S_OK);  // kept once
+    EXPECT_EQ(port->Connect(rig.get()), S_FALSE);  // the instance itself would hear its own output
+    EXPECT_EQ(port->Connect(nullptr), E_POINTER);
     rig.site.events = {{0, 0x00643C90u}, {TimeOfFrame(300), 0x00003C80u}};
     ASSERT_EQ(rig->Cue(0), S_OK);
     ASSERT_EQ(rig->Play(0, 0), S_OK);
@@ -123,9 +126,17 @@ TEST(BusesPlugins, TheMidiOutSynthsEventsReachTheCallbackAndTwoSinksInOrder) {
     EXPECT_EQ(Received(first.get()), expected);
     EXPECT_EQ(Received(second.get()), expected);
     for (size_t i = 1; i < log.stamps.size(); ++i) EXPECT_GE(log.stamps[i], log.stamps[i - 1]);
-    port->Disconnect(first.get());
-    port->Disconnect(second.get());
+    // Stopped, then closed: neither the callback nor the sinks hear the next blocks.
+    ASSERT_EQ(port->Stop(), S_OK);
+    ASSERT_EQ(rig.render(out, 265, kFrames), 265);
+    ASSERT_EQ(port->Start(), S_OK);
     ASSERT_EQ(port->Close(buffers), S_OK);
+    ASSERT_EQ(rig.render(out, 265, kFrames + 265), 265);
+    EXPECT_EQ(log.messages.size(), expected.size());
+    EXPECT_EQ(Received(first.get()).size(), expected.size());
+    EXPECT_EQ(port->Disconnect(second.get()), S_OK);
+    EXPECT_EQ(port->Disconnect(second.get()), S_FALSE);
+    EXPECT_EQ(port->Disconnect(first.get()), S_OK);
     port->Release();
 }
 

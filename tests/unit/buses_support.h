@@ -109,9 +109,9 @@ private:
     }
 };
 
-inline VstMidiEvent Midi(int status, int data1, int data2, int32_t type = kVstMidiType) {
+inline VstMidiEvent Midi(int status, int data1, int data2) {
     VstMidiEvent event{};
-    event.type = type;
+    event.type = kVstMidiType;
     event.byteSize = 24;
     event.midiData[0] = static_cast<char>(status);
     event.midiData[1] = static_cast<char>(data1);
