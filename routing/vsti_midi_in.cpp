@@ -110,7 +110,7 @@ HRESULT CVSTiSofthSynthIn::GetName(LPWSTR buffer, LONG capacity) noexcept {
     if (buffer == nullptr || capacity < 1) return S_OK;
     WCHAR display[kNameChars] = {};
     CVSTiSofthSynth* instance = instance_.load(std::memory_order_acquire);
-    if (instance != nullptr) instance->GetDisplayName(display, kNameChars);
+    if (instance != nullptr) instance->GetName(display, kNameChars);
     const bool named = display[0] != 0;
     const WCHAR* format = QmGetString(KernelLangHandle(), named ? kIdsNamedInput : kIdsDefaultInput);
     Substitute(format, display, buffer, capacity);
