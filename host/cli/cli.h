@@ -41,6 +41,7 @@ struct RenderOptions {
     double tail = 2.0;  // seconds rendered after the song's end, for release and reverb
     double maxLength = 3600.0;  // seconds; a longer song (tail not counted) is refused, not rendered
     bool buses = false;     // --buses, --outputs all: each bus into OUT-<bus name>.<ext>
+    bool multi = false;     // --outputs multi: the main pair and every bus in one file
     std::string midiOut;    // --midi-out FILE.mid: the instrument's own MIDI output
 };
 bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error);

@@ -159,7 +159,8 @@ int PullAudio(IQmSoftSynth* instance, const RenderRun& run, AudioFileWriter* wri
             return Fail(kExitFailure, std::string("the library rendered no audio (") + code + ")");
         }
         meter->Add(block.data(), static_cast<size_t>(frames), run.format);
-        if (!writer->Write(block.data(), static_cast<size_t>(frames), &error) || !buses->Pull(position, frames, &error)) {
+        if (!buses->Pull(position, frames, &error) ||
+            !writer->Write(buses->Frames(block.data(), frames), static_cast<size_t>(frames), &error)) {
             progress.Finish();
             return Fail(kExitFailure, error);
         }
@@ -179,7 +180,8 @@ int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
     AudioFileWriter writer;
     std::string error;
     const InterruptCatcher interrupts;
-    if (!writer.Open(o.output, run.format, static_cast<uint32_t>(o.rate), &error)) return Fail(kExitFailure, error);
+    const int channels = o.multi ? 2 + 2 * BusFiles::CountBuses(instance) : 2;
+    if (!writer.Open(o.output, run.format, static_cast<uint32_t>(o.rate), &error, channels)) return Fail(kExitFailure, error);
 
     int result = kExitOk;
     const bool opened = SUCCEEDED(instance->Open(0, 0, 0, HostSiteCallback, reinterpret_cast<ULONG_PTR>(&site), 0));
@@ -188,7 +190,8 @@ int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
     if (result == kExitOk && FAILED(instance->SetFormat(&wfx, 0, kOfflineRendering)))
         result = Fail(kExitFailure, "the instance has no room for the host's buffers");
     BusFiles buses;
-    if (result == kExitOk && o.buses && !buses.Open(instance, wfx, o.output, run.format, static_cast<uint32_t>(o.rate), &error))
+    if (result == kExitOk && (o.buses || o.multi) &&
+        !buses.Open(instance, wfx, o.output, run.format, static_cast<uint32_t>(o.rate), !o.multi, &error))
         result = Fail(kExitFailure, error);
     MidiOutRecorder midiOut;
     if (result == kExitOk && !o.midiOut.empty() && !midiOut.Start(instance, &error)) result = Fail(kExitFailure, error);

@@ -2,6 +2,7 @@
 #include "cli_render_outputs.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -54,37 +55,67 @@ BusFiles::~BusFiles() {
     Close(false, &ignored);
 }
 
+int BusFiles::CountBuses(IQmSoftSynth* instance) {
+    int count = 0;
+    for (IQmSoftSynth* bus = nullptr; instance->GetBus(count, &bus) == S_OK && bus != nullptr; bus = nullptr) {
+        bus->Release();
+        ++count;
+    }
+    return count;
+}
+
 bool BusFiles::Open(IQmSoftSynth* instance, const WAVEFORMATEX& format, const std::string& mainOutput,
-                    SampleFormat sample, uint32_t rate, std::string* error) {
+                    SampleFormat sample, uint32_t rate, bool separate, std::string* error) {
     blockAlign_ = format.nBlockAlign;
+    separate_ = separate;
     for (LONG index = 0;; ++index) {
         IQmSoftSynth* bus = nullptr;
         if (instance->GetBus(index, &bus) != S_OK || bus == nullptr) break;
         buses_.push_back(bus);
         WCHAR name[kBusNameChars] = {};
         bus->GetName(name, kBusNameChars);
-        paths_.push_back(BusPath(mainOutput, ToUtf8(name)));
-        writers_.push_back(std::make_unique<AudioFileWriter>());
         if (FAILED(bus->SetFormat(&format, 0, 1))) {
             if (error != nullptr) *error = "bus " + ToUtf8(name) + " has no room for the host's buffers";
             return false;
         }
+        if (!separate) continue;
+        paths_.push_back(BusPath(mainOutput, ToUtf8(name)));
+        writers_.push_back(std::make_unique<AudioFileWriter>());
         if (!writers_.back()->Open(paths_.back(), sample, rate, error)) return false;
     }
     return true;
 }
 
 bool BusFiles::Pull(LONGLONG position, LONG frames, std::string* error) {
-    block_.resize(static_cast<size_t>(frames) * blockAlign_);
+    const size_t bytes = static_cast<size_t>(frames) * blockAlign_;
+    block_.resize(bytes * buses_.size());
     for (size_t i = 0; i < buses_.size(); ++i) {
-        const HRESULT rendered = buses_[i]->Render(block_.data(), position, frames, 0, 0, nullptr);
+        uint8_t* block = block_.data() + i * bytes;
+        const HRESULT rendered = buses_[i]->Render(block, position, frames, 0, 0, nullptr);
         if (rendered != frames) {
-            if (error != nullptr) *error = paths_[i] + ": the bus rendered silence (its queue overflowed or the plug-in faulted)";
+            if (error != nullptr) *error = "bus " + std::to_string(i) + ": it rendered silence (its queue overflowed or the plug-in faulted)";
             return false;
         }
-        if (!writers_[i]->Write(block_.data(), static_cast<size_t>(frames), error)) return false;
+        if (separate_ && !writers_[i]->Write(block, static_cast<size_t>(frames), error)) return false;
     }
     return true;
+}
+
+const void* BusFiles::Frames(const void* main, LONG frames) {
+    if (separate_ || buses_.empty()) return main;
+    // Frame by frame: the main pair, then each bus's pair, in bus order.
+    const size_t pair = blockAlign_;
+    const size_t bytes = static_cast<size_t>(frames) * pair;
+    const size_t width = pair * (buses_.size() + 1);
+    multi_.resize(static_cast<size_t>(frames) * width);
+    for (size_t frame = 0; frame < static_cast<size_t>(frames); ++frame) {
+        uint8_t* out = multi_.data() + frame * width;
+        std::memcpy(out, static_cast<const uint8_t*>(main) + frame * pair, pair);
+        for (size_t i = 0; i < buses_.size(); ++i) {
+            std::memcpy(out + (i + 1) * pair, block_.data() + i * bytes + frame * pair, pair);
+        }
+    }
+    return multi_.data();
 }
 
 bool BusFiles::Close(bool keep, std::string* error) {
@@ -93,7 +124,7 @@ bool BusFiles::Close(bool keep, std::string* error) {
         buses_[i]->ReleaseFormat();
         buses_[i]->Release();
         if (i < writers_.size() && !writers_[i]->Close(error)) closed = false;
-        if (!keep) {
+        if (!keep && i < paths_.size()) {
             std::error_code ignored;
             std::filesystem::remove(std::filesystem::u8path(paths_[i]), ignored);
         }
@@ -195,13 +226,12 @@ bool ApplyRenderOutputOption(const std::string& name, const std::string& value, 
         render->midiOut = value;
         return true;
     }
-    if (value == "main" || value == "all") {
+    if (value == "main" || value == "all" || value == "multi") {
         render->buses = value == "all";
+        render->multi = value == "multi";
         return true;
     }
-    // One multichannel file with every output needs a writer of more than two channels.
-    *error = value == "multi" ? "--outputs multi is not available yet; use --outputs all"
-                              : "--outputs must be main or all, not " + value;
+    *error = "--outputs must be main, all or multi, not " + value;
     return false;
 }
 

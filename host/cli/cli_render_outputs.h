@@ -11,7 +11,8 @@
 
 namespace qm::host::cli {
 
-// The files of an instance's buses: OUT-<bus name>.<ext> beside OUT.
+// The files of an instance's buses: OUT-<bus name>.<ext> beside OUT, or (not separate) the channels
+// that follow the main pair in one multichannel file.
 class BusFiles {
 public:
     BusFiles() = default;
@@ -19,11 +20,17 @@ public:
     BusFiles(const BusFiles&) = delete;
     BusFiles& operator=(const BusFiles&) = delete;
 
-    // Formats every bus of the formatted instance and creates its file; false with a reason.
+    static int CountBuses(IQmSoftSynth* instance);
+    // Formats every bus of the formatted instance and, when separate, creates its file; false with a
+    // reason.
     bool Open(IQmSoftSynth* instance, const WAVEFORMATEX& format, const std::string& mainOutput, SampleFormat sample,
-              uint32_t rate, std::string* error);
-    // Renders `frames` frames of every bus at `position` and writes them; false with a reason.
+              uint32_t rate, bool separate, std::string* error);
+    // Renders `frames` frames of every bus at `position` (writing them when separate); false with a
+    // reason.
     bool Pull(LONGLONG position, LONG frames, std::string* error);
+    // What the main file gets for this block: the main pair itself, or (not separate) the main pair
+    // and every bus's pair frame by frame.
+    const void* Frames(const void* main, LONG frames);
     // Finishes the files (false with a reason), or removes them after a failed render.
     bool Close(bool keep, std::string* error);
     size_t Count() const noexcept { return buses_.size(); }
@@ -33,8 +40,10 @@ private:
     std::vector<IQmSoftSynth*> buses_;
     std::vector<std::unique_ptr<AudioFileWriter>> writers_;
     std::vector<std::string> paths_;
-    std::vector<uint8_t> block_;
+    std::vector<uint8_t> block_;  // this block of every bus, one after the other
+    std::vector<uint8_t> multi_;
     size_t blockAlign_ = 0;
+    bool separate_ = true;
 };
 
 // Records what arrives at the instance's MIDI input port while it is started.

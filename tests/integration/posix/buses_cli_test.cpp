@@ -1,5 +1,5 @@
 // qmvsti and the extra outputs as a user meets them: info lists the buses, render --buses writes one
-// file per bus beside an unchanged main file, --midi-out records the instrument's MIDI into a file
+// file per bus beside an unchanged main file and --outputs multi all of them in one file, --midi-out records the instrument's MIDI into a file
 // that renders again, the type's settings with their clamping, and amsynth's stereo main pair.
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -90,8 +90,26 @@ TEST_F(BusesCli, InfoListsTheBusesAndRenderWritesEachBesideAnUnchangedMainFile) 
         EXPECT_TRUE(LeftEqualsRight(samples)) << bus;
     }
     EXPECT_FALSE(fs::exists(home_ / "plain-Aux Mono A.wav"));
-    const CliOutcome multi = Render(Plugin("qmref_multi"), home_ / "x.wav", "--outputs multi");
-    EXPECT_EQ(multi.code, 2);
+
+    // One file of eight channels: the main pair, then each bus's pair, as the separate files hold them.
+    ASSERT_EQ(Render(Plugin("qmref_multi"), home_ / "eight.wav", "--outputs multi --format f32").code, 0);
+    int channels = 0;
+    const std::vector<float> eight = Samples(home_ / "eight.wav", &channels);
+    ASSERT_EQ(channels, 8);
+    std::vector<std::vector<float>> pairs = {Samples(home_ / "multi.wav")};
+    for (const char* bus : {"Aux Mono A", "Aux Mono B", "Aux L_Aux R"})
+        pairs.push_back(Samples(home_ / ("multi-" + std::string(bus) + ".wav")));
+    ASSERT_EQ(eight.size(), pairs[0].size() * 4);
+    for (size_t frame = 0; frame < pairs[0].size() / 2; ++frame) {
+        for (size_t channel = 0; channel < 8; ++channel) {
+            ASSERT_EQ(eight[frame * 8 + channel], pairs[channel / 2][frame * 2 + channel % 2]) << frame << " " << channel;
+        }
+    }
+    // The extensible header names the 7.1 speakers.
+    const std::string header = ReadAll(home_ / "eight.wav").substr(0, 48);
+    EXPECT_EQ(static_cast<unsigned char>(header[20]) | static_cast<unsigned char>(header[21]) << 8, 0xFFFE);
+    EXPECT_EQ(static_cast<unsigned char>(header[40]), 0xFF);
+    EXPECT_EQ(Render(Plugin("qmref_multi"), home_ / "x.wav", "--outputs both").code, 2);
 }
 
 TEST_F(BusesCli, MidiOutRecordsTheInstrumentsMidiIntoAFileThatRendersAgain) {
