@@ -200,7 +200,7 @@ int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
     Meter meter;
     double seconds = 0.0;
     if (result == kExitOk) {
-        const double bytes = static_cast<double>(total) * 2.0 * SampleBytes(run.format);
+        const double bytes = static_cast<double>(total) * channels * SampleBytes(run.format);
         AudioFileType type = AudioFileType::Wav;
         ChooseAudioFileType(o.output, run.format, &type, &error);
         std::fprintf(stderr, "qmvsti: rendering %s of song and %s of tail (%lld frames) into %s, %s %s\n",
