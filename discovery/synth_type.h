@@ -25,6 +25,7 @@ class CPlugInManagerCachSink;
 namespace SynthTypeFlags {
 inline constexpr DWORD ExposeMultiChannel = 0x4;
 inline constexpr DWORD SizeWindowForNI = 0x8;
+inline constexpr DWORD AssumeStereoPins = 0x10;
 }  // namespace SynthTypeFlags
 
 inline constexpr int kScanFolderCount = 3;
@@ -71,6 +72,7 @@ public:
     int64_t FrameSizeDuration() const noexcept override { return frameSize_; }
     uint32_t FlushOnStopCount() const noexcept override { return flushCount_; }
     bool ExposeMultiChannel() const noexcept override { return (typeFlags_ & SynthTypeFlags::ExposeMultiChannel) != 0; }
+    bool AssumeStereoPins() const noexcept override { return (typeFlags_ & SynthTypeFlags::AssumeStereoPins) != 0; }
     // The editor-sizing query: the alternative-drawing mark of the record that is the same module
     // as (displayName, path, uniqueId); false when no record matches.
     bool HasAlternativeDrawingMark(const WCHAR* displayName, const WCHAR* path, int32_t uniqueId) noexcept override;

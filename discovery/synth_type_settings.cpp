@@ -21,9 +21,12 @@ int Clamp(int64_t value, int low, int high) noexcept {
 void CQmVSTiSynthType::LoadSettings() noexcept {
     const int expose = QmGetMetricUsingName(settings_, QMW("ExposeMultiChannel"), 1);
     const int sizeForNI = QmGetMetricUsingName(settings_, QMW("SizeWindowForNI"), 0);
-    typeFlags_ &= ~(SynthTypeFlags::ExposeMultiChannel | SynthTypeFlags::SizeWindowForNI);
+    const int stereoPins = QmGetMetricUsingName(settings_, QMW("AssumeStereoPins"), 0);
+    typeFlags_ &= ~(SynthTypeFlags::ExposeMultiChannel | SynthTypeFlags::SizeWindowForNI |
+                    SynthTypeFlags::AssumeStereoPins);
     if (expose & 1) typeFlags_ |= SynthTypeFlags::ExposeMultiChannel;
     if (sizeForNI & 1) typeFlags_ |= SynthTypeFlags::SizeWindowForNI;
+    if (stereoPins & 1) typeFlags_ |= SynthTypeFlags::AssumeStereoPins;
 
     flushCount_ = static_cast<uint32_t>(Clamp(QmGetMetricUsingName(settings_, QMW("FlushOnStopCount"), 0), 0, kMaxFlushCount));
 
@@ -41,7 +44,8 @@ void CQmVSTiSynthType::SaveSettings() noexcept {
     // All bits set when on: older readers of the value test it as a boolean, newer ones bit 0.
     QmSetMetricUsingName(settings_, QMW("ExposeMultiChannel"),
                          (typeFlags_ & SynthTypeFlags::ExposeMultiChannel) ? static_cast<int>(0xFFFFFFFFu) : 0);
-    // "SizeWindowForNI" is the user's own switch, set outside the component: read, never written.
+    // "SizeWindowForNI" and "AssumeStereoPins" are the user's own switches, set outside the
+    // component: read, never written.
 }
 
 }  // namespace qm

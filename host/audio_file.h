@@ -25,7 +25,12 @@ enum class AudioFileType { Wav, Flac };
 // sample format the type cannot hold (FLAC stores at most 24-bit integers).
 bool ChooseAudioFileType(const std::string& utf8Path, SampleFormat format, AudioFileType* type, std::string* error);
 
-// Writes interleaved stereo frames in the chosen sample format to a new file.
+// The WAVE_FORMAT_EXTENSIBLE speaker mask of a file of `channels` channels in the standard order
+// (front left, front right, centre, LFE, back left, back right, ...); 0 past the 18 named speakers.
+uint32_t SpeakerMask(int channels) noexcept;
+
+// Writes interleaved frames (stereo, or `channels` channels) in the chosen sample format to a new
+// file; more than two channels are written as WAVE_FORMAT_EXTENSIBLE with the standard speaker mask.
 class AudioFileWriter {
 public:
     AudioFileWriter() = default;
@@ -33,7 +38,7 @@ public:
     AudioFileWriter(const AudioFileWriter&) = delete;
     AudioFileWriter& operator=(const AudioFileWriter&) = delete;
 
-    bool Open(const std::string& utf8Path, SampleFormat format, uint32_t rate, std::string* error);
+    bool Open(const std::string& utf8Path, SampleFormat format, uint32_t rate, std::string* error, int channels = 2);
     bool Write(const void* frames, size_t count, std::string* error);
     // Finishes the file (headers, FLAC stream end); false with a reason when that fails.
     bool Close(std::string* error);
@@ -43,6 +48,7 @@ private:
     SampleFormat format_ = SampleFormat::S16;
     std::string path_;
     uint32_t rate_ = 0;       // kept where the header is written at the end
+    int channels_ = 2;
     uint64_t dataBytes_ = 0;
 };
 

@@ -49,6 +49,12 @@ int SampleBytes(SampleFormat format) noexcept {
     return 0;
 }
 
+uint32_t SpeakerMask(int channels) noexcept {
+    constexpr int kNamedSpeakers = 18;
+    if (channels <= 0 || channels > kNamedSpeakers) return 0;
+    return (1u << channels) - 1;
+}
+
 WAVEFORMATEX HostWaveFormat(SampleFormat format, uint32_t rate) noexcept {
     WAVEFORMATEX wfx;
     std::memset(&wfx, 0, sizeof wfx);

@@ -26,6 +26,10 @@ bool DriverModule::Load(const std::string& utf8Path, std::string* error) {
     return true;
 }
 
+void* DriverModule::Symbol(const char* name) const {
+    return module_ != nullptr ? OsFindSymbol(module_, name) : nullptr;
+}
+
 IQmSoftSynthType* DriverModule::CreateType(std::string* error) {
     if (factory_ == nullptr) {
         if (error != nullptr) *error = "the library is not loaded";

@@ -18,6 +18,8 @@ public:
     bool Load(const std::string& utf8Path, std::string* error);
     // Calls the factory and asks for the soft-synth type; one reference for the caller, or null.
     IQmSoftSynthType* CreateType(std::string* error);
+    // One of the library's exports (its framework functions), or null.
+    void* Symbol(const char* name) const;
 
 private:
     void* module_ = nullptr;

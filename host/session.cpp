@@ -6,6 +6,7 @@
 #include "host_os.h"
 #include "qmvsti/midi_device.h"
 #include "text.h"
+#include "type_settings.h"
 
 namespace qm::host {
 
@@ -15,6 +16,15 @@ std::string TakeText(LPWSTR text) {
     std::string out = text != nullptr ? ToUtf8(text) : std::string();
     if (text != nullptr) CoTaskMemFree(text);
     return out;
+}
+
+std::string BusName(IQmSoftSynth* instance, LONG index) {
+    IQmSoftSynth* bus = nullptr;
+    if (instance->GetBus(index, &bus) != S_OK || bus == nullptr) return std::string();
+    WCHAR name[260] = {};
+    bus->GetName(name, 260);
+    bus->Release();
+    return ToUtf8(name);
 }
 
 constexpr DWORD kAllStrings = SoftSynthInfoMask::Path | SoftSynthInfoMask::Name | SoftSynthInfoMask::Product |
@@ -50,6 +60,7 @@ bool HostSession::Connect(const std::string& libraryPath, std::string* error) {
     if (!module_.Load(libraryPath, error)) return false;
     type_ = module_.CreateType(error);
     if (type_ == nullptr) return false;
+    ApplyHostDefaults(module_, &settings_);
     // A settings failure leaves the type on its defaults; the host carries on as a real one would.
     type_->SetSettingsKey(&settings_, 0, 0);
     type_->ConnectHost(&site_);
@@ -94,6 +105,7 @@ bool HostSession::TestLoad(size_t index, InstrumentFacts* facts, std::string* er
     facts->uniqueId = info.uniqueId;
     facts->vendorVersion = info.vendorVersion;
     facts->outputs = info.busCount;
+    for (LONG bus = 0; bus < static_cast<LONG>(info.busCount); ++bus) facts->buses.push_back(BusName(instance, bus));
     if (facts->path.empty()) facts->path = path;
 
     IMIDIDevice* device = nullptr;

@@ -3,6 +3,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "module_client.h"
 #include "plugin_cache.h"
@@ -18,6 +19,7 @@ struct InstrumentFacts {
     LONG uniqueId = 0;
     LONG vendorVersion = 0;
     DWORD outputs = 0;     // extra output buses
+    std::vector<std::string> buses;  // their names
     long programs = -1;    // -1: the library offers no patch device
     long parameters = -1;
 };

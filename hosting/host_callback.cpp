@@ -83,7 +83,7 @@ intptr_t CVSTiSofthSynth::AnswerHost(int32_t opcode, int32_t index, intptr_t val
     case audioMasterTempoAt: return AnswerTempoAt(value);
     case audioMasterGetNumAutomatableParameters: return kAutomatableParameters;
     case audioMasterIOChanged:
-        // Buses past the new output count would be marked gone; no buses are offered.
+        MarkBusesGone();
         return 0;
     case audioMasterNeedIdle:
         SetBits(InstanceStatus::NeedsIdle);
@@ -124,8 +124,7 @@ intptr_t CVSTiSofthSynth::PinConnected(int32_t index, intptr_t value) const noex
     const bool expose = type_->ExposeMultiChannel();
     if (index > 2 && !expose) return 1;
     if (index / 2 < 1 || !expose) return 0;
-    const int32_t busCount = 0;  // no buses are offered
-    return index / 2 - 1 >= busCount ? 1 : 0;
+    return index / 2 - 1 >= busCount_ ? 1 : 0;
 }
 
 intptr_t CVSTiSofthSynth::ProcessLevel() const noexcept {

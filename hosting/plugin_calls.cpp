@@ -62,8 +62,9 @@ int CVSTiSofthSynth::CallProcess(int32_t frames, float** outputs) noexcept {
     const bool replacing = effect->processReplacing != nullptr && (effect->flags & effFlagsCanReplacing) != 0;
     AEffectProcessProc process = replacing ? effect->processReplacing : effect->process;
     if (process == nullptr) return 1;
-    float** out = outputs != nullptr ? outputs : outputs_;
-    const platform::GuardOutcome outcome = platform::Guarded([&] { process(effect, inputs_, out, frames); });
+    float** out = outputs != nullptr ? outputs : (processOutputs_ != nullptr ? processOutputs_ : outputs_);
+    float** in = processInputs_ != nullptr ? processInputs_ : inputs_;
+    const platform::GuardOutcome outcome = platform::Guarded([&] { process(effect, in, out, frames); });
     if (!outcome.faulted) return 0;
     SetBits(InstanceStatus::Faulted);
     RecordFault(replacing ? "processReplacing" : "process", -1, outcome.code);

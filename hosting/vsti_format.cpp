@@ -29,6 +29,10 @@ void CVSTiSofthSynth::FreeAudioBlock() noexcept {
     audioBlock_ = nullptr;
     std::memset(outputs_, 0, sizeof outputs_);
     std::memset(inputs_, 0, sizeof inputs_);
+    processOutputs_ = nullptr;
+    processInputs_ = nullptr;
+    inputScratch_ = nullptr;
+    lastBlockFrames_ = 0;
 }
 
 void CVSTiSofthSynth::FreeQueue() noexcept {
@@ -47,6 +51,7 @@ void CVSTiSofthSynth::SilenceInputs(uint32_t frames) noexcept {
     for (int i = 0; i < usedInputs_; ++i) {
         if (inputs_[i] != nullptr) std::memset(inputs_[i], 0, frames * sizeof(float));
     }
+    if (inputScratch_ != nullptr) std::memset(inputScratch_, 0, frames * sizeof(float));
 }
 
 void CVSTiSofthSynth::SilenceOutputs(uint32_t frames) noexcept {
@@ -84,12 +89,21 @@ HRESULT CVSTiSofthSynth::SetFormat(const WAVEFORMATEX* format, DWORD, DWORD offl
     blockBytes_ = plugInFormat_.nBlockAlign * blockFrames_;
 
     AEffect* effect = effect_;
-    usedOutputs_ = Clamp(effect != nullptr ? effect->numOutputs : 0, 1, kMaxPins);
-    usedInputs_ = Clamp(effect != nullptr ? effect->numInputs : 0, 0, kMaxPins);
+    const int pinOutputs = effect != nullptr && effect->numOutputs > 0 ? effect->numOutputs : 0;
+    const int pinInputs = effect != nullptr && effect->numInputs > 0 ? effect->numInputs : 0;
+    usedOutputs_ = Clamp(pinOutputs, 1, kMaxPins);
+    usedInputs_ = Clamp(pinInputs, 0, kMaxPins);
     // The plug-in writes 32-bit floats whatever the host's sample width: never less room than that.
     const size_t slice = static_cast<size_t>(blockFrames_) *
                          (plugInFormat_.nBlockAlign > sizeof(float) ? plugInFormat_.nBlockAlign : sizeof(float));
-    const size_t total = static_cast<size_t>(usedOutputs_ + usedInputs_) * slice;
+    // A plug-in with more pins than the instance uses still indexes all of them: its pointer arrays
+    // are complete, the surplus outputs share one scratch slice and the surplus inputs another.
+    const bool wide = pinOutputs > kMaxPins || pinInputs > kMaxPins;
+    const size_t slices = static_cast<size_t>(usedOutputs_ + usedInputs_) + (wide ? 2 : 0);
+    const size_t arrays = (slices * slice + 15) / 16 * 16;
+    const size_t pointers = wide ? static_cast<size_t>(usedOutputs_ > pinOutputs ? usedOutputs_ : pinOutputs) +
+                                       static_cast<size_t>(pinInputs) : 0;
+    const size_t total = arrays + pointers * sizeof(float*);
     audioBlock_ = std::calloc(total > 0 ? total : 1, 1);
     if (audioBlock_ == nullptr) return E_OUTOFMEMORY;
 
@@ -101,6 +115,15 @@ HRESULT CVSTiSofthSynth::SetFormat(const WAVEFORMATEX* format, DWORD, DWORD offl
     for (int i = 0; i < usedInputs_; ++i) {
         inputs_[i] = reinterpret_cast<float*>(bytes + static_cast<size_t>(usedOutputs_ + i) * slice);
         CallDispatcher(effConnectInput, i, 0, nullptr, 0.0f);
+    }
+    if (wide) {
+        float* scratchOut = reinterpret_cast<float*>(bytes + (slices - 2) * slice);
+        float* scratchIn = reinterpret_cast<float*>(bytes + (slices - 1) * slice);
+        processOutputs_ = reinterpret_cast<float**>(bytes + arrays);
+        processInputs_ = processOutputs_ + (usedOutputs_ > pinOutputs ? usedOutputs_ : pinOutputs);
+        for (int i = 0; i < pinOutputs || i < usedOutputs_; ++i) processOutputs_[i] = i < kMaxPins ? outputs_[i] : scratchOut;
+        for (int i = 0; i < pinInputs; ++i) processInputs_[i] = i < kMaxPins ? inputs_[i] : scratchIn;
+        inputScratch_ = scratchIn;
     }
     if (HasMoreOutputsThanMain()) {
         queue_ = OutputQueue::Create(blockFrames_, hostWriter_);

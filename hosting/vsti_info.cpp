@@ -56,7 +56,7 @@ HRESULT CVSTiSofthSynth::GetInfo(SoftSynthTypeInfo* info) noexcept {
     info->vendorVersion = vendorVersion_;
     info->uniqueId = uniqueId_;
     info->state = SoftSynthInfoState::Filled;
-    info->busCount = 0;  // no output buses are offered
+    info->busCount = static_cast<DWORD>(busCount_);
     info->isBus = 0;
     info->busNumber = 0;
     std::memset(&info->instanceGuid, 0, sizeof info->instanceGuid);

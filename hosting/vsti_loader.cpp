@@ -49,14 +49,14 @@ VstPluginMainProc EntryPointOf(platform::ModuleHandle module) noexcept {
     return reinterpret_cast<VstPluginMainProc>(entry);
 }
 
+}  // namespace
+
 void PinLabel(const VstPinProperties& pin, WCHAR* label) noexcept {
     label[0] = 0;
     if (pin.label[0] == 0) return;
     platform::AnsiToWide(pin.label, static_cast<ptrdiff_t>(strnlen(pin.label, sizeof pin.label)), label,
                          kPinLabelChars);
 }
-
-}  // namespace
 
 void FileTitleOf(const WCHAR* path, WCHAR* dest, int capacity) noexcept {
     if (dest == nullptr || capacity < 1) return;
@@ -204,10 +204,10 @@ void CVSTiSofthSynth::BindInsideGuard(VstPluginMainProc entry, VstiPluginRecord*
 
     ReadOutputPinNames();
 
-    // Not created by this instance yet: the extra output buses (only wanted when ExposeMultiChannel is
-    // on and the plug-in has outputs past the main pair), the patch device and the MIDI input port
-    // with its effCanDo probes.
-    *result = S_OK;
+    const int mainChannels = HasBits(InstanceStatus::MonoMainOutput) ? 1 : 2;
+    if (type_->ExposeMultiChannel() && effect->numOutputs > mainChannels) CreateBuses();
+    // Not created by this instance yet: the patch device.
+    *result = CreateMidiPortIfSending();
 }
 
 void CVSTiSofthSynth::ReadOutputPinNames() {
@@ -215,8 +215,11 @@ void CVSTiSofthSynth::ReadOutputPinNames() {
     pinLabelB_[0] = 0;
     VstPinProperties pin;
     std::memset(&pin, 0, sizeof pin);
-    LoadCall(effGetOutputProperties, 0, 0, &pin, 0.0f);
+    const intptr_t described = LoadCall(effGetOutputProperties, 0, 0, &pin, 0.0f);
     PinLabel(pin, pinLabelA_);
+    // Many stereo instruments (amsynth, ZynAddSubFX) never describe their pins; by the rule below
+    // they would play their left channel on both sides. The type can assume a stereo pair instead.
+    if (described == 0 && effect_->numOutputs >= 2 && type_->AssumeStereoPins()) pin.flags |= kVstPinIsStereo;
     if (pin.flags & kVstPinIsStereo) {
         if (effect_->numOutputs > 2) {
             std::memset(&pin, 0, sizeof pin);

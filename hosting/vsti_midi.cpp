@@ -4,6 +4,7 @@
 
 #include "hosting/vsti_soft_synth.h"
 #include "routing/synth_buffer.h"
+#include "routing/vsti_midi_in.h"
 
 namespace qm {
 
@@ -159,14 +160,19 @@ void CVSTiSofthSynth::ReleaseHeldNotesBlock() noexcept {
 // host's MIDI input port). Always 0.
 intptr_t CVSTiSofthSynth::ForwardPlugInMidi(const VstEvents* events) noexcept {
     IPlugInMidiReceiver* receiver = midiInput_;
-    if (events == nullptr || effect_ == nullptr || receiver == nullptr || events->numEvents < 1) return 0;
+    CVSTiSofthSynthIn* port = midiPort_;
+    if (events == nullptr || effect_ == nullptr || (receiver == nullptr && port == nullptr) || events->numEvents < 1) {
+        return 0;
+    }
     // The list is longer than the two pointers VstEvents declares.
     const auto* table = reinterpret_cast<const VstEvent* const*>(reinterpret_cast<const unsigned char*>(events) +
                                                                  offsetof(VstEvents, events));
     for (int32_t i = 0; i < events->numEvents; ++i) {
         const VstEvent* event = table[i];
         if (event != nullptr && event->type == kVstMidiType) {
-            receiver->ReceivePlugInMidi(*reinterpret_cast<const VstMidiEvent*>(event));
+            const auto& midi = *reinterpret_cast<const VstMidiEvent*>(event);
+            if (port != nullptr) port->Deliver(midi);
+            if (receiver != nullptr) receiver->ReceivePlugInMidi(midi);
         }
     }
     return 0;

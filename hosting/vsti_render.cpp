@@ -29,19 +29,30 @@ HRESULT CVSTiSofthSynth::Render(void* destination, LONGLONG startFrame, LONG fra
                                 HostTimeRecord* timeRecord) noexcept {
     if (frames <= 0) return 0;
     if (destination == nullptr) return E_POINTER;
-    // Without SetFormat there is neither a host format to write nor a buffer to render into.
-    if (audioBlock_ == nullptr || !hostWriter_.Ready()) return E_UNEXPECTED;
+    // Without SetFormat there is neither a host format to write nor a buffer to render into; the
+    // host still plays what its buffer holds, so it gets silence where the format has one.
+    if (audioBlock_ == nullptr || !hostWriter_.Ready()) {
+        QmAudio_FillSilence(&hostFormat_, destination, static_cast<DWORD>(frames));
+        return E_UNEXPECTED;
+    }
     auto* dest = static_cast<unsigned char*>(destination);
     const uint32_t wanted = static_cast<uint32_t>(frames);
-    const uint32_t align = hostWriter_.BlockAlign();
-
     if (HasBits(InstanceStatus::Faulted | InstanceStatus::QueueOverflow)) {
         hostWriter_.Silence(dest, wanted);
         return kRenderFaulted;
     }
+    if (queue_ == nullptr) return RenderRequest(dest, startFrame, wanted, flags, timeRecord);
+    // With buses the queues and the position are shared with the buses' renders, which may come
+    // from another thread: one request at a time, under the lock the blocks take anyway.
+    platform::LockScope hold(lock_);
+    return RenderRequest(dest, startFrame, wanted, flags, timeRecord);
+}
 
-    uint32_t done = TakeFrames(dest, wanted, frameSize_ - pendingFrames_);
-    if (done == wanted) return frames;
+HRESULT CVSTiSofthSynth::RenderRequest(unsigned char* dest, LONGLONG startFrame, uint32_t wanted, DWORD flags,
+                                       HostTimeRecord* timeRecord) noexcept {
+    const uint32_t align = hostWriter_.BlockAlign();
+    uint32_t done = TakeFrames(dest, wanted, lastBlockFrames_ - pendingFrames_);
+    if (done == wanted) return static_cast<HRESULT>(wanted);
     LONGLONG position = startFrame + done;
 
     hostTimeRecord_ = nullptr;
@@ -70,7 +81,7 @@ HRESULT CVSTiSofthSynth::Render(void* destination, LONGLONG startFrame, LONG fra
     }
     if (done < wanted) hostWriter_.Silence(dest + static_cast<size_t>(done) * align, wanted - done);
     hostTimeRecord_ = nullptr;
-    return frames;
+    return static_cast<HRESULT>(wanted);
 }
 
 HRESULT CVSTiSofthSynth::RenderBlockFor(LONGLONG position, uint32_t chunk, DWORD flags, HostTimeRecord* record) noexcept {
@@ -180,16 +191,17 @@ HRESULT CVSTiSofthSynth::RenderBlock(LONGLONG position, uint32_t chunk, DWORD fl
 // buffers as pending frames.
 void CVSTiSofthSynth::FinishBlock(uint32_t frames) noexcept {
     if (queue_ == nullptr) {
-        pendingFrames_ += frames;
+        // The buffers hold this block only: frames of an earlier block not yet taken (a bus asked
+        // for blocks without a queue) are gone, and counting them would move the read offset
+        // before the start of the buffers.
+        pendingFrames_ = frames;
+        lastBlockFrames_ = frames;
         return;
     }
     const float* right = HasBits(InstanceStatus::MonoMainOutput) || usedOutputs_ < 2 ? outputs_[0] : outputs_[1];
-    if (!queue_->Push(outputs_[0], right, frames)) {
-        SetBits(InstanceStatus::QueueOverflow);
-        return;
-    }
-    pendingFrames_ += frames;
-    // Each active bus takes its outputs of this block here once the instance offers buses.
+    if (queue_->Push(outputs_[0], right, frames)) pendingFrames_ += frames;
+    else SetBits(InstanceStatus::QueueOverflow);
+    PushBlockToBuses(frames);
 }
 
 }  // namespace qm

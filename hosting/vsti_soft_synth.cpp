@@ -10,6 +10,8 @@
 #include "platform/fpu.h"
 #include "qmvsti/guids.h"
 #include "routing/synth_buffer.h"
+#include "routing/vsti_bus.h"
+#include "routing/vsti_midi_in.h"
 
 namespace qm {
 
@@ -104,6 +106,7 @@ CVSTiSofthSynth::~CVSTiSofthSynth() {
     if (liveBuffer_ != nullptr) liveBuffer_->Release();
     renderBuffer_ = nullptr;
     liveBuffer_ = nullptr;
+    ReleaseBuses();
     midiInput_ = nullptr;
     FreeAudioBlock();
     FreeQueue();
@@ -120,18 +123,12 @@ CVSTiSofthSynth::~CVSTiSofthSynth() {
         midiSink_->Release();
         midiSink_ = nullptr;
     }
+    ReleaseMidiPort();
     std::free(pendingChunk_);
     std::free(capturedChunk_);
 }
 
 // ---- Simple slots ----
-
-HRESULT CVSTiSofthSynth::GetMidiInput(REFIID, void** out) noexcept {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    // The plug-in's own MIDI output port is not created by this instance yet.
-    return E_NOINTERFACE;
-}
 
 HRESULT CVSTiSofthSynth::Reserved4() noexcept { return static_cast<HRESULT>(-1); }
 
@@ -143,6 +140,8 @@ HRESULT CVSTiSofthSynth::GetGuid(GUID* out) noexcept {
 
 HRESULT CVSTiSofthSynth::SetGuid(REFGUID guid) noexcept {
     instanceGuid_ = guid;
+    for (int i = 0; i < busCount_; ++i) buses_[i]->SetBusGuid(guid);
+    if (midiPort_ != nullptr) midiPort_->SetGuid(guid);
     return S_OK;
 }
 
@@ -251,12 +250,6 @@ HRESULT CVSTiSofthSynth::ResetQueue3() noexcept { return ResetQueue(); }
 // The instance state stream (program, plug-in state block, GUID) is not readable or writable yet.
 HRESULT CVSTiSofthSynth::SaveState(IStream*) noexcept { return E_NOTIMPL; }
 HRESULT CVSTiSofthSynth::LoadState(IStream*) noexcept { return E_NOTIMPL; }
-
-HRESULT CVSTiSofthSynth::GetBus(LONG, IQmSoftSynth** out) noexcept {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    return S_FALSE;  // no output buses are offered
-}
 
 HRESULT CVSTiSofthSynth::QueryThis(IQmSoftSynth** out) noexcept {
     return QueryInterface(IID_IQmSoftSynth, reinterpret_cast<void**>(out));

@@ -33,6 +33,8 @@
 namespace qm {
 
 class CSofSynthBuffer;
+class CVSTiSofthSynthBus;
+class CVSTiSofthSynthIn;
 class OutputQueue;
 
 // Where the plug-in's own MIDI output goes (the MIDI input port the host connects to). The instance
@@ -156,6 +158,15 @@ public:
     // the instance's output queue (or as pending frames) for the instance's next Render.
     HRESULT RenderBlockFor(LONGLONG position, uint32_t chunk, DWORD flags, HostTimeRecord* record) noexcept;
 
+    // ---- For the output buses (vsti_buses.cpp) ----
+    ISynthTypeLink* Type() const noexcept { return type_; }
+    // Held around each block; a bus holds it for its whole Render, as its queue has no lock.
+    platform::RecursiveLock& RenderLock() noexcept { return lock_; }
+    // A bus's host time record sets the position of the blocks it asks for.
+    void SetRenderPosition(LONGLONG time, LONGLONG sample) noexcept;
+    int BusCount() const noexcept { return busCount_; }
+    CVSTiSofthSynthBus* BusAt(int index) const noexcept;
+
     // Suspends a running plug-in, or resumes a suspended one and clears Faulted (the power button).
     HRESULT TogglePower() noexcept;
     // The idle pass, at most once per 10 ms.
@@ -190,7 +201,10 @@ public:
     const OutputQueue* Queue() const noexcept { return queue_; }
     // Whether a note-on was passed on without its note-off (channel 0-15, key 0-127).
     bool IsNoteHeld(int channel, int key) const noexcept;
-    // The receiver of the plug-in's MIDI output; null drops it.
+    // The MIDI input port carrying the plug-in's MIDI output to the host; null when the plug-in
+    // said at loading that it sends none.
+    CVSTiSofthSynthIn* MidiPort() const noexcept { return midiPort_; }
+    // A further receiver of the plug-in's MIDI output, beside the port; null drops it.
     void SetPlugInMidiReceiver(IPlugInMidiReceiver* receiver) noexcept { midiInput_ = receiver; }
 
 private:
@@ -232,7 +246,20 @@ private:
     double HostRate() const noexcept { return static_cast<double>(plugInFormat_.nSamplesPerSec); }
     LONGLONG DurationOfFrames(LONGLONG frames) const noexcept;
 
+    // Output buses (vsti_buses.cpp): the bus routine, the hand-over of each block's extra outputs,
+    // audioMasterIOChanged and the teardown of the buses.
+    void CreateBuses();
+    void PushBlockToBuses(uint32_t frames) noexcept;
+    void MarkBusesGone() noexcept;
+    void ReleaseBuses() noexcept;
+    // The MIDI input port (vsti_midi_port.cpp): created inside the loader's guarded frame when the
+    // plug-in says it sends MIDI; 0 or the port's creation error.
+    HRESULT CreateMidiPortIfSending();
+    void ReleaseMidiPort() noexcept;
+
     // Rendering (vsti_render.cpp).
+    HRESULT RenderRequest(unsigned char* dest, LONGLONG startFrame, uint32_t wanted, DWORD flags,
+                          HostTimeRecord* timeRecord) noexcept;
     HRESULT RenderBlock(LONGLONG position, uint32_t chunk, DWORD flags) noexcept;
     void FinishBlock(uint32_t frames) noexcept;
     uint32_t TakeFrames(unsigned char* dest, uint32_t frames, uint32_t offset) noexcept;
@@ -247,6 +274,8 @@ private:
     intptr_t ForwardPlugInMidi(const VstEvents* events) noexcept;
     std::atomic<ULONG> refs_{0};
     const DWORD constantOne_ = 1;
+    CVSTiSofthSynthBus* buses_[kMaxPins] = {};  // one reference each
+    int busCount_ = 0;
     const DWORD constantThree_ = 3;
     GUID instanceGuid_{};
     GUID secondId_{};
@@ -272,6 +301,12 @@ private:
     int usedInputs_ = 0;
     float* outputs_[kMaxPins] = {};
     float* inputs_[kMaxPins] = {};
+    // What the process call gets: outputs_ and inputs_, or for a plug-in with more than kMaxPins
+    // pins, arrays in the audio block whose surplus entries point at scratch slices.
+    float** processOutputs_ = nullptr;
+    float** processInputs_ = nullptr;
+    float* inputScratch_ = nullptr;  // silenced with the inputs: the surplus inputs read it
+    uint32_t lastBlockFrames_ = 0;  // frames of the block in the plug-in's buffers (direct path)
     uint32_t frameSize_ = 0;
     uint32_t pendingFrames_ = 0;
     OutputQueue* queue_ = nullptr;  // only with more outputs than the main output
@@ -311,10 +346,13 @@ private:
     HostTimeRecord* hostTimeRecord_ = nullptr;  // during a render call only: &hostTimeCopy_ or null
     HostTimeRecord hostTimeCopy_{};
     IPlugInMidiReceiver* midiInput_ = nullptr;
+    CVSTiSofthSynthIn* midiPort_ = nullptr;  // referenced
 };
 
 // The file-name part of a path: no folder, no extension.
 void FileTitleOf(const WCHAR* path, WCHAR* dest, int capacity) noexcept;
+// A pin's label, widened into `label` (68 characters); empty when the plug-in gave none.
+void PinLabel(const VstPinProperties& pin, WCHAR* label) noexcept;
 // The display name from the main output's pin labels: A alone or A equal to B gives A, B alone gives
 // B, two different labels give "A/B"; neither leaves `name` unchanged. Capacity in characters.
 void ComposePinName(const WCHAR* labelA, const WCHAR* labelB, WCHAR* name, int capacity) noexcept;

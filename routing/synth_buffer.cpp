@@ -107,7 +107,8 @@ HRESULT CSofSynthBuffer::PutShortEvent(LONGLONG time, DWORD message, DWORD) noex
     VstMidiEvent* event = nextFree_;
     std::memset(event, 0, sizeof *event);
     event->type = kVstMidiType;
-    event->byteSize = static_cast<int32_t>(sizeof(VstMidiEvent));
+    // byteSize counts what follows the type and byteSize fields, as plug-ins that walk the list expect.
+    event->byteSize = static_cast<int32_t>(sizeof(VstMidiEvent) - offsetof(VstMidiEvent, deltaFrames));
     LONGLONG offset = time - startTime_;
     if (offset < 0) offset = 0;
     event->deltaFrames = FramesOf(offset);

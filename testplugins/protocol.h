@@ -14,6 +14,7 @@ constexpr int32_t kRefMultiUniqueId = VstFourCC('Q', 'm', 'R', 'm');  // qmref_m
 constexpr int32_t kRefMonoUniqueId = VstFourCC('Q', 'm', 'R', 'o');   // qmref_mono
 constexpr int32_t kRefEchoUniqueId = VstFourCC('Q', 'm', 'R', 'e');   // qmref_echo
 constexpr int32_t kRefTimeProbeUniqueId = VstFourCC('Q', 'm', 'R', 't');  // qmref_timeprobe
+constexpr int32_t kRefMidiOutUniqueId = VstFourCC('Q', 'm', 'R', 'x');    // qmref_midiout
 constexpr int32_t kRecorderUniqueId = VstFourCC('Q', 'm', 'L', 'g');  // qmrecorder
 constexpr int32_t kFaultUniqueId = VstFourCC('Q', 'm', 'F', 't');     // qmfault
 constexpr int32_t kWrongMagicValue = 0x50747356;  // qmwrongmagic: 'VstP' with its bytes reversed
@@ -25,7 +26,7 @@ constexpr const char* kTestVendor = "QmVSTi Test";
 constexpr int32_t kTestVendorVersion = 1100;
 constexpr const char* kRefProduct = "QmVSTi Reference Synth";
 // Effect names: "QmRef", "QmRef Chunk", "QmRef Multi", "QmRef Mono", "QmRef Echo", "QmRef TimeProbe",
-// "QmRecorder", "QmFault", "QmEffect", "QmBoth main", "QmBoth VSTPluginMain".
+// "QmRef MidiOut", "QmRecorder", "QmFault", "QmEffect", "QmBoth main", "QmBoth VSTPluginMain".
 
 // ---- Reference synth sound ----
 // Each note is one voice: amplitude = velocity / 127 * kRefVoiceLevel * gain, a sine at
@@ -64,6 +65,15 @@ constexpr int kRefPrograms = 8;
 // "Aux L"/"Aux R" (stereo; channel 4). Every pin has kVstPinIsActive; both pins of a stereo pair have
 // kVstPinIsStereo and arrangement kSpeakerArrStereo.
 constexpr int kRefMultiOutputs = 6;
+
+// ---- MIDI output (qmref_echo, qmref_midiout) ----
+// After each process call the synth sends what it received in that call with audioMasterProcessEvents,
+// in frame order. qmref_echo sends every event unchanged (system exclusive included). qmref_midiout
+// sends the short messages only, note-ons and note-offs transposed by kMidiOutTranspose semitones
+// (kept within 0..127), then one event of its own: controller kMidiOutOwnController on channel 16
+// with the count of its own events so far (mod 128) as the value, at the block's last frame.
+constexpr int kMidiOutTranspose = 12;
+constexpr int kMidiOutOwnController = 20;
 
 // ---- Chunk layout (qmref_chunk, effGetChunk / effSetChunk) ----
 // Little-endian. Header of 24 bytes: magic "QmCk" (4 bytes, in this order), version (u32, 1), kind

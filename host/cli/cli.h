@@ -40,15 +40,24 @@ struct RenderOptions {
     int program = -1;  // -1: leave the plug-in's program alone
     double tail = 2.0;  // seconds rendered after the song's end, for release and reverb
     double maxLength = 3600.0;  // seconds; a longer song (tail not counted) is refused, not rendered
+    bool buses = false;     // --buses, --outputs all: each bus into OUT-<bus name>.<ext>
+    bool multi = false;     // --outputs multi: the main pair and every bus in one file
+    std::string midiOut;    // --midi-out FILE.mid: the instrument's own MIDI output
 };
 bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error);
 // True when `arg` is a render option that takes a value (so the next word belongs to it).
 bool IsRenderValueOption(const std::string& arg);
+// The output options (cli_render_outputs.cpp): --outputs and --midi-out take a value, --buses none.
+bool IsRenderOutputOption(const std::string& arg);
+bool IsRenderFlag(const std::string& arg);
+bool ApplyRenderOutputOption(const std::string& name, const std::string& value, RenderOptions* render,
+                             std::string* error);
 
 int RunList(const Options& options);
 int RunAdd(const Options& options);
 int RunInfo(const Options& options);
 int RunRender(const Options& options);
+int RunSettings(const Options& options);
 
 // Shared by the commands.
 std::string LibraryPath(const Options& options);

@@ -85,12 +85,16 @@ void PrintFacts(const Options& options, const InstrumentFacts& f, const PlugInMa
     char id[16];
     std::snprintf(id, sizeof(id), "0x%08X", static_cast<unsigned>(f.uniqueId));
     if (options.json) {
+        // The bus names only when there are buses: the record stays as it was for the others.
+        std::string buses;
+        for (const std::string& bus : f.buses) buses += (buses.empty() ? "" : ", ") + JsonText(bus);
+        if (!buses.empty()) buses = ", \"buses\": [" + buses + "]";
         std::printf("{\"name\": %s, \"product\": %s, \"vendor\": %s, \"path\": %s, \"uniqueId\": %ld, "
-                    "\"uniqueIdText\": %s, \"version\": %ld, \"outputs\": %lu, \"programs\": %ld, "
+                    "\"uniqueIdText\": %s, \"version\": %ld, \"outputs\": %lu%s, \"programs\": %ld, "
                     "\"parameters\": %ld, \"instrument\": %s, \"flags\": %s}\n",
                     JsonText(f.name).c_str(), JsonText(f.product).c_str(), JsonText(f.vendor).c_str(),
                     JsonText(f.path).c_str(), static_cast<long>(f.uniqueId), JsonText(UniqueIdText(f.uniqueId)).c_str(),
-                    static_cast<long>(f.vendorVersion), static_cast<unsigned long>(f.outputs), f.programs, f.parameters,
+                    static_cast<long>(f.vendorVersion), static_cast<unsigned long>(f.outputs), buses.c_str(), f.programs, f.parameters,
                     (entry.isInstrument & 1) ? "true" : "false", JsonText(EntryFlags(entry)).c_str());
         return;
     }
@@ -101,6 +105,7 @@ void PrintFacts(const Options& options, const InstrumentFacts& f, const PlugInMa
     std::printf("Unique ID:  %s (%s)\n", UniqueIdText(f.uniqueId).c_str(), id);
     std::printf("Version:    %ld\n", static_cast<long>(f.vendorVersion));
     std::printf("Outputs:    %lu extra bus(es)\n", static_cast<unsigned long>(f.outputs));
+    for (size_t i = 0; i < f.buses.size(); ++i) std::printf("  bus %zu:    %s\n", i, f.buses[i].c_str());
     if (f.programs >= 0) std::printf("Programs:   %ld\n", f.programs);
     else std::printf("Programs:   not exposed\n");
     if (f.parameters >= 0) std::printf("Parameters: %ld\n", f.parameters);

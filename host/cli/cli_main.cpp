@@ -24,11 +24,18 @@ void PrintUsage(FILE* out) {
         "  info NAME|PATH    names, vendor, unique ID, version, outputs, programs, parameters, flags\n"
         "  render -p NAME|PATH -i SONG.mid -o OUT.wav|OUT.flac [--format s16|s24|s32|f32]\n"
         "         [--rate N] [--program N] [--tail SECONDS] [--max-length DURATION]\n"
+        "         [--buses | --outputs main|all|multi] [--midi-out FILE.mid]\n"
         "                    play a Standard MIDI File (format 0 or 1, bare or RMID) through an\n"
         "                    instrument into an audio file (default s16, 44100 Hz, 2 s tail);\n"
         "                    --program sends a MIDI program change (0-127) on each channel the song\n"
         "                    uses before it starts; a song longer than --max-length (90s, 10m, 2h or\n"
-        "                    seconds; default 1h, tail not counted) is refused\n"
+        "                    seconds; default 1h, tail not counted) is refused; --buses (--outputs\n"
+        "                    all) writes each output bus to OUT-<bus name>, --outputs multi the main\n"
+        "                    pair and every bus in one file; --midi-out records the\n"
+        "                    instrument's own MIDI output as a Standard MIDI File (1 tick = 1 ms)\n"
+        "  settings [NAME[=VALUE]]\n"
+        "                    show or change the type's settings (FrameSize, FlushOnStopCount,\n"
+        "                    ExposeMultiChannel, SizeWindowForNI, AssumeStereoPins)\n"
         "\n"
         "options:\n"
         "  --library PATH    the QmVSTi module to load (default: beside this program)\n"
@@ -48,6 +55,8 @@ bool ParseArguments(int argc, char** argv, Options* options, std::string* error)
         if (IsScanOption(options->command, arg, &scanValue)) {
             options->arguments.push_back(arg);
             if (scanValue && i + 1 < argc) options->arguments.push_back(argv[++i]);
+        } else if (options->command == "render" && IsRenderFlag(arg)) {
+            options->arguments.push_back(arg);
         } else if (options->command == "render" && IsRenderValueOption(arg.substr(0, arg.find('=')))) {
             // The render command's own options travel with their values to its own parser.
             options->arguments.push_back(arg);
@@ -99,6 +108,11 @@ bool ParseArguments(int argc, char** argv, Options* options, std::string* error)
             *error = "info needs exactly one plug-in name or path";
             return false;
         }
+    } else if (options->command == "settings") {
+        if (options->arguments.size() > 1) {
+            *error = "settings takes at most one NAME or NAME=VALUE";
+            return false;
+        }
     } else if (options->command == "render") {
         RenderOptions render;
         if (!ParseRenderOptions(options->arguments, &render, error)) return false;
@@ -129,6 +143,7 @@ int main(int argc, char** argv) {
         if (options.command == "list") return RunList(options);
         if (options.command == "add") return RunAdd(options);
         if (options.command == "render") return RunRender(options);
+        if (options.command == "settings") return RunSettings(options);
         return RunInfo(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "qmvsti: %s\n", e.what());

@@ -9,6 +9,7 @@
 
 #include "audio_file.h"
 #include "cli.h"
+#include "cli_render_outputs.h"
 #include "host_os.h"
 #include "midi_file.h"
 #include "tempo_map.h"
@@ -132,7 +133,8 @@ int Fail(int code, const std::string& message) {
 }
 
 // Pulls the song and its tail out of an opened, formatted and playing instance into the writer.
-int PullAudio(IQmSoftSynth* instance, const RenderRun& run, AudioFileWriter* writer, LONGLONG total, Meter* meter) {
+int PullAudio(IQmSoftSynth* instance, const RenderRun& run, AudioFileWriter* writer, BusFiles* buses, LONGLONG total,
+              Meter* meter) {
     const size_t blockAlign = 2 * static_cast<size_t>(SampleBytes(run.format));
     std::vector<uint8_t> block(static_cast<size_t>(kBlockFrames) * blockAlign);
     ProgressBar progress(OsStderrIsTerminal(), total);
@@ -157,7 +159,8 @@ int PullAudio(IQmSoftSynth* instance, const RenderRun& run, AudioFileWriter* wri
             return Fail(kExitFailure, std::string("the library rendered no audio (") + code + ")");
         }
         meter->Add(block.data(), static_cast<size_t>(frames), run.format);
-        if (!writer->Write(block.data(), static_cast<size_t>(frames), &error)) {
+        if (!buses->Pull(position, frames, &error) ||
+            !writer->Write(buses->Frames(block.data(), frames), static_cast<size_t>(frames), &error)) {
             progress.Finish();
             return Fail(kExitFailure, error);
         }
@@ -177,7 +180,8 @@ int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
     AudioFileWriter writer;
     std::string error;
     const InterruptCatcher interrupts;
-    if (!writer.Open(o.output, run.format, static_cast<uint32_t>(o.rate), &error)) return Fail(kExitFailure, error);
+    const int channels = o.multi ? 2 + 2 * BusFiles::CountBuses(instance) : 2;
+    if (!writer.Open(o.output, run.format, static_cast<uint32_t>(o.rate), &error, channels)) return Fail(kExitFailure, error);
 
     int result = kExitOk;
     const bool opened = SUCCEEDED(instance->Open(0, 0, 0, HostSiteCallback, reinterpret_cast<ULONG_PTR>(&site), 0));
@@ -185,12 +189,18 @@ int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
     const WAVEFORMATEX wfx = HostWaveFormat(run.format, static_cast<uint32_t>(o.rate));
     if (result == kExitOk && FAILED(instance->SetFormat(&wfx, 0, kOfflineRendering)))
         result = Fail(kExitFailure, "the instance has no room for the host's buffers");
+    BusFiles buses;
+    if (result == kExitOk && (o.buses || o.multi) &&
+        !buses.Open(instance, wfx, o.output, run.format, static_cast<uint32_t>(o.rate), !o.multi, &error))
+        result = Fail(kExitFailure, error);
+    MidiOutRecorder midiOut;
+    if (result == kExitOk && !o.midiOut.empty() && !midiOut.Start(instance, &error)) result = Fail(kExitFailure, error);
     const LONGLONG songFrames = FramesOfTime(run.sequence.EndTime(), rate);
     const LONGLONG total = songFrames + static_cast<LONGLONG>(o.tail * rate + 0.5);
     Meter meter;
     double seconds = 0.0;
     if (result == kExitOk) {
-        const double bytes = static_cast<double>(total) * 2.0 * SampleBytes(run.format);
+        const double bytes = static_cast<double>(total) * channels * SampleBytes(run.format);
         AudioFileType type = AudioFileType::Wav;
         ChooseAudioFileType(o.output, run.format, &type, &error);
         std::fprintf(stderr, "qmvsti: rendering %s of song and %s of tail (%lld frames) into %s, %s %s\n",
@@ -200,9 +210,11 @@ int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
         instance->Cue(0);
         instance->Play(0, 0);
         const auto started = std::chrono::steady_clock::now();
-        result = PullAudio(instance, run, &writer, total, &meter);
+        result = PullAudio(instance, run, &writer, &buses, total, &meter);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         instance->Stop();
+        if (result == kExitOk && !o.midiOut.empty() && !midiOut.Finish(o.midiOut, &error)) result = Fail(kExitFailure, error);
+        if (!buses.Close(result == kExitOk, &error) && result == kExitOk) result = Fail(kExitFailure, error);
         instance->ReleaseFormat();
     }
     if (opened) instance->Close();

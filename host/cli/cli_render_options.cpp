@@ -48,12 +48,17 @@ bool Duration(const std::string& text, double* seconds) {
 
 bool IsRenderValueOption(const std::string& arg) {
     return arg == "-p" || arg == "--plugin" || arg == "-i" || arg == "--input" || arg == "-o" || arg == "--output" ||
-           arg == "--format" || arg == "--rate" || arg == "--program" || arg == "--tail" || arg == "--max-length";
+           arg == "--format" || arg == "--rate" || arg == "--program" || arg == "--tail" || arg == "--max-length" ||
+           IsRenderOutputOption(arg);
 }
 
 bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error) {
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i], value;
+        if (IsRenderFlag(name)) {
+            render->buses = true;
+            continue;
+        }
         const size_t equals = name.find('=');
         if (equals != std::string::npos && name.rfind("--", 0) == 0) {
             value = name.substr(equals + 1);
@@ -95,6 +100,8 @@ bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions
                 return false;
             }
             render->program = static_cast<int>(whole);
+        } else if (IsRenderOutputOption(name)) {
+            if (!ApplyRenderOutputOption(name, value, render, error)) return false;
         } else if (name == "--max-length") {
             double seconds = 0.0;
             if (!Duration(value, &seconds) || !(seconds > 0.0) || seconds > kMaxMaxLength) {

@@ -20,20 +20,40 @@ void PutU16(uint8_t* p, uint16_t v) noexcept {
 }
 
 constexpr size_t kHeaderBytes = 44;
+constexpr size_t kExtensibleHeaderBytes = 68;
+constexpr uint16_t kTagExtensible = 0xFFFE;
 
-void MakeHeader(uint8_t* h, const WAVEFORMATEX& wfx, uint32_t dataBytes) noexcept {
+size_t HeaderBytes(int channels) noexcept { return channels > 2 ? kExtensibleHeaderBytes : kHeaderBytes; }
+
+// The plain header for stereo; WAVE_FORMAT_EXTENSIBLE with the standard speaker mask for more
+// channels, whose sub-format GUID carries the plain tag.
+void MakeHeader(uint8_t* h, WAVEFORMATEX wfx, int channels, uint32_t dataBytes) noexcept {
+    const size_t bytes = HeaderBytes(channels);
+    const bool extensible = channels > 2;
+    wfx.nChannels = static_cast<WORD>(channels);
+    wfx.nBlockAlign = static_cast<WORD>(wfx.wBitsPerSample / 8 * channels);
+    wfx.nAvgBytesPerSec = wfx.nBlockAlign * wfx.nSamplesPerSec;
     std::memcpy(h, "RIFF", 4);
-    PutU32(h + 4, static_cast<uint32_t>(kHeaderBytes - 8 + dataBytes));
+    PutU32(h + 4, static_cast<uint32_t>(bytes - 8 + dataBytes));
     std::memcpy(h + 8, "WAVEfmt ", 8);
-    PutU32(h + 16, 16);
-    PutU16(h + 20, wfx.wFormatTag);
+    PutU32(h + 16, extensible ? 40 : 16);
+    PutU16(h + 20, extensible ? kTagExtensible : wfx.wFormatTag);
     PutU16(h + 22, wfx.nChannels);
     PutU32(h + 24, wfx.nSamplesPerSec);
     PutU32(h + 28, wfx.nAvgBytesPerSec);
     PutU16(h + 32, wfx.nBlockAlign);
     PutU16(h + 34, wfx.wBitsPerSample);
-    std::memcpy(h + 36, "data", 4);
-    PutU32(h + 40, dataBytes);
+    if (extensible) {
+        static const uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                                              0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+        PutU16(h + 36, 22);
+        PutU16(h + 38, wfx.wBitsPerSample);
+        PutU32(h + 40, SpeakerMask(channels));
+        PutU16(h + 44, wfx.wFormatTag);
+        std::memcpy(h + 46, kGuidTail, sizeof kGuidTail);
+    }
+    std::memcpy(h + bytes - 8, "data", 4);
+    PutU32(h + bytes - 4, dataBytes);
 }
 
 }  // namespace
@@ -42,7 +62,8 @@ AudioFileWriter::~AudioFileWriter() {
     if (file_ != nullptr) std::fclose(static_cast<FILE*>(file_));
 }
 
-bool AudioFileWriter::Open(const std::string& utf8Path, SampleFormat format, uint32_t rate, std::string* error) {
+bool AudioFileWriter::Open(const std::string& utf8Path, SampleFormat format, uint32_t rate, std::string* error,
+                           int channels) {
     AudioFileType type;
     if (!ChooseAudioFileType(utf8Path, format, &type, error)) return false;
     if (type != AudioFileType::Wav) {
@@ -54,9 +75,9 @@ bool AudioFileWriter::Open(const std::string& utf8Path, SampleFormat format, uin
         *error = "cannot create " + utf8Path;
         return false;
     }
-    uint8_t header[kHeaderBytes];
-    MakeHeader(header, HostWaveFormat(format, rate), 0);
-    if (std::fwrite(header, 1, kHeaderBytes, file) != kHeaderBytes) {
+    uint8_t header[kExtensibleHeaderBytes];
+    MakeHeader(header, HostWaveFormat(format, rate), channels, 0);
+    if (std::fwrite(header, 1, HeaderBytes(channels), file) != HeaderBytes(channels)) {
         std::fclose(file);
         *error = "cannot write " + utf8Path;
         return false;
@@ -65,13 +86,14 @@ bool AudioFileWriter::Open(const std::string& utf8Path, SampleFormat format, uin
     format_ = format;
     path_ = utf8Path;
     rate_ = rate;
+    channels_ = channels;
     dataBytes_ = 0;
     return true;
 }
 
 bool AudioFileWriter::Write(const void* frames, size_t count, std::string* error) {
     FILE* file = static_cast<FILE*>(file_);
-    const size_t bytes = count * 2 * static_cast<size_t>(SampleBytes(format_));
+    const size_t bytes = count * static_cast<size_t>(channels_) * static_cast<size_t>(SampleBytes(format_));
     if (file == nullptr || std::fwrite(frames, 1, bytes, file) != bytes) {
         *error = "cannot write " + path_;
         return false;
@@ -84,9 +106,10 @@ bool AudioFileWriter::Close(std::string* error) {
     FILE* file = static_cast<FILE*>(file_);
     file_ = nullptr;
     if (file == nullptr) return true;
-    uint8_t header[kHeaderBytes];
-    MakeHeader(header, HostWaveFormat(format_, rate_), static_cast<uint32_t>(dataBytes_));
-    bool ok = std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(header, 1, kHeaderBytes, file) == kHeaderBytes;
+    uint8_t header[kExtensibleHeaderBytes];
+    MakeHeader(header, HostWaveFormat(format_, rate_), channels_, static_cast<uint32_t>(dataBytes_));
+    const size_t bytes = HeaderBytes(channels_);
+    bool ok = std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(header, 1, bytes, file) == bytes;
     ok = std::fclose(file) == 0 && ok;
     if (!ok) *error = "cannot finish " + path_;
     return ok;

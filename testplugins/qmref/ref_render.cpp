@@ -108,7 +108,30 @@ void RefSynth::render(float** inputs, float** outputs, int32_t frames, bool accu
         mix(outputs, position, frames, accumulate);
         sent.swap(received_);
     }
-    if (variant_ == RefVariant::Echo && !sent.empty()) echo(sent);
+    if (variant_ == RefVariant::MidiOut) transpose(sent, frames);
+    if ((variant_ == RefVariant::Echo || variant_ == RefVariant::MidiOut) && !sent.empty()) echo(sent);
+}
+
+void RefSynth::transpose(std::vector<Received>& sent, int32_t frames) {
+    std::vector<Received> kept;
+    for (Received& event : sent) {
+        if (event.isSysex) continue;
+        const int status = static_cast<uint8_t>(event.midi.midiData[0]) & 0xF0;
+        if (status == 0x80 || status == 0x90) {
+            const int note = (static_cast<uint8_t>(event.midi.midiData[1]) & 0x7F) + kMidiOutTranspose;
+            event.midi.midiData[1] = static_cast<char>(note > 127 ? 127 : note);
+        }
+        kept.push_back(event);
+    }
+    Received own{};
+    own.midi.type = kVstMidiType;
+    own.midi.byteSize = 24;
+    own.midi.deltaFrames = frames > 0 ? frames - 1 : 0;
+    own.midi.midiData[0] = static_cast<char>(0xBF);
+    own.midi.midiData[1] = static_cast<char>(kMidiOutOwnController);
+    own.midi.midiData[2] = static_cast<char>(ownEvents_++ & 0x7F);
+    kept.push_back(own);
+    sent.swap(kept);
 }
 
 void RefSynth::echo(std::vector<Received>& sent) {

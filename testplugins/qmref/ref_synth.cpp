@@ -35,6 +35,10 @@ PluginInfo InfoOf(RefVariant variant) {
         info.effectName = "QmRef TimeProbe";
         info.uniqueId = kRefTimeProbeUniqueId;
         break;
+    case RefVariant::MidiOut:
+        info.effectName = "QmRef MidiOut";
+        info.uniqueId = kRefMidiOutUniqueId;
+        break;
     }
     return info;
 }
@@ -194,7 +198,7 @@ float RefSynth::parameterValue(int32_t index) {
 }
 
 intptr_t RefSynth::canDo(const char* capability) {
-    const bool sends = variant_ == RefVariant::Echo;
+    const bool sends = variant_ == RefVariant::Echo || variant_ == RefVariant::MidiOut;
     if (std::strcmp(capability, "sendVstEvents") == 0) return sends ? 1 : -1;
     if (std::strcmp(capability, "sendVstMidiEvent") == 0) return sends ? 1 : -1;
     if (std::strcmp(capability, "receiveVstTimeInfo") == 0) return variant_ == RefVariant::TimeProbe ? 1 : 0;

@@ -10,7 +10,7 @@
 
 namespace qmtest {
 
-enum class RefVariant { Plain = 0, Chunk = 1, Multi = 2, Mono = 3, Echo = 4, TimeProbe = 5 };
+enum class RefVariant { Plain = 0, Chunk = 1, Multi = 2, Mono = 3, Echo = 4, TimeProbe = 5, MidiOut = 6 };
 
 class RefSynth : public PluginBase {
 public:
@@ -42,6 +42,7 @@ private:
     void mix(float** outputs, int32_t begin, int32_t end, bool accumulate);
     void probeTime(int32_t frames);
     void echo(std::vector<Received>& sent);
+    void transpose(std::vector<Received>& sent, int32_t frames);
     const float* values() const { return programs_[program_].values; }
 
     const RefVariant variant_;
@@ -54,6 +55,7 @@ private:
 
     std::mutex probeLock_;  // time probes: written by render, read by effVendorSpecific
     int32_t probeMask_;
+    int32_t ownEvents_ = 0;  // qmref_midiout: its own events sent so far
     int64_t probeCount_ = 0;
     std::vector<TimeProbeRecord> probes_;
 };

@@ -160,6 +160,10 @@ std::vector<std::string> RecorderCallsFromLoadToCue() {
         {effSetBlockSize, 265}, {effMainsChanged, 1}, {effMainsChanged, 1}};
     std::vector<std::string> lines = {"entry main"};
     for (const auto& c : calls) lines.push_back(RecorderDispatch(c.opcode, c.value, c.index, c.opt));
+    // loading ends by asking whether the plug-in sends or takes MIDI, before SetFormat
+    const auto canDo = lines.begin() + 11;
+    for (const char* text : {"receiveVstMidiEvent", "sendVstEvents", "sendVstMidiEvent"})
+        lines.insert(canDo, RecorderDispatch(effCanDo, 0, 0, 0.0f) + " text=" + text);
     return lines;
 }
 

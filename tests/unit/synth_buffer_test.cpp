@@ -90,7 +90,7 @@ TEST_F(SynthBuffer, ConvertsTimeAndWritesTheMidiEventRecord) {
     const VstMidiEvent* e = buffer->EventAt(0);
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(std::make_tuple(e->type, e->byteSize, e->deltaFrames, e->flags, e->noteLength),
-              std::make_tuple(kVstMidiType, 24 + 8, 44, 0, 0));
+              std::make_tuple(kVstMidiType, 24, 44, 0, 0));
     // The data bytes keep seven bits each; the status byte all eight.
     EXPECT_EQ(std::memcmp(e->midiData, "\x90\x10\x7F\x00", 4), 0);
     LONGLONG last = 0;
