@@ -78,6 +78,12 @@ long AllocationsWhileRendering(const char* name, bool expose, bool live) {
     EXPECT_EQ(synth->Open(0, 0, 0, &BusySite, 0, 0), S_OK);
     const WAVEFORMATEX format = hosting_test::HostFormat(44100, WAVE_FORMAT_PCM, 16);
     EXPECT_EQ(synth->SetFormat(&format, 0, 0), S_OK);
+    // Every output bus is pulled in the host's format wherever the instance renders.
+    std::vector<qm::IQmSoftSynth*> buses(static_cast<size_t>(synth->BusCount()), nullptr);
+    for (size_t i = 0; i < buses.size(); ++i) {
+        EXPECT_EQ(synth->GetBus(static_cast<LONG>(i), &buses[i]), S_OK);
+        EXPECT_EQ(buses[i]->SetFormat(&format, 0, 0), S_OK);
+    }
     if (live) {
         EXPECT_EQ(synth->StartLive(), S_OK);
     } else {
@@ -86,6 +92,7 @@ long AllocationsWhileRendering(const char* name, bool expose, bool live) {
     }
     std::vector<int16_t> out(2 * 1000);
     EXPECT_EQ(synth->Render(out.data(), 0, 1000, 0, 0, nullptr), 1000);
+    for (qm::IQmSoftSynth* bus : buses) bus->Render(out.data(), 0, 1000, 0, 0, nullptr);
     gAllocations = 0;
     gCounting = true;
     LONGLONG position = 1000;
@@ -93,9 +100,14 @@ long AllocationsWhileRendering(const char* name, bool expose, bool live) {
         const LONG frames = 100 + (request * 37) % 900;
         if (live) synth->SendShortMessage(0x00503090u, 0);
         synth->Render(out.data(), position, frames, 0, 0, nullptr);
+        for (qm::IQmSoftSynth* bus : buses) bus->Render(out.data(), position, frames, 0, 0, nullptr);
         position += frames;
     }
     gCounting = false;
+    for (qm::IQmSoftSynth* bus : buses) {
+        bus->ReleaseFormat();
+        bus->Release();
+    }
     EXPECT_EQ(synth->Status() & (qm::InstanceStatus::Faulted | qm::InstanceStatus::QueueOverflow), 0u);
     return gAllocations.load();
 }
@@ -117,6 +129,8 @@ TEST(HostingRenderAllocations, RenderingAfterTheFirstBlockAllocatesNothing) {
     EXPECT_EQ(AllocationsWhileRendering("qmnull", false, true), 0);
     // The queued main output recycles its items.
     EXPECT_EQ(AllocationsWhileRendering("qmnull_multi", true, false), 0);
+    // ... and so do the output buses, pulled after each request.
+    EXPECT_EQ(AllocationsWhileRendering("qmnull_buses", true, false), 0);
 }
 
 // The plug-in list's allocation fails at the first connection: the second connection imports the
