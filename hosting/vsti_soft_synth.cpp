@@ -248,10 +248,6 @@ HRESULT CVSTiSofthSynth::ResetQueue() noexcept {
 HRESULT CVSTiSofthSynth::ResetQueue2(DWORD, DWORD) noexcept { return ResetQueue(); }
 HRESULT CVSTiSofthSynth::ResetQueue3() noexcept { return ResetQueue(); }
 
-// The instance state stream (program, plug-in state block, GUID) is not readable or writable yet.
-HRESULT CVSTiSofthSynth::SaveState(IStream*) noexcept { return E_NOTIMPL; }
-HRESULT CVSTiSofthSynth::LoadState(IStream*) noexcept { return E_NOTIMPL; }
-
 HRESULT CVSTiSofthSynth::GetBus(LONG, IQmSoftSynth** out) noexcept {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
