@@ -8,7 +8,9 @@
 #include "framework/lang.h"
 #include "hosting/output_queue.h"
 #include "platform/fpu.h"
+#include "presets/preset_access.h"
 #include "qmvsti/guids.h"
+#include "qmvsti/presets.h"
 #include "routing/synth_buffer.h"
 
 namespace qm {
@@ -84,6 +86,7 @@ HRESULT CVSTiSofthSynth::QueryInterface(REFIID riid, void** ppv) noexcept {
     if (IsEqualGUID(riid, IID_ISpecifyPropertyPages) && propertyPages_ != nullptr) {
         return propertyPages_->QueryInterface(riid, ppv);
     }
+    if (IsEqualGUID(riid, IID_IQmSoftSynthPresets)) return presets::CreatePresetAccess(this, ppv);
     // IID_IMIDIDevice is answered by the patch device, which this instance does not create yet.
     return E_NOINTERFACE;
 }

@@ -1,4 +1,4 @@
-#include "presets/fx_codec.h"
+#include "fx_codec.h"
 
 #include <cstring>
 

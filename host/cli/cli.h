@@ -40,6 +40,9 @@ struct RenderOptions {
     int program = -1;  // -1: leave the plug-in's program alone
     double tail = 2.0;  // seconds rendered after the song's end, for release and reverb
     double maxLength = 3600.0;  // seconds; a longer song (tail not counted) is refused, not rendered
+    std::string preset;     // .fxp or .fxb loaded before rendering
+    std::string loadState;  // instance state stream restored before rendering
+    std::string saveState;  // instance state stream saved after rendering
 };
 bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error);
 // True when `arg` is a render option that takes a value (so the next word belongs to it).
@@ -49,6 +52,14 @@ int RunList(const Options& options);
 int RunAdd(const Options& options);
 int RunInfo(const Options& options);
 int RunRender(const Options& options);
+int RunPreset(const Options& options);
+// True when `arg` is a preset option that takes a value.
+bool IsPresetValueOption(const std::string& arg);
+bool ParsePresetArguments(const std::vector<std::string>& arguments, std::string* error);
+// Before a render or a preset save: the instance state restored, then a preset or bank loaded (each
+// when given); the exit code, with the message printed. After a render: the state saved.
+int PrepareInstance(IQmSoftSynth* instance, const std::string& loadState, const std::string& preset);
+int SaveRenderState(IQmSoftSynth* instance, const RenderOptions& render);
 
 // Shared by the commands.
 std::string LibraryPath(const Options& options);

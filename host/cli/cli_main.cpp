@@ -20,6 +20,13 @@ void PrintUsage(FILE* out) {
         "                    --program sends a MIDI program change (0-127) on each channel the song\n"
         "                    uses before it starts; a song longer than --max-length (90s, 10m, 2h or\n"
         "                    seconds; default 1h, tail not counted) is refused\n"
+        "         [--preset FILE.fxp|FILE.fxb] [--load-state FILE] [--save-state FILE]\n"
+        "                    load a preset or bank, restore an instance state before the song, or\n"
+        "                    save the instance state after it (what a host keeps in its project)\n"
+        "  preset show FILE  form, unique ID, version, program name or count, parameters or chunk size\n"
+        "  preset save -p NAME|PATH [--program N] [--preset FILE] [--load-state FILE] OUT.fxp|OUT.fxb\n"
+        "                    write the plug-in's current program (.fxp) or all its programs (.fxb),\n"
+        "                    after restoring a state or loading a preset or bank when given\n"
         "\n"
         "options:\n"
         "  --library PATH    the QmVSTi module to load (default: beside this program)\n"
@@ -28,14 +35,16 @@ void PrintUsage(FILE* out) {
         "  --help, -h        this text\n"
         "\n"
         "exit codes: 0 ok, 1 failure, 2 usage, 3 unknown plug-in, 4 unreadable file, 5 load failed,\n"
-        "            6 not an instrument, 7 malformed or too long input file, 130 interrupted\n",
+        "            6 not an instrument or another plug-in's file, 7 malformed or too long input file,\n"
+        "            130 interrupted\n",
         out);
 }
 
 bool ParseArguments(int argc, char** argv, Options* options, std::string* error) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (options->command == "render" && IsRenderValueOption(arg.substr(0, arg.find('=')))) {
+        if ((options->command == "render" && IsRenderValueOption(arg.substr(0, arg.find('=')))) ||
+            (options->command == "preset" && IsPresetValueOption(arg.substr(0, arg.find('='))))) {
             // The render command's own options travel with their values to its own parser.
             options->arguments.push_back(arg);
             if (arg.find('=') == std::string::npos && i + 1 < argc) options->arguments.push_back(argv[++i]);
@@ -87,6 +96,8 @@ bool ParseArguments(int argc, char** argv, Options* options, std::string* error)
     } else if (options->command == "render") {
         RenderOptions render;
         if (!ParseRenderOptions(options->arguments, &render, error)) return false;
+    } else if (options->command == "preset") {
+        if (!ParsePresetArguments(options->arguments, error)) return false;
     } else {
         *error = "unknown command " + options->command;
         return false;
@@ -113,6 +124,7 @@ int main(int argc, char** argv) {
         if (options.command == "list") return RunList(options);
         if (options.command == "add") return RunAdd(options);
         if (options.command == "render") return RunRender(options);
+        if (options.command == "preset") return RunPreset(options);
         return RunInfo(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "qmvsti: %s\n", e.what());

@@ -271,7 +271,9 @@ int RunRender(const Options& options) {
     if (const int code = LocatePlugIn(render.plugIn, &session, &index); code != kExitOk) return code;
     IQmSoftSynth* instance = session.CreateInstance(index, &error);
     if (instance == nullptr) return Fail(kExitLoadFailed, error);
-    const int result = RenderSong(instance, RenderRun{render, format, sequence, options.json});
+    int result = PrepareInstance(instance, render.loadState, render.preset);
+    if (result == kExitOk) result = RenderSong(instance, RenderRun{render, format, sequence, options.json});
+    if (result == kExitOk) result = SaveRenderState(instance, render);
     instance->Release();
     return result;
 }

@@ -48,7 +48,8 @@ bool Duration(const std::string& text, double* seconds) {
 
 bool IsRenderValueOption(const std::string& arg) {
     return arg == "-p" || arg == "--plugin" || arg == "-i" || arg == "--input" || arg == "-o" || arg == "--output" ||
-           arg == "--format" || arg == "--rate" || arg == "--program" || arg == "--tail" || arg == "--max-length";
+           arg == "--format" || arg == "--rate" || arg == "--program" || arg == "--tail" || arg == "--max-length" ||
+           arg == "--preset" || arg == "--load-state" || arg == "--save-state";
 }
 
 bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error) {
@@ -95,6 +96,12 @@ bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions
                 return false;
             }
             render->program = static_cast<int>(whole);
+        } else if (name == "--preset") {
+            render->preset = value;
+        } else if (name == "--load-state") {
+            render->loadState = value;
+        } else if (name == "--save-state") {
+            render->saveState = value;
         } else if (name == "--max-length") {
             double seconds = 0.0;
             if (!Duration(value, &seconds) || !(seconds > 0.0) || seconds > kMaxMaxLength) {
