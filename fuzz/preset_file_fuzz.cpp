@@ -1,19 +1,10 @@
 // The .fxp reader fed arbitrary bytes. A record it accepts lies inside the bytes, with its data where
 // its sizes say; one it refuses names a field.
-#include <cstdio>
-#include <cstdlib>
 
+#include "fuzz_check.h"
 #include "presets/fx_codec.h"
 
-namespace {
-
-void Check(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "fuzz check failed: %s\n", what);
-    std::abort();
-}
-
-}  // namespace
+using qm::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace qm::presets;

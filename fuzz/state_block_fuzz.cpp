@@ -1,23 +1,14 @@
 // The plug-in state block reader fed arbitrary bytes as an instance state stream (for the plug-in
 // whose ID the first four bytes name). What it accepts is no larger than the stream, and it leaves
 // the stream inside it.
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "presets/state_block_reader.h"
 #include "presets/stream_io.h"
 #include "streams.h"
 
-namespace {
-
-void Check(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "fuzz check failed: %s\n", what);
-    std::abort();
-}
-
-}  // namespace
+using qm::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace qm::presets;

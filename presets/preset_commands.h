@@ -3,8 +3,6 @@
 // are the framework's; they come in through IPresetDialogs so that the commands' logic runs without
 // a window (the property page hands in the real ones).
 #pragma once
-#include <initializer_list>
-
 #include "hosting/vsti_soft_synth.h"
 
 namespace qm::presets {
@@ -35,9 +33,5 @@ HRESULT SavePresetCommand(CVSTiSofthSynth& synth, HWND owner, IPresetDialogs& di
 HRESULT OpenPresetCommand(CVSTiSofthSynth& synth, HWND owner, IPresetDialogs& dialogs) noexcept;
 HRESULT SaveBankCommand(CVSTiSofthSynth& synth, HWND owner, IPresetDialogs& dialogs) noexcept;
 HRESULT OpenBankCommand(CVSTiSofthSynth& synth, HWND owner, IPresetDialogs& dialogs) noexcept;
-
-// `format` with each "%s" replaced by the next of `args` (missing ones by nothing) and "%%" by "%",
-// cut to capacity - 1 characters.
-void FormatTexts(WCHAR* out, size_t capacity, const WCHAR* format, std::initializer_list<const WCHAR*> args) noexcept;
 
 }  // namespace qm::presets

@@ -47,6 +47,10 @@ struct RenderOptions {
 bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error);
 // True when `arg` is a render option that takes a value (so the next word belongs to it).
 bool IsRenderValueOption(const std::string& arg);
+// The option at arguments[*i] as name and value ("--name=value", or a value option and the next
+// word, *i then moved onto it); false with a message when a value is missing.
+bool TakeOption(const std::vector<std::string>& arguments, size_t* i, bool (*takesValue)(const std::string&),
+                std::string* name, std::string* value, std::string* error);
 
 int RunList(const Options& options);
 int RunAdd(const Options& options);
@@ -71,6 +75,9 @@ bool LooksLikePath(const std::string& text);
 // The cache index of a plug-in given by name or path (a path not in the cache is added for this run);
 // prints the reason and gives kExitUnknownPlugIn for an unknown name.
 int LocatePlugIn(const std::string& wanted, HostSession* session, size_t* index);
+// OpenSession, LocatePlugIn and an instance of it in *instance (one reference for the caller); the
+// exit code, with the reason printed.
+int CreatePlugInInstance(const Options& options, const std::string& wanted, HostSession* session, IQmSoftSynth** instance);
 
 // Output helpers.
 std::string JsonText(const std::string& text);

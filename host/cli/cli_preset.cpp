@@ -70,18 +70,8 @@ struct SaveArguments {
 
 bool ParseSave(const std::vector<std::string>& arguments, SaveArguments* save, std::string* error) {
     for (size_t i = 1; i < arguments.size(); ++i) {
-        std::string name = arguments[i], value;
-        const size_t equals = name.find('=');
-        if (equals != std::string::npos && name.rfind("--", 0) == 0) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
-        } else if (IsPresetValueOption(name)) {
-            if (i + 1 >= arguments.size()) {
-                *error = name + " needs a value";
-                return false;
-            }
-            value = arguments[++i];
-        }
+        std::string name, value;
+        if (!TakeOption(arguments, &i, &IsPresetValueOption, &name, &value, error)) return false;
         if (name == "-p" || name == "--plugin") {
             save->plugIn = value;
         } else if (name == "--preset") {
@@ -112,11 +102,8 @@ int Save(const Options& options) {
     std::string error;
     if (!ParseSave(options.arguments, &save, &error)) return Fail(kExitUsage, error);
     HostSession session(options.verbose);
-    if (const int code = OpenSession(options, &session); code != kExitOk) return code;
-    size_t index = 0;
-    if (const int code = LocatePlugIn(save.plugIn, &session, &index); code != kExitOk) return code;
-    IQmSoftSynth* instance = session.CreateInstance(index, &error);
-    if (instance == nullptr) return Fail(kExitLoadFailed, error);
+    IQmSoftSynth* instance = nullptr;
+    if (const int code = CreatePlugInInstance(options, save.plugIn, &session, &instance); code != kExitOk) return code;
     IQmSoftSynthPresets* files = nullptr;
     int code = PrepareInstance(instance, save.loadState, save.preset);
     if (code == kExitOk && !save.loadState.empty()) {

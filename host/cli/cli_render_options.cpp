@@ -52,20 +52,28 @@ bool IsRenderValueOption(const std::string& arg) {
            arg == "--preset" || arg == "--load-state" || arg == "--save-state";
 }
 
+bool TakeOption(const std::vector<std::string>& arguments, size_t* i, bool (*takesValue)(const std::string&),
+                std::string* name, std::string* value, std::string* error) {
+    *name = arguments[*i];
+    value->clear();
+    const size_t equals = name->find('=');
+    if (equals != std::string::npos && name->rfind("--", 0) == 0) {
+        *value = name->substr(equals + 1);
+        name->resize(equals);
+    } else if (takesValue(*name)) {
+        if (*i + 1 >= arguments.size()) {
+            *error = *name + " needs a value";
+            return false;
+        }
+        *value = arguments[++*i];
+    }
+    return true;
+}
+
 bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error) {
     for (size_t i = 0; i < arguments.size(); ++i) {
-        std::string name = arguments[i], value;
-        const size_t equals = name.find('=');
-        if (equals != std::string::npos && name.rfind("--", 0) == 0) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
-        } else if (IsRenderValueOption(name)) {
-            if (i + 1 >= arguments.size()) {
-                *error = name + " needs a value";
-                return false;
-            }
-            value = arguments[++i];
-        }
+        std::string name, value;
+        if (!TakeOption(arguments, &i, &IsRenderValueOption, &name, &value, error)) return false;
         if (!IsRenderValueOption(name)) {
             *error = "render does not take " + arguments[i];
             return false;

@@ -2,6 +2,7 @@
 // or read, the message shown, the folder remembered and the program the plug-in is left on.
 #include <gtest/gtest.h>
 
+#include "framework/text_format.h"
 #include "presets/preset_commands.h"
 #include "presets/preset_files.h"
 #include "unit/presets_fakes.h"
@@ -10,6 +11,7 @@ namespace presets_test {
 namespace {
 
 using namespace qm::presets;
+using qm::FormatTexts;
 
 class ScriptedDialogs final : public IPresetDialogs {
 public:
