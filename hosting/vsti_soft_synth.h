@@ -153,7 +153,7 @@ public:
     WCHAR* PresetFolder() noexcept { return presetFolder_; }
     void ClearFaulted() noexcept { ClearBits(InstanceStatus::Faulted); }
     void FreeCapturedChunk() noexcept;
-    // Takes over a std::malloc'ed chunk, applied with effSetChunk at the next SetFormat.
+    // Takes over a std::malloc'ed (or calloc'ed) chunk, applied with effSetChunk at the next SetFormat.
     void SetPendingChunk(void* chunk, uint32_t size) noexcept;
     const void* PendingChunk() const noexcept { return pendingChunk_; }
     uint32_t PendingChunkSize() const noexcept { return pendingChunkSize_; }

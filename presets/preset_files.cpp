@@ -84,7 +84,8 @@ HRESULT ReadWholeFile(const WCHAR* path, Block* out, size_t* size) noexcept {
     result = file.Size(&length);
     if (FAILED(result)) return result;
     if (length > kMaxRecordBytes + kBankChunkHeaderBytes) return QM_S_FILE_NOT_FOR_PLUGIN;
-    out->reset(static_cast<unsigned char*>(std::calloc(length > 0 ? length : 1, 1)));
+    // One zero byte more than the file: amsynth reads the chunk it is given as text, with strlen.
+    out->reset(static_cast<unsigned char*>(std::calloc(length + 1, 1)));
     if (*out == nullptr) return E_OUTOFMEMORY;
     uint32_t done = 0;
     result = file.Read(out->get(), static_cast<uint32_t>(length), &done);

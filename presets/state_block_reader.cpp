@@ -77,7 +77,8 @@ HRESULT ReadBlockBody(IStream* stream, int32_t uniqueId, StateBlock* block) {
         result = StreamRemaining(stream, &remaining);
         if (result != S_OK) return result;
         if (block->chunkSize == 0 || block->chunkSize > remaining) return E_UNEXPECTED;
-        block->chunk.reset(static_cast<uint8_t*>(std::malloc(block->chunkSize)));
+        // A zero byte behind the chunk: amsynth reads the chunk it is given as text, with strlen.
+        block->chunk.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(block->chunkSize) + 1, 1)));
         if (block->chunk == nullptr) return E_OUTOFMEMORY;
         return StreamRead(stream, block->chunk.get(), block->chunkSize);
     }

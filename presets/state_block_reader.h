@@ -31,7 +31,7 @@ struct StateBlock {
     struct FreeChunk {
         void operator()(uint8_t* bytes) const noexcept;
     };
-    std::unique_ptr<uint8_t[], FreeChunk> chunk;  // std::malloc'ed, handed to the instance as is
+    std::unique_ptr<uint8_t[], FreeChunk> chunk;  // calloc'ed with a zero byte behind it; goes to the instance
     std::vector<StateProgram> programs;
 };
 
