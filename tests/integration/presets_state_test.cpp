@@ -71,7 +71,9 @@ struct Stream {
     MemoryStream* stream;
 };
 
-TEST(InstanceState, ParameterFormImageIsFixed) {
+// Saved from one instance and loaded into a blank one: the image is fixed, and gives the programs,
+// names, current program and GUID back.
+TEST(InstanceState, ParameterFormImageIsFixedAndRestores) {
     PresetPlugin plugin = TwoByTwo();
     PresetInstance synth(plugin);
     synth->SetGuid(kGuid);
@@ -79,19 +81,17 @@ TEST(InstanceState, ParameterFormImageIsFixed) {
     ASSERT_EQ(synth->SaveState(saved.stream), S_OK);
     EXPECT_EQ(saved.stream->Bytes(), kParameterImage);
     EXPECT_EQ(plugin.current, 1);  // back on the program that was current
-}
 
-TEST(InstanceState, LoadingTheImageRestoresProgramsNamesAndGuid) {
-    PresetPlugin plugin = Blank();
-    PresetInstance synth(plugin);
+    PresetPlugin blank = Blank();
+    PresetInstance other(blank);
     Stream image(kParameterImage);
-    ASSERT_EQ(synth->LoadState(image.stream), S_OK);
+    ASSERT_EQ(other->LoadState(image.stream), S_OK);
     EXPECT_EQ(Position(image.stream), kParameterImage.size());
-    EXPECT_EQ(plugin.values, TwoByTwo().values);
-    EXPECT_EQ(plugin.names, (std::vector<std::string>{"Program 0", "Program 1"}));
-    EXPECT_EQ(plugin.current, 1);
+    EXPECT_EQ(blank.values, plugin.values);
+    EXPECT_EQ(blank.names, (std::vector<std::string>{"Program 0", "Program 1"}));
+    EXPECT_EQ(blank.current, 1);
     GUID guid{};
-    synth->GetGuid(&guid);
+    other->GetGuid(&guid);
     EXPECT_TRUE(IsEqualGUID(guid, kGuid));
 }
 
@@ -109,7 +109,7 @@ TEST(InstanceState, VersionFourHasNoGuid) {
 }
 
 Bytes With(Bytes bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+    for (size_t i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<uint8_t>(value >> (8 * i));
     return bytes;
 }
 

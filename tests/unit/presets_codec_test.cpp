@@ -129,25 +129,5 @@ TEST(FxCodec, EveryTruncationIsRefused) {
     }
 }
 
-TEST(FxCodec, ParsedFieldsPointIntoTheBytes) {
-    const Bytes bank = Bank(false, 2, 3);
-    FxRecord record;
-    ASSERT_TRUE(ParseFxRecord(nullptr, bank.data(), bank.size(), &record, nullptr));
-    EXPECT_EQ(record.kind, FxKind::Bank);
-    EXPECT_EQ(record.totalBytes, 156u + 2 * 68u);
-    size_t cursor = 0;
-    FxRecord program;
-    int seen = 0;
-    while (NextBankProgram(record, &cursor, &program)) {
-        char name[kNameBytes + 1];
-        FxNameText(program, name);
-        EXPECT_STREQ(name, "Warm Pad");
-        EXPECT_EQ(program.offset, 156u + 68u * static_cast<size_t>(seen));
-        EXPECT_EQ(ReadBigFloat(program.data), ReadBigFloat(bank.data() + 156 + 56));
-        ++seen;
-    }
-    EXPECT_EQ(seen, 2);
-}
-
 }  // namespace
 }  // namespace qm::presets

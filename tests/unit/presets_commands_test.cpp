@@ -2,7 +2,6 @@
 // or read, the message shown, the folder remembered and the program the plug-in is left on.
 #include <gtest/gtest.h>
 
-#include "framework/text_format.h"
 #include "presets/preset_commands.h"
 #include "presets/preset_files.h"
 #include "unit/presets_fakes.h"
@@ -11,7 +10,6 @@ namespace presets_test {
 namespace {
 
 using namespace qm::presets;
-using qm::FormatTexts;
 
 class ScriptedDialogs final : public IPresetDialogs {
 public:
@@ -126,14 +124,6 @@ TEST(PresetCommands, FailuresAreShownByResult) {
             EXPECT_TRUE(plugin.changesSince(mark).empty());
         }
     }
-}
-
-TEST(PresetCommands, FormatFillsPlaceholdersInOrder) {
-    WCHAR out[16];
-    FormatTexts(out, 16, QMW("%s-%s 100%% %s"), {QMW("a"), QMW("%s")});
-    EXPECT_EQ(WString(out), W("a-%s 100% "));
-    FormatTexts(out, 6, QMW("%s!"), {QMW("abcdefgh")});
-    EXPECT_EQ(WString(out), W("abcde"));
 }
 
 }  // namespace

@@ -145,13 +145,6 @@ TEST(PresetFiles, RefusedFilesLeaveThePlugInUntouched) {
     }
 }
 
-TEST(PresetFiles, MissingFileGivesTheSystemError) {
-    PresetPlugin plugin(1, 1, false);
-    PresetInstance synth(plugin);
-    TempFile missing("fxp");
-    EXPECT_EQ(LoadPresetFile(*synth, missing.wide.c_str()), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
-}
-
 TEST(PresetFiles, FaultsInChunkCallsLeaveTheInstanceUsable) {
     PresetPlugin plugin(2, 2, true);
     plugin.chunks[0] = plugin.chunks[1] = {1, 2};
