@@ -19,6 +19,11 @@ using Block = std::unique_ptr<unsigned char[], FreeBlock>;
 
 bool ChunkForm(const AEffect* effect) noexcept { return (effect->flags & effFlagsProgramChunks) != 0; }
 
+// A plug-in that reports a negative count has none.
+uint32_t ParameterCount(const AEffect* effect) noexcept {
+    return effect->numParams > 0 ? static_cast<uint32_t>(effect->numParams) : 0;
+}
+
 void FillCommonHeader(unsigned char* record, uint32_t formMagic, uint32_t versionField, const AEffect* effect,
                       uint32_t count) noexcept {
     WriteBig32(record, kChunkMagic);
@@ -48,8 +53,7 @@ HRESULT BuildPresetRecord(CVSTiSofthSynth& synth, bool clearFaulted, Block* out,
         if (copied != S_OK) return copied;
         *size = kPresetChunkHeaderBytes + static_cast<size_t>(chunkSize);
     } else {
-        const uint32_t count = effect->numParams > 0 ? static_cast<uint32_t>(effect->numParams) : 0;
-        *size = kPresetHeaderBytes + 4 * static_cast<size_t>(count);
+        *size = kPresetHeaderBytes + 4 * static_cast<size_t>(ParameterCount(effect));
         bytes = static_cast<unsigned char*>(std::calloc(*size, 1));
         if (bytes == nullptr) return E_OUTOFMEMORY;
     }
@@ -65,9 +69,9 @@ HRESULT BuildPresetRecord(CVSTiSofthSynth& synth, bool clearFaulted, Block* out,
         WriteBig32(bytes + kPresetHeaderBytes, chunkSize);
         return S_OK;
     }
-    FillCommonHeader(bytes, kPresetParams, 0, effect, static_cast<uint32_t>(effect->numParams));
+    FillCommonHeader(bytes, kPresetParams, 0, effect, ParameterCount(effect));
     if (clearFaulted) synth.ClearFaulted();
-    for (int32_t i = 0; i < effect->numParams; ++i) {
+    for (int32_t i = 0; i < static_cast<int32_t>(ParameterCount(effect)); ++i) {
         const float value = synth.CallGetParameter(i);
         if (synth.Status() & InstanceStatus::Faulted) return QM_E_PLUGIN_EXCEPTION;
         WriteBigFloat(bytes + kPresetHeaderBytes + 4 * static_cast<size_t>(i), value);
@@ -177,13 +181,12 @@ HRESULT SaveBankFile(CVSTiSofthSynth& synth, const WCHAR* path) noexcept {
         result = synth.CopyPlugInChunk(0, kBankChunkHeaderBytes, &bytes, &chunkSize);
         if (result != S_OK) return result;
         const Block bank(bytes);
-        FillCommonHeader(bytes, kBankChunk, 0, effect, static_cast<uint32_t>(effect->numPrograms));
+        FillCommonHeader(bytes, kBankChunk, 0, effect, programs);
         WriteBig32(bytes + kBankHeaderBytes, chunkSize);
         return WriteAll(file, bytes, kBankChunkHeaderBytes + static_cast<size_t>(chunkSize));
     }
     unsigned char header[kBankHeaderBytes] = {};
-    FillCommonHeader(header, kBankParams, static_cast<uint32_t>(effect->version), effect,
-                     static_cast<uint32_t>(effect->numPrograms));
+    FillCommonHeader(header, kBankParams, static_cast<uint32_t>(effect->version), effect, programs);
     result = WriteAll(file, header, sizeof header);
     for (uint32_t i = 0; i < programs && result == S_OK; ++i) {
         synth.CallDispatcher(effSetProgram, 0, static_cast<intptr_t>(i), nullptr, 0.0f);
