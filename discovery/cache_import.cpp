@@ -4,6 +4,7 @@
 
 #include "discovery/plugin_record.h"
 #include "framework/lang.h"
+#include "framework/text_format.h"
 
 namespace qm {
 
@@ -49,36 +50,14 @@ HRESULT ImportPluginCache(tQMLIST* list, PlugInManagerCache* cache, IHostProgres
         if (cache->CheckEntry(&entry) == S_OK) cache->SetEntryInUse(&entry.managerId, 0);
         if (progress != nullptr) {
             WCHAR text[kPluginPathChars + kPluginNameChars];
-            FormatWithText(text, sizeof(text) / sizeof(text[0]), QmGetString(KernelLangHandle(), kIdsAddedInstrument),
-                           record.name);
+            FormatTexts(text, sizeof(text) / sizeof(text[0]), QmGetString(KernelLangHandle(), kIdsAddedInstrument),
+                        {record.name});
             progress->SetText(text);
         }
         const HRESULT hr = AppendPluginRecord(list, record);
         if (FAILED(hr)) return hr;
     }
     return S_OK;
-}
-
-void FormatWithText(WCHAR* out, size_t capacity, const WCHAR* text, const WCHAR* arg) noexcept {
-    if (out == nullptr || capacity == 0) return;
-    size_t n = 0;
-    bool substituted = false;
-    auto put = [&](WCHAR c) {
-        if (n + 1 < capacity) out[n++] = c;
-    };
-    for (const WCHAR* p = text; p != nullptr && *p != 0; ++p) {
-        if (!substituted && p[0] == '%' && p[1] == 's') {
-            for (const WCHAR* a = arg; a != nullptr && *a != 0; ++a) put(*a);
-            substituted = true;
-            ++p;
-        } else if (p[0] == '%' && p[1] == '%') {
-            put('%');
-            ++p;
-        } else {
-            put(*p);
-        }
-    }
-    out[n] = 0;
 }
 
 }  // namespace qm

@@ -21,7 +21,4 @@ void RecordFromCacheEntry(const PlugInManagerEntry& entry, CacheRecordUse use, V
 // Instrument". Stops at the first append failure and returns it, else S_OK.
 HRESULT ImportPluginCache(tQMLIST* list, PlugInManagerCache* cache, IHostProgress* progress) noexcept;
 
-// "text" with its first %s replaced by `arg`, cut to `capacity` characters (terminator included).
-void FormatWithText(WCHAR* out, size_t capacity, const WCHAR* text, const WCHAR* arg) noexcept;
-
 }  // namespace qm

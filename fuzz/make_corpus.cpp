@@ -1,9 +1,11 @@
-// Writes the seed corpus of the MIDI file fuzz target into a folder: the test songs (whole, cut
-// short, wrapped as RMID) and one reaching every kind of event. scripts/fuzz adds examples/*.mid.
+// Writes the seed corpus of the fuzz targets into a folder: the test songs (whole, cut short, wrapped
+// as RMID) and one reaching every kind of event, then a preset, a bank and a state block of each
+// form. scripts/fuzz adds examples/*.mid.
 #include <cstdio>
 #include <string>
 
 #include "integration/host_smf_builder.h"
+#include "preset_seeds.h"
 
 int main(int argc, char** argv) {
     using namespace qm::test;
@@ -29,5 +31,6 @@ int main(int argc, char** argv) {
         {"everything.mid", everything},
     };
     for (const auto& seed : seeds) WriteBytes(std::string(argv[1]) + "/" + seed.name, seed.bytes);
+    for (const auto& seed : qm::fuzz::PresetSeeds()) WriteBytes(std::string(argv[1]) + "/" + seed.name, seed.bytes);
     return 0;
 }

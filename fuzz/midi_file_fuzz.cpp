@@ -3,10 +3,9 @@
 // tempo map whose times never run backwards and whose ticks and times convert into each other.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "fuzz_check.h"
 #include "midi_file.h"
 #include "tempo_map.h"
 
@@ -14,12 +13,7 @@ namespace {
 
 using namespace qm;
 using namespace qm::host;
-
-void Check(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "fuzz check failed: %s\n", what);
-    std::abort();
-}
+using qm::fuzz::Check;
 
 void CheckTime(const TempoMap& map, LONGLONG time) {
     const uint64_t tick = map.TickAtTime(time);

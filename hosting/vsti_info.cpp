@@ -66,27 +66,53 @@ HRESULT CVSTiSofthSynth::GetInfo(SoftSynthTypeInfo* info) noexcept {
     return S_OK;
 }
 
-HRESULT CVSTiSofthSynth::CaptureChunk() noexcept {
-    std::free(capturedChunk_);
-    capturedChunk_ = nullptr;
-    capturedChunkSize_ = 0;
-    if (effect_ == nullptr || !(effect_->flags & effFlagsProgramChunks)) return S_OK;
+HRESULT CVSTiSofthSynth::CopyPlugInChunk(int32_t index, size_t room, unsigned char** block, uint32_t* size) noexcept {
+    *block = nullptr;
+    *size = 0;
     void* data = nullptr;
-    const intptr_t size = CallDispatcher(effGetChunk, 0, 0, &data, 0.0f);
-    if (size <= 0 || data == nullptr) return S_OK;
-    void* copy = std::calloc(static_cast<size_t>(size), 1);
+    const DWORD faultedBefore = Status() & InstanceStatus::Faulted;
+    const intptr_t length = CallDispatcher(effGetChunk, index, 0, &data, 0.0f);
+    if (!faultedBefore && HasBits(InstanceStatus::Faulted)) return QM_E_PLUGIN_EXCEPTION;
+    if (length <= 0 || data == nullptr) return S_FALSE;
+    // Sizes that could not be written into a 32-bit size field are refused as unallocatable.
+    if (static_cast<uintptr_t>(length) > 0x7FFFFFFFu - room) return E_OUTOFMEMORY;
+    auto* copy = static_cast<unsigned char*>(std::calloc(room + static_cast<size_t>(length), 1));
     if (copy == nullptr) return E_OUTOFMEMORY;
     // The plug-in's pointer and size are untrusted: a size larger than its memory faults here.
     const platform::GuardOutcome outcome =
-        platform::Guarded([&] { std::memcpy(copy, data, static_cast<size_t>(size)); });
+        platform::Guarded([&] { std::memcpy(copy + room, data, static_cast<size_t>(length)); });
     if (outcome.faulted) {
         std::free(copy);
         SetBits(InstanceStatus::Faulted);
         RecordFault("effGetChunk data", effGetChunk, outcome.code);
         return QM_E_PLUGIN_EXCEPTION;
     }
+    *block = copy;
+    *size = static_cast<uint32_t>(length);
+    return S_OK;
+}
+
+void CVSTiSofthSynth::FreeCapturedChunk() noexcept {
+    std::free(capturedChunk_);
+    capturedChunk_ = nullptr;
+    capturedChunkSize_ = 0;
+}
+
+void CVSTiSofthSynth::SetPendingChunk(void* chunk, uint32_t size) noexcept {
+    std::free(pendingChunk_);
+    pendingChunk_ = chunk;
+    pendingChunkSize_ = chunk != nullptr ? size : 0;
+}
+
+HRESULT CVSTiSofthSynth::CaptureChunk() noexcept {
+    FreeCapturedChunk();
+    if (effect_ == nullptr || !(effect_->flags & effFlagsProgramChunks)) return S_OK;
+    unsigned char* copy = nullptr;
+    uint32_t size = 0;
+    const HRESULT result = CopyPlugInChunk(0, 0, &copy, &size);
+    if (result != S_OK) return result == S_FALSE ? S_OK : result;
     capturedChunk_ = copy;
-    capturedChunkSize_ = static_cast<uint32_t>(size);
+    capturedChunkSize_ = size;
     return S_OK;
 }
 

@@ -8,7 +8,9 @@
 #include "framework/lang.h"
 #include "hosting/output_queue.h"
 #include "platform/fpu.h"
+#include "presets/preset_access.h"
 #include "qmvsti/guids.h"
+#include "qmvsti/presets.h"
 #include "routing/synth_buffer.h"
 #include "routing/vsti_bus.h"
 #include "routing/vsti_midi_in.h"
@@ -86,6 +88,7 @@ HRESULT CVSTiSofthSynth::QueryInterface(REFIID riid, void** ppv) noexcept {
     if (IsEqualGUID(riid, IID_ISpecifyPropertyPages) && propertyPages_ != nullptr) {
         return propertyPages_->QueryInterface(riid, ppv);
     }
+    if (IsEqualGUID(riid, IID_IQmSoftSynthPresets)) return presets::CreatePresetAccess(this, ppv);
     // IID_IMIDIDevice is answered by the patch device, which this instance does not create yet.
     return E_NOINTERFACE;
 }
@@ -247,9 +250,6 @@ HRESULT CVSTiSofthSynth::ResetQueue() noexcept {
 HRESULT CVSTiSofthSynth::ResetQueue2(DWORD, DWORD) noexcept { return ResetQueue(); }
 HRESULT CVSTiSofthSynth::ResetQueue3() noexcept { return ResetQueue(); }
 
-// The instance state stream (program, plug-in state block, GUID) is not readable or writable yet.
-HRESULT CVSTiSofthSynth::SaveState(IStream*) noexcept { return E_NOTIMPL; }
-HRESULT CVSTiSofthSynth::LoadState(IStream*) noexcept { return E_NOTIMPL; }
 
 HRESULT CVSTiSofthSynth::QueryThis(IQmSoftSynth** out) noexcept {
     return QueryInterface(IID_IQmSoftSynth, reinterpret_cast<void**>(out));

@@ -146,6 +146,19 @@ public:
     // getParameter: the plug-in's value, 0 without an effect; after a fault Faulted is set and the
     // value is the fault code read as a signed integer, so callers test Faulted, not the value.
     float CallGetParameter(int32_t index) noexcept;
+    // effGetChunk (index 0 bank, 1 program) copied, with the plug-in's memory read inside the guard,
+    // into a zero-filled block (std::free it) that has `room` bytes before the chunk. S_FALSE and
+    // no block for an empty chunk; E_OUTOFMEMORY; QM_E_PLUGIN_EXCEPTION (Faulted set).
+    HRESULT CopyPlugInChunk(int32_t index, size_t room, unsigned char** block, uint32_t* size) noexcept;
+
+    // ---- What the preset files and the plug-in state block (presets/) keep in the instance ----
+    WCHAR* PresetFolder() noexcept { return presetFolder_; }
+    void ClearFaulted() noexcept { ClearBits(InstanceStatus::Faulted); }
+    void FreeCapturedChunk() noexcept;
+    // Takes over a std::malloc'ed (or calloc'ed) chunk, applied with effSetChunk at the next SetFormat.
+    void SetPendingChunk(void* chunk, uint32_t size) noexcept;
+    const void* PendingChunk() const noexcept { return pendingChunk_; }
+    uint32_t PendingChunkSize() const noexcept { return pendingChunkSize_; }
 
     // The host callback handed to every plug-in's entry point (audioMasterCallback).
     static intptr_t VSTCALLBACK HostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,

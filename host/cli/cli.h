@@ -43,6 +43,9 @@ struct RenderOptions {
     bool buses = false;     // --buses, --outputs all: each bus into OUT-<bus name>.<ext>
     bool multi = false;     // --outputs multi: the main pair and every bus in one file
     std::string midiOut;    // --midi-out FILE.mid: the instrument's own MIDI output
+    std::string preset;     // .fxp or .fxb loaded before rendering
+    std::string loadState;  // instance state stream restored before rendering
+    std::string saveState;  // instance state stream saved after rendering
 };
 bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error);
 // True when `arg` is a render option that takes a value (so the next word belongs to it).
@@ -52,12 +55,24 @@ bool IsRenderOutputOption(const std::string& arg);
 bool IsRenderFlag(const std::string& arg);
 bool ApplyRenderOutputOption(const std::string& name, const std::string& value, RenderOptions* render,
                              std::string* error);
+// The option at arguments[*i] as name and value ("--name=value", or a value option and the next
+// word, *i then moved onto it); false with a message when a value is missing.
+bool TakeOption(const std::vector<std::string>& arguments, size_t* i, bool (*takesValue)(const std::string&),
+                std::string* name, std::string* value, std::string* error);
 
 int RunList(const Options& options);
 int RunAdd(const Options& options);
 int RunInfo(const Options& options);
 int RunRender(const Options& options);
 int RunSettings(const Options& options);
+int RunPreset(const Options& options);
+// True when `arg` is a preset option that takes a value.
+bool IsPresetValueOption(const std::string& arg);
+bool ParsePresetArguments(const std::vector<std::string>& arguments, std::string* error);
+// Before a render or a preset save: the instance state restored, then a preset or bank loaded (each
+// when given); the exit code, with the message printed. After a render: the state saved.
+int PrepareInstance(IQmSoftSynth* instance, const std::string& loadState, const std::string& preset);
+int SaveRenderState(IQmSoftSynth* instance, const RenderOptions& render);
 
 // Shared by the commands.
 std::string LibraryPath(const Options& options);
@@ -69,6 +84,9 @@ bool LooksLikePath(const std::string& text);
 // The cache index of a plug-in given by name or path (a path not in the cache is added for this run);
 // prints the reason and gives kExitUnknownPlugIn for an unknown name.
 int LocatePlugIn(const std::string& wanted, HostSession* session, size_t* index);
+// OpenSession, LocatePlugIn and an instance of it in *instance (one reference for the caller); the
+// exit code, with the reason printed.
+int CreatePlugInInstance(const Options& options, const std::string& wanted, HostSession* session, IQmSoftSynth** instance);
 
 // Output helpers.
 std::string JsonText(const std::string& text);

@@ -63,6 +63,18 @@ int LocatePlugIn(const std::string& wanted, HostSession* session, size_t* index)
     return kExitOk;
 }
 
+int CreatePlugInInstance(const Options& options, const std::string& wanted, HostSession* session, IQmSoftSynth** instance) {
+    *instance = nullptr;
+    if (const int code = OpenSession(options, session); code != kExitOk) return code;
+    size_t index = 0;
+    if (const int code = LocatePlugIn(wanted, session, &index); code != kExitOk) return code;
+    std::string error;
+    *instance = session->CreateInstance(index, &error);
+    if (*instance != nullptr) return kExitOk;
+    std::fprintf(stderr, "qmvsti: %s\n", error.c_str());
+    return kExitLoadFailed;
+}
+
 namespace {
 
 std::string EntryFlags(const PlugInManagerEntry& e) {

@@ -33,6 +33,13 @@ void PrintUsage(FILE* out) {
         "                    all) writes each output bus to OUT-<bus name>, --outputs multi the main\n"
         "                    pair and every bus in one file; --midi-out records the\n"
         "                    instrument's own MIDI output as a Standard MIDI File (1 tick = 1 ms)\n"
+        "         [--preset FILE.fxp|FILE.fxb] [--load-state FILE] [--save-state FILE]\n"
+        "                    load a preset or bank, restore an instance state before the song, or\n"
+        "                    save the instance state after it (what a host keeps in its project)\n"
+        "  preset show FILE  form, unique ID, version, program name or count, parameters or chunk size\n"
+        "  preset save -p NAME|PATH [--program N] [--preset FILE] [--load-state FILE] OUT.fxp|OUT.fxb\n"
+        "                    write the plug-in's current program (.fxp) or all its programs (.fxb),\n"
+        "                    after restoring a state or loading a preset or bank when given\n"
         "  settings [NAME[=VALUE]]\n"
         "                    show or change the type's settings (FrameSize, FlushOnStopCount,\n"
         "                    ExposeMultiChannel, SizeWindowForNI, AssumeStereoPins)\n"
@@ -44,7 +51,8 @@ void PrintUsage(FILE* out) {
         "  --help, -h        this text\n"
         "\n"
         "exit codes: 0 ok, 1 failure, 2 usage, 3 unknown plug-in, 4 unreadable file, 5 load failed,\n"
-        "            6 not an instrument, 7 malformed or too long input file, 130 interrupted\n",
+        "            6 not an instrument or another plug-in's file, 7 malformed or too long input file,\n"
+        "            130 interrupted\n",
         out);
 }
 
@@ -57,7 +65,8 @@ bool ParseArguments(int argc, char** argv, Options* options, std::string* error)
             if (scanValue && i + 1 < argc) options->arguments.push_back(argv[++i]);
         } else if (options->command == "render" && IsRenderFlag(arg)) {
             options->arguments.push_back(arg);
-        } else if (options->command == "render" && IsRenderValueOption(arg.substr(0, arg.find('=')))) {
+        } else if ((options->command == "render" && IsRenderValueOption(arg.substr(0, arg.find('=')))) ||
+                   (options->command == "preset" && IsPresetValueOption(arg.substr(0, arg.find('='))))) {
             // The render command's own options travel with their values to its own parser.
             options->arguments.push_back(arg);
             if (arg.find('=') == std::string::npos && i + 1 < argc) options->arguments.push_back(argv[++i]);
@@ -116,6 +125,8 @@ bool ParseArguments(int argc, char** argv, Options* options, std::string* error)
     } else if (options->command == "render") {
         RenderOptions render;
         if (!ParseRenderOptions(options->arguments, &render, error)) return false;
+    } else if (options->command == "preset") {
+        if (!ParsePresetArguments(options->arguments, error)) return false;
     } else {
         *error = "unknown command " + options->command;
         return false;
@@ -144,6 +155,7 @@ int main(int argc, char** argv) {
         if (options.command == "add") return RunAdd(options);
         if (options.command == "render") return RunRender(options);
         if (options.command == "settings") return RunSettings(options);
+        if (options.command == "preset") return RunPreset(options);
         return RunInfo(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "qmvsti: %s\n", e.what());

@@ -278,12 +278,11 @@ int RunRender(const Options& options) {
     }
 
     HostSession session(options.verbose);
-    if (const int code = OpenSession(options, &session); code != kExitOk) return code;
-    size_t index = 0;
-    if (const int code = LocatePlugIn(render.plugIn, &session, &index); code != kExitOk) return code;
-    IQmSoftSynth* instance = session.CreateInstance(index, &error);
-    if (instance == nullptr) return Fail(kExitLoadFailed, error);
-    const int result = RenderSong(instance, RenderRun{render, format, sequence, options.json});
+    IQmSoftSynth* instance = nullptr;
+    if (const int code = CreatePlugInInstance(options, render.plugIn, &session, &instance); code != kExitOk) return code;
+    int result = PrepareInstance(instance, render.loadState, render.preset);
+    if (result == kExitOk) result = RenderSong(instance, RenderRun{render, format, sequence, options.json});
+    if (result == kExitOk) result = SaveRenderState(instance, render);
     instance->Release();
     return result;
 }

@@ -49,27 +49,35 @@ bool Duration(const std::string& text, double* seconds) {
 bool IsRenderValueOption(const std::string& arg) {
     return arg == "-p" || arg == "--plugin" || arg == "-i" || arg == "--input" || arg == "-o" || arg == "--output" ||
            arg == "--format" || arg == "--rate" || arg == "--program" || arg == "--tail" || arg == "--max-length" ||
-           IsRenderOutputOption(arg);
+           IsRenderOutputOption(arg) || arg == "--preset" || arg == "--load-state" || arg == "--save-state";
+}
+
+bool TakeOption(const std::vector<std::string>& arguments, size_t* i, bool (*takesValue)(const std::string&),
+                std::string* name, std::string* value, std::string* error) {
+    *name = arguments[*i];
+    value->clear();
+    const size_t equals = name->find('=');
+    if (equals != std::string::npos && name->rfind("--", 0) == 0) {
+        *value = name->substr(equals + 1);
+        name->resize(equals);
+    } else if (takesValue(*name)) {
+        if (*i + 1 >= arguments.size()) {
+            *error = *name + " needs a value";
+            return false;
+        }
+        *value = arguments[++*i];
+    }
+    return true;
 }
 
 bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error) {
     for (size_t i = 0; i < arguments.size(); ++i) {
-        std::string name = arguments[i], value;
-        if (IsRenderFlag(name)) {
+        if (IsRenderFlag(arguments[i])) {
             render->buses = true;
             continue;
         }
-        const size_t equals = name.find('=');
-        if (equals != std::string::npos && name.rfind("--", 0) == 0) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
-        } else if (IsRenderValueOption(name)) {
-            if (i + 1 >= arguments.size()) {
-                *error = name + " needs a value";
-                return false;
-            }
-            value = arguments[++i];
-        }
+        std::string name, value;
+        if (!TakeOption(arguments, &i, &IsRenderValueOption, &name, &value, error)) return false;
         if (!IsRenderValueOption(name)) {
             *error = "render does not take " + arguments[i];
             return false;
@@ -102,6 +110,12 @@ bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions
             render->program = static_cast<int>(whole);
         } else if (IsRenderOutputOption(name)) {
             if (!ApplyRenderOutputOption(name, value, render, error)) return false;
+        } else if (name == "--preset") {
+            render->preset = value;
+        } else if (name == "--load-state") {
+            render->loadState = value;
+        } else if (name == "--save-state") {
+            render->saveState = value;
         } else if (name == "--max-length") {
             double seconds = 0.0;
             if (!Duration(value, &seconds) || !(seconds > 0.0) || seconds > kMaxMaxLength) {

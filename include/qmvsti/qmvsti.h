@@ -15,5 +15,6 @@
 #include "midi_buffer.h"
 #include "midi_device.h"
 #include "plugin_manager_cache.h"
+#include "presets.h"
 
 #endif
