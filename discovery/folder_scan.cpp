@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "discovery/cache_import.h"
+#include "framework/text_format.h"
 #include "discovery/plugin_record.h"
 #include "discovery/scan_candidate.h"
 #include "framework/lang.h"
@@ -37,8 +38,8 @@ bool JoinPath(const WCHAR* folder, const WCHAR* name, bool separator, WCHAR (&ou
 const WCHAR* FolderScan::StatusLine() noexcept { return g_statusLine; }
 
 void FolderScan::PostStatus(UINT textId, const WCHAR* argument) noexcept {
-    FormatWithText(g_statusLine, sizeof(g_statusLine) / sizeof(g_statusLine[0]),
-                   QmGetString(KernelLangHandle(), textId), argument);
+    FormatTexts(g_statusLine, sizeof(g_statusLine) / sizeof(g_statusLine[0]),
+                   QmGetString(KernelLangHandle(), textId), {argument});
     sink_.PostScanMessage(kScanMessageStatus, g_statusLine);
 }
 

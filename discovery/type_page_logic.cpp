@@ -3,6 +3,7 @@
 #include <new>
 
 #include "discovery/cache_import.h"
+#include "framework/text_format.h"
 #include "discovery/plugin_list_merge.h"
 #include "discovery/plugin_record.h"
 #include "discovery/synth_type.h"
@@ -155,7 +156,7 @@ RetestOutcome TypePageLogic::Retest(int index) noexcept {
     if (index < 0 || index >= PluginCount(working_)) return RetestOutcome::Declined;
     VstiPluginRecord* r = PluginRecordAt(working_, index);
     WCHAR text[2 * kPluginPathChars];
-    FormatWithText(text, sizeof(text) / sizeof(text[0]), Text(kIdsRetestQuestion), r->name);
+    FormatTexts(text, sizeof(text) / sizeof(text[0]), Text(kIdsRetestQuestion), {r->name});
     if (!view_.AskYesNo(text)) return RetestOutcome::Declined;
 
     const RetestOutcome outcome = RetestRecord(tester_, r);
@@ -163,7 +164,7 @@ RetestOutcome TypePageLogic::Retest(int index) noexcept {
                          : outcome == RetestOutcome::NotInstrument ? kIdsRetestNotInstrument
                          : outcome == RetestOutcome::NoEditor      ? kIdsRetestNoEditor
                                                                    : kIdsRetestFailed;
-    FormatWithText(text, sizeof(text) / sizeof(text[0]), Text(message), r->name);
+    FormatTexts(text, sizeof(text) / sizeof(text[0]), Text(message), {r->name});
     view_.ShowMessage(text, outcome != RetestOutcome::Ready);
     return outcome;
 }
