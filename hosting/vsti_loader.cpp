@@ -145,6 +145,8 @@ HRESULT CVSTiSofthSynth::LoadFromEntryPoint(VstPluginMainProc entry, VstiPluginR
                                  outcome.code};
         ReportPlugInFault(record->path, lastFault_);
     }
+    // Outside the loader's frame: the device's own calls are guarded one by one.
+    if (result == S_OK) result = CreatePatchDevice();
     if (keepsModule != nullptr) *keepsModule = keep;
     return result;
 }
@@ -205,8 +207,8 @@ void CVSTiSofthSynth::BindInsideGuard(VstPluginMainProc entry, VstiPluginRecord*
     ReadOutputPinNames();
 
     // Not created by this instance yet: the extra output buses (only wanted when ExposeMultiChannel is
-    // on and the plug-in has outputs past the main pair), the patch device and the MIDI input port
-    // with its effCanDo probes.
+    // on and the plug-in has outputs past the main pair) and the MIDI input port with its effCanDo
+    // probes. The patch device follows once this frame is left.
     *result = S_OK;
 }
 

@@ -84,7 +84,7 @@ HRESULT CVSTiSofthSynth::QueryInterface(REFIID riid, void** ppv) noexcept {
     if (IsEqualGUID(riid, IID_ISpecifyPropertyPages) && propertyPages_ != nullptr) {
         return propertyPages_->QueryInterface(riid, ppv);
     }
-    // IID_IMIDIDevice is answered by the patch device, which this instance does not create yet.
+    if (IsEqualGUID(riid, IID_IMIDIDevice) && patchDevice_ != nullptr) return QueryPatchDevice(ppv);
     return E_NOINTERFACE;
 }
 
@@ -97,6 +97,7 @@ ULONG CVSTiSofthSynth::Release() noexcept {
 }
 
 CVSTiSofthSynth::~CVSTiSofthSynth() {
+    ClosePatchDevice();
     if (HasBits(InstanceStatus::PlugInOpened)) CallDispatcher(effClose, 0, 0, nullptr, 0.0f);
     effect_ = nullptr;
     entryPoint_ = nullptr;
@@ -176,12 +177,6 @@ HRESULT CVSTiSofthSynth::Reserved35(DWORD, DWORD) noexcept { return E_NOTIMPL; }
 HRESULT CVSTiSofthSynth::Reserved37() noexcept { return S_OK; }
 HRESULT CVSTiSofthSynth::Reserved40(DWORD, DWORD) noexcept { return S_OK; }
 HRESULT CVSTiSofthSynth::Reserved43() noexcept { return S_OK; }
-
-HRESULT CVSTiSofthSynth::GetPatchDevice(IMIDIDevice** out) noexcept {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
 
 HRESULT CVSTiSofthSynth::SetMidiSink(IMIDIIn* sink) noexcept {
     if (midiSink_ != nullptr) {
