@@ -35,8 +35,8 @@ PatchListenerList::~PatchListenerList() {
         for (size_t i = 0; i < snapshot->count; ++i) snapshot->items[i]->Release();
         std::free(snapshot);
     }
-    for (Snapshot* retired : retiredSnapshots_) std::free(retired);
-    for (IMIDIDeviceListener* listener : retiredListeners_) listener->Release();
+    for (Snapshot* parked : parkedSnapshots_) std::free(parked);
+    for (IMIDIDeviceListener* listener : parkedListeners_) listener->Release();
 }
 
 PatchListenerList::Snapshot* PatchListenerList::Allocate(size_t count) noexcept {
@@ -48,45 +48,53 @@ PatchListenerList::Snapshot* PatchListenerList::Allocate(size_t count) noexcept 
 
 HRESULT PatchListenerList::Add(IMIDIDeviceListener* listener) noexcept {
     if (listener == nullptr) return E_POINTER;
-    platform::LockScope hold(writer_);
-    const Snapshot* old = current_.load(std::memory_order_acquire);
-    const size_t count = old != nullptr ? old->count : 0;
-    for (size_t i = 0; i < count; ++i) {
-        if (old->items[i] == listener) return S_FALSE;
+    Retired retired;
+    {
+        platform::LockScope hold(writer_);
+        const Snapshot* old = current_.load(std::memory_order_acquire);
+        const size_t count = old != nullptr ? old->count : 0;
+        for (size_t i = 0; i < count; ++i) {
+            if (old->items[i] == listener) return S_FALSE;
+        }
+        Snapshot* next = Allocate(count + 1);
+        if (next == nullptr) return E_OUTOFMEMORY;
+        for (size_t i = 0; i < count; ++i) next->items[i] = old->items[i];
+        next->items[count] = listener;
+        listener->AddRef();
+        Swap(next, nullptr, &retired);
     }
-    Snapshot* next = Allocate(count + 1);
-    if (next == nullptr) return E_OUTOFMEMORY;
-    for (size_t i = 0; i < count; ++i) next->items[i] = old->items[i];
-    next->items[count] = listener;
-    listener->AddRef();
-    Publish(next, nullptr);
+    Reclaim(retired);
     return S_OK;
 }
 
 bool PatchListenerList::Remove(IMIDIDeviceListener* listener) noexcept {
     if (listener == nullptr) return false;
-    platform::LockScope hold(writer_);
-    const Snapshot* old = current_.load(std::memory_order_acquire);
-    const size_t count = old != nullptr ? old->count : 0;
-    size_t found = count;
-    for (size_t i = 0; i < count; ++i) {
-        if (old->items[i] == listener) {
-            found = i;
-            break;
-        }
-    }
-    if (found == count) return false;
-    Snapshot* next = nullptr;
-    if (count > 1) {
-        next = Allocate(count - 1);
-        // Without memory for the copy the entry stays: a listener is never released while listed.
-        if (next == nullptr) return false;
-        size_t j = 0;
+    Retired retired;
+    {
+        platform::LockScope hold(writer_);
+        const Snapshot* old = current_.load(std::memory_order_acquire);
+        const size_t count = old != nullptr ? old->count : 0;
+        size_t found = count;
         for (size_t i = 0; i < count; ++i) {
-            if (i != found) next->items[j++] = old->items[i];
+            if (old->items[i] == listener) {
+                found = i;
+                break;
+            }
         }
+        if (found == count) return false;
+        Snapshot* next = nullptr;
+        if (count > 1) {
+            next = Allocate(count - 1);
+            // Without memory for the copy the entry stays: a listener is never released while listed.
+            if (next == nullptr) return false;
+            size_t j = 0;
+            for (size_t i = 0; i < count; ++i) {
+                if (i != found) next->items[j++] = old->items[i];
+            }
+        }
+        Swap(next, listener, &retired);
     }
-    Publish(next, listener);
+    Reclaim(retired);
     return true;
 }
 
@@ -105,39 +113,35 @@ IMIDIDeviceListener* PatchListenerList::First() const noexcept {
     return first;
 }
 
-void PatchListenerList::Publish(Snapshot* next, IMIDIDeviceListener* dropped) noexcept {
+void PatchListenerList::Swap(Snapshot* next, IMIDIDeviceListener* dropped, Retired* retired) noexcept {
     Snapshot* old = current_.exchange(next, std::memory_order_seq_cst);
-    bool parked = false;
-    try {
-        if (old != nullptr) retiredSnapshots_.push_back(old);
-        if (dropped != nullptr) retiredListeners_.push_back(dropped);
-        parked = true;
-    } catch (...) {
-    }
-    if (!parked) {
-        // No room to park them: free after the readers have left, or, inside a reader, keep the
-        // memory (a small leak) rather than free what that reader still walks.
-        if (tReadDepth == 0) {
-            while (readers_.load(std::memory_order_seq_cst) != 0) std::this_thread::yield();
-            std::free(old);
-            if (dropped != nullptr) dropped->Release();
+    if (tReadDepth > 0) {
+        try {
+            if (old != nullptr) parkedSnapshots_.push_back(old);
+            if (dropped != nullptr) parkedListeners_.push_back(dropped);
+        } catch (...) {
+            // No room to park: a little memory and one reference are lost rather than freed under
+            // a reader.
         }
         return;
     }
-    if (tReadDepth == 0) {
-        // Readers hold a listener only for one event: the wait is short.
-        while (readers_.load(std::memory_order_seq_cst) != 0) std::this_thread::yield();
-    }
-    FreeRetiredIfQuiet();
+    retired->snapshot = old;
+    retired->listener = dropped;
+    // Parked before this swap: the wait in Reclaim covers them too.
+    retired->parkedSnapshots.swap(parkedSnapshots_);
+    retired->parkedListeners.swap(parkedListeners_);
 }
 
-void PatchListenerList::FreeRetiredIfQuiet() noexcept {
-    if (readers_.load(std::memory_order_seq_cst) != 0) return;
-    for (Snapshot* retired : retiredSnapshots_) std::free(retired);
-    retiredSnapshots_.clear();
-    std::vector<IMIDIDeviceListener*> listeners;
-    listeners.swap(retiredListeners_);
-    for (IMIDIDeviceListener* listener : listeners) listener->Release();
+void PatchListenerList::Reclaim(Retired& retired) noexcept {
+    if (retired.snapshot == nullptr && retired.listener == nullptr && retired.parkedSnapshots.empty() &&
+        retired.parkedListeners.empty())
+        return;
+    // Readers hold a snapshot for one event only: the wait is short.
+    while (readers_.load(std::memory_order_seq_cst) != 0) std::this_thread::yield();
+    std::free(retired.snapshot);
+    for (Snapshot* snapshot : retired.parkedSnapshots) std::free(snapshot);
+    if (retired.listener != nullptr) retired.listener->Release();
+    for (IMIDIDeviceListener* listener : retired.parkedListeners) listener->Release();
 }
 
 }  // namespace qm

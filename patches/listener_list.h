@@ -2,11 +2,11 @@
 // render thread (time and patch-change events) and from whatever thread the plug-in automates on.
 //
 // Readers never lock and never allocate: they announce themselves in an atomic reader count and walk
-// an immutable snapshot. Writers (add, remove, close) copy the snapshot, publish the copy with one
-// pointer swap and free the old one, and release a removed listener, only once no reader is inside.
-// A writer called back from inside a reader (a listener that unregisters in answer to an event)
-// cannot wait for itself: it parks the old snapshot and the listener until a later write or the
-// destructor finds the readers gone.
+// an immutable snapshot. Writers (add, remove, close) copy the snapshot under their own lock, publish
+// the copy with one pointer swap, and, after leaving the lock, free the old one and release a removed
+// listener once no reader is inside. A writer called back from inside a reader (a listener that
+// unregisters in answer to an event) cannot wait for itself: it parks the old snapshot and the
+// listener for the next write or the destructor.
 #pragma once
 #include <atomic>
 #include <cstddef>
@@ -60,16 +60,27 @@ private:
         const Snapshot* snapshot;
     };
 
+    // What one write swapped out, freed once the readers are gone.
+    struct Retired {
+        Snapshot* snapshot = nullptr;
+        IMIDIDeviceListener* listener = nullptr;
+        std::vector<Snapshot*> parkedSnapshots;
+        std::vector<IMIDIDeviceListener*> parkedListeners;
+    };
+
     static Snapshot* Allocate(size_t count) noexcept;
-    // Publishes `next` and retires the old snapshot, releasing `dropped` when readers allow.
-    void Publish(Snapshot* next, IMIDIDeviceListener* dropped) noexcept;
-    void FreeRetiredIfQuiet() noexcept;
+    // Under the writer lock: publishes `next`; what it replaces goes into `retired`, or is parked
+    // when this thread is inside a reader.
+    void Swap(Snapshot* next, IMIDIDeviceListener* dropped, Retired* retired) noexcept;
+    // Without the lock (a listener that unregisters from inside an event on another thread needs
+    // it): waits for the readers to leave, then frees.
+    void Reclaim(Retired& retired) noexcept;
 
     std::atomic<Snapshot*> current_{nullptr};
     mutable std::atomic<int> readers_{0};
     mutable platform::RecursiveLock writer_;
-    std::vector<Snapshot*> retiredSnapshots_;
-    std::vector<IMIDIDeviceListener*> retiredListeners_;
+    std::vector<Snapshot*> parkedSnapshots_;
+    std::vector<IMIDIDeviceListener*> parkedListeners_;
 };
 
 }  // namespace qm
