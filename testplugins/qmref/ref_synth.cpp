@@ -1,6 +1,7 @@
 #include "qmref/ref_synth.h"
 
 #include <cstring>
+#include "common/environment.h"
 #include "qmref/ref_chunk.h"
 
 namespace qmtest {
@@ -35,6 +36,10 @@ PluginInfo InfoOf(RefVariant variant) {
         info.effectName = "QmRef TimeProbe";
         info.uniqueId = kRefTimeProbeUniqueId;
         break;
+    case RefVariant::Names:
+        info.effectName = "QmRef Names";
+        info.uniqueId = kRefNamesUniqueId;
+        break;
     }
     return info;
 }
@@ -45,6 +50,9 @@ RefSynth::RefSynth(audioMasterCallback host, RefVariant variant)
     : PluginBase(host, InfoOf(variant)), variant_(variant), probeMask_(kTimeProbeDefaultMask) {
     LoadFactoryPrograms(programs_);
     if (variant_ == RefVariant::TimeProbe) probes_.resize(kTimeProbeKept);
+    char omni[4];
+    omniNames_ = variant_ == RefVariant::Names && ReadEnvironment(kRefNamesOmniVariable, omni, sizeof omni) &&
+                 std::strcmp(omni, "1") == 0;
 }
 
 intptr_t RefSynth::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
@@ -138,6 +146,7 @@ intptr_t RefSynth::programOpcode(int32_t opcode, int32_t index, intptr_t value, 
 
 intptr_t RefSynth::midiProgramOpcode(int32_t opcode, int32_t index, void* ptr) {
     std::lock_guard<std::mutex> hold(lock_);
+    if (variant_ == RefVariant::Names) return namesOpcode(opcode, index, ptr);
     switch (opcode) {
     case effGetMidiProgramName:
     case effGetCurrentMidiProgram: {
