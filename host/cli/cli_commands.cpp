@@ -207,6 +207,7 @@ int RunAdd(const Options& options) {
 }
 
 int RunInfo(const Options& options) {
+    if (HasInfoListOptions(options)) return RunInfoLists(options);
     const std::string& wanted = options.arguments[0];
     const bool isPath = LooksLikePath(wanted);
     if (isPath && !Readable(wanted)) {

@@ -5,6 +5,7 @@
 
 #include "audio_file.h"
 #include "cli.h"
+#include "parameter_settings.h"
 
 namespace qm::host::cli {
 
@@ -13,6 +14,7 @@ namespace {
 constexpr unsigned long kMinRate = 8000, kMaxRate = 384000;
 constexpr double kMaxTail = 600.0;
 constexpr double kMaxMaxLength = 1000.0 * 3600.0;
+constexpr long kMaxPatches = 128L * 128 * 128;  // program, bank LSB and MSB
 
 bool WholeNumber(const std::string& text, long* value) {
     if (text.empty()) return false;
@@ -48,7 +50,8 @@ bool Duration(const std::string& text, double* seconds) {
 
 bool IsRenderValueOption(const std::string& arg) {
     return arg == "-p" || arg == "--plugin" || arg == "-i" || arg == "--input" || arg == "-o" || arg == "--output" ||
-           arg == "--format" || arg == "--rate" || arg == "--program" || arg == "--tail" || arg == "--max-length";
+           arg == "--format" || arg == "--rate" || arg == "--program" || arg == "--tail" || arg == "--max-length" ||
+           arg == "--set";
 }
 
 bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions* render, std::string* error) {
@@ -90,11 +93,15 @@ bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions
             }
             render->rate = static_cast<unsigned long>(whole);
         } else if (name == "--program") {
-            if (!WholeNumber(value, &whole) || whole < 0 || whole > 127) {
-                *error = "--program must be a MIDI program number from 0 to 127, not " + value;
+            if (!WholeNumber(value, &whole) || whole < 0 || whole >= kMaxPatches) {
+                *error = "--program must be a patch number from 0 (the instrument's first program), not " + value;
                 return false;
             }
-            render->program = static_cast<int>(whole);
+            render->program = whole;
+        } else if (name == "--set") {
+            ParameterSetting setting;
+            if (!ParseParameterSetting(value, &setting, error)) return false;
+            render->settings.push_back(value);
         } else if (name == "--max-length") {
             double seconds = 0.0;
             if (!Duration(value, &seconds) || !(seconds > 0.0) || seconds > kMaxMaxLength) {
