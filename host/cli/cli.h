@@ -59,6 +59,9 @@ int PrepareInstrument(IQmSoftSynth* instance, const std::string& plugInPath, con
 // The chosen patch's bank select and program change on each channel, sent as the host sends them.
 void SelectPatch(IQmSoftSynth* instance, const PatchChoice& choice, const std::vector<int>& channels);
 
+// What the host's patch listener heard, decoded, on stderr (render --verbose).
+void PrintPatchEvents(const HostPatchListener& listener);
+
 // info's lists (cli_info_lists.cpp): --programs, --params, --controllers, --select-names.
 bool IsInfoListOption(const std::string& arg);
 bool HasInfoListOptions(const Options& options);

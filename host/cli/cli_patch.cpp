@@ -79,4 +79,10 @@ void SelectPatch(IQmSoftSynth* instance, const PatchChoice& choice, const std::v
     }
 }
 
+void PrintPatchEvents(const HostPatchListener& listener) {
+    std::fprintf(stderr, "qmvsti: the MIDI device sent %ld time events (one per block) and:\n", listener.TimeEvents());
+    for (const PatchListenerEvent& event : listener.Events())
+        std::fprintf(stderr, "qmvsti:   %s\n", DescribePatchEvent(event).c_str());
+}
+
 }  // namespace qm::host::cli

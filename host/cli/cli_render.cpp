@@ -287,6 +287,7 @@ int RunRender(const Options& options) {
     }
     const int result = RenderSong(instance, RenderRun{render, format, sequence, options.json, patch});
     instance->Release();
+    if (options.verbose) PrintPatchEvents(session.PatchEvents());
     return result;
 }
 
