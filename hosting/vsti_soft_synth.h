@@ -196,6 +196,9 @@ public:
     void SetPlugInMidiReceiver(IPlugInMidiReceiver* receiver) noexcept { midiInput_ = receiver; }
     // The patch device (vsti_patch_device.cpp): null until the plug-in is loaded.
     CVSTIPatchDevice* PatchDevice() const noexcept { return patchDevice_; }
+    // Sends the close to the device's listeners and gives the device up; the teardown does it
+    // before the plug-in goes. Not while blocks render.
+    void ClosePatchDevice() noexcept;
     // For the patch device: its optional opcodes may fault without silencing the instance, and a
     // patch change sent consumes the program-change and bank-select marks.
     void ClearPlugInFault() noexcept { ClearBits(InstanceStatus::Faulted); }
@@ -223,7 +226,6 @@ private:
     // The patch device: created and opened once the plug-in is loaded, closed before it unloads.
     HRESULT CreatePatchDevice() noexcept;
     HRESULT QueryPatchDevice(void** out) noexcept;
-    void ClosePatchDevice() noexcept;
 
     // The instance's side of the host callback (host_callback.cpp) and musical time (vsti_time.cpp).
     intptr_t AnswerHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) noexcept;
