@@ -1,9 +1,6 @@
 #include "parameter_settings.h"
 
 #include <cctype>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 
 #include "text.h"
 
@@ -19,25 +16,6 @@ std::string Lower(const std::string& text) {
     return out;
 }
 
-bool WholeIndex(const std::string& text, long* value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0') return false;
-    *value = v;
-    return true;
-}
-
-bool PlainNumber(const std::string& text, double* value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(v)) return false;
-    *value = v;
-    return true;
-}
-
 std::string ValidNames(IMIDIDevice* device) {
     std::string list = "valid names:";
     const LONG count = device->GetParameterCount();
@@ -48,7 +26,7 @@ std::string ValidNames(IMIDIDevice* device) {
 LONG FindParameter(IMIDIDevice* device, const std::string& name) {
     const LONG count = device->GetParameterCount();
     long index = -1;
-    if (WholeIndex(name, &index)) return index >= 0 && index < count ? static_cast<LONG>(index) : -1;
+    if (ParseWholeNumber(name, &index)) return index >= 0 && index < count ? static_cast<LONG>(index) : -1;
     const std::string wanted = Lower(name);
     for (LONG i = 0; i < count; ++i) {
         if (Lower(DeviceParameterName(device, i)) == wanted) return i;
@@ -89,7 +67,7 @@ bool ResolveParameterSettings(IMIDIDevice* device, PrivatePlugIn* plugIn, const 
             return false;
         }
         double number = 0.0;
-        if (PlainNumber(setting.value, &number)) {
+        if (ParseNumber(setting.value, &number)) {
             if (number < 0.0 || number > 1.0) {
                 *error = setting.name + "=" + setting.value + ": a value is 0 to 1 or a text the plug-in takes; " +
                          ValidNames(device);

@@ -40,8 +40,8 @@ int PrepareInstrument(IQmSoftSynth* instance, const std::string& plugInPath, con
         const LONG count = device->GetProgramCount(0);
         LONG index = static_cast<LONG>(render.program);
         if (device->GetPatch(&index, 0, &choice->patch, 0) != S_OK) {
-            result = Fail(kExitUsage, "--program " + std::to_string(render.program) + ": the instrument has " +
-                                          std::to_string(count) + " patches (0 to " + std::to_string(count - 1) + ")");
+            result = Fail(kExitUsage, "--program must be a patch of the instrument, 0 to " + std::to_string(count - 1) +
+                                          ", not " + std::to_string(render.program));
         } else {
             choice->chosen = true;
             choice->name = ToUtf8(choice->patch.name);

@@ -1,11 +1,10 @@
 // The render command's options: names, values and their ranges.
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+
 
 #include "audio_file.h"
 #include "cli.h"
 #include "parameter_settings.h"
+#include "text.h"
 
 namespace qm::host::cli {
 
@@ -16,32 +15,13 @@ constexpr double kMaxTail = 600.0;
 constexpr double kMaxMaxLength = 1000.0 * 3600.0;
 constexpr long kMaxPatches = 128L * 128 * 128;  // program, bank LSB and MSB
 
-bool WholeNumber(const std::string& text, long* value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0') return false;
-    *value = v;
-    return true;
-}
-
-bool Number(const std::string& text, double* value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(v)) return false;
-    *value = v;
-    return true;
-}
-
 // "90s", "10m", "2h" or plain seconds.
 bool Duration(const std::string& text, double* seconds) {
     if (text.empty()) return false;
     const char unit = text.back();
     const double scale = unit == 'h' ? 3600.0 : unit == 'm' ? 60.0 : 1.0;
     const bool hasUnit = unit == 'h' || unit == 'm' || unit == 's';
-    if (!Number(hasUnit ? text.substr(0, text.size() - 1) : text, seconds)) return false;
+    if (!ParseNumber(hasUnit ? text.substr(0, text.size() - 1) : text, seconds)) return false;
     *seconds *= scale;
     return true;
 }
@@ -87,13 +67,13 @@ bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions
             }
             render->format = value;
         } else if (name == "--rate") {
-            if (!WholeNumber(value, &whole) || whole < static_cast<long>(kMinRate) || whole > static_cast<long>(kMaxRate)) {
+            if (!ParseWholeNumber(value, &whole) || whole < static_cast<long>(kMinRate) || whole > static_cast<long>(kMaxRate)) {
                 *error = "--rate must be a whole number of frames per second from 8000 to 384000, not " + value;
                 return false;
             }
             render->rate = static_cast<unsigned long>(whole);
         } else if (name == "--program") {
-            if (!WholeNumber(value, &whole) || whole < 0 || whole >= kMaxPatches) {
+            if (!ParseWholeNumber(value, &whole) || whole < 0 || whole >= kMaxPatches) {
                 *error = "--program must be a patch number from 0 (the instrument's first program), not " + value;
                 return false;
             }
@@ -111,7 +91,7 @@ bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions
             render->maxLength = seconds;
         } else {
             double seconds = 0.0;
-            if (!Number(value, &seconds) || seconds < 0.0 || seconds > kMaxTail) {
+            if (!ParseNumber(value, &seconds) || seconds < 0.0 || seconds > kMaxTail) {
                 *error = "--tail must be a number of seconds from 0 to 600, not " + value;
                 return false;
             }
