@@ -89,15 +89,15 @@ bool Passes(const ControllerRow& row, DWORD filter) noexcept {
 
 const ControllerRow& ControllerAt(int row) noexcept { return kTable.rows[row]; }
 
-int FindControllerRow(int start, DWORD filter) noexcept {
+int FindControllerFrom(LONG start, DWORD filter) noexcept {
     if (start < 0 || start >= kControllerRows) return -1;
-    for (int row = start; row < kControllerRows; ++row) {
+    for (int row = static_cast<int>(start); row < kControllerRows; ++row) {
         if (Passes(kTable.rows[row], filter)) return row;
     }
     return -1;
 }
 
-int FindControllerRow(DWORD kind, DWORD number) noexcept {
+int FindControllerOf(DWORD kind, DWORD number) noexcept {
     for (int row = 0; row < kControllerRows; ++row) {
         if (kTable.rows[row].kind == kind && kTable.rows[row].number == number) return row;
     }

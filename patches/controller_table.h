@@ -34,9 +34,9 @@ struct ControllerRow {
 const ControllerRow& ControllerAt(int row) noexcept;
 
 // Slot 44: the first row from `start` that passes `filter`, or -1.
-int FindControllerRow(int start, DWORD filter) noexcept;
+int FindControllerFrom(LONG start, DWORD filter) noexcept;
 // Slot 46: the first row of (kind, number), or -1.
-int FindControllerRow(DWORD kind, DWORD number) noexcept;
+int FindControllerOf(DWORD kind, DWORD number) noexcept;
 // Fills everything but the caller's first word, the name from the string table into the caller's
 // buffer.
 void DescribeController(int row, ControllerDescription* description) noexcept;

@@ -86,7 +86,7 @@ HRESULT CVSTIPatchDevice::GetController(LONG* index, ControllerDescription* desc
         // With the parameter bit the host walks the plug-in's parameters in the same slot.
         return GetParameterDescription(*index, reinterpret_cast<ParameterDescription*>(description), filter);
     }
-    const int row = FindControllerRow(*index, filter);
+    const int row = FindControllerFrom(*index, filter);
     if (row < 0) return S_FALSE;
     *index = row;
     DescribeController(row, description);
@@ -100,7 +100,7 @@ HRESULT CVSTIPatchDevice::SetController(LONG index, ParameterDescription* descri
 
 HRESULT CVSTIPatchDevice::FindController(DWORD kind, DWORD number, ControllerDescription* description) noexcept {
     if (description == nullptr) return E_POINTER;
-    const int row = FindControllerRow(kind, number);
+    const int row = FindControllerOf(kind, number);
     if (row < 0) return S_FALSE;
     DescribeController(row, description);
     return S_OK;

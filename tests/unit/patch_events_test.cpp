@@ -155,4 +155,27 @@ TEST(PatchEvents, AListenerMayUnregisterWhileItHearsAnEvent) {
     EXPECT_EQ(staying.refs.load(), 1u);
 }
 
+TEST(PatchEvents, APlugInsDisplayUpdateRefreshesProgramsAndTellsTheListeners) {
+    ProgramsPlugin plugin;
+    plugin.effect.numPrograms = 2;
+    Listener listener;
+    {
+        DeviceRig rig(plugin);
+        hosting_test::FakeSite site;
+        rig.Play(site);
+        ASSERT_EQ(rig.device->AddListener(&listener), S_OK);
+        EXPECT_EQ(rig.device->GetProgramCount(0), 2);
+        // The plug-in loads a bank of five programs and asks the host to look again.
+        plugin.effect.numPrograms = 5;
+        plugin.opcodes.clear();
+        EXPECT_EQ(plugin.CallHost(audioMasterUpdateDisplay, 0, 0, 0.0f), 1);
+        EXPECT_EQ(rig.device->Caps() & qm::PatchDeviceCaps::AtMostOne, 0u);
+        EXPECT_EQ(plugin.Count(effHasMidiProgramsChanged), 16u);
+        ASSERT_EQ(listener.events.size(), 1u);
+        // Playing, but not inside the process call.
+        EXPECT_TRUE(At<GUID>(listener.events[0], 0) == qm::GUID_PatchEventPatchChange);
+        EXPECT_EQ(At<DWORD>(listener.events[0], 16), 1u + 0x8000u);
+    }
+}
+
 }  // namespace
