@@ -31,6 +31,9 @@ public:
     bool Remove(IMIDIDeviceListener* listener) noexcept;
     // The listeners listed now, for callers outside the render path.
     size_t Count() const noexcept;
+    // Whether there is nobody to tell, without a lock: lets the render path skip building an event.
+    // A listener added at that moment hears from the next event on.
+    bool Empty() const noexcept { return current_.load(std::memory_order_acquire) == nullptr; }
 
     // Calls `visit(listener)` for each listener in list order and returns the last answer (S_FALSE
     // when there is none). No lock, no allocation.

@@ -91,6 +91,7 @@ void CVSTIPatchDevice::SendParameterGesture(int32_t index, intptr_t word) noexce
 }
 
 void CVSTIPatchDevice::SendTimeEvent(LONGLONG position, LONGLONG frames, void* callerPointer) noexcept {
+    if (listeners_.Empty()) return;
     PatchListenerEvent event;
     BeginEvent(event, GUID_PatchEventTime, PatchEventKind::Change);
     event.samplePosition = position;
