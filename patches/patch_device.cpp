@@ -26,6 +26,17 @@ void CopyString(const WCHAR* source, WCHAR* dest, LONG capacity) noexcept {
     dest[length] = 0;
 }
 
+HRESULT ReadField(const WCHAR* field, LPWSTR buffer, LONG capacity) noexcept {
+    if (buffer == nullptr) return E_POINTER;
+    CopyString(field, buffer, capacity);
+    return S_OK;
+}
+
+HRESULT WriteField(LPCWSTR text, WCHAR* field) noexcept {
+    CopyString(text, field, CVSTIPatchDevice::kStringChars);
+    return S_OK;
+}
+
 }  // namespace
 
 CVSTIPatchDevice::CVSTIPatchDevice(CVSTiSofthSynth* owner) noexcept : owner_(owner) {}
@@ -168,33 +179,13 @@ HRESULT CVSTIPatchDevice::SetHostCaps(const MidiDeviceCaps* caps) noexcept {
     return S_OK;
 }
 
-HRESULT CVSTIPatchDevice::GetDeviceName(LPWSTR buffer, LONG capacity) noexcept {
-    if (buffer == nullptr) return E_POINTER;
-    CopyString(deviceName_, buffer, capacity);
-    return S_OK;
-}
-HRESULT CVSTIPatchDevice::SetDeviceName(LPCWSTR text) noexcept {
-    CopyString(text, deviceName_, kStringChars);
-    return S_OK;
-}
-HRESULT CVSTIPatchDevice::GetSecondString(LPWSTR buffer, LONG capacity) noexcept {
-    if (buffer == nullptr) return E_POINTER;
-    CopyString(secondString_, buffer, capacity);
-    return S_OK;
-}
-HRESULT CVSTIPatchDevice::SetSecondString(LPCWSTR text) noexcept {
-    CopyString(text, secondString_, kStringChars);
-    return S_OK;
-}
-HRESULT CVSTIPatchDevice::GetThirdString(LPWSTR buffer, LONG capacity) noexcept {
-    if (buffer == nullptr) return E_POINTER;
-    CopyString(thirdString_, buffer, capacity);
-    return S_OK;
-}
-HRESULT CVSTIPatchDevice::SetThirdString(LPCWSTR text) noexcept {
-    CopyString(text, thirdString_, kStringChars);
-    return S_OK;
-}
+// The three host strings are 260-character fields, copied in and out.
+HRESULT CVSTIPatchDevice::GetDeviceName(LPWSTR buffer, LONG capacity) noexcept { return ReadField(deviceName_, buffer, capacity); }
+HRESULT CVSTIPatchDevice::SetDeviceName(LPCWSTR text) noexcept { return WriteField(text, deviceName_); }
+HRESULT CVSTIPatchDevice::GetSecondString(LPWSTR buffer, LONG capacity) noexcept { return ReadField(secondString_, buffer, capacity); }
+HRESULT CVSTIPatchDevice::SetSecondString(LPCWSTR text) noexcept { return WriteField(text, secondString_); }
+HRESULT CVSTIPatchDevice::GetThirdString(LPWSTR buffer, LONG capacity) noexcept { return ReadField(thirdString_, buffer, capacity); }
+HRESULT CVSTIPatchDevice::SetThirdString(LPCWSTR text) noexcept { return WriteField(text, thirdString_); }
 
 // ---- Opening and closing ----
 
