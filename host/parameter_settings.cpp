@@ -67,16 +67,12 @@ bool ResolveParameterSettings(IMIDIDevice* device, PrivatePlugIn* plugIn, const 
             return false;
         }
         double number = 0.0;
-        if (ParseNumber(setting.value, &number)) {
-            if (number < 0.0 || number > 1.0) {
-                *error = setting.name + "=" + setting.value + ": a value is 0 to 1 or a text the plug-in takes; " +
-                         ValidNames(device);
-                return false;
-            }
+        if (ParseNumber(setting.value, &number) && number >= 0.0 && number <= 1.0) {
             one.value = static_cast<float>(number);
         } else if (plugIn == nullptr || !plugIn->ParameterFromText(one.index, setting.value, &one.value)) {
-            *error = setting.name + "=" + setting.value + ": the plug-in takes no such text (values are 0 to 1); " +
-                     ValidNames(device);
+            // Other numbers may still be display texts ("12" semitones); only the plug-in can say.
+            *error = setting.name + "=" + setting.value +
+                     ": neither a value from 0 to 1 nor a text the plug-in takes; " + ValidNames(device);
             return false;
         }
         resolved->push_back(one);

@@ -50,6 +50,7 @@ enum RefParam : int32_t {
     kRefParamPitch = 2, // kVstParameterUsesIntegerMinMax -12..12 semitones: round(v * 24) - 12; label "semi"
     kRefParamPan = 3,   // continuous; display "C", "L50", "R100" ...
     kRefParamCount = 4,
+    // effString2Parameter takes Mute's "On" / "Off" and Pitch's semitones ("-12" to "12").
 };
 
 // Programs: name and parameter values (gain, mute, pitch, pan).

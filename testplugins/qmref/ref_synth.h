@@ -38,6 +38,8 @@ private:
     // qmref_names (ref_names.cpp), under lock_.
     intptr_t namesOpcode(int32_t opcode, int32_t index, void* ptr);
     void reportAutomation(const std::vector<float>& moves);
+    // effString2Parameter: Mute takes "On" and "Off", Pitch a whole number of semitones.
+    bool parameterFromText(int32_t index, const char* text);
     intptr_t vendorSpecific(int32_t index, intptr_t value, void* ptr);
     void receive(const VstEvents* events);
     void handleMidi(const VstMidiEvent& event);

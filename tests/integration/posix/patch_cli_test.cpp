@@ -100,8 +100,19 @@ TEST_F(PatchCli, RenderSetsParametersAndSelectsProgramsThroughTheDevice) {
     EXPECT_NE(second.err.find("parameter-value index=3 word=0 value=25.1968 range=0..100"), std::string::npos);
     EXPECT_NE(second.err.find("close kind=1"), std::string::npos);
 
+    // Display texts go through the plug-in: 12 semitones is what program 5 ("Octave Up") has, and
+    // a muted synth is silent.
+    const fs::path up = home_ / "up.wav", octave = home_ / "octave.wav", off = home_ / "off.wav";
+    ASSERT_EQ(Qmvsti(Render(Plugin("qmref.so"), up, "--set Pitch=12")).code, 0);
+    ASSERT_EQ(Qmvsti(Render(Plugin("qmref.so"), octave, "--program 5")).code, 0);
+    EXPECT_TRUE(ReadAll(up) == ReadAll(octave));
+    EXPECT_FALSE(ReadAll(up) == ReadAll(plain));
+    ASSERT_EQ(Qmvsti(Render(Plugin("qmref.so"), off, "--set mute=On")).code, 0);
+    EXPECT_EQ(Peak(off), 0.0);
+
     // Mistakes: the valid names follow the reason, exit code 2.
-    for (const char* wrong : {"--set Volume=1", "--set gain=1.5", "--set 9=0", "--set gain=loud", "--program 8"}) {
+    for (const char* wrong : {"--set Volume=1", "--set gain=1.5", "--set 9=0", "--set gain=loud", "--set pitch=13",
+                              "--program 8"}) {
         SCOPED_TRACE(wrong);
         const CliOutcome run = Qmvsti(Render(Plugin("qmref.so"), home_ / "wrong.wav", wrong));
         EXPECT_EQ(run.code, 2);
