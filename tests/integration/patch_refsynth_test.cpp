@@ -1,6 +1,6 @@
-// The patch device over our test instruments: the reference synth's two channels of MIDI program
-// names (categories, key names, the omni switch), its self-automation heard by a listener and heard
-// in the samples, and real faults inside the program-name opcodes.
+// The patch device over our test instruments: the omni switch of the reference synth's MIDI program
+// names (its two channels are listed by the CLI tests), its self-automation heard by a listener and
+// heard in the samples, and real faults inside the program-name opcodes.
 #include <gtest/gtest.h>
 
 #include "support/environment.h"
@@ -9,7 +9,6 @@
 
 using namespace hosting_test;
 using patch_test::Listener;
-using patch_test::Narrow;
 
 namespace {
 
@@ -19,59 +18,6 @@ qm::CVSTIPatchDevice* DeviceOf(Rig& rig) {
     qm::CVSTIPatchDevice* device = rig->PatchDevice();
     EXPECT_NE(device, nullptr);
     return device;
-}
-
-TEST(PatchRefSynth, TwoChannelsOfNamesWithCategoriesAndKeys) {
-    Rig rig("qmref_names");
-    qm::CVSTIPatchDevice* device = DeviceOf(rig);
-    ASSERT_TRUE(device->NamesMode());
-    EXPECT_EQ(device->Caps() & (qm::PatchDeviceCaps::ProgramNames | qm::PatchDeviceCaps::Categories |
-                                qm::PatchDeviceCaps::OmniOrPlain),
-              qm::PatchDeviceCaps::ProgramNames | qm::PatchDeviceCaps::Categories);
-    EXPECT_EQ(device->GetProgramCount(0), 8);
-    EXPECT_EQ(device->GetProgramCount(1), 2);
-    EXPECT_EQ(device->GetProgramCount(2), 0);
-
-    struct Case {
-        DWORD channel;
-        LONG index;
-        BYTE program, bankMsb;
-        LONG group;
-        const char* name;
-    };
-    const Case cases[] = {{0, 0, 0, 0, 0, "Init"}, {0, 6, 6, 0, 1, "Octave Down"}, {1, 1, 1, 1, 2, "Kit B"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        qm::PatchRecord patch{};
-        LONG index = c.index;
-        ASSERT_EQ(device->GetPatch(&index, c.channel, &patch, 0), S_OK);
-        EXPECT_EQ(patch.program, c.program);
-        EXPECT_EQ(patch.bankMsb, c.bankMsb);
-        EXPECT_EQ(patch.bankLsb, 0);
-        EXPECT_EQ(patch.group, c.group);
-        EXPECT_EQ(Narrow(patch.name), c.name);
-    }
-    WCHAR name[260] = {};
-    qm::PatchGroupRecord group{name};
-    ASSERT_EQ(device->GetGroupCount(0), 3);
-    ASSERT_EQ(device->GetGroupName(2, 0, &group), S_OK);
-    EXPECT_EQ(Narrow(name), "Drums");
-
-    // The kit's keys: five names in three runs; the tone channel names none.
-    qm::PatchRecord kit{};
-    kit.program = 0;
-    kit.bankMsb = 1;
-    EXPECT_EQ(device->CountKeyNames(1, &kit), 5);
-    qm::KeyRange ranges[4] = {};
-    ASSERT_EQ(device->GetKeyNameRanges(1, &kit, ranges, 4), 3);
-    EXPECT_EQ(ranges[0].lowest, 36);
-    EXPECT_EQ(ranges[0].highest, 38);
-    EXPECT_EQ(ranges[1].lowest, 42);
-    EXPECT_EQ(ranges[1].highest, 42);
-    EXPECT_EQ(ranges[2].lowest, 46);
-    EXPECT_EQ(ranges[2].highest, 46);
-    qm::PatchRecord tone{};
-    EXPECT_EQ(device->CountKeyNames(0, &tone), 0);
 }
 
 TEST(PatchRefSynth, OmniNamesStopTheScanAfterChannelZero) {
