@@ -87,6 +87,7 @@ IQmSoftSynth* HostSession::CreateInstance(size_t index, std::string* error) {
         }
         return nullptr;
     }
+    patchListener_.Attach(instance);
     return instance;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "module_client.h"
+#include "patch_listener.h"
 #include "plugin_cache.h"
 #include "qmvsti/soft_synth.h"
 #include "settings_record.h"
@@ -46,6 +47,8 @@ public:
     // Creates an instance of cache entry `index` (one reference for the caller); null with a reason
     // when the plug-in cannot be loaded.
     IQmSoftSynth* CreateInstance(size_t index, std::string* error);
+    // What the patch devices of the instances created so far have told the host.
+    const HostPatchListener& PatchEvents() const noexcept { return patchListener_; }
 
 private:
     HostProgress progress_;
@@ -56,6 +59,7 @@ private:
     DriverModule module_;
     IQmSoftSynthType* type_ = nullptr;
     std::string cachePath_;
+    HostPatchListener patchListener_;  // the instances are released before the session ends
 };
 
 // Writes the facts back into a cache entry (names, vendor, ids).

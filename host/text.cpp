@@ -1,5 +1,8 @@
 #include "text.h"
 
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace qm::host {
@@ -77,6 +80,25 @@ void CopyToField(WCHAR* field, size_t capacity, const std::string& text) noexcep
     } catch (...) {
         // Out of memory: the field stays empty.
     }
+}
+
+bool ParseWholeNumber(const std::string& text, long* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0') return false;
+    *value = v;
+    return true;
+}
+
+bool ParseNumber(const std::string& text, double* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(v)) return false;
+    *value = v;
+    return true;
 }
 
 }  // namespace qm::host

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "hosting/vsti_soft_synth.h"
+#include "patches/patch_device.h"
 
 namespace qm {
 
@@ -66,10 +67,11 @@ intptr_t VSTCALLBACK CVSTiSofthSynth::HostCallback(AEffect* effect, int32_t opco
     }
 }
 
-intptr_t CVSTiSofthSynth::AnswerHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float) noexcept {
+intptr_t CVSTiSofthSynth::AnswerHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) noexcept {
     switch (opcode) {
     case audioMasterAutomate:
-        // The new value goes to the host's listeners through the patch device, not created yet.
+        // value is the caller's word, opt the new 0-1 value.
+        if (patchDevice_ != nullptr) patchDevice_->SendParameterChange(index, value, opt);
         return 0;
     case audioMasterVersion: return kHostVersion;
     case audioMasterCurrentId: return 0;
@@ -99,11 +101,15 @@ intptr_t CVSTiSofthSynth::AnswerHost(int32_t opcode, int32_t index, intptr_t val
     case audioMasterGetVendorVersion: return kHostVendorVersion;
     case audioMasterCanDo: return CanDoForInstance(static_cast<const char*>(ptr));
     case audioMasterUpdateDisplay:
-        // The page's program list and the patch device's listeners would be refreshed here.
+        // Programs may have been renamed or reloaded: the host's listeners see them anew.
+        if (patchDevice_ != nullptr) {
+            patchDevice_->RefreshPrograms();
+            patchDevice_->SendPatchChange();
+        }
         return 1;
     case audioMasterBeginEdit:
     case audioMasterEndEdit:
-        // Edit gestures go to the host's listeners through the patch device.
+        if (patchDevice_ != nullptr) patchDevice_->SendParameterGesture(index, opcode == audioMasterBeginEdit ? 1 : 0);
         return 1;
     default: return 0;
     }

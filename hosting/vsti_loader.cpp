@@ -134,19 +134,28 @@ HRESULT CVSTiSofthSynth::LoadFromEntryPoint(VstPluginMainProc entry, VstiPluginR
     loadingOpcode_ = -1;
     const platform::GuardOutcome outcome =
         platform::Guarded([&] { BindInsideGuard(entry, record, &result, &keep); });
-    if (outcome.faulted) {
-        result = QM_E_PLUGIN_EXCEPTION;
-        entryPoint_ = nullptr;
-        effect_ = nullptr;
-        record->flags |= PluginRecordFlags::Faulted;
-        SetBits(InstanceStatus::Faulted);
-        // The instance has no path of its own yet when the entry point faults: name the record's.
-        lastFault_ = PlugInFault{loadingOpcode_ < 0 ? "entry point" : "dispatcher while loading", loadingOpcode_,
-                                 outcome.code};
-        ReportPlugInFault(record->path, lastFault_);
+    if (outcome.faulted) result = AbandonLoad(record, outcome.code);
+    // Outside the loader's frame: the device's own calls are guarded one by one.
+    if (result == S_OK) result = CreatePatchDevice();
+    // Then whether the plug-in sends MIDI: a fault there fails the load as one in the frame does.
+    if (result == S_OK) {
+        const platform::GuardOutcome probed = platform::Guarded([&] { result = CreateMidiPortIfSending(); });
+        if (probed.faulted) result = AbandonLoad(record, probed.code);
     }
     if (keepsModule != nullptr) *keepsModule = keep;
     return result;
+}
+
+HRESULT CVSTiSofthSynth::AbandonLoad(VstiPluginRecord* record, uint32_t code) noexcept {
+    ClosePatchDevice();
+    entryPoint_ = nullptr;
+    effect_ = nullptr;
+    record->flags |= PluginRecordFlags::Faulted;
+    SetBits(InstanceStatus::Faulted);
+    // The instance has no path of its own yet when the entry point faults: name the record's.
+    lastFault_ = PlugInFault{loadingOpcode_ < 0 ? "entry point" : "dispatcher while loading", loadingOpcode_, code};
+    ReportPlugInFault(record->path, lastFault_);
+    return QM_E_PLUGIN_EXCEPTION;
 }
 
 intptr_t CVSTiSofthSynth::LoadCall(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
@@ -206,8 +215,8 @@ void CVSTiSofthSynth::BindInsideGuard(VstPluginMainProc entry, VstiPluginRecord*
 
     const int mainChannels = HasBits(InstanceStatus::MonoMainOutput) ? 1 : 2;
     if (type_->ExposeMultiChannel() && effect->numOutputs > mainChannels) CreateBuses();
-    // Not created by this instance yet: the patch device.
-    *result = CreateMidiPortIfSending();
+    // The patch device and the MIDI output probe follow once this frame is left.
+    *result = S_OK;
 }
 
 void CVSTiSofthSynth::ReadOutputPinNames() {

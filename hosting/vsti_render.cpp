@@ -6,6 +6,7 @@
 
 #include "hosting/output_queue.h"
 #include "hosting/vsti_soft_synth.h"
+#include "patches/patch_device.h"
 #include "platform/clock.h"
 #include "routing/synth_buffer.h"
 
@@ -141,14 +142,19 @@ HRESULT CVSTiSofthSynth::RenderBlock(LONGLONG position, uint32_t chunk, DWORD fl
                               reinterpret_cast<ULONG_PTR>(hostTimeRecord_));
         }
         if (SUCCEEDED(filled)) {
-            // The patch device's time event goes here once the instance offers one.
+            if (patchDevice_ != nullptr) patchDevice_->SendTimeEvent(position, chunk, hostTimeRecord_);
             SetBits(InstanceStatus::InProcess);
             if (HasBits(InstanceStatus::ProcessEvents)) {
                 if (buffer != nullptr) CallDispatcher(effProcessEvents, 0, 0, buffer->Events(), 0.0f);
                 CallProcess(static_cast<int32_t>(chunk));
             }
-            // A program change or bank select passed on makes the patch device tell the host's
-            // listeners here once the instance offers one; until then the marks stay set.
+            // A program change or bank select passed on: the host's listeners hear of it while the
+            // block still counts as inside the process call.
+            if (patchDevice_ != nullptr &&
+                HasBits(InstanceStatus::ProgramChangeSeen | InstanceStatus::BankSelectSeen)) {
+                patchDevice_->SendPatchChange();
+                ClearPatchMarks();
+            }
             ClearBits(InstanceStatus::InProcess);
             currentSample_ += chunk;
             currentTime_ += duration;

@@ -89,7 +89,7 @@ HRESULT CVSTiSofthSynth::QueryInterface(REFIID riid, void** ppv) noexcept {
         return propertyPages_->QueryInterface(riid, ppv);
     }
     if (IsEqualGUID(riid, IID_IQmSoftSynthPresets)) return presets::CreatePresetAccess(this, ppv);
-    // IID_IMIDIDevice is answered by the patch device, which this instance does not create yet.
+    if (IsEqualGUID(riid, IID_IMIDIDevice) && patchDevice_ != nullptr) return QueryPatchDevice(ppv);
     return E_NOINTERFACE;
 }
 
@@ -102,6 +102,7 @@ ULONG CVSTiSofthSynth::Release() noexcept {
 }
 
 CVSTiSofthSynth::~CVSTiSofthSynth() {
+    ClosePatchDevice();
     if (HasBits(InstanceStatus::PlugInOpened)) CallDispatcher(effClose, 0, 0, nullptr, 0.0f);
     effect_ = nullptr;
     entryPoint_ = nullptr;
@@ -178,12 +179,6 @@ HRESULT CVSTiSofthSynth::Reserved35(DWORD, DWORD) noexcept { return E_NOTIMPL; }
 HRESULT CVSTiSofthSynth::Reserved37() noexcept { return S_OK; }
 HRESULT CVSTiSofthSynth::Reserved40(DWORD, DWORD) noexcept { return S_OK; }
 HRESULT CVSTiSofthSynth::Reserved43() noexcept { return S_OK; }
-
-HRESULT CVSTiSofthSynth::GetPatchDevice(IMIDIDevice** out) noexcept {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
 
 HRESULT CVSTiSofthSynth::SetMidiSink(IMIDIIn* sink) noexcept {
     if (midiSink_ != nullptr) {

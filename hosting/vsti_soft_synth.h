@@ -11,7 +11,8 @@
 //      mark; SetManagerId(id) for the cache entry id that GetInfo reports as the second identifier.
 //   4. instance->LoadPlugIn(&record): loads the module named by the record and writes its findings
 //      back into the record's flags, vendor, vendor version and unique ID; 0, S_FALSE (not loadable,
-//      no entry point, wrong magic), QM_E_PLUGIN_EXCEPTION (the plug-in faulted while loading).
+//      no entry point, wrong magic), QM_E_PLUGIN_EXCEPTION (the plug-in faulted while loading),
+//      E_OUTOFMEMORY (no patch device). A loaded instance has its patch device, opened.
 //   5. Status(): the instance status word (InstanceStatus bits).
 // The instance reads FrameSizeDuration, FlushOnStopCount and ExposeMultiChannel from the type and asks
 // HasAlternativeDrawingMark when a plug-in asks the host whether it can do "sizeWindow".
@@ -35,6 +36,7 @@ namespace qm {
 class CSofSynthBuffer;
 class CVSTiSofthSynthBus;
 class CVSTiSofthSynthIn;
+class CVSTIPatchDevice;
 class OutputQueue;
 
 // Where the plug-in's own MIDI output goes (the MIDI input port the host connects to). The instance
@@ -219,6 +221,15 @@ public:
     CVSTiSofthSynthIn* MidiPort() const noexcept { return midiPort_; }
     // A further receiver of the plug-in's MIDI output, beside the port; null drops it.
     void SetPlugInMidiReceiver(IPlugInMidiReceiver* receiver) noexcept { midiInput_ = receiver; }
+    // The patch device (vsti_patch_device.cpp): null until the plug-in is loaded.
+    CVSTIPatchDevice* PatchDevice() const noexcept { return patchDevice_; }
+    // Sends the close to the device's listeners and gives the device up; the teardown does it
+    // before the plug-in goes. Not while blocks render.
+    void ClosePatchDevice() noexcept;
+    // For the patch device: its optional opcodes may fault without silencing the instance, and a
+    // patch change sent consumes the program-change and bank-select marks.
+    void ClearPlugInFault() noexcept { ClearBits(InstanceStatus::Faulted); }
+    void ClearPatchMarks() noexcept { ClearBits(InstanceStatus::ProgramChangeSeen | InstanceStatus::BankSelectSeen); }
 
 private:
     explicit CVSTiSofthSynth(ISynthTypeLink* type) noexcept;
@@ -234,11 +245,16 @@ private:
     // Unguarded plug-in access, for use inside a guarded frame only. Not noexcept: a C++ exception
     // escaping the plug-in must travel up to the guard, not end the process.
     void BindInsideGuard(VstPluginMainProc entry, VstiPluginRecord* record, HRESULT* result, bool* keep);
+    // A fault while loading: the plug-in is dropped, the record and the instance marked; 0x8004E017.
+    HRESULT AbandonLoad(VstiPluginRecord* record, uint32_t code) noexcept;
     intptr_t LoadCall(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
     void ReadOutputPinNames();
     intptr_t RawDispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
     intptr_t RawGetString(int32_t opcode, WCHAR* dest, int capacity);
     void RecordFault(const char* call, int32_t opcode, uint32_t code) noexcept;
+    // The patch device: created and opened once the plug-in is loaded, closed before it unloads.
+    HRESULT CreatePatchDevice() noexcept;
+    HRESULT QueryPatchDevice(void** out) noexcept;
 
     // The instance's side of the host callback (host_callback.cpp) and musical time (vsti_time.cpp).
     intptr_t AnswerHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) noexcept;
@@ -360,6 +376,7 @@ private:
     HostTimeRecord hostTimeCopy_{};
     IPlugInMidiReceiver* midiInput_ = nullptr;
     CVSTiSofthSynthIn* midiPort_ = nullptr;  // referenced
+    CVSTIPatchDevice* patchDevice_ = nullptr;  // referenced
 };
 
 // The file-name part of a path: no folder, no extension.

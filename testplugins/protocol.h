@@ -15,6 +15,7 @@ constexpr int32_t kRefMonoUniqueId = VstFourCC('Q', 'm', 'R', 'o');   // qmref_m
 constexpr int32_t kRefEchoUniqueId = VstFourCC('Q', 'm', 'R', 'e');   // qmref_echo
 constexpr int32_t kRefTimeProbeUniqueId = VstFourCC('Q', 'm', 'R', 't');  // qmref_timeprobe
 constexpr int32_t kRefMidiOutUniqueId = VstFourCC('Q', 'm', 'R', 'x');    // qmref_midiout
+constexpr int32_t kRefNamesUniqueId = VstFourCC('Q', 'm', 'R', 'n');      // qmref_names
 constexpr int32_t kRecorderUniqueId = VstFourCC('Q', 'm', 'L', 'g');  // qmrecorder
 constexpr int32_t kFaultUniqueId = VstFourCC('Q', 'm', 'F', 't');     // qmfault
 constexpr int32_t kWrongMagicValue = 0x50747356;  // qmwrongmagic: 'VstP' with its bytes reversed
@@ -26,7 +27,7 @@ constexpr const char* kTestVendor = "QmVSTi Test";
 constexpr int32_t kTestVendorVersion = 1100;
 constexpr const char* kRefProduct = "QmVSTi Reference Synth";
 // Effect names: "QmRef", "QmRef Chunk", "QmRef Multi", "QmRef Mono", "QmRef Echo", "QmRef TimeProbe",
-// "QmRef MidiOut", "QmRecorder", "QmFault", "QmEffect", "QmBoth main", "QmBoth VSTPluginMain".
+// "QmRef MidiOut", "QmRef Names", "QmRecorder", "QmFault", "QmEffect", "QmBoth main", "QmBoth VSTPluginMain".
 
 // ---- Reference synth sound ----
 // Each note is one voice: amplitude = velocity / 127 * kRefVoiceLevel * gain, a sine at
@@ -50,6 +51,7 @@ enum RefParam : int32_t {
     kRefParamPitch = 2, // kVstParameterUsesIntegerMinMax -12..12 semitones: round(v * 24) - 12; label "semi"
     kRefParamPan = 3,   // continuous; display "C", "L50", "R100" ...
     kRefParamCount = 4,
+    // effString2Parameter takes Mute's "On" / "Off" and Pitch's semitones ("-12" to "12").
 };
 
 // Programs: name and parameter values (gain, mute, pitch, pan).
@@ -86,6 +88,21 @@ constexpr int kRefChunkHeaderSize = 24;
 constexpr int kRefChunkProgramSize = kVstMaxProgNameLen + 4 * kRefParamCount;
 constexpr int kRefChunkBankSize = kRefChunkHeaderSize + kRefPrograms * kRefChunkProgramSize;
 constexpr int kRefChunkSingleSize = kRefChunkHeaderSize + kRefChunkProgramSize;
+
+// ---- MIDI program names and self-automation ----
+// qmref and its other variants name their eight programs on every channel (program i, banks unused).
+// qmref_names ("QmRef Names") names two channels instead. Channel 0: the eight programs, program byte
+// i, banks 0, in category 0 "Tones" (programs 0-5) or 1 "Effects" (6, 7); its current program is the
+// plug-in's. Channel 1: two drum kits, "Kit A" and "Kit B" (program bytes 0 and 1, bank MSB 1, LSB 0)
+// in category 2 "Drums", whose keys 0-127 all answer effGetMidiKeyName, named 36 "Kick", 37 "Rim",
+// 38 "Snare", 42 "Closed Hat", 46 "Open Hat". The other channels name nothing. With
+// kRefNamesOmniVariable set to "1" when the plug-in is created, channel 0's names are omni.
+constexpr const char* kRefNamesOmniVariable = "QMREF_NAMES_OMNI";
+constexpr int kRefNamesCategories = 3;
+// Every variant: control change kRefAutomateController moves Pan to value / 127 at its frame, and
+// after the block reports it as an edit: audioMasterBeginEdit, audioMasterAutomate (opt = the value),
+// audioMasterEndEdit, for kRefParamPan.
+constexpr int kRefAutomateController = 16;
 
 // ---- Vendor-specific queries (effVendorSpecific, index selects) ----
 // Sounding voices of the reference synth (attack, sustain or release); returns the count.

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "qmvsti/midi_device.h"
 #include "session.h"
 
 namespace qm::host::cli {
@@ -37,7 +38,8 @@ struct RenderOptions {
     std::string plugIn, input, output;
     std::string format = "s16";
     unsigned long rate = 44100;
-    int program = -1;  // -1: leave the plug-in's program alone
+    long program = -1;  // patch index on the MIDI device; -1: leave the plug-in's program alone
+    std::vector<std::string> settings;  // --set NAME=VALUE, in order
     double tail = 2.0;  // seconds rendered after the song's end, for release and reverb
     double maxLength = 3600.0;  // seconds; a longer song (tail not counted) is refused, not rendered
     bool buses = false;     // --buses, --outputs all: each bus into OUT-<bus name>.<ext>
@@ -59,6 +61,26 @@ bool ApplyRenderOutputOption(const std::string& name, const std::string& value, 
 // word, *i then moved onto it); false with a message when a value is missing.
 bool TakeOption(const std::vector<std::string>& arguments, size_t* i, bool (*takesValue)(const std::string&),
                 std::string* name, std::string* value, std::string* error);
+
+// The patch device's side of render (cli_patch.cpp): --program and --set on a created instance.
+struct PatchChoice {
+    bool chosen = false;
+    PatchRecord patch{};
+    std::string name;  // as the plug-in names the program
+};
+// Applies --set and looks up --program; prints the reason and gives the exit code on failure.
+int PrepareInstrument(IQmSoftSynth* instance, const std::string& plugInPath, const RenderOptions& render,
+                      PatchChoice* choice);
+// The chosen patch's bank select and program change on each channel, sent as the host sends them.
+void SelectPatch(IQmSoftSynth* instance, const PatchChoice& choice, const std::vector<int>& channels);
+
+// What the host's patch listener heard, decoded, on stderr (render --verbose).
+void PrintPatchEvents(const HostPatchListener& listener);
+
+// info's lists (cli_info_lists.cpp): --programs, --params, --controllers, --select-names.
+bool IsInfoListOption(const std::string& arg);
+bool HasInfoListOptions(const Options& options);
+int RunInfoLists(const Options& options);
 
 int RunList(const Options& options);
 int RunAdd(const Options& options);
@@ -86,7 +108,8 @@ bool LooksLikePath(const std::string& text);
 int LocatePlugIn(const std::string& wanted, HostSession* session, size_t* index);
 // OpenSession, LocatePlugIn and an instance of it in *instance (one reference for the caller); the
 // exit code, with the reason printed.
-int CreatePlugInInstance(const Options& options, const std::string& wanted, HostSession* session, IQmSoftSynth** instance);
+int CreatePlugInInstance(const Options& options, const std::string& wanted, HostSession* session, IQmSoftSynth** instance,
+                         std::string* modulePath = nullptr);
 
 // Output helpers.
 std::string JsonText(const std::string& text);

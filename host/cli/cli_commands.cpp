@@ -63,13 +63,15 @@ int LocatePlugIn(const std::string& wanted, HostSession* session, size_t* index)
     return kExitOk;
 }
 
-int CreatePlugInInstance(const Options& options, const std::string& wanted, HostSession* session, IQmSoftSynth** instance) {
+int CreatePlugInInstance(const Options& options, const std::string& wanted, HostSession* session, IQmSoftSynth** instance,
+                         std::string* modulePath) {
     *instance = nullptr;
     if (const int code = OpenSession(options, session); code != kExitOk) return code;
     size_t index = 0;
     if (const int code = LocatePlugIn(wanted, session, &index); code != kExitOk) return code;
     std::string error;
     *instance = session->CreateInstance(index, &error);
+    if (modulePath != nullptr) *modulePath = ToUtf8(session->Cache().At(index).path);
     if (*instance != nullptr) return kExitOk;
     std::fprintf(stderr, "qmvsti: %s\n", error.c_str());
     return kExitLoadFailed;
@@ -224,6 +226,7 @@ int RunAdd(const Options& options) {
 }
 
 int RunInfo(const Options& options) {
+    if (HasInfoListOptions(options)) return RunInfoLists(options);
     const std::string& wanted = options.arguments[0];
     const bool isPath = LooksLikePath(wanted);
     if (isPath && !Readable(wanted)) {

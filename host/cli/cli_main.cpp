@@ -21,14 +21,21 @@ void PrintUsage(FILE* out) {
         "  enable NAME|PATH  offer a listed instrument again (a faulted one is tested first)\n"
         "  disable NAME|PATH stop offering it\n"
         "  add PATH...       test-load VST instruments and keep them in the host's cache\n"
-        "  info NAME|PATH    names, vendor, unique ID, version, outputs, programs, parameters, flags\n"
+        "  info NAME|PATH [--programs] [--params] [--controllers] [--select-names]\n"
+        "                    names, vendor, unique ID, version, outputs, programs, parameters, flags;\n"
+        "                    or the lists of the instrument's MIDI device: every patch (program, bank\n"
+        "                    LSB/MSB, group, name; --select-names reads each name by selecting the\n"
+        "                    program on a private instance), every parameter (index, name, label,\n"
+        "                    display text, value, host range), the controller table\n"
         "  render -p NAME|PATH -i SONG.mid -o OUT.wav|OUT.flac [--format s16|s24|s32|f32]\n"
-        "         [--rate N] [--program N] [--tail SECONDS] [--max-length DURATION]\n"
-        "         [--buses | --outputs main|all|multi] [--midi-out FILE.mid]\n"
+        "         [--rate N] [--program N] [--set NAME=VALUE]... [--tail SECONDS]\n"
+        "         [--max-length DURATION] [--buses | --outputs main|all|multi] [--midi-out FILE.mid]\n"
         "                    play a Standard MIDI File (format 0 or 1, bare or RMID) through an\n"
         "                    instrument into an audio file (default s16, 44100 Hz, 2 s tail);\n"
-        "                    --program sends a MIDI program change (0-127) on each channel the song\n"
-        "                    uses before it starts; a song longer than --max-length (90s, 10m, 2h or\n"
+        "                    --program selects patch N of the instrument's MIDI device (its bank\n"
+        "                    select and program change on each channel the song uses); --set gives\n"
+        "                    a parameter (name in any case, or index) a 0-1 value or a display text\n"
+        "                    the plug-in accepts; a song longer than --max-length (90s, 10m, 2h or\n"
         "                    seconds; default 1h, tail not counted) is refused; --buses (--outputs\n"
         "                    all) writes each output bus to OUT-<bus name>, --outputs multi the main\n"
         "                    pair and every bus in one file; --midi-out records the\n"
@@ -37,7 +44,8 @@ void PrintUsage(FILE* out) {
         "                    load a preset or bank, restore an instance state before the song, or\n"
         "                    save the instance state after it (what a host keeps in its project)\n"
         "  preset show FILE  form, unique ID, version, program name or count, parameters or chunk size\n"
-        "  preset save -p NAME|PATH [--program N] [--preset FILE] [--load-state FILE] OUT.fxp|OUT.fxb\n"
+        "  preset save -p NAME|PATH [--program N] [--preset FILE] [--load-state FILE]\n"
+        "              [--set NAME=VALUE]... OUT.fxp|OUT.fxb\n"
         "                    write the plug-in's current program (.fxp) or all its programs (.fxb),\n"
         "                    after restoring a state or loading a preset or bank when given\n"
         "  settings [NAME[=VALUE]]\n"
@@ -60,7 +68,9 @@ bool ParseArguments(int argc, char** argv, Options* options, std::string* error)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         bool scanValue = false;
-        if (IsScanOption(options->command, arg, &scanValue)) {
+        if (options->command == "info" && IsInfoListOption(arg)) {
+            options->arguments.push_back(arg);
+        } else if (IsScanOption(options->command, arg, &scanValue)) {
             options->arguments.push_back(arg);
             if (scanValue && i + 1 < argc) options->arguments.push_back(argv[++i]);
         } else if (options->command == "render" && IsRenderFlag(arg)) {
@@ -113,7 +123,9 @@ bool ParseArguments(int argc, char** argv, Options* options, std::string* error)
             return false;
         }
     } else if (options->command == "info") {
-        if (options->arguments.size() != 1) {
+        size_t names = 0;
+        for (const std::string& argument : options->arguments) names += IsInfoListOption(argument) ? 0 : 1;
+        if (names != 1) {
             *error = "info needs exactly one plug-in name or path";
             return false;
         }

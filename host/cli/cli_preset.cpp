@@ -11,6 +11,7 @@
 #include "audio_file.h"
 #include "cli.h"
 #include "cli_preset_file.h"
+#include "parameter_settings.h"
 #include "qmvsti/presets.h"
 #include "text.h"
 
@@ -66,6 +67,7 @@ int Show(const Options& options, const std::string& path) {
 struct SaveArguments {
     std::string plugIn, output, preset, loadState;
     long program = -1;
+    std::vector<std::string> settings;  // --set NAME=VALUE, applied after the program is selected
 };
 
 bool ParseSave(const std::vector<std::string>& arguments, SaveArguments* save, std::string* error) {
@@ -78,6 +80,10 @@ bool ParseSave(const std::vector<std::string>& arguments, SaveArguments* save, s
             save->preset = value;
         } else if (name == "--load-state") {
             save->loadState = value;
+        } else if (name == "--set") {
+            ParameterSetting setting;
+            if (!ParseParameterSetting(value, &setting, error)) return false;
+            save->settings.push_back(value);
         } else if (name == "--program") {
             char* end = nullptr;
             save->program = std::strtol(value.c_str(), &end, 10);
@@ -103,7 +109,9 @@ int Save(const Options& options) {
     if (!ParseSave(options.arguments, &save, &error)) return Fail(kExitUsage, error);
     HostSession session(options.verbose);
     IQmSoftSynth* instance = nullptr;
-    if (const int code = CreatePlugInInstance(options, save.plugIn, &session, &instance); code != kExitOk) return code;
+    std::string modulePath;
+    if (const int code = CreatePlugInInstance(options, save.plugIn, &session, &instance, &modulePath); code != kExitOk)
+        return code;
     IQmSoftSynthPresets* files = nullptr;
     int code = PrepareInstance(instance, save.loadState, save.preset);
     if (code == kExitOk && !save.loadState.empty()) {
@@ -116,6 +124,12 @@ int Save(const Options& options) {
         code = Fail(kExitFailure, "the library offers no preset files");
     if (code == kExitOk && save.program >= 0 && files->SelectProgram(static_cast<LONG>(save.program)) != S_OK)
         code = Fail(kExitUsage, "the plug-in has no program " + std::to_string(save.program));
+    if (code == kExitOk && !save.settings.empty()) {
+        RenderOptions parameters;
+        parameters.settings = save.settings;
+        PatchChoice unused;
+        code = PrepareInstrument(instance, modulePath, parameters, &unused);
+    }
     if (code == kExitOk) {
         const std::u16string wide = ToUtf16(save.output);
         const LPCWSTR path = reinterpret_cast<LPCWSTR>(wide.c_str());
@@ -139,7 +153,8 @@ int Save(const Options& options) {
 }  // namespace
 
 bool IsPresetValueOption(const std::string& arg) {
-    return arg == "-p" || arg == "--plugin" || arg == "--program" || arg == "--preset" || arg == "--load-state";
+    return arg == "-p" || arg == "--plugin" || arg == "--program" || arg == "--preset" || arg == "--load-state" ||
+           arg == "--set";
 }
 
 bool ParsePresetArguments(const std::vector<std::string>& arguments, std::string* error) {

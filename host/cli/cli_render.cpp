@@ -13,6 +13,7 @@
 #include "host_os.h"
 #include "midi_file.h"
 #include "tempo_map.h"
+#include "text.h"
 
 namespace qm::host::cli {
 
@@ -125,6 +126,7 @@ struct RenderRun {
     SampleFormat format;
     const HostSequence& sequence;
     bool json;
+    const PatchChoice& patch;
 };
 
 int Fail(int code, const std::string& message) {
@@ -171,6 +173,16 @@ int PullAudio(IQmSoftSynth* instance, const RenderRun& run, AudioFileWriter* wri
     return kExitOk;
 }
 
+std::string ProgramText(const RenderOptions& o, const PatchChoice& patch) {
+    if (!patch.chosen) return {};
+    return ", program " + std::to_string(o.program) + " \"" + patch.name + "\"";
+}
+
+std::string ProgramJson(const RenderOptions& o, const PatchChoice& patch) {
+    if (!patch.chosen) return {};
+    return ", \"program\": " + std::to_string(o.program) + ", \"programName\": " + JsonText(patch.name);
+}
+
 int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
     const RenderOptions& o = run.options;
     const double rate = static_cast<double>(o.rate);
@@ -209,6 +221,7 @@ int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
                      SizeText(bytes).c_str());
         instance->Cue(0);
         instance->Play(0, 0);
+        if (run.patch.chosen) SelectPatch(instance, run.patch, run.sequence.Channels());
         const auto started = std::chrono::steady_clock::now();
         result = PullAudio(instance, run, &writer, &buses, total, &meter);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -233,14 +246,15 @@ int RenderSong(IQmSoftSynth* instance, const RenderRun& run) {
     const double speed = duration / std::fmax(seconds, 1e-6);
     if (run.json) {
         std::printf("{\"output\": %s, \"frames\": %lld, \"seconds\": %.3f, \"rate\": %lu, \"format\": \"%s\", "
-                    "\"peakDbfs\": %s, \"rmsDbfs\": %s, \"events\": %d, \"realtime\": %.1f}\n",
+                    "\"peakDbfs\": %s, \"rmsDbfs\": %s, \"events\": %d, \"realtime\": %.1f%s}\n",
                     JsonText(o.output).c_str(), static_cast<long long>(total), duration, o.rate,
                     SampleFormatName(run.format), meter.peak > 0 ? Decibels(meter.peak).c_str() : "null",
-                    meter.Rms() > 0 ? Decibels(meter.Rms()).c_str() : "null", site.eventsPut.load(), speed);
+                    meter.Rms() > 0 ? Decibels(meter.Rms()).c_str() : "null", site.eventsPut.load(), speed,
+                    ProgramJson(o, run.patch).c_str());
     } else {
-        std::printf("%s: %.2f s (%lld frames, %lu Hz, %s stereo), peak %s dBFS, RMS %s dBFS, %.1fx realtime\n",
+        std::printf("%s: %.2f s (%lld frames, %lu Hz, %s stereo), peak %s dBFS, RMS %s dBFS, %.1fx realtime%s\n",
                     o.output.c_str(), duration, static_cast<long long>(total), o.rate, SampleFormatName(run.format),
-                    Decibels(meter.peak).c_str(), Decibels(meter.Rms()).c_str(), speed);
+                    Decibels(meter.peak).c_str(), Decibels(meter.Rms()).c_str(), speed, ProgramText(o, run.patch).c_str());
     }
     return kExitOk;
 }
@@ -270,20 +284,20 @@ int RunRender(const Options& options) {
                                        std::to_string(song.endTrack + 1) + ", tick " + std::to_string(song.endTick) +
                                        ", offset " + std::to_string(song.endOffset));
     }
-    if (render.program >= 0) {
-        // A program change ahead of the song on every channel it uses: the one patch selection every
-        // instrument understands.
-        for (const int channel : sequence.Channels())
-            sequence.Prepend(0xC0u | static_cast<uint32_t>(channel) | static_cast<uint32_t>(render.program) << 8);
-    }
 
     HostSession session(options.verbose);
     IQmSoftSynth* instance = nullptr;
-    if (const int code = CreatePlugInInstance(options, render.plugIn, &session, &instance); code != kExitOk) return code;
+    std::string path;
+    if (const int code = CreatePlugInInstance(options, render.plugIn, &session, &instance, &path); code != kExitOk)
+        return code;
+    // A saved state or preset first, then --program and --set over it.
+    PatchChoice patch;
     int result = PrepareInstance(instance, render.loadState, render.preset);
-    if (result == kExitOk) result = RenderSong(instance, RenderRun{render, format, sequence, options.json});
+    if (result == kExitOk) result = PrepareInstrument(instance, path, render, &patch);
+    if (result == kExitOk) result = RenderSong(instance, RenderRun{render, format, sequence, options.json, patch});
     if (result == kExitOk) result = SaveRenderState(instance, render);
     instance->Release();
+    if (options.verbose) PrintPatchEvents(session.PatchEvents());
     return result;
 }
 

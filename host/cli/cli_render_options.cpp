@@ -1,10 +1,10 @@
 // The render command's options: names, values and their ranges.
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+
 
 #include "audio_file.h"
 #include "cli.h"
+#include "parameter_settings.h"
+#include "text.h"
 
 namespace qm::host::cli {
 
@@ -13,25 +13,7 @@ namespace {
 constexpr unsigned long kMinRate = 8000, kMaxRate = 384000;
 constexpr double kMaxTail = 600.0;
 constexpr double kMaxMaxLength = 1000.0 * 3600.0;
-
-bool WholeNumber(const std::string& text, long* value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0') return false;
-    *value = v;
-    return true;
-}
-
-bool Number(const std::string& text, double* value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(v)) return false;
-    *value = v;
-    return true;
-}
+constexpr long kMaxPatches = 128L * 128 * 128;  // program, bank LSB and MSB
 
 // "90s", "10m", "2h" or plain seconds.
 bool Duration(const std::string& text, double* seconds) {
@@ -39,7 +21,7 @@ bool Duration(const std::string& text, double* seconds) {
     const char unit = text.back();
     const double scale = unit == 'h' ? 3600.0 : unit == 'm' ? 60.0 : 1.0;
     const bool hasUnit = unit == 'h' || unit == 'm' || unit == 's';
-    if (!Number(hasUnit ? text.substr(0, text.size() - 1) : text, seconds)) return false;
+    if (!ParseNumber(hasUnit ? text.substr(0, text.size() - 1) : text, seconds)) return false;
     *seconds *= scale;
     return true;
 }
@@ -49,7 +31,8 @@ bool Duration(const std::string& text, double* seconds) {
 bool IsRenderValueOption(const std::string& arg) {
     return arg == "-p" || arg == "--plugin" || arg == "-i" || arg == "--input" || arg == "-o" || arg == "--output" ||
            arg == "--format" || arg == "--rate" || arg == "--program" || arg == "--tail" || arg == "--max-length" ||
-           IsRenderOutputOption(arg) || arg == "--preset" || arg == "--load-state" || arg == "--save-state";
+           IsRenderOutputOption(arg) || arg == "--preset" || arg == "--load-state" || arg == "--save-state" ||
+           arg == "--set";
 }
 
 bool TakeOption(const std::vector<std::string>& arguments, size_t* i, bool (*takesValue)(const std::string&),
@@ -97,17 +80,17 @@ bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions
             }
             render->format = value;
         } else if (name == "--rate") {
-            if (!WholeNumber(value, &whole) || whole < static_cast<long>(kMinRate) || whole > static_cast<long>(kMaxRate)) {
+            if (!ParseWholeNumber(value, &whole) || whole < static_cast<long>(kMinRate) || whole > static_cast<long>(kMaxRate)) {
                 *error = "--rate must be a whole number of frames per second from 8000 to 384000, not " + value;
                 return false;
             }
             render->rate = static_cast<unsigned long>(whole);
         } else if (name == "--program") {
-            if (!WholeNumber(value, &whole) || whole < 0 || whole > 127) {
-                *error = "--program must be a MIDI program number from 0 to 127, not " + value;
+            if (!ParseWholeNumber(value, &whole) || whole < 0 || whole >= kMaxPatches) {
+                *error = "--program must be a patch number from 0 (the instrument's first program), not " + value;
                 return false;
             }
-            render->program = static_cast<int>(whole);
+            render->program = whole;
         } else if (IsRenderOutputOption(name)) {
             if (!ApplyRenderOutputOption(name, value, render, error)) return false;
         } else if (name == "--preset") {
@@ -116,6 +99,10 @@ bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions
             render->loadState = value;
         } else if (name == "--save-state") {
             render->saveState = value;
+        } else if (name == "--set") {
+            ParameterSetting setting;
+            if (!ParseParameterSetting(value, &setting, error)) return false;
+            render->settings.push_back(value);
         } else if (name == "--max-length") {
             double seconds = 0.0;
             if (!Duration(value, &seconds) || !(seconds > 0.0) || seconds > kMaxMaxLength) {
@@ -125,7 +112,7 @@ bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions
             render->maxLength = seconds;
         } else {
             double seconds = 0.0;
-            if (!Number(value, &seconds) || seconds < 0.0 || seconds > kMaxTail) {
+            if (!ParseNumber(value, &seconds) || seconds < 0.0 || seconds > kMaxTail) {
                 *error = "--tail must be a number of seconds from 0 to 600, not " + value;
                 return false;
             }

@@ -45,6 +45,10 @@ void RefSynth::handleMidi(const VstMidiEvent& event) {
         engine_.silenceAll();
     } else if (status == 0xB0 && data1 == 123) {
         engine_.releaseAll();
+    } else if (status == 0xB0 && data1 == kRefAutomateController) {
+        const float pan = static_cast<float>(data2) / 127.0f;
+        programs_[program_].values[kRefParamPan] = pan;
+        automated_.push_back(pan);
     } else if (status == 0xC0 && data1 < kRefPrograms) {
         program_ = data1;
     }
@@ -81,6 +85,7 @@ void RefSynth::render(float** inputs, float** outputs, int32_t frames, bool accu
     if (!outputs) return;
     if (variant_ == RefVariant::TimeProbe) probeTime(frames);
     std::vector<Received> sent;
+    std::vector<float> moves;
     {
         std::lock_guard<std::mutex> hold(lock_);
         double* buses[VoiceEngine::kMaxBuses];
@@ -107,7 +112,10 @@ void RefSynth::render(float** inputs, float** outputs, int32_t frames, bool accu
         engine_.render(buses, position, frames);
         mix(outputs, position, frames, accumulate);
         sent.swap(received_);
+        moves.swap(automated_);
     }
+    // Outside the lock: the host may ask for the value while it passes the news on.
+    if (!moves.empty()) reportAutomation(moves);
     if (variant_ == RefVariant::MidiOut) transpose(sent, frames);
     if ((variant_ == RefVariant::Echo || variant_ == RefVariant::MidiOut) && !sent.empty()) echo(sent);
 }

@@ -1,6 +1,8 @@
 #include "qmref/ref_synth.h"
 
+#include <cstdlib>
 #include <cstring>
+#include "common/environment.h"
 #include "qmref/ref_chunk.h"
 
 namespace qmtest {
@@ -39,6 +41,10 @@ PluginInfo InfoOf(RefVariant variant) {
         info.effectName = "QmRef MidiOut";
         info.uniqueId = kRefMidiOutUniqueId;
         break;
+    case RefVariant::Names:
+        info.effectName = "QmRef Names";
+        info.uniqueId = kRefNamesUniqueId;
+        break;
     }
     return info;
 }
@@ -49,6 +55,9 @@ RefSynth::RefSynth(audioMasterCallback host, RefVariant variant)
     : PluginBase(host, InfoOf(variant)), variant_(variant), probeMask_(kTimeProbeDefaultMask) {
     LoadFactoryPrograms(programs_);
     if (variant_ == RefVariant::TimeProbe) probes_.resize(kTimeProbeKept);
+    char omni[4];
+    omniNames_ = variant_ == RefVariant::Names && ReadEnvironment(kRefNamesOmniVariable, omni, sizeof omni) &&
+                 std::strcmp(omni, "1") == 0;
 }
 
 intptr_t RefSynth::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
@@ -78,6 +87,8 @@ intptr_t RefSynth::dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         CopyText(ptr, text, sizeof text);
         return 0;
     }
+    case effString2Parameter:
+        return ptr && parameterFromText(index, static_cast<const char*>(ptr)) ? 1 : 0;
     case effGetParameterProperties:
         return ptr && ParamProperties(index, static_cast<VstParameterProperties*>(ptr)) ? 1 : 0;
     case effSetSampleRate: {
@@ -142,6 +153,7 @@ intptr_t RefSynth::programOpcode(int32_t opcode, int32_t index, intptr_t value, 
 
 intptr_t RefSynth::midiProgramOpcode(int32_t opcode, int32_t index, void* ptr) {
     std::lock_guard<std::mutex> hold(lock_);
+    if (variant_ == RefVariant::Names) return namesOpcode(opcode, index, ptr);
     switch (opcode) {
     case effGetMidiProgramName:
     case effGetCurrentMidiProgram: {
@@ -183,6 +195,22 @@ intptr_t RefSynth::vendorSpecific(int32_t index, intptr_t value, void* ptr) {
         return 1;
     }
     return 0;
+}
+
+bool RefSynth::parameterFromText(int32_t index, const char* text) {
+    float value = 0.0f;
+    if (index == kRefParamMute && (std::strcmp(text, "On") == 0 || std::strcmp(text, "Off") == 0)) {
+        value = text[1] == 'n' ? 1.0f : 0.0f;
+    } else if (index == kRefParamPitch) {
+        char* end = nullptr;
+        const long semitones = std::strtol(text, &end, 10);
+        if (end == text || *end != '\0' || semitones < -12 || semitones > 12) return false;
+        value = static_cast<float>(semitones + 12) / 24.0f;
+    } else {
+        return false;
+    }
+    setParameterValue(index, value);
+    return true;
 }
 
 void RefSynth::setParameterValue(int32_t index, float value) {

@@ -10,7 +10,7 @@
 
 namespace qmtest {
 
-enum class RefVariant { Plain = 0, Chunk = 1, Multi = 2, Mono = 3, Echo = 4, TimeProbe = 5, MidiOut = 6 };
+enum class RefVariant { Plain = 0, Chunk = 1, Multi = 2, Mono = 3, Echo = 4, TimeProbe = 5, MidiOut = 6, Names = 7 };
 
 class RefSynth : public PluginBase {
 public:
@@ -35,6 +35,11 @@ private:
 
     intptr_t programOpcode(int32_t opcode, int32_t index, intptr_t value, void* ptr);
     intptr_t midiProgramOpcode(int32_t opcode, int32_t index, void* ptr);
+    // qmref_names (ref_names.cpp), under lock_.
+    intptr_t namesOpcode(int32_t opcode, int32_t index, void* ptr);
+    void reportAutomation(const std::vector<float>& moves);
+    // effString2Parameter: Mute takes "On" and "Off", Pitch a whole number of semitones.
+    bool parameterFromText(int32_t index, const char* text);
     intptr_t vendorSpecific(int32_t index, intptr_t value, void* ptr);
     void receive(const VstEvents* events);
     void handleMidi(const VstMidiEvent& event);
@@ -45,6 +50,8 @@ private:
     void transpose(std::vector<Received>& sent, int32_t frames);
     const float* values() const { return programs_[program_].values; }
 
+    bool omniNames_ = false;
+    std::vector<float> automated_;  // Pan values moved by kRefAutomateController in this block
     const RefVariant variant_;
     std::mutex lock_;  // programs, voices and received events: dispatcher, parameters and render
     RefProgram programs_[kRefPrograms];

@@ -160,10 +160,20 @@ std::vector<std::string> RecorderCallsFromLoadToCue() {
         {effSetBlockSize, 265}, {effMainsChanged, 1}, {effMainsChanged, 1}};
     std::vector<std::string> lines = {"entry main"};
     for (const auto& c : calls) lines.push_back(RecorderDispatch(c.opcode, c.value, c.index, c.opt));
-    // loading ends by asking whether the plug-in sends or takes MIDI, before SetFormat
-    const auto canDo = lines.begin() + 11;
-    for (const char* text : {"receiveVstMidiEvent", "sendVstEvents", "sendVstMidiEvent"})
-        lines.insert(canDo, RecorderDispatch(effCanDo, 0, 0, 0.0f) + " text=" + text);
+    // Loading ends with the MIDI device reading the plug-in (names and key names on every channel,
+    // each parameter's properties and value), then asking whether the plug-in sends MIDI.
+    std::vector<std::string> device = {RecorderDispatch(effCanDo, 0, 0, 0.0f) + " text=midiProgramNames"};
+    for (int channel = 0; channel < 16; ++channel) {
+        device.push_back(RecorderDispatch(effGetMidiProgramName, 0, channel, 0.0f));
+        for (int twice = 0; twice < 2; ++twice) device.push_back(RecorderDispatch(effGetMidiKeyName, 0, channel, 0.0f));
+    }
+    for (int parameter = 0; parameter < 2; ++parameter) {
+        device.push_back(RecorderDispatch(effGetParameterProperties, 0, parameter, 0.0f));
+        for (int twice = 0; twice < 2; ++twice) device.push_back("getParameter index=" + std::to_string(parameter));
+    }
+    for (const char* text : {"sendVstMidiEvent", "sendVstEvents", "receiveVstMidiEvent"})
+        device.push_back(RecorderDispatch(effCanDo, 0, 0, 0.0f) + " text=" + text);
+    lines.insert(lines.begin() + 11, device.begin(), device.end());
     return lines;
 }
 

@@ -1,0 +1,221 @@
+// Stand-ins for the patch device's tests: an in-process instrument with programs, MIDI program
+// names, key names and parameters of every kind, which allocates nothing once built, and a host
+// listener that keeps every event it hears.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "hosting/vsti_soft_synth.h"
+#include "patches/patch_device.h"
+#include "qmvsti/guids.h"
+#include "qmvsti/midi_device.h"
+#include "qmvsti/vst2.h"
+#include "unit/hosting_fakes.h"
+
+namespace patch_test {
+
+struct NamedProgram {
+    std::string name;
+    int program, bankMsb, bankLsb;  // -1: unused
+    int category;                   // -1: none
+    bool omni = false;
+};
+
+class ProgramsPlugin {
+public:
+    int32_t programs = 0;
+    int32_t current = 0;
+    std::map<int, std::string> programNames;          // opcode 29; the others are unnamed
+    std::vector<NamedProgram> channelPrograms[16];    // opcodes 62-64
+    std::vector<std::string> categories;
+    std::map<int, std::string> keyNames;              // program 0 of every channel
+    int32_t keysAnswered = 64;                        // keys 0 .. this-1 answer 1
+    int32_t throwFrom = -1, throwTo = -1;             // a C++ exception escapes these opcodes
+    std::vector<VstParameterProperties> properties;   // opcode 56 (empty: not answered)
+    std::vector<float> values;
+    std::vector<std::string> paramNames, paramLabels;
+    bool logging = true;
+    std::vector<int32_t> opcodes;                     // while logging: every dispatcher opcode
+    std::vector<std::pair<int32_t, int32_t>> indexed; // while logging: (opcode, index)
+    AEffect effect{};
+    audioMasterCallback host = nullptr;
+
+    ProgramsPlugin() {
+        effect.magic = kEffectMagic;
+        effect.dispatcher = &Dispatch;
+        effect.processReplacing = &Process;
+        effect.setParameter = &SetParameter;
+        effect.getParameter = &GetParameter;
+        effect.numOutputs = 2;
+        effect.flags = effFlagsIsSynth | effFlagsCanReplacing;
+        effect.object = this;
+    }
+    void SetParameters(size_t count) {
+        values.assign(count, 0.0f);
+        paramNames.assign(count, "");
+        paramLabels.assign(count, "");
+        effect.numParams = static_cast<int32_t>(count);
+    }
+    intptr_t CallHost(int32_t opcode, int32_t index, intptr_t value, float opt) {
+        return host(&effect, opcode, index, value, nullptr, opt);
+    }
+    size_t Count(int32_t opcode) const {
+        size_t n = 0;
+        for (int32_t op : opcodes) n += op == opcode;
+        return n;
+    }
+
+    static ProgramsPlugin*& Next() {
+        static ProgramsPlugin* next = nullptr;
+        return next;
+    }
+    static AEffect* VSTCALLBACK Entry(audioMasterCallback host) {
+        ProgramsPlugin* self = Next();
+        self->host = host;
+        return &self->effect;
+    }
+
+private:
+    static void Copy(void* ptr, const std::string& text, size_t room) {
+        std::strncpy(static_cast<char*>(ptr), text.c_str(), room - 1);
+    }
+    static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                         float) {
+        auto* self = static_cast<ProgramsPlugin*>(effect->object);
+        if (self->logging) {
+            self->opcodes.push_back(opcode);
+            self->indexed.emplace_back(opcode, index);
+        }
+        if (opcode >= self->throwFrom && opcode <= self->throwTo) throw std::runtime_error("plug-in failure");
+        switch (opcode) {
+        case effSetProgram: self->current = static_cast<int32_t>(value); return 0;
+        case effGetProgram: return self->current;
+        case effGetProgramNameIndexed: {
+            auto found = self->programNames.find(index);
+            if (found == self->programNames.end()) return 0;
+            Copy(ptr, found->second, 64);
+            return 1;
+        }
+        case effGetParamName: Copy(ptr, self->paramNames[static_cast<size_t>(index)], 64); return 0;
+        case effGetParamLabel: Copy(ptr, self->paramLabels[static_cast<size_t>(index)], 64); return 0;
+        case effGetParameterProperties:
+            if (self->properties.empty()) return 0;
+            *static_cast<VstParameterProperties*>(ptr) = self->properties[static_cast<size_t>(index)];
+            return 1;
+        case effGetMidiProgramName: {
+            auto& list = self->channelPrograms[index & 15];
+            auto* name = static_cast<MidiProgramName*>(ptr);
+            const auto at = static_cast<size_t>(name->thisProgramIndex);
+            if (list.empty() || at >= list.size()) return static_cast<intptr_t>(list.size());
+            const NamedProgram& program = list[at];
+            Copy(name->name, program.name, sizeof name->name);
+            name->midiProgram = static_cast<char>(program.program);
+            name->midiBankMsb = static_cast<char>(program.bankMsb);
+            name->midiBankLsb = static_cast<char>(program.bankLsb);
+            name->parentCategoryIndex = program.category;
+            name->flags = program.omni ? kMidiIsOmni : 0;
+            return static_cast<intptr_t>(list.size());
+        }
+        case effGetCurrentMidiProgram: {
+            auto* name = static_cast<MidiProgramName*>(ptr);
+            name->thisProgramIndex = self->current;
+            Dispatch(effect, effGetMidiProgramName, index, 0, name, 0.0f);
+            return self->current;
+        }
+        case effGetMidiProgramCategory: {
+            auto* category = static_cast<MidiProgramCategory*>(ptr);
+            const auto at = static_cast<size_t>(category->thisCategoryIndex);
+            if (at < self->categories.size()) Copy(category->name, self->categories[at], sizeof category->name);
+            return static_cast<intptr_t>(self->categories.size());
+        }
+        case effGetMidiKeyName: {
+            auto* key = static_cast<MidiKeyName*>(ptr);
+            if (key->thisKeyNumber >= self->keysAnswered) return 0;
+            auto found = self->keyNames.find(key->thisKeyNumber);
+            if (found != self->keyNames.end()) Copy(key->keyName, found->second, sizeof key->keyName);
+            return 1;
+        }
+        case effMainsChanged:
+            if (value) self->host(effect, audioMasterWantMidi, 0, 1, nullptr, 0.0f);
+            return 0;
+        default: return 0;
+        }
+    }
+    static void VSTCALLBACK SetParameter(AEffect* effect, int32_t index, float value) {
+        static_cast<ProgramsPlugin*>(effect->object)->values[static_cast<size_t>(index)] = value;
+    }
+    static float VSTCALLBACK GetParameter(AEffect* effect, int32_t index) {
+        return static_cast<ProgramsPlugin*>(effect->object)->values[static_cast<size_t>(index)];
+    }
+    static void VSTCALLBACK Process(AEffect*, float**, float** outputs, int32_t frames) {
+        for (int32_t i = 0; i < frames; ++i) outputs[0][i] = outputs[1][i] = 0.25f;
+    }
+};
+
+// One host listener: keeps copies of the events (when `keep` is set) and counts them.
+class Listener final : public qm::IMIDIDeviceListener {
+public:
+    std::vector<qm::PatchListenerEvent> events;
+    bool keep = true;
+    HRESULT answer = S_OK;
+    std::atomic<long> heard{0};
+    std::function<void(const qm::PatchListenerEvent&)> onEvent;
+
+    HRESULT QM_COMCALL QueryInterface(REFIID, void** ppv) noexcept override {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG QM_COMCALL AddRef() noexcept override { return ++refs; }
+    ULONG QM_COMCALL Release() noexcept override { return --refs; }
+    HRESULT QM_COMCALL OnEvent(qm::PatchListenerEvent* event) noexcept override {
+        heard.fetch_add(1, std::memory_order_relaxed);
+        if (keep) events.push_back(*event);
+        if (onEvent) onEvent(*event);
+        return answer;
+    }
+    std::atomic<ULONG> refs{1};
+};
+
+// A loaded instance around a ProgramsPlugin, with its patch device.
+struct DeviceRig {
+    explicit DeviceRig(ProgramsPlugin& plugin) {
+        hosting_test::EnsureStringTable();
+        EXPECT_EQ(qm::CVSTiSofthSynth::CreateInstance(&type, &synth), S_OK);
+        synth->AddRef();
+        EXPECT_EQ(synth->Initialize(), S_OK);
+        ProgramsPlugin::Next() = &plugin;
+        result = synth->LoadFromEntryPoint(&ProgramsPlugin::Entry, &record);
+        ProgramsPlugin::Next() = nullptr;
+        device = synth->PatchDevice();
+    }
+    ~DeviceRig() { synth->Release(); }
+    // Opened on `site`, formatted for 44.1 kHz stereo float, cued and playing.
+    void Play(hosting_test::FakeSite& site) {
+        EXPECT_EQ(site.open(synth), S_OK);
+        const WAVEFORMATEX format = hosting_test::HostFormat();
+        EXPECT_EQ(synth->SetFormat(&format, 0, 0), S_OK);
+        EXPECT_EQ(synth->Cue(0), S_OK);
+        EXPECT_EQ(synth->Play(0, 0), S_OK);
+    }
+    hosting_test::FakeType type;
+    qm::VstiPluginRecord record{};
+    qm::CVSTiSofthSynth* synth = nullptr;
+    qm::CVSTIPatchDevice* device = nullptr;
+    HRESULT result = E_FAIL;
+};
+
+inline std::string Narrow(const WCHAR* text) {
+    std::string out;
+    for (; *text != 0; ++text) out.push_back(static_cast<char>(*text));
+    return out;
+}
+
+}  // namespace patch_test

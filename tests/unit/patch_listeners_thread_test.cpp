@@ -1,0 +1,56 @@
+// The listener list under two threads: the host's user-interface thread adds and removes listeners
+// while the render thread sends time events block after block (run under ThreadSanitizer too).
+#include <thread>
+
+#include "unit/patch_fakes.h"
+
+namespace {
+
+using patch_test::DeviceRig;
+using patch_test::Listener;
+using patch_test::ProgramsPlugin;
+
+TEST(PatchListenerThreads, ListenersComeAndGoWhileBlocksRender) {
+    ProgramsPlugin plugin;
+    plugin.logging = false;
+    Listener steady, coming, leaving;
+    for (Listener* listener : {&steady, &coming, &leaving}) listener->keep = false;
+    {
+        DeviceRig rig(plugin);
+        hosting_test::FakeSite site;
+        rig.Play(site);
+        qm::CVSTIPatchDevice* device = rig.device;
+        ASSERT_EQ(device->AddListener(&steady), S_OK);
+        // One listener leaves on the render thread, from inside its own event.
+        leaving.onEvent = [&](const qm::PatchListenerEvent&) { device->RemoveListener(&leaving); };
+
+        constexpr int kBlocks = 4000;
+        std::atomic<bool> rendering{true};
+        std::thread render([&] {
+            std::vector<float> out(2 * 265);
+            for (int block = 0; block < kBlocks; ++block) {
+                rig.synth->Render(out.data(), static_cast<LONGLONG>(block) * 265, 265, 0, 0, nullptr);
+            }
+            rendering.store(false);
+        });
+        int rounds = 0;
+        while (rendering.load()) {
+            device->AddListener(&coming);
+            device->AddListener(&leaving);
+            std::this_thread::yield();
+            device->RemoveListener(&coming);
+            ++rounds;
+        }
+        render.join();
+        // The blocks were never held up: every one reached the steady listener.
+        EXPECT_EQ(steady.heard.load(), kBlocks);
+        EXPECT_GT(rounds, 0);
+        site.blocks.clear();
+    }
+    // Every reference the device took came back.
+    EXPECT_EQ(steady.refs.load(), 1u);
+    EXPECT_EQ(coming.refs.load(), 1u);
+    EXPECT_EQ(leaving.refs.load(), 1u);
+}
+
+}  // namespace
