@@ -108,6 +108,8 @@ bool LooksLikePath(const std::string& text);
 int LocatePlugIn(const std::string& wanted, HostSession* session, size_t* index);
 // OpenSession, LocatePlugIn and an instance of it in *instance (one reference for the caller); the
 // exit code, with the reason printed.
+// The plug-in `wanted` (name or path) located in an opened session; the exit code.
+int OpenAndLocate(const Options& options, const std::string& wanted, HostSession* session, size_t* index);
 int CreatePlugInInstance(const Options& options, const std::string& wanted, HostSession* session, IQmSoftSynth** instance,
                          std::string* modulePath = nullptr);
 

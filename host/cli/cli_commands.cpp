@@ -63,12 +63,20 @@ int LocatePlugIn(const std::string& wanted, HostSession* session, size_t* index)
     return kExitOk;
 }
 
+int OpenAndLocate(const Options& options, const std::string& wanted, HostSession* session, size_t* index) {
+    if (LooksLikePath(wanted) && !Readable(wanted)) {
+        std::fprintf(stderr, "qmvsti: cannot read %s\n", wanted.c_str());
+        return kExitUnreadable;
+    }
+    if (const int code = OpenSession(options, session); code != kExitOk) return code;
+    return LocatePlugIn(wanted, session, index);
+}
+
 int CreatePlugInInstance(const Options& options, const std::string& wanted, HostSession* session, IQmSoftSynth** instance,
                          std::string* modulePath) {
     *instance = nullptr;
-    if (const int code = OpenSession(options, session); code != kExitOk) return code;
     size_t index = 0;
-    if (const int code = LocatePlugIn(wanted, session, &index); code != kExitOk) return code;
+    if (const int code = OpenAndLocate(options, wanted, session, &index); code != kExitOk) return code;
     std::string error;
     *instance = session->CreateInstance(index, &error);
     if (modulePath != nullptr) *modulePath = ToUtf8(session->Cache().At(index).path);
@@ -228,15 +236,9 @@ int RunAdd(const Options& options) {
 int RunInfo(const Options& options) {
     if (HasInfoListOptions(options)) return RunInfoLists(options);
     const std::string& wanted = options.arguments[0];
-    const bool isPath = LooksLikePath(wanted);
-    if (isPath && !Readable(wanted)) {
-        std::fprintf(stderr, "qmvsti: cannot read %s\n", wanted.c_str());
-        return kExitUnreadable;
-    }
     HostSession session(options.verbose);
-    if (const int code = OpenSession(options, &session); code != kExitOk) return code;
     size_t index = 0;
-    if (const int code = LocatePlugIn(wanted, &session, &index); code != kExitOk) return code;
+    if (const int code = OpenAndLocate(options, wanted, &session, &index); code != kExitOk) return code;
     InstrumentFacts facts;
     std::string error;
     if (!session.TestLoad(index, &facts, &error)) {

@@ -141,20 +141,11 @@ int RunInfoLists(const Options& options) {
     for (const std::string& argument : options.arguments) {
         if (!IsInfoListOption(argument)) wanted = argument;
     }
-    if (LooksLikePath(wanted) && !Readable(wanted)) {
-        std::fprintf(stderr, "qmvsti: cannot read %s\n", wanted.c_str());
-        return kExitUnreadable;
-    }
     HostSession session(options.verbose);
-    if (const int code = OpenSession(options, &session); code != kExitOk) return code;
-    size_t index = 0;
-    if (const int code = LocatePlugIn(wanted, &session, &index); code != kExitOk) return code;
-    std::string error;
-    IQmSoftSynth* instance = session.CreateInstance(index, &error);
-    if (instance == nullptr) {
-        std::fprintf(stderr, "qmvsti: %s\n", error.c_str());
-        return kExitLoadFailed;
-    }
+    IQmSoftSynth* instance = nullptr;
+    std::string modulePath, error;
+    if (const int code = CreatePlugInInstance(options, wanted, &session, &instance, &modulePath); code != kExitOk)
+        return code;
     IMIDIDevice* device = nullptr;
     if (instance->GetPatchDevice(&device) != S_OK || device == nullptr) {
         instance->Release();
@@ -162,7 +153,7 @@ int RunInfoLists(const Options& options) {
         return kExitFailure;
     }
     PrivatePlugIn plugIn;
-    const bool havePrivate = plugIn.Open(ToUtf8(session.Cache().At(index).path), &error);
+    const bool havePrivate = plugIn.Open(modulePath, &error);
     struct Section {
         const char* option;
         const char* key;
