@@ -1,42 +1,25 @@
-// The patch device over our test instruments: the omni switch of the reference synth's MIDI program
-// names (its two channels are listed by the CLI tests), its self-automation heard by a listener and
-// heard in the samples, and real faults inside the program-name opcodes.
+// The patch device over our test instruments: the reference synth's self-automation heard by a
+// listener and in the samples, and real faults inside the program-name opcodes.
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "support/environment.h"
 #include "testplugins/protocol.h"
 #include "unit/patch_fakes.h"
 
 using namespace hosting_test;
-using patch_test::Listener;
 
 namespace {
 
-LONGLONG TimeOfFrame(LONGLONG frame) { return static_cast<LONGLONG>(static_cast<double>(frame) / 44100.0 * 1e7 + 0.5); }
-
-qm::CVSTIPatchDevice* DeviceOf(Rig& rig) {
-    qm::CVSTIPatchDevice* device = rig->PatchDevice();
-    EXPECT_NE(device, nullptr);
-    return device;
-}
-
-TEST(PatchRefSynth, OmniNamesStopTheScanAfterChannelZero) {
-    qm::test::ScopedEnvironment omni(qmtest::kRefNamesOmniVariable, "1");
-    Rig rig("qmref_names");
-    qm::CVSTIPatchDevice* device = DeviceOf(rig);
-    ASSERT_TRUE(device->NamesMode());
-    EXPECT_NE(device->Caps() & qm::PatchDeviceCaps::OmniOrPlain, 0u);
-    // The kit channel was never scanned, so the device knows one channel of names.
-    EXPECT_EQ(device->GetGroupCount(0), 3);
-    EXPECT_EQ(device->GetProgramCount(0), 8);
-}
-
 TEST(PatchRefSynth, SelfAutomationIsHeardAsAnEditAndInTheSamples) {
-    Listener listener;  // outlives the instance, which closes on it
+    patch_test::Listener listener;  // outlives the instance, which closes on it
     Rig rig("qmref");
-    ASSERT_EQ(DeviceOf(rig)->AddListener(&listener), S_OK);
+    qm::CVSTIPatchDevice* device = rig->PatchDevice();
+    ASSERT_NE(device, nullptr);
+    ASSERT_EQ(device->AddListener(&listener), S_OK);
     // A note at frame 0, then control change 16 with 0 at frame 100: Pan hard left from there on.
-    rig.site.events = {{0, 0x00643C90u}, {TimeOfFrame(100), 0x000010B0u | (qmtest::kRefAutomateController << 8)}};
+    rig.site.events = {{0, 0x00643C90u}, {TimeOfFrames(100), 0x000010B0u | (qmtest::kRefAutomateController << 8)}};
     ASSERT_EQ(rig->Cue(0), S_OK);
     ASSERT_EQ(rig->Play(0, 0), S_OK);
     std::vector<float> out;
@@ -48,21 +31,20 @@ TEST(PatchRefSynth, SelfAutomationIsHeardAsAnEditAndInTheSamples) {
     // Time, then the edit: begin, the value in Pan's 0-100 range, end.
     ASSERT_GE(listener.events.size(), 4u);
     EXPECT_TRUE(listener.events[0].eventId == qm::GUID_PatchEventTime);
-    const qm::PatchListenerEvent& begin = listener.events[1];
-    const qm::PatchListenerEvent& value = listener.events[2];
-    const qm::PatchListenerEvent& end = listener.events[3];
-    EXPECT_TRUE(begin.eventId == qm::GUID_PatchEventParameter);
-    EXPECT_EQ(begin.kind, qm::PatchEventKind::Gesture);
-    EXPECT_EQ(begin.word20, 1u);
-    EXPECT_EQ(begin.parameterIndex, qmtest::kRefParamPan);
-    EXPECT_EQ(value.kind, qm::PatchEventKind::Change);
-    EXPECT_EQ(value.parameterIndex, qmtest::kRefParamPan);
-    EXPECT_FLOAT_EQ(value.value, 0.0f);
-    EXPECT_FLOAT_EQ(value.maximum, 100.0f);
-    EXPECT_EQ(end.kind, qm::PatchEventKind::Gesture);
-    EXPECT_EQ(end.word20, 0u);
+    using qm::PatchEventKind::Change;
+    using qm::PatchEventKind::Gesture;
+    const std::tuple<DWORD, DWORD, LONG, float, float> expected[] = {
+        {Gesture, 1, qmtest::kRefParamPan, 0.0f, 0.0f},
+        {Change, 0, qmtest::kRefParamPan, 0.0f, 100.0f},
+        {Gesture, 0, qmtest::kRefParamPan, 0.0f, 0.0f},
+    };
+    for (size_t i = 0; i < 3; ++i) {
+        const qm::PatchListenerEvent& e = listener.events[i + 1];
+        EXPECT_TRUE(e.eventId == qm::GUID_PatchEventParameter) << i;
+        EXPECT_EQ(std::make_tuple(e.kind, e.word20, e.parameterIndex, e.value, e.maximum), expected[i]) << i;
+    }
     float pan = -1.0f;
-    ASSERT_EQ(DeviceOf(rig)->GetParameterValue(qmtest::kRefParamPan, &pan), S_OK);
+    ASSERT_EQ(device->GetParameterValue(qmtest::kRefParamPan, &pan), S_OK);
     EXPECT_FLOAT_EQ(pan, 0.0f);
 }
 

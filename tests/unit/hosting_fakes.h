@@ -255,6 +255,11 @@ public:
             FakePlugin::Next() = nullptr;
         }
     }
+    // Bound through another in-process plug-in's entry point, at `path`.
+    LoadedInstance(FakeType& type, VstPluginMainProc entry, const WCHAR* path) {
+        Create(type, path);
+        result = synth_->LoadFromEntryPoint(entry, &record);
+    }
     LoadedInstance(FakeType& type, const std::string& testPlugin) {
         Create(type, qm::test::TestPluginPath(testPlugin.c_str()).c_str());
         result = synth_->LoadPlugIn(&record);
