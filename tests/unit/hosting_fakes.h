@@ -255,10 +255,13 @@ public:
             FakePlugin::Next() = nullptr;
         }
     }
-    // Bound through another in-process plug-in's entry point, at `path`.
-    LoadedInstance(FakeType& type, VstPluginMainProc entry, const WCHAR* path) {
+    // Bound to another in-process plug-in, at `path`: its class hands it out through Next() and Entry.
+    template <class Plugin>
+    LoadedInstance(FakeType& type, Plugin& plugin, const WCHAR* path) {
         Create(type, path);
-        result = synth_->LoadFromEntryPoint(entry, &record);
+        Plugin::Next() = &plugin;
+        result = synth_->LoadFromEntryPoint(&Plugin::Entry, &record);
+        Plugin::Next() = nullptr;
     }
     LoadedInstance(FakeType& type, const std::string& testPlugin) {
         Create(type, qm::test::TestPluginPath(testPlugin.c_str()).c_str());

@@ -179,9 +179,7 @@ public:
 // A loaded instance around a ProgramsPlugin, with its patch device.
 struct DeviceRig {
     explicit DeviceRig(ProgramsPlugin& plugin) {
-        ProgramsPlugin::Next() = &plugin;
-        instance = std::make_unique<hosting_test::LoadedInstance>(type, &ProgramsPlugin::Entry, QMW("/plugins/Programs.dll"));
-        ProgramsPlugin::Next() = nullptr;
+        instance = std::make_unique<hosting_test::LoadedInstance>(type, plugin, QMW("/plugins/Programs.dll"));
         synth = instance->get();
         device = synth->PatchDevice();
         result = instance->result;

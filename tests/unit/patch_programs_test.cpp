@@ -81,22 +81,6 @@ TEST(PatchDevicePlain, NumbersGroupsAndNamesEveryProgram) {
     EXPECT_EQ(std::make_tuple(current, patch.group), std::make_tuple(40, 2));
 }
 
-TEST(PatchDevicePlain, NoProgramsOrOneProgramIsNoList) {
-    for (int32_t programs : {0, 1}) {
-        SCOPED_TRACE(programs);
-        ProgramsPlugin plugin;
-        plugin.effect.numPrograms = programs;
-        DeviceRig rig(plugin);
-        const DWORD caps = rig.device->Caps();
-        EXPECT_EQ((caps & Caps::NoPrograms) != 0, programs == 0);
-        EXPECT_NE(caps & Caps::AtMostOne, 0u);
-        qm::PatchRecord patch{};
-        LONG index = 0;
-        EXPECT_EQ(rig.device->FindPatch(&index, 0, &patch), S_FALSE);
-        EXPECT_EQ(rig.device->GetGroupCount(0), programs == 0 ? 0 : 1);
-    }
-}
-
 // Two channels of names with categories on channel 0; bank bytes of 255 mean "any".
 ProgramsPlugin NamesPlugin() {
     ProgramsPlugin plugin;

@@ -115,29 +115,15 @@ private:
 // An initialised instance bound to a PresetPlugin; its module path is /plugins/Preset Synth.dll.
 class PresetInstance {
 public:
-    explicit PresetInstance(PresetPlugin& plugin) : plugin_(plugin) {
-        hosting_test::EnsureStringTable();
-        EXPECT_EQ(qm::CVSTiSofthSynth::CreateInstance(&type_, &synth_), S_OK);
-        synth_->AddRef();
-        EXPECT_EQ(synth_->Initialize(), S_OK);
-        const WCHAR* path = QMW("/plugins/Preset Synth.dll");
-        for (int i = 0; path[i] != 0; ++i) record_.path[i] = path[i];
-        record_.flags = qm::PluginRecordFlags::Enabled;
-        PresetPlugin::Next() = &plugin;
-        EXPECT_EQ(synth_->LoadFromEntryPoint(&PresetPlugin::Entry, &record_), S_OK);
-        PresetPlugin::Next() = nullptr;
+    explicit PresetInstance(PresetPlugin& plugin) : instance_(type_, plugin, QMW("/plugins/Preset Synth.dll")) {
+        EXPECT_EQ(instance_.result, S_OK);
     }
-    ~PresetInstance() { synth_->Release(); }
-    PresetInstance(const PresetInstance&) = delete;
-    PresetInstance& operator=(const PresetInstance&) = delete;
-    qm::CVSTiSofthSynth& operator*() const { return *synth_; }
-    qm::CVSTiSofthSynth* operator->() const { return synth_; }
+    qm::CVSTiSofthSynth& operator*() const { return *instance_.get(); }
+    qm::CVSTiSofthSynth* operator->() const { return instance_.get(); }
 
 private:
-    PresetPlugin& plugin_;
     hosting_test::FakeType type_;
-    qm::VstiPluginRecord record_{};
-    qm::CVSTiSofthSynth* synth_ = nullptr;
+    hosting_test::LoadedInstance instance_;
 };
 
 using WString = std::basic_string<WCHAR>;
