@@ -56,7 +56,7 @@ TEST(PresetCommands, DialogsAreAskedWithTitleFilterAndFolder) {
         PresetPlugin plugin(3, 2, false);
         PresetInstance synth(plugin);
         ScriptedDialogs dialogs;
-        const size_t mark = plugin.calls.size();
+        const size_t mark = plugin.changes.size();
         EXPECT_EQ(c.command(*synth, nullptr, dialogs), S_OK);
         EXPECT_EQ(dialogs.kind, c.kind);
         EXPECT_EQ(dialogs.title, W(c.title));
@@ -65,7 +65,7 @@ TEST(PresetCommands, DialogsAreAskedWithTitleFilterAndFolder) {
         EXPECT_EQ(dialogs.filterIndex, 1);
         // Cancelled: nothing shown, nothing changed, the program not touched.
         EXPECT_TRUE(dialogs.messages.empty()) << c.title;
-        EXPECT_TRUE(plugin.changesSince(mark).empty()) << c.title;
+        EXPECT_TRUE(plugin.changes.size() == mark) << c.title;
     }
 }
 
@@ -113,7 +113,7 @@ TEST(PresetCommands, FailuresAreShownByResult) {
         PresetInstance synth(plugin);
         ScriptedDialogs dialogs;
         dialogs.answer = c.file->wide;
-        const size_t mark = plugin.calls.size();
+        const size_t mark = plugin.changes.size();
         EXPECT_EQ(c.command(*synth, nullptr, dialogs), S_OK);
         ASSERT_EQ(dialogs.messages.size(), 1u) << c.message;
         EXPECT_EQ(dialogs.messages[0], W(c.message));
@@ -121,7 +121,7 @@ TEST(PresetCommands, FailuresAreShownByResult) {
         EXPECT_EQ(plugin.current, 2) << c.message;
         EXPECT_EQ(WString(synth->PresetFolder()) != W("/plugins/"), c.remembers) << c.message;
         if (c.command == &OpenPresetCommand) {
-            EXPECT_TRUE(plugin.changesSince(mark).empty());
+            EXPECT_TRUE(plugin.changes.size() == mark);
         }
     }
 }
