@@ -18,13 +18,8 @@ constexpr GUID kGuid = {0x11223344, 0x5566, 0x7788, {0x99, 0xAA, 0xBB, 0xCC, 0xD
 
 Bytes Hex(const char* text) {
     Bytes bytes;
-    for (const char* c = text; *c != 0;) {
-        if (*c == ' ' || *c == '\n') {
-            ++c;
-            continue;
-        }
-        bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(c, 2), nullptr, 16)));
-        c += 2;
+    for (const char* c = text; c[0] != 0 && c[1] != 0; c += c[0] == ' ' ? 1 : 2) {
+        if (c[0] != ' ') bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(c, 2), nullptr, 16)));
     }
     return bytes;
 }

@@ -30,7 +30,6 @@ struct NamedProgram {
 
 class ProgramsPlugin {
 public:
-    int32_t programs = 0;
     int32_t current = 0;
     std::map<int, std::string> programNames;          // opcode 29; the others are unnamed
     std::vector<NamedProgram> channelPrograms[16];    // opcodes 62-64
