@@ -255,6 +255,14 @@ public:
             FakePlugin::Next() = nullptr;
         }
     }
+    // Bound to another in-process plug-in, at `path`: its class hands it out through Next() and Entry.
+    template <class Plugin>
+    LoadedInstance(FakeType& type, Plugin& plugin, const WCHAR* path) {
+        Create(type, path);
+        Plugin::Next() = &plugin;
+        result = synth_->LoadFromEntryPoint(&Plugin::Entry, &record);
+        Plugin::Next() = nullptr;
+    }
     LoadedInstance(FakeType& type, const std::string& testPlugin) {
         Create(type, qm::test::TestPluginPath(testPlugin.c_str()).c_str());
         result = synth_->LoadPlugIn(&record);

@@ -9,7 +9,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -31,20 +30,17 @@ struct NamedProgram {
 
 class ProgramsPlugin {
 public:
-    int32_t programs = 0;
     int32_t current = 0;
     std::map<int, std::string> programNames;          // opcode 29; the others are unnamed
     std::vector<NamedProgram> channelPrograms[16];    // opcodes 62-64
     std::vector<std::string> categories;
     std::map<int, std::string> keyNames;              // program 0 of every channel
     int32_t keysAnswered = 64;                        // keys 0 .. this-1 answer 1
-    int32_t throwFrom = -1, throwTo = -1;             // a C++ exception escapes these opcodes
     std::vector<VstParameterProperties> properties;   // opcode 56 (empty: not answered)
     std::vector<float> values;
     std::vector<std::string> paramNames, paramLabels;
     bool logging = true;
-    std::vector<int32_t> opcodes;                     // while logging: every dispatcher opcode
-    std::vector<std::pair<int32_t, int32_t>> indexed; // while logging: (opcode, index)
+    std::vector<std::pair<int32_t, int32_t>> indexed; // while logging: (opcode, index) of every dispatch
     AEffect effect{};
     audioMasterCallback host = nullptr;
 
@@ -69,7 +65,7 @@ public:
     }
     size_t Count(int32_t opcode) const {
         size_t n = 0;
-        for (int32_t op : opcodes) n += op == opcode;
+        for (const auto& call : indexed) n += call.first == opcode;
         return n;
     }
 
@@ -90,11 +86,7 @@ private:
     static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                          float) {
         auto* self = static_cast<ProgramsPlugin*>(effect->object);
-        if (self->logging) {
-            self->opcodes.push_back(opcode);
-            self->indexed.emplace_back(opcode, index);
-        }
-        if (opcode >= self->throwFrom && opcode <= self->throwTo) throw std::runtime_error("plug-in failure");
+        if (self->logging) self->indexed.emplace_back(opcode, index);
         switch (opcode) {
         case effSetProgram: self->current = static_cast<int32_t>(value); return 0;
         case effGetProgram: return self->current;
@@ -165,7 +157,6 @@ class Listener final : public qm::IMIDIDeviceListener {
 public:
     std::vector<qm::PatchListenerEvent> events;
     bool keep = true;
-    HRESULT answer = S_OK;
     std::atomic<long> heard{0};
     std::function<void(const qm::PatchListenerEvent&)> onEvent;
 
@@ -179,7 +170,7 @@ public:
         heard.fetch_add(1, std::memory_order_relaxed);
         if (keep) events.push_back(*event);
         if (onEvent) onEvent(*event);
-        return answer;
+        return S_OK;
     }
     std::atomic<ULONG> refs{1};
 };
@@ -187,16 +178,11 @@ public:
 // A loaded instance around a ProgramsPlugin, with its patch device.
 struct DeviceRig {
     explicit DeviceRig(ProgramsPlugin& plugin) {
-        hosting_test::EnsureStringTable();
-        EXPECT_EQ(qm::CVSTiSofthSynth::CreateInstance(&type, &synth), S_OK);
-        synth->AddRef();
-        EXPECT_EQ(synth->Initialize(), S_OK);
-        ProgramsPlugin::Next() = &plugin;
-        result = synth->LoadFromEntryPoint(&ProgramsPlugin::Entry, &record);
-        ProgramsPlugin::Next() = nullptr;
+        instance = std::make_unique<hosting_test::LoadedInstance>(type, plugin, QMW("/plugins/Programs.dll"));
+        synth = instance->get();
         device = synth->PatchDevice();
+        result = instance->result;
     }
-    ~DeviceRig() { synth->Release(); }
     // Opened on `site`, formatted for 44.1 kHz stereo float, cued and playing.
     void Play(hosting_test::FakeSite& site) {
         EXPECT_EQ(site.open(synth), S_OK);
@@ -206,7 +192,7 @@ struct DeviceRig {
         EXPECT_EQ(synth->Play(0, 0), S_OK);
     }
     hosting_test::FakeType type;
-    qm::VstiPluginRecord record{};
+    std::unique_ptr<hosting_test::LoadedInstance> instance;
     qm::CVSTiSofthSynth* synth = nullptr;
     qm::CVSTIPatchDevice* device = nullptr;
     HRESULT result = E_FAIL;

@@ -1,5 +1,5 @@
 // The patch device's controller table and the plug-in's parameters in the host's ranges.
-#include <set>
+#include <tuple>
 
 #include "patches/controller_table.h"
 #include "unit/patch_fakes.h"
@@ -21,70 +21,50 @@ std::vector<LONG> RowsPassing(qm::CVSTIPatchDevice* device, DWORD filter) {
     return rows;
 }
 
-TEST(PatchControllers, FiltersPickTheirRows) {
+TEST(PatchControllers, FiltersPickTheirRowsAndRowsCarryNamesRangesAndDefaults) {
     ProgramsPlugin plugin;
     DeviceRig rig(plugin);
-    struct Case {
-        DWORD filter;
-        std::vector<LONG> rows;
+    const struct { DWORD filter; std::vector<LONG> rows; } filters[] = {
+        {0x10000 | 0x100, {10}},                                   // Channel Volume alone
+        {0x20000 | 0x40000, {0, 1, 2, 131, 132, 133, 134, 135}},   // channel messages and RPNs
+        {0x10000 | 0x8, {67, 69, 70}},                             // the pedals
+        {0x40000, {}},                                             // RPN rows are not control changes
     };
-    const Case cases[] = {
-        {0x10000 | 0x100, {10}},                              // Channel Volume alone
-        {0x20000, {0, 1, 2}},                                 // the channel messages
-        {0x20000 | 0x40000, {0, 1, 2, 131, 132, 133, 134, 135}},
-        {0x10000 | 0x200, {13}},                              // Pan
-        {0x10000 | 0x8, {67, 69, 70}},                        // the pedals
-        {0x40000, {}},                                        // RPN rows are not control changes
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : filters) {
         SCOPED_TRACE(c.filter);
         EXPECT_EQ(RowsPassing(rig.device, c.filter), c.rows);
     }
     EXPECT_EQ(RowsPassing(rig.device, 0x10000).size(), 128u);
-    LONG outside = 136;
-    qm::ControllerDescription description{};
-    EXPECT_EQ(rig.device->GetController(&outside, &description, 0x30000), S_FALSE);
-}
 
-TEST(PatchControllers, RowsCarryTheirNamesRangesAndDefaults) {
-    ProgramsPlugin plugin;
-    DeviceRig rig(plugin);
-    struct Case {
+    const struct {
         DWORD kind, number;
         LONG row;
         const char* name;
         DWORD flags, displayType, mask;
         LONG maximum, defaultValue;
-    };
-    const Case cases[] = {
+    } rows[] = {
         {0xB0, 7, 10, "Channel Volume", 0x103, 2, 0x3F, 127, 100},
         {0xB0, 64, 67, "Damper Pedal", 0xB, 1, 1, 127, 0},
         {0xB0, 3, 6, "Controller 3", 0, 1, 0x3F, 127, 0},
-        {0xB0, 91, 94, "Reverb Send Level", 0x3, 1, 0x3F, 127, 40},
         {0xE0, 0, 1, "Pitch Bend", 0x3, 2, 0x3F, 16383, 8192},
         {qm::kControllerKindRpn + 16383, 0, 135, "Data Entry Off", 0x42, 1, 0x3F, 127, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : rows) {
         SCOPED_TRACE(c.name);
         WCHAR name[64] = {};
-        qm::ControllerDescription description{};
-        description.callerWord = 0x1234;
-        description.name = name;
-        description.nameCapacity = 64;
-        ASSERT_EQ(rig.device->FindController(c.kind, c.number, &description), S_OK);
-        EXPECT_EQ(description.callerWord, 0x1234u);
-        EXPECT_EQ(description.index, c.row);
-        EXPECT_EQ(Narrow(name), c.name);
-        EXPECT_EQ(description.flags, c.flags);
-        EXPECT_EQ(description.word0xFFFF, 0xFFFFu);
-        EXPECT_EQ(description.displayType, c.displayType);
-        EXPECT_EQ(description.mask, c.mask);
-        EXPECT_EQ(description.minimum, 0);
-        EXPECT_EQ(description.maximum, c.maximum);
-        EXPECT_EQ(description.defaultValue, c.defaultValue);
+        qm::ControllerDescription d{};
+        d.callerWord = 0x1234;
+        d.name = name;
+        d.nameCapacity = 64;
+        ASSERT_EQ(rig.device->FindController(c.kind, c.number, &d), S_OK);
+        EXPECT_EQ(std::make_tuple(d.callerWord, d.index, Narrow(name), d.flags, d.word0xFFFF, d.displayType, d.mask),
+                  std::make_tuple(0x1234u, c.row, std::string(c.name), c.flags, 0xFFFFu, c.displayType, c.mask));
+        EXPECT_EQ(std::make_tuple(d.minimum, d.maximum, d.defaultValue), std::make_tuple(0, c.maximum, c.defaultValue));
     }
     qm::ControllerDescription description{};
     EXPECT_EQ(rig.device->FindController(0x90, 0, &description), S_FALSE);
+    LONG outside = 136;
+    EXPECT_EQ(rig.device->GetController(&outside, &description, 0x30000), S_FALSE);
 }
 
 VstParameterProperties Properties(int32_t flags, int32_t minimum = 0, int32_t maximum = 0, const char* label = "") {
@@ -106,80 +86,64 @@ struct ParameterRig {
         plugin.values = {1.0f, 0.25f, 0.5f, 0.0f};
         plugin.paramLabels = {"", "Hz", "st", ""};
         rig = std::make_unique<DeviceRig>(plugin);
+        device = rig->device;
+    }
+    std::string Text(LONG index, DWORD filter) {
+        WCHAR text[32] = {'x', 0};
+        qm::ParameterDescription description{};
+        description.text = text;
+        description.textCapacity = 32;
+        return device->GetParameterDescription(index, &description, filter) == S_OK ? Narrow(text) : "(none)";
+    }
+    float Value(LONG index) {
+        float value = -1.0f;
+        return device->GetParameterValue(index, &value) == S_OK ? value : -99.0f;
     }
     ProgramsPlugin plugin;
     std::unique_ptr<DeviceRig> rig;
+    qm::CVSTIPatchDevice* device = nullptr;
 };
 
 TEST(PatchParameters, DescriptionsFollowThePlugInsProperties) {
     ParameterRig p;
-    qm::CVSTIPatchDevice* device = p.rig->device;
-    EXPECT_EQ(device->GetParameterCount(), 4);
-    struct Case {
+    EXPECT_EQ(p.device->GetParameterCount(), 4);
+    const struct {
         LONG index;
         DWORD flags, kind, mask;
         LONG minimum, maximum, defaultValue;
         const char* name;
+        const char* label;  // bit 28 asks for it; an empty label leaves the buffer alone
+    } cases[] = {
+        {0, 0x8, 1, 1, 0, 1, 1, "Hold", "x"},
+        {1, 0, 32, 63, 0, 100, 25, "Cutoff", "Hz"},
+        {2, 0, 32, 63, 10, 20, 10, "Param 3", "st"},  // the minimum is not added: 0.5 x 10 clamps to 10
+        {3, 0x8, 1, 1, 0, 1, 0, "Mono", "x"},
+        {4, 0, 0, 0, 0, 0, 0, "(none)", "(none)"},
     };
-    const Case cases[] = {
-        {0, 0x8, 1, 1, 0, 1, 1, "Hold"},
-        {1, 0, 32, 63, 0, 100, 25, "Cutoff"},
-        {2, 0, 32, 63, 10, 20, 10, "Param 3"},  // the minimum is not added: 0.5 x 10 clamps to 10
-        {3, 0x8, 1, 1, 0, 1, 0, "Mono"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.index);
-        WCHAR text[32] = {};
-        qm::ParameterDescription description{};
-        description.text = text;
-        description.textCapacity = 32;
-        ASSERT_EQ(device->GetParameterDescription(c.index, &description, 0), S_OK);
-        EXPECT_EQ(description.assignment, 0xFFFFFFFFu);
-        EXPECT_EQ(description.flags, c.flags);
-        EXPECT_EQ(description.kind, c.kind);
-        EXPECT_EQ(description.mask, c.mask);
-        EXPECT_EQ(description.minimum, c.minimum);
-        EXPECT_EQ(description.maximum, c.maximum);
-        EXPECT_EQ(description.defaultValue, c.defaultValue);
-        EXPECT_EQ(Narrow(text), c.name);
+        EXPECT_EQ(p.Text(c.index, 0), c.name);
+        EXPECT_EQ(p.Text(c.index, qm::DeviceFilter::ParameterLabel), c.label);
+        qm::ParameterDescription d{};
+        if (p.device->GetParameterDescription(c.index, &d, 0) != S_OK) continue;
+        EXPECT_EQ(std::make_tuple(d.assignment, d.flags, d.kind, d.mask, d.minimum, d.maximum, d.defaultValue),
+                  std::make_tuple(0xFFFFFFFFu, c.flags, c.kind, c.mask, c.minimum, c.maximum, c.defaultValue));
     }
-    // Bit 28 asks for the unit label; an empty label leaves the buffer alone.
-    WCHAR label[8] = {'x', 0};
-    qm::ParameterDescription description{};
-    description.text = label;
-    description.textCapacity = 8;
-    ASSERT_EQ(device->GetParameterDescription(1, &description, qm::DeviceFilter::ParameterLabel), S_OK);
-    EXPECT_EQ(Narrow(label), "Hz");
-    label[0] = 'x';
-    label[1] = 0;
-    ASSERT_EQ(device->GetParameterDescription(0, &description, qm::DeviceFilter::ParameterLabel), S_OK);
-    EXPECT_EQ(Narrow(label), "x");
-    EXPECT_EQ(device->GetParameterDescription(4, &description, 0), S_FALSE);
     // The parameter filter of slot 44 walks the parameters.
+    qm::ParameterDescription description{};
     LONG index = 1;
-    EXPECT_EQ(device->GetController(&index, reinterpret_cast<qm::ControllerDescription*>(&description),
-                                    qm::DeviceFilter::Parameters),
+    EXPECT_EQ(p.device->GetController(&index, reinterpret_cast<qm::ControllerDescription*>(&description),
+                                      qm::DeviceFilter::Parameters),
               S_OK);
     EXPECT_EQ(description.maximum, 100);
 }
 
 TEST(PatchParameters, ValuesMoveInTheHostsRange) {
     ParameterRig p;
-    qm::CVSTIPatchDevice* device = p.rig->device;
-    float value = -1.0f;
-    ASSERT_EQ(device->GetParameterValue(1, &value), S_OK);
-    EXPECT_FLOAT_EQ(value, 25.0f);
-    ASSERT_EQ(device->SetParameterValue(1, 50.0f), S_OK);
+    EXPECT_EQ(std::make_tuple(p.Value(0), p.Value(1), p.Value(2), p.Value(-1)), std::make_tuple(1.0f, 25.0f, 10.0f, -99.0f));
+    ASSERT_EQ(p.device->SetParameterValue(1, 50.0f), S_OK);
     EXPECT_FLOAT_EQ(p.plugin.values[1], 0.5f);
-    ASSERT_EQ(device->GetParameterValue(0, &value), S_OK);
-    EXPECT_FLOAT_EQ(value, 1.0f);
-    ASSERT_EQ(device->GetParameterValue(2, &value), S_OK);
-    EXPECT_FLOAT_EQ(value, 10.0f);
-    p.plugin.values[2] = 1.0f;
-    ASSERT_EQ(device->GetParameterValue(2, &value), S_OK);
-    EXPECT_FLOAT_EQ(value, 10.0f * 1.0f);
-    EXPECT_EQ(device->GetParameterValue(-1, &value), S_FALSE);
-    EXPECT_EQ(device->SetParameterValue(4, 1.0f), S_FALSE);
+    EXPECT_EQ(p.device->SetParameterValue(4, 1.0f), S_FALSE);
 
     // The host makes the level an integer: range 0-1, its value 1 while the plug-in's is above 0;
     // its assignment word is kept, and a kind outside the mask is refused.
@@ -187,15 +151,12 @@ TEST(PatchParameters, ValuesMoveInTheHostsRange) {
     set.assignment = 77;
     set.flags = qm::ParameterFlags::Integer | qm::ParameterFlags::Host2000;
     set.kind = 64;
-    ASSERT_EQ(device->SetController(1, &set, qm::DeviceFilter::Parameters), S_OK);
-    EXPECT_EQ(device->SetController(1, &set, 0), S_FALSE);
+    ASSERT_EQ(p.device->SetController(1, &set, qm::DeviceFilter::Parameters), S_OK);
+    EXPECT_EQ(p.device->SetController(1, &set, 0), S_FALSE);
     qm::ParameterDescription read{};
-    ASSERT_EQ(device->GetParameterDescription(1, &read, 0), S_OK);
-    EXPECT_EQ(read.assignment, 77u);
-    EXPECT_EQ(read.flags, qm::ParameterFlags::Integer | qm::ParameterFlags::Host2000);
-    EXPECT_EQ(read.kind, 32u);
-    EXPECT_EQ(read.maximum, 1);
-    EXPECT_EQ(read.defaultValue, 1);
+    ASSERT_EQ(p.device->GetParameterDescription(1, &read, 0), S_OK);
+    EXPECT_EQ(std::make_tuple(read.assignment, read.flags, read.kind, read.maximum, read.defaultValue),
+              std::make_tuple(77u, qm::ParameterFlags::Integer | qm::ParameterFlags::Host2000, 32u, 1, 1));
 }
 
 }  // namespace

@@ -45,53 +45,11 @@ using CommandFn = HRESULT (*)(qm::CVSTiSofthSynth&, HWND, IPresetDialogs&) noexc
 
 WString W(const std::string& text) { return WidePath(text); }
 
-TEST(PresetCommands, DialogsAreAskedWithTitleFilterAndFolder) {
-    const struct { CommandFn command; const char* kind; const char* title; const char* filter; } cases[] = {
-        {&SavePresetCommand, "write", "Save VSTi Effect Preset - Preset Synth", "Effect Preset (*.fxp)|*.fxp"},
-        {&OpenPresetCommand, "select", "Open VSTi Effect Preset - Preset Synth", "Effect Preset (*.fxp)|*.fxp"},
-        {&SaveBankCommand, "write", "Save VSTi Effect Bank - Preset Synth", "Effect Bank (*.fxb)|*.fxb"},
-        {&OpenBankCommand, "select", "Open VSTi Effect Bank - Preset Synth", "Effect Bank (*.fxb)|*.fxb"},
-    };
-    for (const auto& c : cases) {
-        PresetPlugin plugin(3, 2, false);
-        PresetInstance synth(plugin);
-        ScriptedDialogs dialogs;
-        const size_t mark = plugin.calls.size();
-        EXPECT_EQ(c.command(*synth, nullptr, dialogs), S_OK);
-        EXPECT_EQ(dialogs.kind, c.kind);
-        EXPECT_EQ(dialogs.title, W(c.title));
-        EXPECT_EQ(dialogs.filter, W(c.filter));
-        EXPECT_EQ(dialogs.prefill, W("/plugins/"));
-        EXPECT_EQ(dialogs.filterIndex, 1);
-        // Cancelled: nothing shown, nothing changed, the program not touched.
-        EXPECT_TRUE(dialogs.messages.empty()) << c.title;
-        EXPECT_TRUE(plugin.changesSince(mark).empty()) << c.title;
-    }
-}
-
-TEST(PresetCommands, SavesTakeTheCommandsExtensionAndRememberTheFolder) {
+// One row per command run: what the dialog is asked, what the user answers (nothing: cancel), the
+// message shown, the file written and the folder remembered. The plug-in is left on its program,
+// and a cancelled command or a refused preset changes nothing.
+TEST(PresetCommands, DialogsFilesMessagesAndFolder) {
     const std::string folder = qm::test::TemporaryDirectory();
-    const struct { CommandFn command; const char* typed; const char* written; } cases[] = {
-        {&SavePresetCommand, "cmd-sound.txt", "cmd-sound.fxp"},
-        {&SaveBankCommand, "cmd-sounds.fxp", "cmd-sounds.fxb"},
-        {&SaveBankCommand, "cmd-plain", "cmd-plain.fxb"},
-    };
-    for (const auto& c : cases) {
-        PresetPlugin plugin(3, 2, false);
-        plugin.current = 1;
-        PresetInstance synth(plugin);
-        ScriptedDialogs dialogs;
-        dialogs.answer = W(folder + c.typed);
-        EXPECT_EQ(c.command(*synth, nullptr, dialogs), S_OK);
-        EXPECT_TRUE(dialogs.messages.empty()) << c.typed;
-        EXPECT_TRUE(qm::platform::FileExists(W(folder + c.written).c_str())) << c.written;
-        EXPECT_EQ(WString(synth->PresetFolder()), W(folder));
-        EXPECT_EQ(plugin.current, 1) << c.typed;  // a bank save is back on the program it started from
-        qm::test::RemoveFile(folder + c.written);
-    }
-}
-
-TEST(PresetCommands, FailuresAreShownByResult) {
     TempFile foreign("fxp"), missing("fxb"), emptyBank("fxb");
     {
         PresetPlugin other(1, 2, false);
@@ -100,29 +58,56 @@ TEST(PresetCommands, FailuresAreShownByResult) {
         ASSERT_EQ(SavePresetFile(*writer, foreign.wide.c_str()), S_OK);
     }
     const auto nameOf = [](const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); };
-    const struct { CommandFn command; bool chunk; const TempFile* file; std::string message; bool remembers; } cases[] = {
-        {&OpenPresetCommand, false, &foreign,
-         "Error opening preset for Preset Synth - This file " + nameOf(foreign.path) + " is not for this VSTi.", false},
-        {&OpenBankCommand, false, &missing, "Error opening bank for Preset Synth - Unknown error loading " + nameOf(missing.path) + ".", false},
-        {&SaveBankCommand, true, &emptyBank, "Error saving bank for Preset Synth - Unknown", true},
-        {&SavePresetCommand, true, &emptyBank, "Error saving preset for Preset Synth - Unknown", true},
+    const std::string preset = "Effect Preset (*.fxp)|*.fxp", bank = "Effect Bank (*.fxb)|*.fxb";
+    const struct {
+        CommandFn command;
+        const char* kind;
+        std::string title, filter, answer;
+        bool chunk;
+        std::string message, written;
+    } cases[] = {
+        {&SavePresetCommand, "write", "Save VSTi Effect Preset", preset, "", false, "", ""},
+        {&OpenPresetCommand, "select", "Open VSTi Effect Preset", preset, "", false, "", ""},
+        {&SaveBankCommand, "write", "Save VSTi Effect Bank", bank, "", false, "", ""},
+        {&OpenBankCommand, "select", "Open VSTi Effect Bank", bank, "", false, "", ""},
+        {&SavePresetCommand, "write", "Save VSTi Effect Preset", preset, folder + "cmd-sound.txt", false, "", folder + "cmd-sound.fxp"},
+        {&SaveBankCommand, "write", "Save VSTi Effect Bank", bank, folder + "cmd-sounds.fxp", false, "", folder + "cmd-sounds.fxb"},
+        {&SaveBankCommand, "write", "Save VSTi Effect Bank", bank, folder + "cmd-plain", false, "", folder + "cmd-plain.fxb"},
+        {&OpenPresetCommand, "select", "Open VSTi Effect Preset", preset, foreign.path, false,
+         "Error opening preset for Preset Synth - This file " + nameOf(foreign.path) + " is not for this VSTi.", ""},
+        {&OpenBankCommand, "select", "Open VSTi Effect Bank", bank, missing.path, false,
+         "Error opening bank for Preset Synth - Unknown error loading " + nameOf(missing.path) + ".", ""},
+        {&SaveBankCommand, "write", "Save VSTi Effect Bank", bank, emptyBank.path, true, "Error saving bank for Preset Synth - Unknown", ""},
+        {&SavePresetCommand, "write", "Save VSTi Effect Preset", preset, emptyBank.path, true,
+         "Error saving preset for Preset Synth - Unknown", ""},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.title + " " + c.answer);
         PresetPlugin plugin(3, 2, c.chunk);
         plugin.current = 2;
         PresetInstance synth(plugin);
         ScriptedDialogs dialogs;
-        dialogs.answer = c.file->wide;
-        const size_t mark = plugin.calls.size();
+        dialogs.answer = W(c.answer);
+        const size_t mark = plugin.changes.size();
         EXPECT_EQ(c.command(*synth, nullptr, dialogs), S_OK);
-        ASSERT_EQ(dialogs.messages.size(), 1u) << c.message;
-        EXPECT_EQ(dialogs.messages[0], W(c.message));
-        EXPECT_EQ(dialogs.styles[0], kErrorBoxStyle);
-        EXPECT_EQ(plugin.current, 2) << c.message;
-        EXPECT_EQ(WString(synth->PresetFolder()) != W("/plugins/"), c.remembers) << c.message;
-        if (c.command == &OpenPresetCommand) {
-            EXPECT_TRUE(plugin.changesSince(mark).empty());
+        EXPECT_EQ(dialogs.kind, c.kind);
+        EXPECT_EQ(dialogs.title, W(c.title + " - Preset Synth"));
+        EXPECT_EQ(dialogs.filter, W(c.filter));
+        EXPECT_EQ(dialogs.prefill, W("/plugins/"));
+        EXPECT_EQ(dialogs.filterIndex, 1);
+        EXPECT_EQ(dialogs.messages, c.message.empty() ? std::vector<WString>{} : std::vector<WString>{W(c.message)});
+        EXPECT_EQ(dialogs.styles, c.message.empty() ? std::vector<UINT>{} : std::vector<UINT>{kErrorBoxStyle});
+        EXPECT_EQ(plugin.current, 2);  // a bank save is back on the program it started from
+        const bool untouched = c.answer.empty() || c.command == &OpenPresetCommand;  // cancelled, or refused
+        EXPECT_TRUE(!untouched || plugin.changes.size() == mark);
+        if (!c.written.empty()) {
+            EXPECT_TRUE(qm::platform::FileExists(W(c.written).c_str()));
+            qm::test::RemoveFile(c.written);
         }
+        // Only a save remembers its folder, even a failed one.
+        const bool remembers = !c.answer.empty() && c.kind == std::string("write");
+        EXPECT_EQ(WString(synth->PresetFolder()) != W("/plugins/"), remembers);
+        EXPECT_TRUE(!remembers || WString(synth->PresetFolder()) == W(folder));
     }
 }
 

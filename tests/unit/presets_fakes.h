@@ -26,7 +26,7 @@ public:
     std::vector<uint8_t> setChunk;             // what effSetChunk was given last
     int32_t setChunkIndex = -1;
     bool throwInChunkCalls = false;
-    std::vector<std::string> calls;  // every dispatcher, setParameter and getParameter call
+    std::vector<std::string> changes;  // every call that changes the plug-in (not the questions)
 
     PresetPlugin(int32_t programs, int32_t params, bool chunkForm) {
         effect.magic = kEffectMagic;
@@ -42,22 +42,9 @@ public:
         effect.object = this;
         for (int32_t p = 0; p < programs; ++p) {
             names.push_back("Program " + std::to_string(p));
-            std::vector<float> row;
-            for (int32_t i = 0; i < params; ++i) row.push_back(static_cast<float>(p * 10 + i) / 100.0f);
-            values.push_back(row);
+            values.emplace_back();
+            for (int32_t i = 0; i < params; ++i) values.back().push_back(static_cast<float>(p * 10 + i) / 100.0f);
         }
-    }
-    // The calls after `mark` that change the plug-in (not the questions).
-    std::vector<std::string> changesSince(size_t mark) const {
-        std::vector<std::string> found;
-        for (size_t i = mark; i < calls.size(); ++i) {
-            const std::string& call = calls[i];
-            if (call.rfind("set", 0) == 0 || call.rfind("2:", 0) == 0 || call.rfind("4:", 0) == 0 ||
-                call.rfind("24:", 0) == 0) {
-                found.push_back(call);
-            }
-        }
-        return found;
     }
 
     static PresetPlugin*& Next() {
@@ -73,8 +60,9 @@ private:
     static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                          float) {
         PresetPlugin* self = Self(effect);
-        self->calls.push_back(std::to_string(opcode) + ":" + std::to_string(index) + ":" + std::to_string(value) +
-                              (opcode == effSetProgramName ? std::string(":") + static_cast<char*>(ptr) : ""));
+        if (opcode == effSetProgram || opcode == effSetProgramName || opcode == effSetChunk) {
+            self->changes.push_back(std::to_string(opcode) + ":" + std::to_string(index) + ":" + std::to_string(value));
+        }
         switch (opcode) {
         case effSetProgram: self->current = static_cast<int32_t>(value); return 0;
         case effGetProgram: return self->current;
@@ -102,12 +90,11 @@ private:
     }
     static void VSTCALLBACK SetParameter(AEffect* effect, int32_t index, float value) {
         PresetPlugin* self = Self(effect);
-        self->calls.push_back("set " + std::to_string(index) + "=" + std::to_string(value));
+        self->changes.push_back("set " + std::to_string(index) + "=" + std::to_string(value));
         if (self->valid() && index >= 0 && index < effect->numParams) self->values[self->current][index] = value;
     }
     static float VSTCALLBACK GetParameter(AEffect* effect, int32_t index) {
         PresetPlugin* self = Self(effect);
-        self->calls.push_back("get " + std::to_string(index));
         return self->valid() ? self->values[self->current][index] : 0.0f;
     }
 };
@@ -115,29 +102,15 @@ private:
 // An initialised instance bound to a PresetPlugin; its module path is /plugins/Preset Synth.dll.
 class PresetInstance {
 public:
-    explicit PresetInstance(PresetPlugin& plugin) : plugin_(plugin) {
-        hosting_test::EnsureStringTable();
-        EXPECT_EQ(qm::CVSTiSofthSynth::CreateInstance(&type_, &synth_), S_OK);
-        synth_->AddRef();
-        EXPECT_EQ(synth_->Initialize(), S_OK);
-        const WCHAR* path = QMW("/plugins/Preset Synth.dll");
-        for (int i = 0; path[i] != 0; ++i) record_.path[i] = path[i];
-        record_.flags = qm::PluginRecordFlags::Enabled;
-        PresetPlugin::Next() = &plugin;
-        EXPECT_EQ(synth_->LoadFromEntryPoint(&PresetPlugin::Entry, &record_), S_OK);
-        PresetPlugin::Next() = nullptr;
+    explicit PresetInstance(PresetPlugin& plugin) : instance_(type_, plugin, QMW("/plugins/Preset Synth.dll")) {
+        EXPECT_EQ(instance_.result, S_OK);
     }
-    ~PresetInstance() { synth_->Release(); }
-    PresetInstance(const PresetInstance&) = delete;
-    PresetInstance& operator=(const PresetInstance&) = delete;
-    qm::CVSTiSofthSynth& operator*() const { return *synth_; }
-    qm::CVSTiSofthSynth* operator->() const { return synth_; }
+    qm::CVSTiSofthSynth& operator*() const { return *instance_.get(); }
+    qm::CVSTiSofthSynth* operator->() const { return instance_.get(); }
 
 private:
-    PresetPlugin& plugin_;
     hosting_test::FakeType type_;
-    qm::VstiPluginRecord record_{};
-    qm::CVSTiSofthSynth* synth_ = nullptr;
+    hosting_test::LoadedInstance instance_;
 };
 
 using WString = std::basic_string<WCHAR>;

@@ -2,6 +2,7 @@
 // refused file or a faulting plug-in leaves the plug-in as it was.
 #include <gtest/gtest.h>
 
+#include "integration/host_smf_builder.h"
 #include "presets/preset_files.h"
 #include "unit/presets_fakes.h"
 
@@ -12,18 +13,10 @@ using qm::presets::LoadBankFile;
 using qm::presets::LoadPresetFile;
 using qm::presets::SaveBankFile;
 using qm::presets::SavePresetFile;
+using qm::test::Cat;
 using Bytes = std::vector<uint8_t>;
 
-Bytes Big(uint32_t value) {
-    return {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
-            static_cast<uint8_t>(value)};
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
+Bytes Big(uint32_t value) { return qm::test::Big(value, 4); }
 
 Bytes Text(const char* text, size_t width) {
     Bytes field(width, 0);
@@ -31,28 +24,21 @@ Bytes Text(const char* text, size_t width) {
     return field;
 }
 
-TEST(PresetFiles, ParameterPresetIsByteExact) {
+// The header of every file: magic, size (0), form, version (0), unique ID, plug-in version, count.
+Bytes Header(const char* form, uint32_t count) {
+    return Cat({{'C', 'c', 'n', 'K'}, Big(0), Bytes(form, form + 4), Big(0), {'P', 'r', 'S', 't'}, Big(0x01020304), Big(count)});
+}
+
+TEST(PresetFiles, ParameterPresetIsByteExactWithTheNameCutTo27Bytes) {
     PresetPlugin plugin(2, 3, false);
     plugin.current = 1;
     plugin.values[1] = {0.5f, 1.0f, 0.25f};
+    plugin.names[1] = "abcdefghijklmnopqrstuvwxyz0123";
     PresetInstance synth(plugin);
     TempFile file("fxp");
     ASSERT_EQ(SavePresetFile(*synth, file.wide.c_str()), S_OK);
-    const Bytes expected = Concat({{'C', 'c', 'n', 'K'}, Big(0), {'F', 'x', 'C', 'k'}, Big(0), {'P', 'r', 'S', 't'},
-                                   Big(0x01020304), Big(3), Text("Program 1", 28), Big(0x3F000000), Big(0x3F800000),
-                                   Big(0x3E800000)});
-    EXPECT_EQ(ReadBytes(file.path), expected);
-}
-
-TEST(PresetFiles, LongNamesAreCutTo27Bytes) {
-    PresetPlugin plugin(1, 0, false);
-    plugin.names[0] = "abcdefghijklmnopqrstuvwxyz0123";
-    PresetInstance synth(plugin);
-    TempFile file("fxp");
-    ASSERT_EQ(SavePresetFile(*synth, file.wide.c_str()), S_OK);
-    const Bytes bytes = ReadBytes(file.path);
-    ASSERT_EQ(bytes.size(), 56u);
-    EXPECT_EQ(Bytes(bytes.begin() + 28, bytes.end()), Text("abcdefghijklmnopqrstuvwxyz0", 28));
+    EXPECT_EQ(ReadBytes(file.path), Cat({Header("FxCk", 3), Text("abcdefghijklmnopqrstuvwxyz0", 28), Big(0x3F000000),
+                                         Big(0x3F800000), Big(0x3E800000)}));
 }
 
 TEST(PresetFiles, ChunkPresetAndBankCarryThePlugInsBytes) {
@@ -63,12 +49,8 @@ TEST(PresetFiles, ChunkPresetAndBankCarryThePlugInsBytes) {
     TempFile preset("fxp"), bank("fxb");
     ASSERT_EQ(SavePresetFile(*synth, preset.wide.c_str()), S_OK);
     ASSERT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_OK);
-    EXPECT_EQ(ReadBytes(preset.path), Concat({{'C', 'c', 'n', 'K'}, Big(0), {'F', 'P', 'C', 'h'}, Big(0),
-                                              {'P', 'r', 'S', 't'}, Big(0x01020304), Big(1), Text("Program 0", 28),
-                                              Big(3), {9, 8, 7}}));
-    EXPECT_EQ(ReadBytes(bank.path), Concat({{'C', 'c', 'n', 'K'}, Big(0), {'F', 'B', 'C', 'h'}, Big(0),
-                                            {'P', 'r', 'S', 't'}, Big(0x01020304), Big(4), Bytes(128, 0), Big(5),
-                                            {1, 2, 3, 4, 5}}));
+    EXPECT_EQ(ReadBytes(preset.path), Cat({Header("FPCh", 1), Text("Program 0", 28), Big(3), {9, 8, 7}}));
+    EXPECT_EQ(ReadBytes(bank.path), Cat({Header("FBCh", 4), Bytes(128, 0), Big(5), {1, 2, 3, 4, 5}}));
 
     PresetPlugin fresh(4, 7, true);
     PresetInstance other(fresh);
@@ -87,33 +69,26 @@ TEST(PresetFiles, EmptyChunkSavesNothing) {
     EXPECT_EQ(SavePresetFile(*synth, preset.wide.c_str()), S_FALSE);
     EXPECT_FALSE(qm::platform::FileExists(preset.wide.c_str()));
     EXPECT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_FALSE);
-    EXPECT_TRUE(qm::platform::FileExists(bank.wide.c_str()));
     EXPECT_TRUE(ReadBytes(bank.path).empty());
 }
 
-TEST(PresetFiles, ParameterBankRoundTrip) {
-    PresetPlugin plugin(3, 2, false);
-    PresetInstance synth(plugin);
-    TempFile bank("fxb");
-    ASSERT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_OK);
-    EXPECT_EQ(ReadBytes(bank.path).size(), 156u + 3 * (56u + 8u));
+TEST(PresetFiles, ParameterBanksRoundTrip) {
+    for (int32_t programs : {3, 0}) {
+        SCOPED_TRACE(programs);
+        PresetPlugin plugin(programs, 2, false);
+        PresetInstance synth(plugin);
+        TempFile bank("fxb");
+        ASSERT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_OK);
+        EXPECT_EQ(ReadBytes(bank.path).size(), 156u + static_cast<size_t>(programs) * (56u + 8u));
 
-    PresetPlugin fresh(3, 2, false);
-    for (auto& row : fresh.values) row = {0.0f, 0.0f};
-    for (auto& name : fresh.names) name.clear();
-    PresetInstance other(fresh);
-    ASSERT_EQ(LoadBankFile(*other, bank.wide.c_str()), S_OK);
-    EXPECT_EQ(fresh.values, plugin.values);
-    EXPECT_EQ(fresh.names, plugin.names);
-}
-
-TEST(PresetFiles, BankWithoutProgramsIsTheHeaderAlone) {
-    PresetPlugin plugin(0, 2, false);
-    PresetInstance synth(plugin);
-    TempFile bank("fxb");
-    ASSERT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_OK);
-    EXPECT_EQ(ReadBytes(bank.path).size(), 156u);
-    EXPECT_EQ(LoadBankFile(*synth, bank.wide.c_str()), S_OK);
+        PresetPlugin fresh(programs, 2, false);
+        for (auto& row : fresh.values) row = {0.0f, 0.0f};
+        for (auto& name : fresh.names) name.clear();
+        PresetInstance other(fresh);
+        ASSERT_EQ(LoadBankFile(*other, bank.wide.c_str()), S_OK);
+        EXPECT_EQ(fresh.values, plugin.values);
+        EXPECT_EQ(fresh.names, plugin.names);
+    }
 }
 
 // Files that are refused give the plug-in nothing: no name, no program change, no value, no chunk.
@@ -125,11 +100,9 @@ TEST(PresetFiles, RefusedFilesLeaveThePlugInUntouched) {
     const Bytes bank = ReadBytes(good.path);
 
     const struct { const char* name; Bytes bytes; bool preset; } files[] = {
-        {"another plug-in", [&] { Bytes b = bank; b[19] ^= 1; return b; }(), false},
         {"program of another plug-in", [&] { Bytes b = bank; b[156 + 64 + 19] ^= 1; return b; }(), false},
         {"truncated in the last program", Bytes(bank.begin(), bank.end() - 1), false},
         {"program count 2^31", [&] { Bytes b = bank; b[24] = 0x80; return b; }(), false},
-        {"preset where a bank is wanted", Bytes(bank.begin() + 156, bank.begin() + 156 + 64), false},
         {"bank where a preset is wanted", bank, true},
         {"empty file", {}, true},
     };
@@ -138,10 +111,10 @@ TEST(PresetFiles, RefusedFilesLeaveThePlugInUntouched) {
         WriteBytes(path.path, file.bytes);
         PresetPlugin target(2, 2, false);
         PresetInstance synth(target);
-        const size_t mark = target.calls.size();
+        const size_t mark = target.changes.size();
         const HRESULT result = file.preset ? LoadPresetFile(*synth, path.wide.c_str()) : LoadBankFile(*synth, path.wide.c_str());
         EXPECT_EQ(result, QM_S_FILE_NOT_FOR_PLUGIN) << file.name;
-        EXPECT_TRUE(target.changesSince(mark).empty()) << file.name;
+        EXPECT_TRUE(target.changes.size() == mark) << file.name;
     }
 }
 
@@ -160,18 +133,6 @@ TEST(PresetFiles, FaultsInChunkCallsLeaveTheInstanceUsable) {
     EXPECT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_OK);
     EXPECT_EQ(LoadPresetFile(*synth, preset.wide.c_str()), S_OK);
     EXPECT_EQ(plugin.setChunk, (Bytes{1, 2}));
-}
-
-TEST(PresetFiles, PresetFolderStartsAtTheModulesFolder) {
-    PresetPlugin plugin(1, 1, false);
-    PresetInstance synth(plugin);
-    WCHAR folder[260];
-    qm::presets::GetPresetFolder(*synth, folder, 260);
-    EXPECT_EQ(WString(folder), WString(QMW("/plugins/")));
-    const WString chosen = QMW("/songs/sounds/");
-    std::copy(chosen.c_str(), chosen.c_str() + chosen.size() + 1, synth->PresetFolder());
-    qm::presets::GetPresetFolder(*synth, folder, 6);
-    EXPECT_EQ(WString(folder), WString(QMW("/song")));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -80,13 +81,11 @@ TEST_F(PatchCli, InfoListsPatchesParametersAndControllers) {
 }
 
 TEST_F(PatchCli, RenderSetsParametersAndSelectsProgramsThroughTheDevice) {
-    const fs::path plain = home_ / "plain.wav", quiet = home_ / "quiet.wav", full = home_ / "full.wav",
-                   muted = home_ / "muted.wav";
+    const fs::path plain = home_ / "plain.wav", quiet = home_ / "quiet.wav", full = home_ / "full.wav";
     ASSERT_EQ(Qmvsti(Render(Plugin("qmref.so"), plain)).code, 0);
-    const CliOutcome byName = Qmvsti(Render(Plugin("qmref.so"), muted, "--set gain=0"));
-    ASSERT_EQ(byName.code, 0) << byName.err;
+    ASSERT_EQ(Qmvsti(Render(Plugin("qmref.so"), home_ / "muted.wav", "--set gain=0")).code, 0);
     EXPECT_GT(Peak(plain), 0.01);
-    EXPECT_EQ(Peak(muted), 0.0);
+    EXPECT_EQ(Peak(home_ / "muted.wav"), 0.0);
     // Programs 1 ("Quiet", gain 0.25) and 2 ("Full", gain 1): four times the level.
     const CliOutcome first = Qmvsti(Render(Plugin("qmref.so"), quiet, "--program 1"));
     const CliOutcome second = Qmvsti("-v " + Render(Plugin("qmref.so"), full, "--program 2 --set 3=0.5"));
@@ -100,28 +99,23 @@ TEST_F(PatchCli, RenderSetsParametersAndSelectsProgramsThroughTheDevice) {
     EXPECT_NE(second.err.find("parameter-value index=3 word=0 value=25.1968 range=0..100"), std::string::npos);
     EXPECT_NE(second.err.find("close kind=1"), std::string::npos);
 
-    // Display texts go through the plug-in: 12 semitones is what program 5 ("Octave Up") has, and
-    // a muted synth is silent.
-    const fs::path up = home_ / "up.wav", octave = home_ / "octave.wav", off = home_ / "off.wav";
+    // Display texts go through the plug-in: 12 semitones is what program 5 ("Octave Up") has.
+    const fs::path up = home_ / "up.wav", octave = home_ / "octave.wav";
     ASSERT_EQ(Qmvsti(Render(Plugin("qmref.so"), up, "--set Pitch=12")).code, 0);
     ASSERT_EQ(Qmvsti(Render(Plugin("qmref.so"), octave, "--program 5")).code, 0);
     EXPECT_TRUE(ReadAll(up) == ReadAll(octave));
     EXPECT_FALSE(ReadAll(up) == ReadAll(plain));
-    ASSERT_EQ(Qmvsti(Render(Plugin("qmref.so"), off, "--set mute=On")).code, 0);
-    EXPECT_EQ(Peak(off), 0.0);
 
-    // Mistakes: the valid names follow the reason, exit code 2.
-    for (const char* wrong : {"--set Volume=1", "--set gain=1.5", "--set 9=0", "--set gain=loud", "--set pitch=13",
-                              "--program 8"}) {
+    // Mistakes: exit code 2, and for a --set the valid names follow the reason.
+    for (const char* wrong : {"--set Volume=1", "--set gain=1.5", "--set 9=0", "--set pitch=13", "--set gain", "--program 8"}) {
         SCOPED_TRACE(wrong);
         const CliOutcome run = Qmvsti(Render(Plugin("qmref.so"), home_ / "wrong.wav", wrong));
         EXPECT_EQ(run.code, 2);
-        if (std::string(wrong) != "--program 8") {
+        if (std::strchr(wrong, '=') != nullptr) {
             EXPECT_NE(run.err.find("valid names:\n  0 Gain\n  1 Mute"), std::string::npos) << run.err;
         }
         EXPECT_FALSE(fs::exists(home_ / "wrong.wav"));
     }
-    EXPECT_EQ(Qmvsti(Render(Plugin("qmref.so"), home_ / "wrong.wav", "--set gain")).code, 2);
 }
 
 TEST_F(PatchCli, RealInstruments) {

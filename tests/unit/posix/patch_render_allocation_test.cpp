@@ -32,22 +32,10 @@ void* __libc_realloc(void* memory, size_t size);
 void* __libc_memalign(size_t alignment, size_t size);
 void __libc_free(void* memory);
 
-void* malloc(size_t size) {
-    Note();
-    return __libc_malloc(size);
-}
-void* calloc(size_t count, size_t size) {
-    Note();
-    return __libc_calloc(count, size);
-}
-void* realloc(void* memory, size_t size) {
-    Note();
-    return __libc_realloc(memory, size);
-}
-void* aligned_alloc(size_t alignment, size_t size) {
-    Note();
-    return __libc_memalign(alignment, size);
-}
+void* malloc(size_t size) { return Note(), __libc_malloc(size); }
+void* calloc(size_t count, size_t size) { return Note(), __libc_calloc(count, size); }
+void* realloc(void* memory, size_t size) { return Note(), __libc_realloc(memory, size); }
+void* aligned_alloc(size_t alignment, size_t size) { return Note(), __libc_memalign(alignment, size); }
 int posix_memalign(void** memory, size_t alignment, size_t size) {
     Note();
     *memory = __libc_memalign(alignment, size);
