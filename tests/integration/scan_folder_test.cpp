@@ -2,8 +2,8 @@
 // program and without it: each module gets the flags, name and product the scan rules give it; the
 // module that hangs in its entry point is cut off by the probe's time-out, the one that ends its
 // process is recorded as crashed, the one that leaves a thread running as timed out, and the scan
-// ends. A module that waits for a file slows the
-// worker down so that pause and stop are seen between files.
+// ends. A module that waits for a file slows the worker down so that pause and stop are seen
+// between files.
 #include <filesystem>
 #include <map>
 
@@ -17,29 +17,25 @@ namespace {
 
 using namespace PluginRecordFlags;
 
-struct Expected {
-    DWORD flags;
-    const char* name;
-    const char* product;
-};
-
 // Where each module goes in the tree, and what the scan records for it.
 const struct Placed {
     const char* folder;
     const char* module;
     bool needsProbe;  // would hang or end the process under an in-process test
-    Expected expected;
+    DWORD flags;
+    const char* name;
+    const char* product;
 } kTree[] = {
-    {"", "qmref", false, {NoEditor, "QmRef", "QmVSTi Reference Synth"}},
-    {"", "qmeffect", false, {NotInstrument | NoEditor, "QmEffect", "QmVSTi Half Gain"}},
-    {"faults", "qmfault_entry", false, {Faulted | NotInstrument | LoadFailed, "qmfault_entry", "FAILED"}},
-    {"faults", "qmfault_open", false, {Faulted | NoEditor, "qmfault_open", "FAILED"}},
-    {"faults", "qmwrongmagic", false, {NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"}},
-    {"faults/deeper", "qmnoentry", false, {NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"}},
-    {"faults/deeper", "qmhang", true, {Faulted, "qmhang", "Timed out"}},
-    {"faults/deeper", "qmexit", true, {Faulted, "qmexit", "Crashed"}},
-    {"faults/deeper", "qmthread", true, {Faulted, "qmthread", "Timed out"}},  // left a thread running
-    {"more/instruments", "qmbothentries", false, {NoEditor, "QmBoth main", "QmVSTi Entry Probe"}},
+    {"", "qmref", false, NoEditor, "QmRef", "QmVSTi Reference Synth"},
+    {"", "qmeffect", false, NotInstrument | NoEditor, "QmEffect", "QmVSTi Half Gain"},
+    {"faults", "qmfault_entry", false, Faulted | NotInstrument | LoadFailed, "qmfault_entry", "FAILED"},
+    {"faults", "qmfault_open", false, Faulted | NoEditor, "qmfault_open", "FAILED"},
+    {"faults", "qmwrongmagic", false, NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"},
+    {"faults/deeper", "qmnoentry", false, NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"},
+    {"faults/deeper", "qmhang", true, Faulted, "qmhang", "Timed out"},
+    {"faults/deeper", "qmexit", true, Faulted, "qmexit", "Crashed"},
+    {"faults/deeper", "qmthread", true, Faulted, "qmthread", "Timed out"},  // left a thread running
+    {"more/instruments", "qmbothentries", false, NoEditor, "QmBoth main", "QmVSTi Entry Probe"},
 };
 
 class ScanFolderTest : public ::testing::Test {
@@ -64,7 +60,7 @@ protected:
         ScanWorker worker(tester_, sink_, probe);
         EXPECT_EQ(worker.Create(slots), S_OK);
         worker.Start();
-        sink_.WaitForFinished();
+        sink_.WaitFor("finished");
         worker.Stop();
         EXPECT_EQ(worker.Result(), S_OK);
         std::map<std::string, VstiPluginRecord> records;
@@ -79,11 +75,12 @@ protected:
         for (const Placed& p : kTree) {
             if (p.needsProbe && !withProbe) continue;
             ++placed;
-            ASSERT_EQ(records.count(p.module), 1u) << p.module;
+            SCOPED_TRACE(p.module);
+            ASSERT_EQ(records.count(p.module), 1u);
             const VstiPluginRecord& r = records.at(p.module);
-            EXPECT_EQ(r.flags, p.expected.flags) << p.module;
-            EXPECT_EQ(A(r.name), p.expected.name) << p.module;
-            EXPECT_EQ(A(r.product), p.expected.product) << p.module;
+            EXPECT_EQ(r.flags, p.flags);
+            EXPECT_EQ(A(r.name), p.name);
+            EXPECT_EQ(A(r.product), p.product);
         }
         EXPECT_EQ(records.size(), placed);
     }
@@ -137,12 +134,7 @@ protected:
         RemoveFile(release_);
         ScanFolderTest::TearDown();
     }
-    std::vector<std::string> Titles() const {
-        std::vector<std::string> titles;
-        for (int i = 0; i < PluginCount(worker_.NewList()); ++i)
-            titles.push_back(TitleOf(PluginRecordAt(worker_.NewList(), i)->path));
-        return titles;
-    }
+    std::vector<std::string> Titles() const { return qm::test::Titles(worker_.NewList()); }
 
     std::string release_ = TemporaryFilePath("scan-release", "flag");
     ScopedEnvironment releaseVariable_{"QMVSTI_HANG_RELEASE", release_.c_str()};
@@ -156,7 +148,7 @@ TEST_F(SlowedScanTest, PauseIsHonouredAfterTheSlowModule) {
     worker_.WaitUntilPaused();
     EXPECT_EQ(Titles(), (std::vector<std::string>{"qmhang"}));
     worker_.Resume();
-    sink_.WaitForFinished();
+    sink_.WaitFor("finished");
     worker_.Stop();
     EXPECT_EQ(Titles(), (std::vector<std::string>{"qmhang", "qmref"}));
     EXPECT_EQ(A(PluginRecordAt(worker_.NewList(), 0)->name), "QmHang");
