@@ -1,13 +1,14 @@
 // Buses and the MIDI input port with our test instruments: every bus of the multi-output reference
 // synth carries exactly its pins, sample for sample against the plug-in rendered directly; the MIDI-out
-// synth's events reach the host's callback and two connected instances; the wide instrument's 70
-// outputs and inputs leave the main pair intact.
+// synth's port opens through the host's callback and its events reach that callback and two
+// connected instances; the wide instrument's 70 outputs and inputs leave the main pair intact.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "qmvsti/guids.h"
+#include "routing/vsti_midi_in.h"
 #include "unit/buses_support.h"
 
 using namespace hosting_test;
@@ -66,6 +67,45 @@ TEST(BusesPlugins, EveryBusOfTheMultiOutputSynthCarriesExactlyItsPins) {
         }
         EXPECT_GT(energy, 1.0) << "silent";
     }
+}
+
+TEST(BusesPlugins, TheMidiOutSynthsPortIsNamedAfterItAndOpensThroughTheHostsCallback) {
+    Rig rig("qmref_midiout");
+    qm::CVSTiSofthSynthIn* port = rig->MidiPort();
+    ASSERT_NE(port, nullptr);
+    WCHAR name[32];
+    ASSERT_EQ(port->GetName(name, 32), S_OK);
+    EXPECT_EQ(buses_test::Narrow(name), "QmRef MidiOut Input");
+    constexpr GUID guid = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+    ASSERT_EQ(rig->SetGuid(guid), S_OK);
+    GUID read{};
+    ASSERT_EQ(port->GetGuid(&read), S_OK);
+    EXPECT_TRUE(IsEqualGUID(read, guid));
+
+    PortLog host;
+    host.count = 1;
+    EXPECT_EQ(host.Open(port), QM_E_MIDI_PORT);
+    host.count = 4;
+    // A refused open leaves the port closed; the callback has seen the close as well.
+    host.openAnswer = E_FAIL;
+    EXPECT_EQ(host.Open(port), E_UNEXPECTED);
+    EXPECT_EQ(port->Status() & qm::MidiPortStatus::Opened, 0u);
+    ASSERT_EQ(host.calls.size(), 2u);
+    EXPECT_EQ(host.calls[1].code, qm::PortCode::Closed);
+    EXPECT_EQ(host.buffers[3], nullptr);
+    host.openAnswer = S_OK;
+    ASSERT_EQ(host.Open(port), S_OK);
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ(static_cast<char*>(host.buffers[i]) - static_cast<char*>(host.buffers[i - 1]), 64);
+    }
+    EXPECT_EQ(host.Open(port), QM_E_MIDI_PORT);
+    host.closeAnswer = E_FAIL;
+    EXPECT_EQ(port->Close(host.buffers), E_UNEXPECTED);
+    EXPECT_NE(port->Status() & qm::MidiPortStatus::Opened, 0u);
+    host.closeAnswer = S_OK;
+    EXPECT_EQ(port->Close(host.buffers), S_OK);
+    EXPECT_EQ(host.buffers[0], nullptr);
+    EXPECT_EQ(port->Close(host.buffers), QM_E_NOT_OPENED);
 }
 
 TEST(BusesPlugins, TheMidiOutSynthsEventsReachTheCallbackAndTwoSinksInOrder) {

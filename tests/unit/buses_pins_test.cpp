@@ -1,11 +1,13 @@
 // The instance's pins: the main output's stereo rule for plug-ins that do not describe their pins,
-// the silent answers without a usable format, the leftover offset after blocks a bus asked for, and
-// the MIDI event records handed to the plug-in. Surplus pins are tested with the wide instrument.
+// the silent answers without a usable format, the leftover offset after blocks a bus asked for; the
+// MIDI port of plug-ins that send MIDI, and the event records handed to the plug-in. Surplus pins
+// are tested with the wide instrument.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "buses_support.h"
+#include "qmvsti/guids.h"
 #include "routing/synth_buffer.h"
 
 using namespace buses_test;
@@ -74,6 +76,21 @@ TEST(BusesPins, BlocksRenderedForABusWithoutAQueueKeepOnlyTheLastBlock) {
     ASSERT_EQ(BusRig::Render(rig.synth, out, 100, 365), 100);
     ExpectFrames(out, 100, Level(0), Level(1));
     EXPECT_EQ(plugin.processCalls.load(), 2);  // all 100 frames came from the last block
+}
+
+TEST(BusesPins, AMidiPortExistsOnlyForPlugInsThatSayTheyCanSendMidi) {
+    for (const bool sends : {false, true}) {
+        SCOPED_TRACE(sends);
+        PinPlugin plugin(2);
+        plugin.sendsMidi = sends;
+        BusRig rig(plugin);
+        void* port = reinterpret_cast<void*>(1);
+        EXPECT_EQ(rig->GetMidiInput(qm::IID_IMIDIIn, &port), sends ? S_OK : E_NOINTERFACE);
+        EXPECT_EQ(port != nullptr, sends);
+        if (sends) {
+            EXPECT_EQ(static_cast<qm::IMIDIIn*>(port)->Release(), 1u);  // the instance keeps its own
+        }
+    }
 }
 
 TEST(BusesPins, MidiEventRecordsCountTheBytesAfterTheirHeaderWords) {

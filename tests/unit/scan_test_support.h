@@ -1,5 +1,5 @@
-// Test doubles of the folder scan's surroundings: a tester that answers per file title, a sink that keeps the worker's messages, and a folder
-// tree of empty module files in the temporary folder.
+// Test doubles of the folder scan's surroundings: a tester that answers per file title, a sink that
+// keeps the worker's messages, and a folder tree of empty module files in the temporary folder.
 #pragma once
 #include <gtest/gtest.h>
 
