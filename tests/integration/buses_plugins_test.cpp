@@ -7,16 +7,60 @@
 #include <string>
 #include <vector>
 
+#include "qmvsti/callbacks.h"
 #include "qmvsti/guids.h"
+#include "routing/synth_buffer.h"
 #include "routing/vsti_midi_in.h"
 #include "unit/buses_support.h"
 
 using namespace hosting_test;
-using buses_test::PortLog;
-using buses_test::Received;
-
 namespace {
+
 constexpr LONG kFrames = 795;  // three blocks of 265
+
+// The host's port callback: logs every call and answers the open and close as told.
+struct PortLog {
+    struct Call {
+        DWORD code, message, stamp;
+    };
+    std::vector<Call> calls;
+    HRESULT openAnswer = S_OK;
+    HRESULT closeAnswer = S_OK;
+    void* buffers[4] = {};
+    DWORD size = 64;
+    DWORD count = 4;
+
+    static HRESULT QM_COMCALL Callback(qm::IMIDIIn*, DWORD code, ULONG_PTR cookie, DWORD w1, DWORD, DWORD, DWORD,
+                                       DWORD w5) {
+        auto* log = reinterpret_cast<PortLog*>(cookie);
+        log->calls.push_back({code, w1, w5});
+        if (code == qm::PortCode::Opened) return log->openAnswer;
+        return code == qm::PortCode::Closed ? log->closeAnswer : S_OK;
+    }
+    HRESULT Open(qm::IMIDIIn* port) {
+        return port->Open(buffers, &size, &count, &PortLog::Callback, reinterpret_cast<ULONG_PTR>(this));
+    }
+    std::vector<DWORD> Messages() const {
+        std::vector<DWORD> messages;
+        for (const Call& c : calls) {
+            if (c.code == qm::PortCode::ShortMessage) messages.push_back(c.message);
+        }
+        return messages;
+    }
+};
+
+// The packed messages an instance holds in its render buffer, in order.
+inline std::vector<DWORD> Received(qm::CVSTiSofthSynth* sink) {
+    std::vector<DWORD> found;
+    qm::CSofSynthBuffer* buffer = sink->RenderBuffer();
+    for (int32_t i = 0; i < buffer->EventCount(); ++i) {
+        const VstMidiEvent* e = buffer->EventAt(i);
+        found.push_back(static_cast<unsigned char>(e->midiData[0]) | static_cast<unsigned char>(e->midiData[1]) << 8 |
+                        static_cast<unsigned char>(e->midiData[2]) << 16);
+    }
+    return found;
+}
+
 }  // namespace
 
 TEST(BusesPlugins, EveryBusOfTheMultiOutputSynthCarriesExactlyItsPins) {
