@@ -53,12 +53,17 @@ protected:
         std::filesystem::create_directories(to.parent_path());
         std::filesystem::copy_file(from, to);
     }
-    // Scans the tree's root in slot 0 to its end; the records by module title.
-    std::map<std::string, VstiPluginRecord> Scan(IScanProbe* probe) {
+    // Places the modules (without a probe, those an in-process test survives), scans the tree's root
+    // in slot 0 to its end and checks the record of each.
+    void ScanAndExpect(IScanProbe* probe) {
+        for (const Placed& p : kTree) {
+            if (probe != nullptr || !p.needsProbe) Place(p.folder, p.module);
+        }
+        tester_ = TypeScanTester(type_);
         WCHAR slots[kScanSlotCount][kPluginPathChars] = {};
         WideCopy(slots[0], kPluginPathChars, tree_.Folder().c_str());
         ScanWorker worker(tester_, sink_, probe);
-        EXPECT_EQ(worker.Create(slots), S_OK);
+        ASSERT_EQ(worker.Create(slots), S_OK);
         worker.Start();
         sink_.WaitFor("finished");
         worker.Stop();
@@ -68,12 +73,9 @@ protected:
             const VstiPluginRecord& r = *PluginRecordAt(worker.NewList(), i);
             records[TitleOf(r.path)] = r;
         }
-        return records;
-    }
-    void ExpectRecords(const std::map<std::string, VstiPluginRecord>& records, bool withProbe) {
         size_t placed = 0;
         for (const Placed& p : kTree) {
-            if (p.needsProbe && !withProbe) continue;
+            if (probe == nullptr && p.needsProbe) continue;
             ++placed;
             SCOPED_TRACE(p.module);
             ASSERT_EQ(records.count(p.module), 1u);
@@ -96,20 +98,12 @@ protected:
 TEST_F(ScanFolderTest, TheProbeBesideTheProgramRecordsEveryModuleAndCutsOffTheHangingOne) {
     WCHAR program[kPluginPathChars];
     ASSERT_TRUE(ProcessScanProbe::FindBesideModule(program)) << "the probe program is built beside the tests";
-    for (const Placed& p : kTree) Place(p.folder, p.module);
-    tester_ = TypeScanTester(type_);
     // A short time-out keeps the test quick; the verdict does not depend on it.
     ProcessScanProbe probe(program, 1000, 2);
-    ExpectRecords(Scan(&probe), true);
+    ScanAndExpect(&probe);
 }
 
-TEST_F(ScanFolderTest, WithoutTheProbeEveryModuleIsTestedInThisProcessAlike) {
-    for (const Placed& p : kTree) {
-        if (!p.needsProbe) Place(p.folder, p.module);
-    }
-    tester_ = TypeScanTester(type_);
-    ExpectRecords(Scan(nullptr), false);
-}
+TEST_F(ScanFolderTest, WithoutTheProbeEveryModuleIsTestedInThisProcessAlike) { ScanAndExpect(nullptr); }
 
 // qmhang waits in its entry point until the release file exists: the worker is held on it.
 class SlowedScanTest : public ScanFolderTest {
