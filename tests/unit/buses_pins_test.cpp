@@ -95,8 +95,7 @@ TEST(BusesPins, AMidiPortExistsOnlyForPlugInsThatSayTheyCanSendMidi) {
 
 TEST(BusesPins, MidiEventRecordsCountTheBytesAfterTheirHeaderWords) {
     qm::CSofSynthBuffer* buffer = qm::CSofSynthBuffer::CreateForInstance(265, hosting_test::HostFormat());
-    ASSERT_NE(buffer, nullptr);
-    buffer->AddRef();
+    ASSERT_NE(buffer, nullptr);  // with the caller's reference
     ASSERT_EQ(buffer->PutShortEvent(0, 0x00643C90u, 0), S_OK);
     ASSERT_NE(buffer->EventAt(0), nullptr);
     EXPECT_EQ(buffer->EventAt(0)->byteSize, 24);

@@ -62,12 +62,7 @@ class FakeTester final : public IScanTester {
 public:
     HRESULT CreateForRecord(VstiPluginRecord* record, IUnknown** instance) noexcept override {
         *instance = nullptr;
-        const std::string title = TitleOf(record->path);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            tested_.push_back(title);
-        }
-        const FakeOutcome o = outcomes.count(title) ? outcomes.at(title) : FakeOutcome{};
+        const FakeOutcome o = OutcomeFor(record);
         record->flags |= o.flags;
         switch (o.kind) {
         case FakeOutcome::Instrument: {
@@ -101,6 +96,14 @@ public:
     std::atomic<int> released{0};
 
 private:
+    // Logs the test; the title's string is gone again before a crash skips every destructor.
+    FakeOutcome OutcomeFor(const VstiPluginRecord* record) {
+        const std::string title = TitleOf(record->path);
+        std::lock_guard<std::mutex> lock(mutex_);
+        tested_.push_back(title);
+        return outcomes.count(title) ? outcomes.at(title) : FakeOutcome{};
+    }
+
     std::mutex mutex_;
     std::vector<std::string> tested_;
 };
