@@ -1,41 +1,65 @@
 // Buses and the MIDI input port with our test instruments: every bus of the multi-output reference
 // synth carries exactly its pins, sample for sample against the plug-in rendered directly; the MIDI-out
-// synth's events reach the host's callback and two connected instances; the wide instrument's 70
-// outputs leave the main pair intact.
+// synth's port opens through the host's callback and its events reach that callback and two
+// connected instances; the wide instrument's 70 outputs and inputs leave the main pair intact.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "routing/synth_buffer.h"
+#include "qmvsti/callbacks.h"
 #include "qmvsti/guids.h"
-#include "support/environment.h"
-#include "testplugins/protocol.h"
+#include "routing/synth_buffer.h"
+#include "routing/vsti_midi_in.h"
 #include "unit/buses_support.h"
 
 using namespace hosting_test;
-using buses_test::Received;
-
 namespace {
 
 constexpr LONG kFrames = 795;  // three blocks of 265
 
-LONGLONG TimeOfFrame(LONGLONG frame) { return static_cast<LONGLONG>(static_cast<double>(frame) / 44100.0 * 1e7 + 0.5); }
-
+// The host's port callback: logs every call and answers the open and close as told.
 struct PortLog {
-    std::vector<DWORD> messages;
-    std::vector<DWORD> stamps;
+    struct Call {
+        DWORD code, message, stamp;
+    };
+    std::vector<Call> calls;
+    HRESULT openAnswer = S_OK;
+    HRESULT closeAnswer = S_OK;
+    void* buffers[4] = {};
+    DWORD size = 64;
+    DWORD count = 4;
+
     static HRESULT QM_COMCALL Callback(qm::IMIDIIn*, DWORD code, ULONG_PTR cookie, DWORD w1, DWORD, DWORD, DWORD,
                                        DWORD w5) {
         auto* log = reinterpret_cast<PortLog*>(cookie);
-        if (code == qm::PortCode::ShortMessage) {
-            log->messages.push_back(w1);
-            log->stamps.push_back(w5);
+        log->calls.push_back({code, w1, w5});
+        if (code == qm::PortCode::Opened) return log->openAnswer;
+        return code == qm::PortCode::Closed ? log->closeAnswer : S_OK;
+    }
+    HRESULT Open(qm::IMIDIIn* port) {
+        return port->Open(buffers, &size, &count, &PortLog::Callback, reinterpret_cast<ULONG_PTR>(this));
+    }
+    std::vector<DWORD> Messages() const {
+        std::vector<DWORD> messages;
+        for (const Call& c : calls) {
+            if (c.code == qm::PortCode::ShortMessage) messages.push_back(c.message);
         }
-        return S_OK;
+        return messages;
     }
 };
 
+// The packed messages an instance holds in its render buffer, in order.
+inline std::vector<DWORD> Received(qm::CVSTiSofthSynth* sink) {
+    std::vector<DWORD> found;
+    qm::CSofSynthBuffer* buffer = sink->RenderBuffer();
+    for (int32_t i = 0; i < buffer->EventCount(); ++i) {
+        const VstMidiEvent* e = buffer->EventAt(i);
+        found.push_back(static_cast<unsigned char>(e->midiData[0]) | static_cast<unsigned char>(e->midiData[1]) << 8 |
+                        static_cast<unsigned char>(e->midiData[2]) << 16);
+    }
+    return found;
+}
 
 }  // namespace
 
@@ -47,22 +71,19 @@ TEST(BusesPlugins, EveryBusOfTheMultiOutputSynthCarriesExactlyItsPins) {
     ASSERT_EQ(rig->BusCount(), 3);
     std::vector<qm::IQmSoftSynth*> buses(3);
     const WAVEFORMATEX format = HostFormat();
-    const char* names[] = {"Aux Mono A", "Aux Mono B", "Aux L/Aux R"};
     for (LONG i = 0; i < 3; ++i) {
         ASSERT_EQ(rig->GetBus(i, &buses[static_cast<size_t>(i)]), S_OK);
         ASSERT_EQ(buses[static_cast<size_t>(i)]->SetFormat(&format, 0, 0), S_OK);
-        WCHAR name[32];
-        ASSERT_EQ(buses[static_cast<size_t>(i)]->GetName(name, 32), S_OK);
-        EXPECT_EQ(WString(name), Wide(names[i]));
     }
     ASSERT_EQ(rig->Cue(0), S_OK);
     ASSERT_EQ(rig->Play(0, 0), S_OK);
-    std::vector<float> main;
-    ASSERT_EQ(rig.render(main, kFrames), kFrames);
-    std::vector<std::vector<float>> heard(3);
+    std::vector<std::vector<float>> heard(4);
+    ASSERT_EQ(rig.render(heard[0], kFrames), kFrames);
     for (size_t i = 0; i < 3; ++i) {
-        heard[i].assign(static_cast<size_t>(kFrames) * 2, -9.0f);
-        ASSERT_EQ(buses[i]->Render(heard[i].data(), 0, kFrames, 0, 0, nullptr), kFrames);
+        heard[i + 1].assign(static_cast<size_t>(kFrames) * 2, -9.0f);
+        ASSERT_EQ(buses[i]->Render(heard[i + 1].data(), 0, kFrames, 0, 0, nullptr), kFrames);
+        buses[i]->ReleaseFormat();
+        buses[i]->Release();
     }
 
     qm::test::TestHost host;
@@ -74,25 +95,61 @@ TEST(BusesPlugins, EveryBusOfTheMultiOutputSynthCarriesExactlyItsPins) {
     ASSERT_EQ(pins.size(), 6u);
     // (left pin, right pin, gain) of the main pair and each bus; mono pins play at -3 dB.
     const struct {
-        const std::vector<float>* out;
         size_t left, right;
         float gain;
-    } expected[] = {{&main, 0, 1, 1.0f}, {&heard[0], 2, 2, 0.707f}, {&heard[1], 3, 3, 0.707f}, {&heard[2], 4, 5, 1.0f}};
-    for (const auto& e : expected) {
+    } expected[] = {{0, 1, 1.0f}, {2, 2, 0.707f}, {3, 3, 0.707f}, {4, 5, 1.0f}};
+    for (size_t i = 0; i < 4; ++i) {
+        const auto& e = expected[i];
+        SCOPED_TRACE(i == 0 ? "main pair" : "bus " + std::to_string(i - 1));
         double energy = 0.0;
         for (size_t frame = 0; frame < static_cast<size_t>(kFrames); ++frame) {
             const float left = e.gain == 1.0f ? pins[e.left][frame] : pins[e.left][frame] * e.gain;
             const float right = e.gain == 1.0f ? pins[e.right][frame] : pins[e.right][frame] * e.gain;
-            ASSERT_EQ((*e.out)[frame * 2], left) << "pin " << e.left << " frame " << frame;
-            ASSERT_EQ((*e.out)[frame * 2 + 1], right) << "pin " << e.right << " frame " << frame;
+            ASSERT_EQ(heard[i][frame * 2], left) << "frame " << frame;
+            ASSERT_EQ(heard[i][frame * 2 + 1], right) << "frame " << frame;
             energy += static_cast<double>(left) * left;
         }
-        EXPECT_GT(energy, 1.0) << "pin " << e.left << " is silent";
+        EXPECT_GT(energy, 1.0) << "silent";
     }
-    for (qm::IQmSoftSynth* bus : buses) {
-        bus->ReleaseFormat();
-        bus->Release();
+}
+
+TEST(BusesPlugins, TheMidiOutSynthsPortIsNamedAfterItAndOpensThroughTheHostsCallback) {
+    Rig rig("qmref_midiout");
+    qm::CVSTiSofthSynthIn* port = rig->MidiPort();
+    ASSERT_NE(port, nullptr);
+    WCHAR name[32];
+    ASSERT_EQ(port->GetName(name, 32), S_OK);
+    EXPECT_EQ(buses_test::Narrow(name), "QmRef MidiOut Input");
+    constexpr GUID guid = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+    ASSERT_EQ(rig->SetGuid(guid), S_OK);
+    GUID read{};
+    ASSERT_EQ(port->GetGuid(&read), S_OK);
+    EXPECT_TRUE(IsEqualGUID(read, guid));
+
+    PortLog host;
+    host.count = 1;
+    EXPECT_EQ(host.Open(port), QM_E_MIDI_PORT);
+    host.count = 4;
+    // A refused open leaves the port closed; the callback has seen the close as well.
+    host.openAnswer = E_FAIL;
+    EXPECT_EQ(host.Open(port), E_UNEXPECTED);
+    EXPECT_EQ(port->Status() & qm::MidiPortStatus::Opened, 0u);
+    ASSERT_EQ(host.calls.size(), 2u);
+    EXPECT_EQ(host.calls[1].code, qm::PortCode::Closed);
+    EXPECT_EQ(host.buffers[3], nullptr);
+    host.openAnswer = S_OK;
+    ASSERT_EQ(host.Open(port), S_OK);
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ(static_cast<char*>(host.buffers[i]) - static_cast<char*>(host.buffers[i - 1]), 64);
     }
+    EXPECT_EQ(host.Open(port), QM_E_MIDI_PORT);
+    host.closeAnswer = E_FAIL;
+    EXPECT_EQ(port->Close(host.buffers), E_UNEXPECTED);
+    EXPECT_NE(port->Status() & qm::MidiPortStatus::Opened, 0u);
+    host.closeAnswer = S_OK;
+    EXPECT_EQ(port->Close(host.buffers), S_OK);
+    EXPECT_EQ(host.buffers[0], nullptr);
+    EXPECT_EQ(port->Close(host.buffers), QM_E_NOT_OPENED);
 }
 
 TEST(BusesPlugins, TheMidiOutSynthsEventsReachTheCallbackAndTwoSinksInOrder) {
@@ -100,10 +157,7 @@ TEST(BusesPlugins, TheMidiOutSynthsEventsReachTheCallbackAndTwoSinksInOrder) {
     qm::IMIDIIn* port = nullptr;
     ASSERT_EQ(rig->GetMidiInput(qm::IID_IMIDIIn, reinterpret_cast<void**>(&port)), S_OK);
     PortLog log;
-    void* buffers[2] = {};
-    DWORD size = 32;
-    DWORD count = 2;
-    ASSERT_EQ(port->Open(buffers, &size, &count, &PortLog::Callback, reinterpret_cast<ULONG_PTR>(&log)), S_OK);
+    ASSERT_EQ(log.Open(port), S_OK);
     ASSERT_EQ(port->Start(), S_OK);
     Rig first;
     Rig second;
@@ -113,8 +167,7 @@ TEST(BusesPlugins, TheMidiOutSynthsEventsReachTheCallbackAndTwoSinksInOrder) {
     }
     EXPECT_EQ(port->Connect(first.get()), S_OK);  // kept once
     EXPECT_EQ(port->Connect(rig.get()), S_FALSE);  // the instance itself would hear its own output
-    EXPECT_EQ(port->Connect(nullptr), E_POINTER);
-    rig.site.events = {{0, 0x00643C90u}, {TimeOfFrame(300), 0x00003C80u}};
+    rig.site.events = {{0, 0x00643C90u}, {TimeOfFrames(300), 0x00003C80u}};
     ASSERT_EQ(rig->Cue(0), S_OK);
     ASSERT_EQ(rig->Play(0, 0), S_OK);
     std::vector<float> out;
@@ -122,17 +175,17 @@ TEST(BusesPlugins, TheMidiOutSynthsEventsReachTheCallbackAndTwoSinksInOrder) {
     // Block 1: the note-on an octave up, then the synth's own controller 0; block 2: the note-off
     // an octave up, then controller 1; block 3: controller 2.
     const std::vector<DWORD> expected = {0x644890u, 0x0014BFu, 0x004880u, 0x0114BFu, 0x0214BFu};
-    EXPECT_EQ(log.messages, expected);
+    EXPECT_EQ(log.Messages(), expected);
     EXPECT_EQ(Received(first.get()), expected);
     EXPECT_EQ(Received(second.get()), expected);
-    for (size_t i = 1; i < log.stamps.size(); ++i) EXPECT_GE(log.stamps[i], log.stamps[i - 1]);
+    for (size_t i = 2; i < log.calls.size(); ++i) EXPECT_GE(log.calls[i].stamp, log.calls[i - 1].stamp);
     // Stopped, then closed: neither the callback nor the sinks hear the next blocks.
     ASSERT_EQ(port->Stop(), S_OK);
     ASSERT_EQ(rig.render(out, 265, kFrames), 265);
     ASSERT_EQ(port->Start(), S_OK);
-    ASSERT_EQ(port->Close(buffers), S_OK);
+    ASSERT_EQ(port->Close(log.buffers), S_OK);
     ASSERT_EQ(rig.render(out, 265, kFrames + 265), 265);
-    EXPECT_EQ(log.messages.size(), expected.size());
+    EXPECT_EQ(log.Messages().size(), expected.size());
     EXPECT_EQ(Received(first.get()).size(), expected.size());
     EXPECT_EQ(port->Disconnect(second.get()), S_OK);
     EXPECT_EQ(port->Disconnect(second.get()), S_FALSE);
@@ -147,8 +200,6 @@ TEST(BusesPlugins, TheWideInstrumentsSeventyOutputsLeaveTheMainPairIntact) {
     std::vector<float> out;
     ASSERT_EQ(rig.render(out, 600), 600);
     EXPECT_FALSE(rig->Status() & qm::InstanceStatus::Faulted);
-    for (size_t frame = 0; frame < 600; ++frame) {
-        ASSERT_EQ(out[frame * 2], 1.0f / 128.0f) << frame;
-        ASSERT_EQ(out[frame * 2 + 1], 2.0f / 128.0f) << frame;
-    }
+    // Its inputs are silent, or every output would carry what they hold.
+    buses_test::ExpectFrames(out, 600, 1.0f / 128.0f, 2.0f / 128.0f);
 }

@@ -26,28 +26,24 @@ ULONGLONG PositionOf(IStream* stream) {
     return at.QuadPart;
 }
 
+// An instance of four outputs: one stereo bus.
 struct OneBus {
     PinPlugin plugin{4};
-    std::unique_ptr<BusRig> rig;
-    qm::IQmSoftSynth* bus = nullptr;
-    OneBus() {
-        plugin.pins = {{"L", true}, {"R", true}, {"A", true}, {"B", true}};
-        rig = std::make_unique<BusRig>(plugin);
-        EXPECT_EQ(rig->synth->GetBus(0, &bus), S_OK);
-    }
-    ~OneBus() { bus->Release(); }
+    BusRig rig{plugin};
+    OneBus() { rig.TakeBuses(false); }
+    qm::IQmSoftSynth* bus() const { return rig.buses.at(0); }
 };
 
 }  // namespace
 
 TEST(BusesState, SavesVersionFiveWithItsGuidAfterWhatTheStreamHolds) {
-    OneBus eight;
-    ASSERT_EQ(eight.rig->synth->SetGuid(kGuid), S_OK);
+    OneBus one;
+    ASSERT_EQ(one.rig->SetGuid(kGuid), S_OK);
     qm::host::MemoryStream* stream = qm::host::MemoryStream::Create({0xEE, 0xEE});
     LARGE_INTEGER to;
     to.QuadPart = 2;
     ASSERT_EQ(stream->Seek(to, STREAM_SEEK_SET, nullptr), S_OK);
-    ASSERT_EQ(eight.bus->SaveState(stream), S_OK);
+    ASSERT_EQ(one.bus()->SaveState(stream), S_OK);
     std::vector<BYTE> expected = {0xEE, 0xEE};
     expected.insert(expected.end(), kSaved.begin(), kSaved.end());
     EXPECT_EQ(stream->Bytes(), expected);
@@ -56,10 +52,8 @@ TEST(BusesState, SavesVersionFiveWithItsGuidAfterWhatTheStreamHolds) {
 }
 
 TEST(BusesState, LoadsVersionsFiveAndFourAndRestoresThePositionOnAnythingElse) {
-    std::vector<BYTE> version4 = {4, 0, 0, 0, 16, 0, 0, 0, 0xAA};
     std::vector<BYTE> version3 = kSaved;
     version3[0] = 3;
-    const std::vector<BYTE> shortRecord(kSaved.begin(), kSaved.begin() + 12);
     const struct {
         const char* what;
         std::vector<BYTE> bytes;
@@ -67,16 +61,17 @@ TEST(BusesState, LoadsVersionsFiveAndFourAndRestoresThePositionOnAnythingElse) {
         bool guidLoaded;
     } cases[] = {
         {"version 5", kSaved, 24, true},
-        {"version 4", version4, 8, false},
+        {"version 4", {4, 0, 0, 0, 16, 0, 0, 0, 0xAA}, 8, false},
         {"version 3", version3, 0, false},
-        {"short version 5", shortRecord, 0, false},
+        {"short version 5", {kSaved.begin(), kSaved.begin() + 12}, 0, false},
     };
     for (const auto& c : cases) {
-        OneBus eight;
+        SCOPED_TRACE(c.what);
+        OneBus one;
         qm::host::MemoryStream* stream = qm::host::MemoryStream::Create(c.bytes);
-        EXPECT_EQ(eight.bus->LoadState(stream), S_OK) << c.what;
-        EXPECT_EQ(PositionOf(stream), c.position) << c.what;
-        EXPECT_EQ(IsEqualGUID(eight.rig->synth->BusAt(0)->Guid(), kGuid), c.guidLoaded) << c.what;
+        EXPECT_EQ(one.bus()->LoadState(stream), S_OK);
+        EXPECT_EQ(PositionOf(stream), c.position);
+        EXPECT_EQ(IsEqualGUID(one.rig->BusAt(0)->Guid(), kGuid), c.guidLoaded);
         stream->Release();
     }
 }

@@ -2,8 +2,8 @@
 // program and without it: each module gets the flags, name and product the scan rules give it; the
 // module that hangs in its entry point is cut off by the probe's time-out, the one that ends its
 // process is recorded as crashed, the one that leaves a thread running as timed out, and the scan
-// ends. A module that waits for a file slows the
-// worker down so that pause and stop are seen between files.
+// ends. A module that waits for a file slows the worker down so that pause and stop are seen
+// between files.
 #include <filesystem>
 #include <map>
 
@@ -17,29 +17,25 @@ namespace {
 
 using namespace PluginRecordFlags;
 
-struct Expected {
-    DWORD flags;
-    const char* name;
-    const char* product;
-};
-
 // Where each module goes in the tree, and what the scan records for it.
 const struct Placed {
     const char* folder;
     const char* module;
     bool needsProbe;  // would hang or end the process under an in-process test
-    Expected expected;
+    DWORD flags;
+    const char* name;
+    const char* product;
 } kTree[] = {
-    {"", "qmref", false, {NoEditor, "QmRef", "QmVSTi Reference Synth"}},
-    {"", "qmeffect", false, {NotInstrument | NoEditor, "QmEffect", "QmVSTi Half Gain"}},
-    {"faults", "qmfault_entry", false, {Faulted | NotInstrument | LoadFailed, "qmfault_entry", "FAILED"}},
-    {"faults", "qmfault_open", false, {Faulted | NoEditor, "qmfault_open", "FAILED"}},
-    {"faults", "qmwrongmagic", false, {NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"}},
-    {"faults/deeper", "qmnoentry", false, {NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"}},
-    {"faults/deeper", "qmhang", true, {Faulted, "qmhang", "Timed out"}},
-    {"faults/deeper", "qmexit", true, {Faulted, "qmexit", "Crashed"}},
-    {"faults/deeper", "qmthread", true, {Faulted, "qmthread", "Timed out"}},  // left a thread running
-    {"more/instruments", "qmbothentries", false, {NoEditor, "QmBoth main", "QmVSTi Entry Probe"}},
+    {"", "qmref", false, NoEditor, "QmRef", "QmVSTi Reference Synth"},
+    {"", "qmeffect", false, NotInstrument | NoEditor, "QmEffect", "QmVSTi Half Gain"},
+    {"faults", "qmfault_entry", false, Faulted | NotInstrument | LoadFailed, "qmfault_entry", "FAILED"},
+    {"faults", "qmfault_open", false, Faulted | NoEditor, "qmfault_open", "FAILED"},
+    {"faults", "qmwrongmagic", false, NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"},
+    {"faults/deeper", "qmnoentry", false, NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"},
+    {"faults/deeper", "qmhang", true, Faulted, "qmhang", "Timed out"},
+    {"faults/deeper", "qmexit", true, Faulted, "qmexit", "Crashed"},
+    {"faults/deeper", "qmthread", true, Faulted, "qmthread", "Timed out"},  // left a thread running
+    {"more/instruments", "qmbothentries", false, NoEditor, "QmBoth main", "QmVSTi Entry Probe"},
 };
 
 class ScanFolderTest : public ::testing::Test {
@@ -57,14 +53,19 @@ protected:
         std::filesystem::create_directories(to.parent_path());
         std::filesystem::copy_file(from, to);
     }
-    // Scans the tree's root in slot 0 to its end; the records by module title.
-    std::map<std::string, VstiPluginRecord> Scan(IScanProbe* probe) {
+    // Places the modules (without a probe, those an in-process test survives), scans the tree's root
+    // in slot 0 to its end and checks the record of each.
+    void ScanAndExpect(IScanProbe* probe) {
+        for (const Placed& p : kTree) {
+            if (probe != nullptr || !p.needsProbe) Place(p.folder, p.module);
+        }
+        tester_ = TypeScanTester(type_);
         WCHAR slots[kScanSlotCount][kPluginPathChars] = {};
         WideCopy(slots[0], kPluginPathChars, tree_.Folder().c_str());
         ScanWorker worker(tester_, sink_, probe);
-        EXPECT_EQ(worker.Create(slots), S_OK);
+        ASSERT_EQ(worker.Create(slots), S_OK);
         worker.Start();
-        sink_.WaitForFinished();
+        sink_.WaitFor("finished");
         worker.Stop();
         EXPECT_EQ(worker.Result(), S_OK);
         std::map<std::string, VstiPluginRecord> records;
@@ -72,18 +73,16 @@ protected:
             const VstiPluginRecord& r = *PluginRecordAt(worker.NewList(), i);
             records[TitleOf(r.path)] = r;
         }
-        return records;
-    }
-    void ExpectRecords(const std::map<std::string, VstiPluginRecord>& records, bool withProbe) {
         size_t placed = 0;
         for (const Placed& p : kTree) {
-            if (p.needsProbe && !withProbe) continue;
+            if (probe == nullptr && p.needsProbe) continue;
             ++placed;
-            ASSERT_EQ(records.count(p.module), 1u) << p.module;
+            SCOPED_TRACE(p.module);
+            ASSERT_EQ(records.count(p.module), 1u);
             const VstiPluginRecord& r = records.at(p.module);
-            EXPECT_EQ(r.flags, p.expected.flags) << p.module;
-            EXPECT_EQ(A(r.name), p.expected.name) << p.module;
-            EXPECT_EQ(A(r.product), p.expected.product) << p.module;
+            EXPECT_EQ(r.flags, p.flags);
+            EXPECT_EQ(A(r.name), p.name);
+            EXPECT_EQ(A(r.product), p.product);
         }
         EXPECT_EQ(records.size(), placed);
     }
@@ -99,20 +98,12 @@ protected:
 TEST_F(ScanFolderTest, TheProbeBesideTheProgramRecordsEveryModuleAndCutsOffTheHangingOne) {
     WCHAR program[kPluginPathChars];
     ASSERT_TRUE(ProcessScanProbe::FindBesideModule(program)) << "the probe program is built beside the tests";
-    for (const Placed& p : kTree) Place(p.folder, p.module);
-    tester_ = TypeScanTester(type_);
     // A short time-out keeps the test quick; the verdict does not depend on it.
     ProcessScanProbe probe(program, 1000, 2);
-    ExpectRecords(Scan(&probe), true);
+    ScanAndExpect(&probe);
 }
 
-TEST_F(ScanFolderTest, WithoutTheProbeEveryModuleIsTestedInThisProcessAlike) {
-    for (const Placed& p : kTree) {
-        if (!p.needsProbe) Place(p.folder, p.module);
-    }
-    tester_ = TypeScanTester(type_);
-    ExpectRecords(Scan(nullptr), false);
-}
+TEST_F(ScanFolderTest, WithoutTheProbeEveryModuleIsTestedInThisProcessAlike) { ScanAndExpect(nullptr); }
 
 // qmhang waits in its entry point until the release file exists: the worker is held on it.
 class SlowedScanTest : public ScanFolderTest {
@@ -137,12 +128,7 @@ protected:
         RemoveFile(release_);
         ScanFolderTest::TearDown();
     }
-    std::vector<std::string> Titles() const {
-        std::vector<std::string> titles;
-        for (int i = 0; i < PluginCount(worker_.NewList()); ++i)
-            titles.push_back(TitleOf(PluginRecordAt(worker_.NewList(), i)->path));
-        return titles;
-    }
+    std::vector<std::string> Titles() const { return qm::test::Titles(worker_.NewList()); }
 
     std::string release_ = TemporaryFilePath("scan-release", "flag");
     ScopedEnvironment releaseVariable_{"QMVSTI_HANG_RELEASE", release_.c_str()};
@@ -156,7 +142,7 @@ TEST_F(SlowedScanTest, PauseIsHonouredAfterTheSlowModule) {
     worker_.WaitUntilPaused();
     EXPECT_EQ(Titles(), (std::vector<std::string>{"qmhang"}));
     worker_.Resume();
-    sink_.WaitForFinished();
+    sink_.WaitFor("finished");
     worker_.Stop();
     EXPECT_EQ(Titles(), (std::vector<std::string>{"qmhang", "qmref"}));
     EXPECT_EQ(A(PluginRecordAt(worker_.NewList(), 0)->name), "QmHang");

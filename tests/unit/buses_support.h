@@ -1,34 +1,30 @@
 // A rig for the output buses and the MIDI input port: an in-process plug-in with any number of pins
-// (each output playing its own constant level), optional pin descriptions and MIDI output, and a
-// type whose multi-channel and stereo-pin settings each test chooses.
+// (output o playing the constant Level(o)), optional pin descriptions and MIDI output, and a type
+// whose multi-channel and stereo-pin settings each test chooses.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "hosting_fakes.h"
-#include "routing/synth_buffer.h"
 
 namespace buses_test {
 
 class BusType final : public qm::ISynthTypeLink {
 public:
-    int64_t frameSize = 60000;  // 265 frames at 44.1 kHz
     bool expose = true;
     bool assumeStereo = false;
 
-    int64_t FrameSizeDuration() const noexcept override { return frameSize; }
+    int64_t FrameSizeDuration() const noexcept override { return 60000; }  // 265 frames at 44.1 kHz
     uint32_t FlushOnStopCount() const noexcept override { return 0; }
     bool ExposeMultiChannel() const noexcept override { return expose; }
     bool AssumeStereoPins() const noexcept override { return assumeStereo; }
     bool HasAlternativeDrawingMark(const WCHAR*, const WCHAR*, int32_t) noexcept override { return false; }
 };
 
-// Output o writes Level(o) into every frame; inputs are summed into inputSum (they must be silent).
 inline float Level(int output) { return static_cast<float>(output + 1) / 128.0f; }
 
 struct Pin {
@@ -38,26 +34,24 @@ struct Pin {
 
 class PinPlugin {
 public:
-    std::vector<Pin> pins;          // descriptions of the first pins; the rest answer unlabelled mono
-    bool describes = true;          // false: effGetOutputProperties answers 0 and fills nothing
-    bool sendsMidi = false;         // effCanDo "sendVstMidiEvent" answers 1
-    std::vector<VstMidiEvent> out;  // sent with audioMasterProcessEvents after every process call
-    double inputSum = 0.0;
+    std::vector<Pin> pins;  // descriptions of the first pins; the rest answer unlabelled mono
+    bool describes = true;  // false: effGetOutputProperties answers 0 and fills nothing
+    bool sendsMidi = false;  // effCanDo "sendVstMidiEvent" answers 1; a note-on goes out after each block
     std::atomic<int> processCalls{0};  // read by the threads test while a render runs
     std::vector<int32_t> probedPins;
     AEffect effect{};
     audioMasterCallback host = nullptr;
 
-    PinPlugin(int32_t outputs, int32_t inputs = 0) {
+    explicit PinPlugin(int32_t outputs) {
         effect.magic = kEffectMagic;
         effect.dispatcher = &Dispatch;
         effect.processReplacing = &Process;
         effect.numOutputs = outputs;
-        effect.numInputs = inputs;
         effect.flags = effFlagsIsSynth | effFlagsCanReplacing;
         effect.uniqueID = VstFourCC('P', 'i', 'n', 's');
         effect.object = this;
     }
+    intptr_t callHost(int32_t opcode, int32_t index = 0) { return host(&effect, opcode, index, 1, nullptr, 0.0f); }
 
     static PinPlugin*& Next() {
         static PinPlugin* next = nullptr;
@@ -90,36 +84,26 @@ private:
         default: return 0;
         }
     }
-    static void VSTCALLBACK Process(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
+    static void VSTCALLBACK Process(AEffect* effect, float**, float** outputs, int32_t frames) {
         auto* self = static_cast<PinPlugin*>(effect->object);
         ++self->processCalls;
-        for (int32_t i = 0; i < effect->numInputs; ++i) {
-            for (int32_t f = 0; f < frames; ++f) self->inputSum += inputs[i][f] < 0 ? -inputs[i][f] : inputs[i][f];
-        }
         for (int32_t o = 0; o < effect->numOutputs; ++o) {
             for (int32_t f = 0; f < frames; ++f) outputs[o][f] = Level(o);
         }
-        if (self->out.empty()) return;
-        std::vector<unsigned char> block(offsetof(VstEvents, events) + self->out.size() * sizeof(VstEvent*));
-        auto* events = reinterpret_cast<VstEvents*>(block.data());
-        events->numEvents = static_cast<int32_t>(self->out.size());
-        auto** list = reinterpret_cast<VstEvent**>(block.data() + offsetof(VstEvents, events));
-        for (size_t i = 0; i < self->out.size(); ++i) list[i] = reinterpret_cast<VstEvent*>(&self->out[i]);
-        self->host(effect, audioMasterProcessEvents, 0, 0, events, 0.0f);
+        if (!self->sendsMidi) return;
+        VstMidiEvent note{};
+        note.type = kVstMidiType;
+        note.byteSize = 24;
+        note.midiData[0] = static_cast<char>(0x90);
+        note.midiData[1] = 60;
+        note.midiData[2] = 100;
+        VstEvents list{1, 0, {reinterpret_cast<VstEvent*>(&note), nullptr}};
+        self->host(effect, audioMasterProcessEvents, 0, 0, &list, 0.0f);
     }
 };
 
-inline VstMidiEvent Midi(int status, int data1, int data2) {
-    VstMidiEvent event{};
-    event.type = kVstMidiType;
-    event.byteSize = 24;
-    event.midiData[0] = static_cast<char>(status);
-    event.midiData[1] = static_cast<char>(data1);
-    event.midiData[2] = static_cast<char>(data2);
-    return event;
-}
-
-// An instance bound to a PinPlugin, opened on a FakeSite and formatted for 44.1 kHz stereo float.
+// An instance bound to a PinPlugin, opened on a FakeSite and formatted for 44.1 kHz stereo float;
+// TakeBuses holds every bus it offers until the rig goes.
 struct BusRig {
     explicit BusRig(PinPlugin& pinPlugin, const BusType& settings = BusType()) : plugin(pinPlugin), type(settings) {
         hosting_test::EnsureStringTable();
@@ -129,19 +113,30 @@ struct BusRig {
         const WCHAR path[] = QMW("/plugins/Pins.dll");
         std::memcpy(record.path, path, sizeof path);
         record.flags = qm::PluginRecordFlags::Enabled;
-        Load();
-    }
-    ~BusRig() { synth->Release(); }
-    BusRig(const BusRig&) = delete;
-    BusRig& operator=(const BusRig&) = delete;
-
-    void Load() {
         PinPlugin::Next() = &plugin;
         loaded = synth->LoadFromEntryPoint(&PinPlugin::Entry, &record);
         PinPlugin::Next() = nullptr;
         EXPECT_EQ(site.open(synth), S_OK);
-        const WAVEFORMATEX format = hosting_test::HostFormat();
         EXPECT_EQ(synth->SetFormat(&format, 0, 0), S_OK);
+    }
+    ~BusRig() {
+        for (qm::IQmSoftSynth* bus : buses) {
+            bus->ReleaseFormat();
+            bus->Release();
+        }
+        synth->Release();
+    }
+    BusRig(const BusRig&) = delete;
+    BusRig& operator=(const BusRig&) = delete;
+
+    void TakeBuses(bool formatted = true) {
+        buses.assign(static_cast<size_t>(synth->BusCount()), nullptr);
+        for (size_t i = 0; i < buses.size(); ++i) {
+            EXPECT_EQ(synth->GetBus(static_cast<LONG>(i), &buses[i]), S_OK);
+            if (formatted) {
+                EXPECT_EQ(buses[i]->SetFormat(&format, 0, 0), S_OK);
+            }
+        }
     }
     void Play() {
         ASSERT_EQ(synth->Cue(0), S_OK);
@@ -157,9 +152,11 @@ struct BusRig {
     PinPlugin& plugin;
     BusType type;
     hosting_test::FakeSite site;
+    const WAVEFORMATEX format = hosting_test::HostFormat();
     qm::VstiPluginRecord record{};
     qm::CVSTiSofthSynth* synth = nullptr;
     HRESULT loaded = E_FAIL;
+    std::vector<qm::IQmSoftSynth*> buses;
 };
 
 inline std::string Narrow(const WCHAR* text) {
@@ -168,22 +165,10 @@ inline std::string Narrow(const WCHAR* text) {
     return out;
 }
 
-// The packed messages an instance holds in its render buffer, in order.
-inline std::vector<DWORD> Received(qm::CVSTiSofthSynth* sink) {
-    std::vector<DWORD> found;
-    qm::CSofSynthBuffer* buffer = sink->RenderBuffer();
-    for (int32_t i = 0; i < buffer->EventCount(); ++i) {
-        const VstMidiEvent* e = buffer->EventAt(i);
-        found.push_back(static_cast<unsigned char>(e->midiData[0]) | static_cast<unsigned char>(e->midiData[1]) << 8 |
-                        static_cast<unsigned char>(e->midiData[2]) << 16);
-    }
-    return found;
-}
-
 // Every frame of an interleaved stereo render is (left, right).
-inline void ExpectFrames(const std::vector<float>& out, size_t first, size_t frames, float left, float right) {
-    ASSERT_GE(out.size(), (first + frames) * 2);
-    for (size_t frame = first; frame < first + frames; ++frame) {
+inline void ExpectFrames(const std::vector<float>& out, size_t frames, float left, float right) {
+    ASSERT_GE(out.size(), frames * 2);
+    for (size_t frame = 0; frame < frames; ++frame) {
         ASSERT_EQ(out[frame * 2], left) << frame;
         ASSERT_EQ(out[frame * 2 + 1], right) << frame;
     }

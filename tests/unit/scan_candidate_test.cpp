@@ -1,5 +1,7 @@
 // One file of the folder scan: the candidate filter, the refused folders, what a test load records
-// (rules c to f and the Native Instruments mark) and how a probe's verdict replaces it.
+// (rules c to f and the Native Instruments mark), how a probe's verdict replaces it, and the probe's
+// report: what the scan reads back from it, and what it makes of a report cut short.
+#include "discovery/probe_report.h"
 #include "discovery/scan_candidate.h"
 
 #include "scan_test_support.h"
@@ -20,7 +22,10 @@ TEST(ScanCandidate, BlockedNamesAndShellModulesAreNeverLoaded) {
         {"WaveShell-VST 9.2.dll", false}, {"mywaveshellx.so", false}, {"wave shell.dll", true},
         {"wnaspi32.so", true},  // only the exact blocked name is refused
     };
-    for (const auto& c : cases) EXPECT_EQ(IsScanCandidate(W(c.file).c_str()), c.candidate) << c.file;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(IsScanCandidate(W(c.file).c_str()), c.candidate);
+    }
 }
 
 TEST(ScanCandidate, RefusedFoldersMatchAsAPrefixIgnoringCase) {
@@ -59,36 +64,22 @@ TEST(ScanCandidate, TestLoadWritesTheRecordAsTheScanKeepsIt) {
         {"effect", {FakeOutcome::NotInstrument}, NotInstrument, "Not a VST Instrument.", "Unknown"},
         {"broken", {FakeOutcome::Failure, "", "", LoadFailed, E_FAIL}, Faulted | LoadFailed, "broken", "FAILED"},
         {"crash", {FakeOutcome::Crash}, Faulted, "crash", "FAILED"},
+        {"half", {FakeOutcome::Failure, "Half Loaded", "", 0, static_cast<HRESULT>(0x8004E017)}, Faulted,
+         "Half Loaded", "FAILED"},
     };
     for (const RecordCase& c : cases) {
+        SCOPED_TRACE(c.title);
         FakeTester tester;
         tester.outcomes[c.title] = c.outcome;
         VstiPluginRecord record{};
         Put(record.path, (std::string("/plugins/") + c.title + ".so").c_str());
         TestScanCandidate(tester, &record);
-        EXPECT_EQ(record.flags, c.flags) << c.title;
-        EXPECT_EQ(A(record.name), c.name) << c.title;
-        EXPECT_EQ(A(record.product), c.product) << c.title;
+        EXPECT_EQ(record.flags, c.flags);
+        EXPECT_EQ(A(record.name), c.name);
+        EXPECT_EQ(A(record.product), c.product);
         // Every instance made for the test is released again.
-        EXPECT_EQ(tester.released.load(), c.outcome.kind == FakeOutcome::Instrument ? 1 : 0) << c.title;
+        EXPECT_EQ(tester.released.load(), c.outcome.kind == FakeOutcome::Instrument ? 1 : 0);
     }
-}
-
-TEST(ScanCandidate, AFailedModuleKeepsTheNameItsLoaderFound) {
-    KernelScope kernel;
-    struct NamingTester final : IScanTester {
-        HRESULT CreateForRecord(VstiPluginRecord* record, IUnknown** instance) noexcept override {
-            *instance = nullptr;
-            Put(record->name, "Half Loaded");
-            return static_cast<HRESULT>(0x8004E017);
-        }
-        void ReadInstanceNames(IUnknown*, VstiPluginRecord*) noexcept override {}
-    } tester;
-    VstiPluginRecord record{};
-    Put(record.path, "/plugins/half.so");
-    TestScanCandidate(tester, &record);
-    EXPECT_EQ(A(record.name), "Half Loaded");
-    EXPECT_EQ(record.flags, Faulted);
 }
 
 TEST(ScanCandidate, ProbeVerdictsThatEndTheTest) {
@@ -109,6 +100,7 @@ TEST(ScanCandidate, ProbeVerdictsThatEndTheTest) {
         {{ProbeVerdict::Crashed, {}}, true, Faulted, "hang", "Crashed"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.result.verdict));
         VstiPluginRecord record{};
         Put(record.path, "/plugins/hang.so");
         EXPECT_EQ(ApplyProbeVerdict(c.result, &record), c.ends);
@@ -116,6 +108,47 @@ TEST(ScanCandidate, ProbeVerdictsThatEndTheTest) {
         EXPECT_EQ(A(record.name), c.name);
         EXPECT_EQ(A(record.product), c.product);
         EXPECT_EQ(A(record.path), "/plugins/hang.so");  // the probe's record never moves the module
+    }
+}
+
+TEST(ScanProbeReport, ARecordSurvivesTheTripThroughTheReport) {
+    VstiPluginRecord record = Record("/ignored.so", "Synth e", "Acme", -5, NoEditor | AlternativeDrawing);
+    record.name[6] = 0x00E9;  // one character outside ASCII
+    Put(record.product, "Two\nLines");
+    record.vendorVersion = 1100;
+    ProbeResult result{};
+    ParseProbeReport(FormatProbeReport(record), &result);
+    EXPECT_EQ(result.verdict, ProbeVerdict::Passed);
+    EXPECT_EQ(result.record.flags, NoEditor | AlternativeDrawing);
+    EXPECT_EQ(result.record.uniqueId, -5);
+    EXPECT_EQ(result.record.vendorVersion, 1100);
+    EXPECT_TRUE(WideEqual(result.record.name, record.name));
+    EXPECT_EQ(A(result.record.product), "Two Lines");
+    EXPECT_EQ(A(result.record.vendor), "Acme");
+    EXPECT_EQ(result.record.path[0], 0);
+}
+
+TEST(ScanProbeReport, VerdictsOfWholeAndBrokenReports) {
+    const std::string faulted = FormatProbeReport(Record("", "x", "", 0, Faulted | LoadFailed));
+    const std::string good = FormatProbeReport(Record("", "x", "", 0, Enabled));
+    const struct {
+        std::string text;
+        ProbeVerdict verdict;
+    } cases[] = {
+        {good, ProbeVerdict::Passed},
+        {faulted, ProbeVerdict::Failed},
+        {FormatProbeReport(Record("", "x", "", 0, Enabled), 1), ProbeVerdict::TimedOut},  // left a thread
+        {"", ProbeVerdict::Crashed},
+        {good.substr(0, good.size() - 1), ProbeVerdict::Crashed},        // "end" without its line end
+        {good.substr(0, good.find("name")), ProbeVerdict::Crashed},      // stopped half-way
+        {"noise from a module\n" + good, ProbeVerdict::Crashed},         // not a report
+        {"QMVSTI-PROBE 1\nflags zz\nend\n", ProbeVerdict::Crashed},      // garbled number
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ProbeResult result{};
+        ParseProbeReport(c.text, &result);
+        EXPECT_EQ(result.verdict, c.verdict);
     }
 }
 

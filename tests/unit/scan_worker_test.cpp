@@ -1,6 +1,5 @@
 // ScanWorker over a folder tree of empty module files with a fake create-for-record: the walk order,
-// the messages, the refused folders, and pause and stop requests honoured between files while one
-// file's test is held.
+// the messages and the refused folders. Pause and stop are tested with a slowed real module.
 #include "discovery/scan_worker.h"
 
 #include "scan_test_support.h"
@@ -29,12 +28,7 @@ protected:
         int i = 0;
         for (const WString& f : folders) WideCopy(slots_[i++], kPluginPathChars, f.c_str());
     }
-    std::vector<std::string> Titles() const {
-        std::vector<std::string> titles;
-        for (int i = 0; i < PluginCount(worker_.NewList()); ++i)
-            titles.push_back(TitleOf(PluginRecordAt(worker_.NewList(), i)->path));
-        return titles;
-    }
+    std::vector<std::string> Titles() const { return qm::test::Titles(worker_.NewList()); }
 
     KernelScope kernel_;
     TemporaryTree tree_;
@@ -48,7 +42,7 @@ TEST_F(ScanWorkerTest, WalksFilesThenSubFoldersAndPostsWhatItFinds) {
     Slots({tree_.Folder()});
     ASSERT_EQ(worker_.Create(slots_), S_OK);
     worker_.Start();
-    sink_.WaitForFinished();
+    sink_.WaitFor("finished");
     worker_.Stop();
     EXPECT_EQ(worker_.Result(), S_OK);
     EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
@@ -79,67 +73,10 @@ TEST_F(ScanWorkerTest, ScansTheSlotsInOrderAndARefusedTopFolderEndsTheScan) {
     Slots({tree_.Folder("zzz"), WString(refused[0]) + W("anything"), tree_.Folder("sub")});
     ASSERT_EQ(worker_.Create(slots_), S_OK);
     worker_.Start();
-    sink_.WaitForFinished();
+    sink_.WaitFor("finished");
     worker_.Stop();
     EXPECT_EQ(worker_.Result(), S_FALSE);
     EXPECT_EQ(Titles(), (std::vector<std::string>{"e"}));  // slot 2 was never reached
-}
-
-TEST_F(ScanWorkerTest, PauseHoldsTheWorkerAfterTheCurrentFileUntilResumed) {
-    Slots({tree_.Folder()});
-    tester_.Hold("b");
-    ASSERT_EQ(worker_.Create(slots_), S_OK);
-    worker_.Start();
-    tester_.WaitUntilTesting("b");
-    // The worker can be held only once b's test has ended.
-    worker_.RequestPause();
-    tester_.Release("b");
-    worker_.WaitUntilPaused();
-    EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(tester_.Tested(), (std::vector<std::string>{"a", "b"}));
-    worker_.Resume();
-    sink_.WaitForFinished();
-    worker_.Stop();
-    EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
-}
-
-TEST_F(ScanWorkerTest, StopEndsTheWalkAfterTheCurrentFileWithoutFinishing) {
-    Slots({tree_.Folder()});
-    tester_.Hold("c");
-    ASSERT_EQ(worker_.Create(slots_), S_OK);
-    worker_.Start();
-    tester_.WaitUntilTesting("c");
-    worker_.RequestStop();
-    tester_.Release("c");
-    worker_.Stop();
-    EXPECT_EQ(worker_.Result(), S_FALSE);
-    EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "b", "c"}));
-    for (const std::string& m : sink_.Messages()) EXPECT_NE(m, "finished");
-}
-
-TEST_F(ScanWorkerTest, StopWhilePausedAnswersThePauseAndEndsTheThread) {
-    Slots({tree_.Folder()});
-    tester_.Hold("a");
-    ASSERT_EQ(worker_.Create(slots_), S_OK);
-    worker_.Start();
-    tester_.WaitUntilTesting("a");
-    worker_.RequestPause();
-    tester_.Release("a");
-    worker_.WaitUntilPaused();
-    worker_.Stop();
-    EXPECT_EQ(Titles(), (std::vector<std::string>{"a"}));
-    tQMLIST* list = worker_.TakeNewList();
-    EXPECT_EQ(worker_.NewList(), nullptr);
-    EXPECT_EQ(PluginCount(list), 1);
-    QmList_Destroy(list);
-}
-
-TEST_F(ScanWorkerTest, StopBeforeStartScansNothing) {
-    Slots({tree_.Folder()});
-    ASSERT_EQ(worker_.Create(slots_), S_OK);
-    worker_.Stop();
-    EXPECT_TRUE(tester_.Tested().empty());
-    EXPECT_TRUE(sink_.Messages().empty());
 }
 
 }  // namespace

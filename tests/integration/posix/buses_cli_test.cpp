@@ -1,6 +1,7 @@
 // qmvsti and the extra outputs as a user meets them: info lists the buses, render --buses writes one
-// file per bus beside an unchanged main file and --outputs multi all of them in one file, --midi-out records the instrument's MIDI into a file
-// that renders again, the type's settings with their clamping, and amsynth's stereo main pair.
+// file per bus beside an unchanged main file and --outputs multi all of them in one file, --midi-out
+// records the instrument's MIDI into a file that renders again, the type's settings with their
+// clamping, and amsynth's stereo main pair.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -16,14 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace qm::test;
 
-// One note per MIDI channel 1 to 4 for a second: every output of the multi-output synth sounds.
-Bytes FourChannelSong() {
-    return Cat({Header(0, 1, 480),
-                Chunk(Cat({Tempo(0, 500000), Event(0, {0x90, 60, 100}), Event(0, {0x91, 64, 100}),
-                           Event(0, {0x92, 67, 100}), Event(0, {0x93, 72, 100}), Event(960, {0x80, 60, 0}),
-                           Event(0, {0x81, 64, 0}), Event(0, {0x82, 67, 0}), Event(0, {0x83, 72, 0}), EndOfTrack()}))});
-}
-
+// The samples of a sound file, interleaved; its channel count in `channels`.
 std::vector<float> Samples(const fs::path& path, int* channels = nullptr) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
@@ -53,17 +47,22 @@ protected:
     BusesCli() : CliSession("qmvsti_buses_") {}
     void SetUp() override {
         CliSession::SetUp();
-        song_ = home_ / "song.mid";
-        WriteBytes(song_.string(), FourChannelSong());
+        // One note per MIDI channel 1 to 4 for a second: every output of the multi-output synth sounds.
+        WriteBytes((home_ / "song.mid").string(),
+                   Cat({Header(0, 1, 480),
+                        Chunk(Cat({Tempo(0, 500000), Event(0, {0x90, 60, 100}), Event(0, {0x91, 64, 100}),
+                                   Event(0, {0x92, 67, 100}), Event(0, {0x93, 72, 100}), Event(960, {0x80, 60, 0}),
+                                   Event(0, {0x81, 64, 0}), Event(0, {0x82, 67, 0}), Event(0, {0x83, 72, 0}),
+                                   EndOfTrack()}))}));
     }
     static std::string Plugin(const char* name) {
         return Quote((BinFolder() / "testplugins" / (std::string(name) + ".so")).string());
     }
-    CliOutcome Render(const std::string& plugIn, const fs::path& output, const std::string& extra = "") {
-        return Qmvsti("render -p " + plugIn + " -i " + Quote(song_.string()) + " -o " + Quote(output.string()) +
-                      " --tail 0.5 " + extra);
+    CliOutcome Render(const std::string& plugIn, const char* output, const std::string& extra = "",
+                      const char* song = "song.mid") {
+        return Qmvsti("render -p " + plugIn + " -i " + Quote((home_ / song).string()) + " -o " +
+                      Quote((home_ / output).string()) + " --tail 0.5 " + extra);
     }
-    fs::path song_;
 };
 
 TEST_F(BusesCli, InfoListsTheBusesAndRenderWritesEachBesideAnUnchangedMainFile) {
@@ -74,31 +73,29 @@ TEST_F(BusesCli, InfoListsTheBusesAndRenderWritesEachBesideAnUnchangedMainFile) 
               std::string::npos)
         << info.out;
 
-    ASSERT_EQ(Render(Plugin("qmref_multi"), home_ / "plain.wav").code, 0);
-    const CliOutcome run = Render(Plugin("qmref_multi"), home_ / "multi.wav", "--buses --format f32");
-    ASSERT_EQ(run.code, 0) << run.err;
-    ASSERT_EQ(Render(Plugin("qmref_multi"), home_ / "all.wav", "--outputs all").code, 0);
-    // The main pair is the same whether the buses are written or not.
-    EXPECT_TRUE(ReadAll(home_ / "plain.wav") == ReadAll(home_ / "all.wav"));
-    for (const char* bus : {"Aux Mono A", "Aux Mono B", "Aux L_Aux R"}) {
-        int channels = 0;
-        const std::vector<float> samples = Samples(home_ / ("multi-" + std::string(bus) + ".wav"), &channels);
-        EXPECT_EQ(channels, 2) << bus;
-        EXPECT_EQ(samples.size(), Samples(home_ / "multi.wav").size()) << bus;
-        EXPECT_GT(Peak(samples), 0.01) << bus;
-        // Mono pins play on both channels; the stereo pair's pins are panned alike here.
-        EXPECT_TRUE(LeftEqualsRight(samples)) << bus;
-    }
+    ASSERT_EQ(Render(Plugin("qmref_multi"), "plain.wav").code, 0);
+    ASSERT_EQ(Render(Plugin("qmref_multi"), "all.wav", "--outputs all").code, 0);
+    EXPECT_TRUE(ReadAll(home_ / "plain.wav") == ReadAll(home_ / "all.wav"));  // the main pair is unchanged
     EXPECT_FALSE(fs::exists(home_ / "plain-Aux Mono A.wav"));
+    const CliOutcome run = Render(Plugin("qmref_multi"), "multi.wav", "--buses --format f32");
+    ASSERT_EQ(run.code, 0) << run.err;
+    std::vector<std::vector<float>> pairs = {Samples(home_ / "multi.wav")};
+    for (const char* bus : {"Aux Mono A", "Aux Mono B", "Aux L_Aux R"}) {
+        SCOPED_TRACE(bus);
+        int channels = 0;
+        pairs.push_back(Samples(home_ / ("multi-" + std::string(bus) + ".wav"), &channels));
+        EXPECT_EQ(channels, 2);
+        EXPECT_EQ(pairs.back().size(), pairs[0].size());
+        EXPECT_GT(Peak(pairs.back()), 0.01);
+        // Mono pins play on both channels; the stereo pair's pins are panned alike here.
+        EXPECT_TRUE(LeftEqualsRight(pairs.back()));
+    }
 
     // One file of eight channels: the main pair, then each bus's pair, as the separate files hold them.
-    ASSERT_EQ(Render(Plugin("qmref_multi"), home_ / "eight.wav", "--outputs multi --format f32").code, 0);
+    ASSERT_EQ(Render(Plugin("qmref_multi"), "eight.wav", "--outputs multi --format f32").code, 0);
     int channels = 0;
     const std::vector<float> eight = Samples(home_ / "eight.wav", &channels);
     ASSERT_EQ(channels, 8);
-    std::vector<std::vector<float>> pairs = {Samples(home_ / "multi.wav")};
-    for (const char* bus : {"Aux Mono A", "Aux Mono B", "Aux L_Aux R"})
-        pairs.push_back(Samples(home_ / ("multi-" + std::string(bus) + ".wav")));
     ASSERT_EQ(eight.size(), pairs[0].size() * 4);
     for (size_t frame = 0; frame < pairs[0].size() / 2; ++frame) {
         for (size_t channel = 0; channel < 8; ++channel) {
@@ -109,27 +106,24 @@ TEST_F(BusesCli, InfoListsTheBusesAndRenderWritesEachBesideAnUnchangedMainFile) 
     const std::string header = ReadAll(home_ / "eight.wav").substr(0, 48);
     EXPECT_EQ(static_cast<unsigned char>(header[20]) | static_cast<unsigned char>(header[21]) << 8, 0xFFFE);
     EXPECT_EQ(static_cast<unsigned char>(header[40]), 0xFF);
-    EXPECT_EQ(Render(Plugin("qmref_multi"), home_ / "x.wav", "--outputs both").code, 2);
+    EXPECT_EQ(Render(Plugin("qmref_multi"), "x.wav", "--outputs both").code, 2);
 }
 
 TEST_F(BusesCli, MidiOutRecordsTheInstrumentsMidiIntoAFileThatRendersAgain) {
-    const fs::path recorded = home_ / "out.mid";
-    const CliOutcome run = Render(Plugin("qmref_midiout"), home_ / "m.wav", "--midi-out " + Quote(recorded.string()));
+    const CliOutcome run = Render(Plugin("qmref_midiout"), "m.wav", "--midi-out " + Quote((home_ / "out.mid").string()));
     ASSERT_EQ(run.code, 0) << run.err;
-    const std::string bytes = ReadAll(recorded);
+    const std::string bytes = ReadAll(home_ / "out.mid");
     ASSERT_GE(bytes.size(), 22u);
     EXPECT_EQ(bytes.substr(0, 4), "MThd");
-    // The four note-ons an octave up are in the file.
-    for (const char note : {72, 76, 79, 84}) {
+    for (const char note : {72, 76, 79, 84}) {  // the four note-ons an octave up
         EXPECT_NE(bytes.find(std::string{note, 100}), std::string::npos) << int(note);
     }
-    const CliOutcome again = Qmvsti("render -p " + Plugin("qmref") + " -i " + Quote(recorded.string()) + " -o " +
-                                    Quote((home_ / "again.wav").string()));
+    const CliOutcome again = Render(Plugin("qmref"), "again.wav", "", "out.mid");
     EXPECT_EQ(again.code, 0) << again.err;
     EXPECT_GT(Peak(Samples(home_ / "again.wav")), 0.01);
     // An instrument that sends nothing leaves a file of its header, tempo and end of track only.
-    ASSERT_EQ(Render(Plugin("qmnull"), home_ / "n.wav", "--midi-out " + Quote(recorded.string())).code, 0);
-    EXPECT_EQ(ReadAll(recorded).size(), 14u + 8u + 7u + 4u);
+    ASSERT_EQ(Render(Plugin("qmnull"), "n.wav", "--midi-out " + Quote((home_ / "out.mid").string())).code, 0);
+    EXPECT_EQ(ReadAll(home_ / "out.mid").size(), 14u + 8u + 7u + 4u);
 }
 
 TEST_F(BusesCli, SettingsShowAndChangeTheTypesValuesWithItsClamping) {
@@ -152,14 +146,14 @@ TEST_F(BusesCli, SettingsShowAndChangeTheTypesValuesWithItsClamping) {
 // amsynth describes no pins. Its factory sounds are the same on both channels, so what tells the two
 // rules apart is the level: its own pair unscaled, or output 0 spread over both at -3 dB.
 TEST_F(BusesCli, AmsynthGetsAStereoMainPairUnlessAssumeStereoPinsIsOff) {
-    const fs::path module = "/usr/lib/vst/amsynth_vst.so";
+    const std::string module = "/usr/lib/vst/amsynth_vst.so";
     if (!fs::exists(module)) GTEST_SKIP() << "amsynth is not installed";
     environment_ = "ASAN_OPTIONS=detect_leaks=0 ";  // amsynth leaks on its own
-    ASSERT_EQ(Render(Quote(module.string()), home_ / "stereo.wav", "--format f32").code, 0);
+    ASSERT_EQ(Render(Quote(module), "stereo.wav", "--format f32").code, 0);
     const double stereo = Peak(Samples(home_ / "stereo.wav"));
     ASSERT_GT(stereo, 0.01);
     ASSERT_EQ(Qmvsti("settings AssumeStereoPins=0").code, 0);
-    ASSERT_EQ(Render(Quote(module.string()), home_ / "mono.wav", "--format f32").code, 0);
+    ASSERT_EQ(Render(Quote(module), "mono.wav", "--format f32").code, 0);
     const std::vector<float> mono = Samples(home_ / "mono.wav");
     EXPECT_TRUE(LeftEqualsRight(mono));
     EXPECT_NEAR(Peak(mono) / stereo, 0.707, 0.01);
