@@ -186,30 +186,5 @@ TEST(ClientLifecycle, ReferenceSynthFromTheExportedFactoryLeavesNothingBehind) {
     EXPECT_EQ(GetModuleHandleW(L"QmVSTi.dll"), nullptr) << "nothing else holds the module";
 }
 
-// The module carries its own manifest as resource 2 (what isolation-aware modules use), and the
-// system can make an activation context from it that brings in common controls 6: the context the
-// module loads plug-ins and its language module in.
-TEST(ClientLifecycle, TheModuleCarriesAManifestForItsOwnActivationContext) {
-    HMODULE module = LoadLibraryExW((ProgramFolder() + L"QmVSTi.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr);
-    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(2), MAKEINTRESOURCEW(24));
-    ASSERT_NE(resource, nullptr) << "manifest resource 2";
-    const char* text = static_cast<const char*>(LockResource(LoadResource(module, resource)));
-    const std::string manifest(text, SizeofResource(module, resource));
-    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
-    EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
-    FreeLibrary(module);
-
-    const std::wstring path = ProgramFolder() + L"QmVSTi.dll";
-    ACTCTXW request{};
-    request.cbSize = sizeof(request);
-    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    request.lpSource = path.c_str();
-    request.lpResourceName = MAKEINTRESOURCEW(2);
-    HANDLE context = CreateActCtxW(&request);
-    ASSERT_NE(context, INVALID_HANDLE_VALUE) << GetLastError();
-    ReleaseActCtx(context);
-}
-
 }  // namespace
 

@@ -1,15 +1,13 @@
-// The host's plug-in manager cache: the slots the library calls, the host's own side and the file it
-// keeps beside the settings.
+// The host's plug-in manager cache: the file it keeps beside the settings. The CLI tests drive the
+// slots the library calls.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <tuple>
 
 #include "plugin_cache.h"
-#include "site.h"
 #include "support/environment.h"
 #include "text.h"
 
@@ -31,52 +29,6 @@ protected:
     std::filesystem::path folder_;
     HostPluginCache* cache_ = nullptr;
 };
-
-TEST_F(HostCache, EntriesAreEnumeratedFoundAndMarkedInUse) {
-    const size_t a = cache_->AddPath("/plugins/a.so");
-    const size_t b = cache_->AddPath("/plugins/b.so");
-    EXPECT_EQ(cache_->AddPath("/plugins/a.so"), a) << "one entry per path";
-    ASSERT_EQ(cache_->Count(), 2u);
-    EXPECT_FALSE(IsEqualGUID(cache_->At(a).managerId, cache_->At(b).managerId));
-
-    PlugInManagerEntry entry;
-    EXPECT_EQ(cache_->Prepare(kPlugInManagerCacheEnumerate), S_OK);
-    ASSERT_EQ(cache_->GetEntry(1, &entry), S_OK);
-    EXPECT_EQ(ToUtf8(entry.path), "/plugins/b.so");
-    EXPECT_EQ(std::make_tuple(entry.enabled, entry.isInstrument, entry.hasEditor & 1, entry.faulted),
-              std::make_tuple(1u, 1u, 1u, 0u));
-    EXPECT_NE(cache_->GetEntry(2, &entry), S_OK) << "non-zero after the last entry";
-    std::memset(&entry, 0, sizeof(entry));
-    ASSERT_EQ(cache_->FindEntry(cache_->At(a).managerId, &entry), S_OK);
-    EXPECT_EQ(ToUtf8(entry.path), "/plugins/a.so");
-    const GUID unknown = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
-    EXPECT_NE(cache_->FindEntry(unknown, &entry), S_OK);
-
-    // The library passes an entry's address as its id's.
-    EXPECT_EQ(cache_->CheckEntry(&cache_->At(b)), S_OK);
-    EXPECT_EQ(cache_->SetEntryInUse(&cache_->At(b).managerId, 1), S_OK);
-    EXPECT_EQ(std::make_pair(cache_->InUse(a), cache_->InUse(b)), std::make_pair(false, true));
-    EXPECT_EQ(cache_->SetEntryInUse(&cache_->At(b).managerId, 0), S_OK);
-    EXPECT_FALSE(cache_->InUse(b));
-    entry.managerId = unknown;
-    EXPECT_EQ(cache_->CheckEntry(&entry), S_FALSE);
-    // Sinks are held until unregistered.
-    CountingMidiSink counted;  // any IUnknown serves to count references
-    auto* sink = reinterpret_cast<IPluginManagerCacheSink*>(static_cast<IUnknown*>(&counted));
-    ASSERT_EQ(cache_->RegisterSink(sink), S_OK);
-    EXPECT_EQ(counted.References(), 2u);
-    EXPECT_EQ(cache_->UnregisterSink(sink), S_OK);
-    EXPECT_EQ(counted.References(), 1u);
-    EXPECT_EQ(cache_->UnregisterSink(sink), S_FALSE);
-
-    // The CLI finds an entry by path or either name, whatever the case.
-    CopyToField(cache_->At(b).firstName, 260, "Reference Synth");
-    CopyToField(cache_->At(b).secondName, 260, "RefSynth");
-    for (const char* key : {"/plugins/b.so", "reference synth", "REFSYNTH"}) EXPECT_EQ(cache_->Find(key), 1) << key;
-    EXPECT_EQ(std::make_tuple(cache_->Find("other"), cache_->Find("")), std::make_tuple(-1, -1));
-    cache_->Remove(a);
-    EXPECT_EQ(cache_->Count(), 1u);
-}
 
 TEST_F(HostCache, SavedFilesLoadBackByteForByteAndDamagedOnesAreRefused) {
     for (const char* path : {"/p/one.so", "/p/zwei \xC3\xA4.so"}) cache_->AddPath(path);

@@ -5,11 +5,6 @@
 
 namespace qm::test {
 
-namespace {
-// The host of an instance whose entry point is running (it has no AEffect yet to carry the host).
-thread_local TestHost* t_entering = nullptr;
-}  // namespace
-
 std::basic_string<WCHAR> TestPluginPath(const char* name) {
     WCHAR self[1024];
     const size_t length = platform::ModulePathOf(reinterpret_cast<const void*>(&TestPluginPath), self, 1024);
@@ -21,71 +16,18 @@ std::basic_string<WCHAR> TestPluginPath(const char* name) {
     return path;
 }
 
-std::vector<TestHost::Call> TestHost::calls() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return calls_;
+// Plug-ins ask for the host's version while their entry point runs; everything else may answer 0.
+intptr_t VSTCALLBACK TestHost::Callback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+    return opcode == audioMasterVersion ? kVstVersion : 0;
 }
 
-std::vector<VstMidiEvent> TestHost::sentMidi() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return sentMidi_;
-}
-
-std::vector<std::string> TestHost::sentSysex() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return sentSysex_;
-}
-
-int TestHost::countCalls(int32_t opcode) const {
-    std::lock_guard<std::mutex> hold(lock_);
-    int count = 0;
-    for (const Call& call : calls_) count += call.opcode == opcode ? 1 : 0;
-    return count;
-}
-
-intptr_t VSTCALLBACK TestHost::Callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
-                                        void* ptr, float opt) {
-    TestHost* host = effect && effect->resvd1 ? reinterpret_cast<TestHost*>(effect->resvd1) : t_entering;
-    if (!host) return opcode == audioMasterVersion ? kVstVersion : 0;
-    return host->answer(opcode, index, value, ptr);
-}
-
-intptr_t TestHost::answer(int32_t opcode, int32_t index, intptr_t value, void* ptr) {
-    std::lock_guard<std::mutex> hold(lock_);
-    calls_.push_back(Call{opcode, index, value});
-    switch (opcode) {
-    case audioMasterVersion:
-        return kVstVersion;
-    case audioMasterGetTime:
-        return reinterpret_cast<intptr_t>(timeInfo);
-    case audioMasterProcessEvents: {
-        const VstEvents* events = static_cast<const VstEvents*>(ptr);
-        for (int32_t i = 0; events && i < events->numEvents; ++i) {
-            const VstEvent* event = events->events[i];
-            if (event->type == kVstMidiType) {
-                sentMidi_.push_back(*reinterpret_cast<const VstMidiEvent*>(event));
-            } else if (event->type == kVstSysExType) {
-                const auto* sysex = reinterpret_cast<const VstMidiSysexEvent*>(event);
-                sentSysex_.emplace_back(sysex->sysexDump, static_cast<size_t>(sysex->dumpBytes));
-            }
-        }
-        return 1;
-    }
-    default:
-        return 0;
-    }
-}
-
-TestPlugin::TestPlugin(const char* name, TestHost& host, const char* entry) {
+TestPlugin::TestPlugin(const char* name, TestHost&, const char* entry) {
     module_ = platform::LoadModule(TestPluginPath(name).c_str());
     if (!module_) return;
     void* symbol = platform::FindSymbol(module_, entry ? entry : "main");
     if (!symbol && !entry) symbol = platform::FindSymbol(module_, "VSTPluginMain");
     if (!symbol) return;
-    t_entering = &host;
     effect_ = reinterpret_cast<VstPluginMainProc>(symbol)(&TestHost::Callback);
-    t_entering = nullptr;
-    if (effect_ && effect_->magic == kEffectMagic) effect_->resvd1 = reinterpret_cast<intptr_t>(&host);
 }
 
 TestPlugin::~TestPlugin() {
@@ -95,12 +37,6 @@ TestPlugin::~TestPlugin() {
 
 intptr_t TestPlugin::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) const {
     return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
-}
-
-std::string TestPlugin::text(int32_t opcode, int32_t index) const {
-    char buffer[256] = {};
-    dispatch(opcode, index, 0, buffer);
-    return std::string(buffer, strnlen(buffer, sizeof buffer));
 }
 
 void TestPlugin::start(double sampleRate, int32_t blockSize) const {

@@ -1,8 +1,7 @@
 // Loads our test instruments (bin/testplugins beside the test program) straight through the platform
-// module API and drives them like a minimal host, recording what they call back.
+// module API and drives them like a minimal host.
 #pragma once
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 #include "platform/module.h"
@@ -14,33 +13,11 @@ namespace qm::test {
 std::basic_string<WCHAR> TestPluginPath(const char* name);
 const char* PluginFileSuffix();  // ".dll" / ".so" (platform part)
 
-// The host side: answers the callback and keeps what the plug-in sent.
+// The host side: the callback a test plug-in is handed, answering as a minimal host does.
 class TestHost {
 public:
-    struct Call {
-        int32_t opcode;
-        int32_t index;
-        intptr_t value;
-    };
-
-    // What audioMasterGetTime answers (null: 0).
-    VstTimeInfo* timeInfo = nullptr;
-
-    std::vector<Call> calls() const;
-    std::vector<VstMidiEvent> sentMidi() const;     // from audioMasterProcessEvents
-    std::vector<std::string> sentSysex() const;     // their dumps
-    int countCalls(int32_t opcode) const;
-
     static intptr_t VSTCALLBACK Callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                                          void* ptr, float opt);
-
-private:
-    intptr_t answer(int32_t opcode, int32_t index, intptr_t value, void* ptr);
-
-    mutable std::mutex lock_;
-    std::vector<Call> calls_;
-    std::vector<VstMidiEvent> sentMidi_;
-    std::vector<std::string> sentSysex_;
 };
 
 // One plug-in instance: the module, its entry point's AEffect, closed and unloaded on destruction.
@@ -52,14 +29,11 @@ public:
     TestPlugin(const TestPlugin&) = delete;
     TestPlugin& operator=(const TestPlugin&) = delete;
 
-    platform::ModuleHandle module() const { return module_; }
     AEffect* effect() const { return effect_; }
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                       float opt = 0.0f) const;
     void setParameter(int32_t index, float value) const { effect_->setParameter(effect_, index, value); }
     float getParameter(int32_t index) const { return effect_->getParameter(effect_, index); }
-    // A string opcode's answer, read from a generous zeroed buffer.
-    std::string text(int32_t opcode, int32_t index = 0) const;
     // Opens the plug-in as hosts do: effOpen, rate, block size, resume.
     void start(double sampleRate = 44100.0, int32_t blockSize = 512) const;
     // Sends MIDI events (each {deltaFrames, status, data1, data2}) through effProcessEvents.

@@ -163,22 +163,4 @@ TEST_P(AudioInterleaveVariant, MatchesReferenceBitForBit) {
 INSTANTIATE_TEST_SUITE_P(Sets, AudioInterleaveVariant, ::testing::ValuesIn(kInterleaveSets),
                          [](const ::testing::TestParamInfo<InterleaveSet>& param) { return std::string(param.param.name); });
 
-// The look-up hands out the newest instruction set's interleaver the processor runs, pair by pair.
-TEST(AudioSimdLookup, PicksTheNewestVariantTheProcessorRuns) {
-    for (QMSAMPLETYPE d : kTypes) {
-        for (QMSAMPLETYPE s : kTypes) {
-            const QMAUDIOCOPYPROC simd = Sse2CopyFunction(d, s);
-            const QMAUDIOCOPYPROC expect = simd && qm::platform::CpuHasSse2() ? simd : ReferenceCopyFunction(d, s);
-            EXPECT_EQ(QmAudio_GetCopyFunction2(d, s), expect) << d << "<-" << s;
-            QMAUDIOINTERLEAVEPROC iexpect = ReferenceInterleaveFunction(d, s);
-            for (const InterleaveSet& set : kInterleaveSets) {
-                if (set.available() && set.lookup(d, s)) iexpect = set.lookup(d, s);
-            }
-            EXPECT_EQ(QmAudio_GetStereoInterleaveFunction(d, s), iexpect) << d << "<-" << s;
-        }
-    }
-    // x86 processors this module runs on all have SSE2 (the i686 build is compiled for it).
-    EXPECT_TRUE(qm::platform::CpuHasSse2());
-}
-
 }  // namespace

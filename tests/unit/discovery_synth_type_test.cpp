@@ -1,5 +1,6 @@
-// The soft-synth type: its fixed slots, the driver-class factory, the descriptors it hands out and
-// instance creation from the plug-in list (no host cache connected).
+// The soft-synth type: its fixed slots, the descriptors it hands out and instance creation from the
+// plug-in list (no host cache connected). The exported factory is proven through the module
+// (factory_lifecycle_test), the list's order by the rescan merge, which sorts alike.
 #include "discovery_test_support.h"
 
 #include <tuple>
@@ -10,19 +11,6 @@ namespace {
 using namespace PluginRecordFlags;
 
 using SynthTypeTest = TypeTest;
-
-// The exported factory's reference counting is proven through the module (factory_lifecycle_test);
-// here: a failed QueryInterface destroys the new type.
-TEST(SynthTypeFactory, ACreationThatCannotHandOutTheClassDestroysTheType) {
-    KernelScope kernel;
-    const LONG live = CQmVSTiSynthType::LiveCount();
-    void* out = nullptr;
-    ASSERT_EQ(CQmVSTiSynthType::CreateDriverClass(&out), S_OK);
-    EXPECT_EQ(CQmVSTiSynthType::LiveCount(), live + 1);
-    EXPECT_EQ(static_cast<IMIDIClass*>(out)->Release(), 0u);
-    EXPECT_EQ(CQmVSTiSynthType::CreateDriverClass(nullptr), E_POINTER);
-    EXPECT_EQ(CQmVSTiSynthType::LiveCount(), live);
-}
 
 TEST_F(SynthTypeTest, FixedSlotsInterfacesAndNothingOfferedWithoutAList) {
     EXPECT_EQ(std::make_tuple(type_->GetKind(), type_->GetSecondKind()), std::make_tuple(3, 1));
@@ -52,6 +40,7 @@ TEST_F(SynthTypeTest, FixedSlotsInterfacesAndNothingOfferedWithoutAList) {
     EXPECT_EQ(synth, nullptr);
     EXPECT_EQ(type_->ResetUsage(), S_FALSE);
     EXPECT_EQ(type_->CreateSynth(nullptr, &synth), E_INVALIDARG);
+    EXPECT_EQ(type_->ReplaceList(nullptr), S_FALSE);
 }
 
 TEST_F(SynthTypeTest, GetSynthInfoCountsOnlyEnabledRecords) {
@@ -168,14 +157,6 @@ TEST_F(SynthTypeTest, AlternativeDrawingMarkFollowsTheSameModuleRule) {
     EXPECT_FALSE(type_->HasAlternativeDrawingMark(W("Piano").c_str(), W("C:\\VST\\piano.dll").c_str(), 5));
     EXPECT_FALSE(type_->HasAlternativeDrawingMark(W("Piano").c_str(), W("C:\\VST\\Piano.dll").c_str(), 7));
     EXPECT_FALSE(type_->HasAlternativeDrawingMark(W("Organ").c_str(), W("C:\\VST\\Organ.dll").c_str(), 6));
-}
-
-TEST_F(SynthTypeTest, ReplaceListSortsFaultedFirstAndNonInstrumentsLast) {
-    UseRecords(type_, {Record("/p/1.dll", "Zeta", "V", 1, NotInstrument), Record("/p/2.dll", "Beta", "V", 2, Enabled),
-                       Record("/p/3.dll", "Quiet", "V", 3, NoEditor), Record("/p/4.dll", "Alpha", "V", 4, Enabled),
-                       Record("/p/5.dll", "Broken", "V", 5, Faulted)});
-    EXPECT_EQ(Names(type_->PluginList()), (std::vector<std::string>{"Broken", "Alpha", "Beta", "Quiet", "Zeta"}));
-    EXPECT_EQ(type_->ReplaceList(nullptr), S_FALSE);
 }
 
 TEST_F(SynthTypeTest, FoldersStayPackedAreNeverHeldTwiceAndTakeTheirRecordsAlong) {

@@ -1,5 +1,5 @@
 // CVSTiSofthSynth::Render with an in-process plug-in: block cutting, the host's MIDI fill per block,
-// live leftovers, render flags, the host time record, the queued main output and the silent states.
+// render flags, the host time record, the queued main output and the silent states.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -46,23 +46,6 @@ TEST(HostingRender, ARequestIsCutIntoFrameSizeBlocksEachFilledByTheHostFirst) {
     ExpectFrames(out, 600, 0.5f, 0.0f);
     EXPECT_EQ(std::make_tuple(rig->CurrentSample(), rig->PendingFrames(), rig->RenderBuffer()->EventCount()),
               std::make_tuple(LONGLONG{600}, 0u, 0));
-}
-
-TEST(HostingRender, LiveModeRendersWholeBlocksAndKeepsTheRestPending) {
-    Rig rig;
-    ASSERT_EQ(rig->StartLive(), S_OK);
-    std::vector<float> out;
-    const struct {
-        size_t processCalls;
-        uint32_t pending;
-    } requests[] = {{1, 165}, {1, 65}, {2, 230}};
-    for (const auto& request : requests) {
-        ASSERT_EQ(rig.render(out, 100), 100);
-        EXPECT_EQ(rig.plugin.only(kProcessCall), std::vector<std::string>(request.processCalls, Process(265)));
-        EXPECT_EQ(rig->PendingFrames(), request.pending);
-        ExpectFrames(out, 100, 0.5f, 0.0f);
-    }
-    EXPECT_TRUE(rig.site.blocks.empty());  // live blocks do not ask the host for MIDI
 }
 
 TEST(HostingRender, FlagsSkipTheHostFillOrReachTheFirstBlockOnlyAndARefusedBlockEndsInSilence) {
@@ -142,26 +125,6 @@ TEST(HostingRender, ExtraOutputsQueueTheMainOutputAndAMonoMainIsSpreadAtMinus3dB
     EXPECT_EQ(unexposed->Queue(), nullptr);
 }
 
-TEST(HostingRender, MoreThan1020UnreadBlocksOverflowTheQueueUntilResetQueue) {
-    Rig rig(6, true);
-    ASSERT_EQ(rig->Cue(0), S_OK);
-    for (int block = 0; block < 1020; ++block) {
-        ASSERT_EQ(rig->RenderBlockFor(block * 265LL, 265, 0, nullptr), S_OK);
-        ASSERT_FALSE(rig->Status() & Status::QueueOverflow) << block;
-    }
-    ASSERT_EQ(rig->RenderBlockFor(1020 * 265LL, 265, 0, nullptr), S_OK);
-    EXPECT_TRUE(rig->Status() & Status::QueueOverflow);
-    EXPECT_EQ(rig->Queue()->ItemCount(), 1020u);
-
-    std::vector<float> out;
-    EXPECT_EQ(rig.render(out, 100), -2);
-    ExpectFrames(out, 100, 0.0f, 0.0f);
-    ASSERT_EQ(rig->ResetQueue2(0, 0), S_OK);
-    EXPECT_EQ(std::make_tuple(rig->Status() & Status::QueueOverflow, rig->PendingFrames()), std::make_tuple(0u, 0u));
-    ASSERT_EQ(rig.render(out, 100), 100);
-    EXPECT_EQ(out[0], 0.5f);
-}
-
 TEST(HostingRender, AFaultSilencesTheRestAndEveryLaterRequestUntilThePowerIsToggled) {
     Rig rig;
     ASSERT_EQ(rig->Cue(0), S_OK);
@@ -184,21 +147,4 @@ TEST(HostingRender, AFaultSilencesTheRestAndEveryLaterRequestUntilThePowerIsTogg
     ASSERT_EQ(rig->ResetQueue(), S_OK);
     ASSERT_EQ(rig.render(out, 265), 265);
     EXPECT_EQ(out[0], 0.5f);
-}
-
-TEST(HostingRender, SixteenBitHostsGetConvertedSamplesAndBadCallsAreRefused) {
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
-    FakeSite site;
-    ASSERT_EQ(site.open(synth.get()), S_OK);
-    std::vector<int16_t> out(2 * 300, 77);
-    EXPECT_EQ(synth->Render(out.data(), 0, 300, 0, 0, nullptr), E_UNEXPECTED);  // no format yet
-    const WAVEFORMATEX format = HostFormat(44100, WAVE_FORMAT_PCM, 16);
-    ASSERT_EQ(synth->SetFormat(&format, 0, 0), S_OK);
-    EXPECT_EQ(std::make_tuple(synth->Render(nullptr, 0, 300, 0, 0, nullptr), synth->Render(out.data(), 0, 0, 0, 0, nullptr)),
-              std::make_tuple(E_POINTER, 0));
-    ASSERT_EQ(synth->Cue(0), S_OK);
-    ASSERT_EQ(synth->Render(out.data(), 0, 300, 0, 0, nullptr), 300);
-    for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], i % 2 ? 0 : 16384) << i;
 }

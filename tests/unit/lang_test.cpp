@@ -1,4 +1,4 @@
-// The language handle (opening, the scratch ring, language ids, layout, abbreviation), strings by id
+// The language handle (opening, language ids, layout, abbreviation), strings by id
 // and by record (language switches, the cache, missing ids and modules), and the generated string
 // tables against their sources, the translation against the English table.
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@ using namespace langtest;
 
 namespace {
 
-TEST(LangHandle, OpenAndTheScratchRing) {
+TEST(LangHandle, OpenTwiceKeepsTheFirstHandle) {
     EXPECT_EQ(QmLang_Open(nullptr, ProgramInstance(), 1033, 0), E_POINTER);
     OwnedLang h;
     ASSERT_EQ(QmLang_Open(&h.lang, ProgramInstance(), 1031, 5000), S_OK);
@@ -21,23 +21,6 @@ TEST(LangHandle, OpenAndTheScratchRing) {
     EXPECT_EQ(QmLang_Open(&h.lang, ProgramInstance(), 1033, 0), QMLANG_S_ALREADY_OPEN);
     EXPECT_EQ(h.lang, before);
     EXPECT_EQ(QmLang_GetLCID(*h), 1031u);
-    for (const auto& [asked, capacity] : {std::pair{0, 8192}, {1, 2048}, {2049, 2049}}) {
-        OwnedLang other;
-        ASSERT_EQ(QmLang_Open(&other.lang, ProgramInstance(), 1033, asked), S_OK);
-        EXPECT_EQ(other.lang->scratchCapacity, capacity) << asked;
-    }
-    // Each 1022-character loan advances by 1024: 0, 1024, 2048, 3072; 4096 lies beyond 5000 - 1024.
-    WCHAR* start = QmGetTempStringBuffer(*h, 1022);
-    ASSERT_NE(start, nullptr);
-    for (int i = 1; i <= 4; ++i) EXPECT_EQ(QmGetTempStringBuffer(*h, 1022), start + (i % 4) * 1024) << i;
-    // Odd sizes round the next position down to even; 0 characters lend an empty string.
-    EXPECT_EQ(QmGetTempStringBuffer(*h, 3), start + 1024);
-    WCHAR* empty = QmGetTempStringBuffer(*h, 0);
-    EXPECT_EQ(empty, start + 1028);
-    EXPECT_EQ(empty[0], 0);
-    EXPECT_EQ(QmGetTempStringBuffer(*h, 1024), start + 1030);
-    EXPECT_EQ(QmGetTempStringBuffer(*h, 1025), nullptr);  // more than one borrower may take
-    EXPECT_EQ(QmGetTempStringBuffer(*h, -1), nullptr);
 }
 
 TEST(LangHandle, ConditionedEnglishAndRightToLeftLanguages) {
@@ -151,31 +134,6 @@ TEST_F(LangStrings, LoadStringCutsAndEmptiesAndTheCacheKeepsIdsSorted) {
     EXPECT_EQ(h.lang->cache->nCount, 6);
     ASSERT_TRUE(QmLang_UpdateKernelLCID(*h, 1031));
     EXPECT_EQ(h.lang->cache->nCount, 0);
-}
-
-TEST_F(LangStrings, RecordsPickTheSlotOfTheHandlesLanguage) {
-    static const char* const kTexts[QMLANG_LANGUAGE_COUNT] = {"en", "ja", "de", "es", "fr", "zh-CN", "zh-TW", "da", "fi",
-                                                              "it", "ko", "nl", "no", "pt-BR", "pt-PT", "ru", "sv", "pl"};
-    std::vector<WString> texts;
-    for (const char* t : kTexts) texts.push_back(W(t));
-    QMLANGSTRINGREC record[1 + QMLANG_LANGUAGE_COUNT] = {QMLANG_RECORD_HEADER(QMLANG_LANGUAGE_COUNT)};
-    for (int k = 0; k < QMLANG_LANGUAGE_COUNT; ++k) record[k + 1] = reinterpret_cast<ULONG_PTR>(texts[k].c_str());
-    // A record with fewer slots than the language's slot falls back to its last slot.
-    QMLANGSTRINGREC shortRecord[3] = {QMLANG_RECORD_HEADER(2), record[1], record[2]};
-    const struct {
-        LCID lcid;
-        const char* expected;
-        QMLANGSTRINGREC* record;
-    } cases[] = {{0x407, "de", record},     {0x807, "de", record},     {0xC04, "zh-TW", record},
-                 {0x1404, "zh-TW", record}, {0x1004, "zh-CN", record}, {0x804, "zh-CN", record},
-                 {0x816, "pt-PT", record},  {0x416, "pt-BR", record},  {0x809, "en", record},
-                 {0x40c, "fr", record},     {0x415, "pl", record},     {0x41f, "en", record},
-                 {0x814, "no", record},     {0x407, "ja", shortRecord}};
-    for (const auto& c : cases) {
-        OwnedLang lang;
-        ASSERT_EQ(qm::LangOpenWithLanguageModule(&lang.lang, ProgramInstance(), c.lcid, 0, nullptr), S_OK);
-        EXPECT_EQ(WString(QmGetString(*lang, c.record)), W(c.expected)) << std::hex << c.lcid;
-    }
 }
 
 TEST_F(LangStrings, RecordIdsResolveInTheLanguageModuleAndAreWrittenBack) {

@@ -82,43 +82,6 @@ TEST(ListModel, ValueListMatchesVectorModel) {
     }
 }
 
-TEST(ListModel, HeapItemListMatchesVectorModel) {
-    // Under the address sanitizer this also proves every block is freed exactly once.
-    std::mt19937 rng(77);
-    for (DWORD heap : {0u, QMLIST_OPT_PRIVATEHEAP}) {
-        OwnedList list(QMLIST_OPT_HEAPITEMS | heap, 0, 0, 4);
-        T model;
-        for (int step = 0; step < 400; ++step) {
-            SCOPED_TRACE(testing::Message() << "heap " << heap << " step " << step);
-            const int n = static_cast<int>(model.size());
-            const int op = Pick(rng, 0, 3);
-            if (op <= 1) {
-                const std::string text(static_cast<size_t>(Pick(rng, 0, 300)), static_cast<char>('a' + step % 26));
-                const int index = Pick(rng, -1, n + 1);
-                int at = -2;
-                ASSERT_EQ(QmList_AllocAndInsertItem(list, text.c_str(), static_cast<int>(text.size()) + 1, index, &at),
-                          S_OK);
-                ASSERT_EQ(at, (index < 0 || index >= n) ? n : index);
-                model.insert(model.begin() + at, text);
-            } else if (op == 2 && n > 0) {
-                const int index = Pick(rng, 0, n - 1), count = Pick(rng, 1, 3);
-                ASSERT_EQ(QmList_DeleteList(list, index, count, TRUE), S_OK);
-                model.erase(model.begin() + index, model.begin() + std::min(n, index + count));
-            } else if (n > 0) {  // resize: the text is cut or its block grows
-                const int index = Pick(rng, 0, n - 1);
-                const size_t size = static_cast<size_t>(Pick(rng, 1, 600));
-                const size_t old = model[size_t(index)].size();
-                ASSERT_EQ(QmList_ReAllocItem(list, index, static_cast<int>(size) + 1), S_OK);
-                ASSERT_GE(QmList_AllocSize(list, index), size + 1);
-                model[size_t(index)].resize(std::min(old, size));
-                QmList_ValueAt<char*>(list, index)[model[size_t(index)].size()] = 0;
-            }
-            ASSERT_EQ(Texts(list), model);
-            ASSERT_TRUE(Invariants(list));
-        }
-    }
-}
-
 TEST(ListEdges, CapacityGrowsAndShrinksInWholeIncrements) {
     // A source inside the list itself survives the reallocation it causes.
     OwnedList grow(0);

@@ -1,10 +1,7 @@
-// The Linux settings store: where it lives, damaged or misplaced stores, and writers in two processes.
-#include <fcntl.h>
+// The Linux settings store: where it lives, and damaged or misplaced stores.
 #include <ftw.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <memory>
@@ -107,48 +104,6 @@ TEST_F(MetricStorePosixTest, DamagedOrMisplacedStoreIsReportedAndLeftAlone) {
         EXPECT_EQ(QmMetric_Close(h), S_OK);
         EXPECT_EQ(ReadTextFile(database_), before);
     }
-}
-
-// Two processes write disjoint values and fight over shared ones, many times each, on a store that
-// neither has created yet. Every write must land: each is its own transaction and waits for the lock.
-TEST_F(MetricStorePosixTest, TwoWriterProcessesLoseNothing) {
-    constexpr int kWrites = 300;
-    constexpr int kShared = 10;
-    pid_t writers[2];
-    for (int w = 0; w < 2; ++w) {
-        writers[w] = fork();
-        if (writers[w] == 0) {
-            int failures = 0;
-            HQMMETRIC h = nullptr;
-            if (QmMetric_Open(&h, app_.c_str(), QM_METRIC_VERSION(1, 0), nullptr) != S_OK) _exit(99);
-            for (int i = 0; i < kWrites; ++i) {
-                if (QmSetMetric(h, 1000 * (w + 1) + i, i) != S_OK) ++failures;
-                if (QmSetMetric(h, i % kShared, w * 100000 + i) != S_OK) ++failures;
-            }
-            QmMetric_Close(h);
-            _exit(failures > 98 ? 98 : failures);
-        }
-        ASSERT_GT(writers[w], 0);
-    }
-    for (pid_t pid : writers) {
-        int status = -1;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "failed writes in a writer";
-    }
-    HQMMETRIC h = nullptr;
-    ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), QM_METRIC_VERSION(1, 0), nullptr), S_OK);
-    int lost = 0;
-    for (int w = 0; w < 2; ++w) {
-        for (int i = 0; i < kWrites; ++i) lost += QmGetMetricEx(h, 1000 * (w + 1) + i, 0, 0, -1) != i;
-    }
-    EXPECT_EQ(lost, 0);
-    for (int k = 0; k < kShared; ++k) {
-        const int last = (kWrites - kShared) + k;  // the final i with i % kShared == k
-        const int value = QmGetMetric(h, k);
-        EXPECT_TRUE(value == last || value == 100000 + last) << k << ": " << value;
-    }
-    QmMetric_Close(h);
 }
 
 }  // namespace

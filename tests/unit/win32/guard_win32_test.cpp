@@ -1,6 +1,5 @@
 // Windows side of the guarded calls: RaiseException codes, faults the plug-in handles with its own
-// frame (Wine's IsBadReadPtr), the thread's exception chain left as it was found, cleanups unwound,
-// stack overflows on small stacks and overflows that belong to nobody's guard.
+// frame (Wine's IsBadReadPtr), the thread's exception chain left as it was found and cleanups unwound.
 #include "platform/guard.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +9,6 @@
 #include <signal.h>
 
 #include <atomic>
-#include <thread>
 
 namespace qm::platform {
 namespace {
@@ -84,64 +82,6 @@ TEST(GuardWin32, TheExceptionChainIsLeftAsFound) {
     EXPECT_EQ(ExceptionChainHead(), head);
     Guarded([] { GuardedCall([](void*) { RaiseException(0xE0000001, 0, 0, nullptr); }, nullptr); });
     EXPECT_EQ(ExceptionChainHead(), head);
-}
-
-volatile uint32_t gDepthLimit = UINT32_MAX;  // never reached: the stack ends first
-
-__attribute__((noinline)) uint32_t RecurseForever(uint32_t depth) {
-    volatile char frame[512];
-    frame[depth & 511] = static_cast<char>(depth);
-    if (depth == gDepthLimit) return 0;
-    return RecurseForever(depth + 1) + static_cast<uint32_t>(frame[(depth * 7) & 511]);
-}
-
-// Plug-ins create their own threads, often with small stacks: the guard page must come back there too.
-DWORD WINAPI OverflowRepeatedly(void* result) {
-    int reported = 0;
-    for (int i = 0; i < 200; ++i) {
-        volatile uint32_t sink = 0;
-        if (Guarded([&] { sink = RecurseForever(0); }).kind == FaultKind::StackOverflow) ++reported;
-    }
-    *static_cast<int*>(result) = reported;
-    return 0;
-}
-
-TEST(GuardWin32, StackOverflowsAreReportedEveryTimeOnASmallThreadStack) {
-    int reported = -1;
-    HANDLE thread = CreateThread(nullptr, 128 * 1024, &OverflowRepeatedly, &reported,
-                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-    ASSERT_NE(thread, nullptr);
-    EXPECT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
-    CloseHandle(thread);
-    EXPECT_EQ(reported, 200);
-}
-
-std::atomic<int> gOverflowsSeen{0};
-
-LONG CALLBACK CountRaisedOverflows(EXCEPTION_POINTERS* info) {
-    if (info->ExceptionRecord->ExceptionCode != STATUS_STACK_OVERFLOW) return EXCEPTION_CONTINUE_SEARCH;
-    gOverflowsSeen.fetch_add(1);
-    return EXCEPTION_CONTINUE_EXECUTION;
-}
-
-TEST(GuardWin32, AnOverflowOutsideAGuardGoesToTheOtherHandlersWhileAnotherThreadIsGuarded) {
-    gOverflowsSeen = 0;
-    std::atomic<bool> inside{false}, release{false};
-    GuardOutcome outcome;
-    std::thread guarded([&] {
-        outcome = Guarded([&] {
-            inside = true;
-            while (!release) Sleep(1);
-        });
-    });
-    while (!inside) Sleep(1);
-    void* const own = AddVectoredExceptionHandler(0, &CountRaisedOverflows);
-    RaiseException(STATUS_STACK_OVERFLOW, 0, 0, nullptr);
-    RemoveVectoredExceptionHandler(own);
-    release = true;
-    guarded.join();
-    EXPECT_EQ(gOverflowsSeen.load(), 1);
-    EXPECT_FALSE(outcome.faulted);
 }
 
 }  // namespace
