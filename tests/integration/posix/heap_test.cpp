@@ -1,5 +1,5 @@
 // This program's heap, counted and made to fail on demand where no sanitizer owns it: rendering
-// allocates nothing once the first block has run, and a type whose plug-in list could not be
+// allocates nothing once the first block has run (buses and patch listeners included), and a type whose plug-in list could not be
 // allocated connects again without losing its companion.
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 
 #include "unit/discovery_test_support.h"
 #include "unit/hosting_fakes.h"
+#include "unit/patch_fakes.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define QMTEST_OWNS_MALLOC 0
@@ -162,4 +163,51 @@ TEST(TypeConnection, ASecondConnectionAfterAFailedListKeepsTheOneCompanion) {
     CAUUID ids{};
     EXPECT_EQ(first->GetPages(&ids), E_UNEXPECTED);
     EXPECT_EQ(first->Release(), 0u);
+}
+
+namespace {
+
+// A bank select in every block the host fills: each block ends with a patch change.
+HRESULT QM_COMCALL BankSelectingSite(qm::IQmSoftSynth* synth, DWORD code, ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR,
+                                     ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR) {
+    if (code != qm::SiteCode::FillBlock) return S_OK;
+    const DWORD bankSelect = 0xB0 | (32u << 8) | (1u << 16);
+    return synth->SendShortMessages(&bankSelect, 1, 0);
+}
+
+}  // namespace
+
+// ... and so do the patch device's listener events: time, patch changes and parameter moves.
+TEST(PatchRenderAllocations, ListenedBlocksAllocateNothing) {
+    if (!QMTEST_OWNS_MALLOC) GTEST_SKIP() << "the sanitizer owns the heap";
+    patch_test::ProgramsPlugin plugin;
+    plugin.logging = false;
+    plugin.SetParameters(2);
+    patch_test::Listener listener;
+    listener.keep = false;
+    patch_test::DeviceRig rig(plugin);
+    ASSERT_EQ(rig.synth->Open(0, 0, 0, &BankSelectingSite, 0, 0), S_OK);
+    const WAVEFORMATEX format = hosting_test::HostFormat(44100, WAVE_FORMAT_PCM, 16);
+    ASSERT_EQ(rig.synth->SetFormat(&format, 0, 0), S_OK);
+    ASSERT_EQ(rig.synth->Cue(0), S_OK);
+    ASSERT_EQ(rig.synth->Play(0, 0), S_OK);
+    ASSERT_EQ(rig.device->AddListener(&listener), S_OK);
+    std::vector<int16_t> out(2 * 1000);
+    ASSERT_EQ(rig.synth->Render(out.data(), 0, 1000, 0, 0, nullptr), 1000);
+
+    gAllocations.store(0);
+    gCounting.store(true);
+    LONGLONG position = 1000;
+    for (int request = 0; request < 200; ++request) {
+        const LONG frames = 100 + (request * 37) % 900;
+        rig.synth->Render(out.data(), position, frames, 0, 0, nullptr);
+        plugin.CallHost(audioMasterBeginEdit, 1, 0, 0.0f);
+        plugin.CallHost(audioMasterAutomate, 1, 0, 0.5f);
+        plugin.CallHost(audioMasterEndEdit, 1, 0, 0.0f);
+        position += frames;
+    }
+    gCounting.store(false);
+    EXPECT_EQ(gAllocations.load(), 0);
+    // Time, patch change and three parameter events per request at least.
+    EXPECT_GT(listener.heard.load(), 200 * 5);
 }
