@@ -1,6 +1,6 @@
 // This program's heap, counted and made to fail on demand where no sanitizer owns it: rendering
-// allocates nothing once the first block has run (buses and patch listeners included), and a type whose plug-in list could not be
-// allocated connects again without losing its companion.
+// allocates nothing once the first block has run (output buses and patch listeners included), and a
+// type whose plug-in list could not be allocated connects again without losing its companion.
 #include <gtest/gtest.h>
 
 #include <atomic>
