@@ -117,8 +117,6 @@ HostSequence::HostSequence(const MidiSong& song) : map_(song) {
     endTime_ = map_.TimeOfTick(song.endTick);
 }
 
-void HostSequence::Prepend(uint32_t message) { events_.insert(events_.begin(), {0, message}); }
-
 std::vector<int> HostSequence::Channels() const {
     bool used[16] = {};
     for (const TimedEvent& event : events_) {

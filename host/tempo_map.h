@@ -68,8 +68,6 @@ public:
     const std::vector<TimedEvent>& Events() const noexcept { return events_; }
     // Host time of the song's end: its last event or end-of-track.
     LONGLONG EndTime() const noexcept { return endTime_; }
-    // Adds `message` at host time 0 before every song event (a program change chosen by the user).
-    void Prepend(uint32_t message);
     // The MIDI channels (0-15) the song's events use; channel 0 alone when it has none.
     std::vector<int> Channels() const;
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "parameter_settings.h"
 #include "qmvsti/midi_device.h"
 #include "session.h"
 
@@ -39,7 +40,7 @@ struct RenderOptions {
     std::string format = "s16";
     unsigned long rate = 44100;
     long program = -1;  // patch index on the MIDI device; -1: leave the plug-in's program alone
-    std::vector<std::string> settings;  // --set NAME=VALUE, in order
+    std::vector<ParameterSetting> settings;  // --set NAME=VALUE, in order
     double tail = 2.0;  // seconds rendered after the song's end, for release and reverb
     double maxLength = 3600.0;  // seconds; a longer song (tail not counted) is refused, not rendered
     bool buses = false;     // --buses, --outputs all: each bus into OUT-<bus name>.<ext>

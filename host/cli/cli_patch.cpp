@@ -53,14 +53,8 @@ int PrepareInstrument(IQmSoftSynth* instance, const std::string& plugInPath, con
         }
     }
     if (result == kExitOk && !render.settings.empty()) {
-        std::vector<ParameterSetting> settings;
-        for (const std::string& text : render.settings) {
-            ParameterSetting setting;
-            ParseParameterSetting(text, &setting, &error);
-            settings.push_back(setting);
-        }
         std::vector<ResolvedSetting> resolved;
-        if (!ResolveParameterSettings(device, havePrivate ? &plugIn : nullptr, settings, &resolved, &error))
+        if (!ResolveParameterSettings(device, havePrivate ? &plugIn : nullptr, render.settings, &resolved, &error))
             result = Fail(kExitUsage, error);
         else
             ApplyParameterSettings(device, resolved);

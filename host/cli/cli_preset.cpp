@@ -67,7 +67,7 @@ int Show(const Options& options, const std::string& path) {
 struct SaveArguments {
     std::string plugIn, output, preset, loadState;
     long program = -1;
-    std::vector<std::string> settings;  // --set NAME=VALUE, applied after the program is selected
+    std::vector<ParameterSetting> settings;  // --set NAME=VALUE, applied after the program is selected
 };
 
 bool ParseSave(const std::vector<std::string>& arguments, SaveArguments* save, std::string* error) {
@@ -83,7 +83,7 @@ bool ParseSave(const std::vector<std::string>& arguments, SaveArguments* save, s
         } else if (name == "--set") {
             ParameterSetting setting;
             if (!ParseParameterSetting(value, &setting, error)) return false;
-            save->settings.push_back(value);
+            save->settings.push_back(setting);
         } else if (name == "--program") {
             char* end = nullptr;
             save->program = std::strtol(value.c_str(), &end, 10);

@@ -102,7 +102,7 @@ bool ParseRenderOptions(const std::vector<std::string>& arguments, RenderOptions
         } else if (name == "--set") {
             ParameterSetting setting;
             if (!ParseParameterSetting(value, &setting, error)) return false;
-            render->settings.push_back(value);
+            render->settings.push_back(setting);
         } else if (name == "--max-length") {
             double seconds = 0.0;
             if (!Duration(value, &seconds) || !(seconds > 0.0) || seconds > kMaxMaxLength) {
