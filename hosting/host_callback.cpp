@@ -91,9 +91,7 @@ intptr_t CVSTiSofthSynth::AnswerHost(int32_t opcode, int32_t index, intptr_t val
         SetBits(InstanceStatus::NeedsIdle);
         lastIdleTime_ = 0;
         return 1;
-    case audioMasterSizeWindow:
-        // Only an open instance property page can host a resized editor.
-        return 0;
+    case audioMasterSizeWindow: return AnswerSizeWindow(index, value);
     case audioMasterWillReplaceOrAccumulate: return 1;
     case audioMasterGetCurrentProcessLevel: return ProcessLevel();
     case audioMasterGetVendorString: CopyHostString(ptr, kHostVendor); return 0;
@@ -101,6 +99,7 @@ intptr_t CVSTiSofthSynth::AnswerHost(int32_t opcode, int32_t index, intptr_t val
     case audioMasterGetVendorVersion: return kHostVendorVersion;
     case audioMasterCanDo: return CanDoForInstance(static_cast<const char*>(ptr));
     case audioMasterUpdateDisplay:
+        if (IEditorWindow* window = editorWindow_; window != nullptr && window->HasWindow()) window->PostUpdateDisplay();
         // Programs may have been renamed or reloaded: the host's listeners see them anew.
         if (patchDevice_ != nullptr) {
             patchDevice_->RefreshPrograms();
@@ -113,6 +112,16 @@ intptr_t CVSTiSofthSynth::AnswerHost(int32_t opcode, int32_t index, intptr_t val
         return 1;
     default: return 0;
     }
+}
+
+// Only an open editor window can follow a size request. An instrument with the alternative-drawing
+// mark is laid out for the size it asks but is told the host did not resize it.
+intptr_t CVSTiSofthSynth::AnswerSizeWindow(int32_t width, intptr_t height) noexcept {
+    IEditorWindow* window = editorWindow_;
+    if (window == nullptr || !window->HasWindow()) return 0;
+    const bool refused = type_->HasAlternativeDrawingMark(displayName_, path_, uniqueId_);
+    window->SizeWindow(width, static_cast<int32_t>(height));
+    return refused ? 0 : 1;
 }
 
 intptr_t CVSTiSofthSynth::CanDoForInstance(const char* capability) noexcept {

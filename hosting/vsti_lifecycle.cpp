@@ -144,11 +144,19 @@ HRESULT CVSTiSofthSynth::TogglePower() noexcept {
     return S_OK;
 }
 
-HRESULT CVSTiSofthSynth::Idle(DWORD) noexcept {
-    // With an editor window open and no "now", the pass would be posted to the editor's thread; the
-    // instance has no editor window yet, so it always runs here.
-    IdlePass();
+HRESULT CVSTiSofthSynth::Idle(DWORD now) noexcept {
+    // The editor may only be idled on its own window's thread.
+    IEditorWindow* window = editorWindow_;
+    if (now == 0 && window != nullptr && window->HasWindow()) window->PostIdle();
+    else IdlePass();
     return S_OK;
+}
+
+void CVSTiSofthSynth::SetEditorWindow(IEditorWindow* window) noexcept {
+    if (window != nullptr) window->RetainWindow();
+    IEditorWindow* old = editorWindow_;
+    editorWindow_ = window;
+    if (old != nullptr) old->ReleaseWindow();
 }
 
 void CVSTiSofthSynth::IdlePass() noexcept {
@@ -156,6 +164,12 @@ void CVSTiSofthSynth::IdlePass() noexcept {
     if (now - lastIdleTime_ < kIdleIntervalMs) return;
     if (HasBits(InstanceStatus::NeedsIdle)) CallDispatcher(effIdle, 0, 0, nullptr, 0.0f);
     lastIdleTime_ = now;
+    IEditorWindow* window = editorWindow_;
+    if (window == nullptr || !window->HasWindow()) return;
+    // effEditIdle is never re-entered, whichever thread asks.
+    if (editorIdleGuard_.exchange(1, std::memory_order_acq_rel) != 0) return;
+    CallDispatcher(effEditIdle, 0, 0, nullptr, 0.0f);
+    editorIdleGuard_.exchange(0, std::memory_order_acq_rel);
 }
 
 }  // namespace qm

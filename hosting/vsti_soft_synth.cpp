@@ -111,6 +111,7 @@ CVSTiSofthSynth::~CVSTiSofthSynth() {
     renderBuffer_ = nullptr;
     liveBuffer_ = nullptr;
     ReleaseBuses();
+    SetEditorWindow(nullptr);
     midiInput_ = nullptr;
     FreeAudioBlock();
     FreeQueue();

@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "hosting/editor_window.h"
 #include "hosting/host_sample_writer.h"
 #include "hosting/property_pages_provider.h"
 #include "hosting/synth_type_link.h"
@@ -184,8 +185,12 @@ public:
 
     // Suspends a running plug-in, or resumes a suspended one and clears Faulted (the power button).
     HRESULT TogglePower() noexcept;
-    // The idle pass, at most once per 10 ms.
+    // The idle pass, at most once per 10 ms; with an editor window open it also idles the editor.
     void IdlePass() noexcept;
+    // The window holding the plug-in's editor (the instance property page), or null. The instance
+    // keeps it with a reference, releasing the one it had; null gives it up.
+    void SetEditorWindow(IEditorWindow* window) noexcept;
+    IEditorWindow* EditorWindow() const noexcept { return editorWindow_; }
 
     // ---- State for the other parts of the instance and for tests ----
     AEffect* Effect() const noexcept { return effect_; }
@@ -261,6 +266,7 @@ private:
     intptr_t PinConnected(int32_t index, intptr_t value) const noexcept;
     intptr_t ProcessLevel() const noexcept;
     intptr_t CanDoForInstance(const char* capability) noexcept;
+    intptr_t AnswerSizeWindow(int32_t width, intptr_t height) noexcept;
     intptr_t AnswerGetTime(int32_t wanted) noexcept;
     intptr_t AnswerTempoAt(intptr_t samplePosition) noexcept;
     HRESULT CallSite(DWORD code, ULONG_PTR w1 = 0, ULONG_PTR w2 = 0, ULONG_PTR w3 = 0, ULONG_PTR w4 = 0,
@@ -377,6 +383,7 @@ private:
     IPlugInMidiReceiver* midiInput_ = nullptr;
     CVSTiSofthSynthIn* midiPort_ = nullptr;  // referenced
     CVSTIPatchDevice* patchDevice_ = nullptr;  // referenced
+    IEditorWindow* editorWindow_ = nullptr;  // referenced
 };
 
 // The file-name part of a path: no folder, no extension.
