@@ -1,0 +1,26 @@
+// What both page dialogs share: showing, moving and destroying them.
+#include <windows.h>
+
+#include "ui/page_dialogs.h"
+
+namespace qm {
+
+void ShowPageDialog(HWND dialog, UINT command) noexcept {
+    if (dialog != nullptr) ShowWindow(dialog, static_cast<int>(command));
+}
+
+void MovePageDialog(HWND dialog, const RECT& rect) noexcept {
+    if (dialog == nullptr) return;
+    SetWindowPos(dialog, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void DestroyPageDialog(HWND dialog) noexcept {
+    if (dialog != nullptr) DestroyWindow(dialog);
+}
+
+// Until the page dialogs are built, neither can be created.
+HWND CreateSynthPageDialog(CVSTiSynthPage&, HWND) noexcept { return nullptr; }
+HWND CreateTypePageDialog(CVSTiTypePage&, HWND) noexcept { return nullptr; }
+
+}  // namespace qm
