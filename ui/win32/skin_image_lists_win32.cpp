@@ -1,6 +1,8 @@
 // Until the skin image is decoded, the lists are created empty, so pages show no images.
 #include "ui/win32/skin_image_lists.h"
 
+#include <initializer_list>
+
 namespace qm {
 
 bool LoadSkinImageLists(SkinImageLists& lists) noexcept {
