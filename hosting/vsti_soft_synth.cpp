@@ -7,8 +7,10 @@
 
 #include "framework/lang.h"
 #include "hosting/output_queue.h"
+#include "hosting/vsti_editor_session.h"
 #include "platform/fpu.h"
 #include "presets/preset_access.h"
+#include "qmvsti/editor.h"
 #include "qmvsti/guids.h"
 #include "qmvsti/presets.h"
 #include "routing/synth_buffer.h"
@@ -89,6 +91,7 @@ HRESULT CVSTiSofthSynth::QueryInterface(REFIID riid, void** ppv) noexcept {
         return propertyPages_->QueryInterface(riid, ppv);
     }
     if (IsEqualGUID(riid, IID_IQmSoftSynthPresets)) return presets::CreatePresetAccess(this, ppv);
+    if (IsEqualGUID(riid, IID_IQmSoftSynthEditor)) return CreateEditorSession(this, ppv);
     if (IsEqualGUID(riid, IID_IMIDIDevice) && patchDevice_ != nullptr) return QueryPatchDevice(ppv);
     return E_NOINTERFACE;
 }

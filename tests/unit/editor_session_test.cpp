@@ -1,0 +1,192 @@
+// The editor session a host without property pages opens the plug-in's editor through: which
+// thread the editor is idled on, size requests reaching the host's window, and the opcodes a
+// plug-in with and without an editor receives.
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "hosting_fakes.h"
+#include "platform/thread.h"
+#include "qmvsti/editor.h"
+
+using namespace hosting_test;
+
+namespace {
+
+using Size = std::pair<LONG, LONG>;
+
+// A fake plug-in with an editor: a rectangle to report and the thread of every effEditIdle.
+class EditorPlugin : public FakePlugin {
+public:
+    explicit EditorPlugin(bool hasEditor = true)
+        : FakePlugin(2, 0, effFlagsIsSynth | effFlagsCanReplacing | (hasEditor ? effFlagsHasEditor : 0)) {
+        logged_ = effect.dispatcher;
+        effect.dispatcher = &Dispatch;
+    }
+    ERect rect{0, 0, 300, 500};  // 500 x 300
+    bool giveRect = true;
+    void* parent = nullptr;
+    std::vector<std::thread::id> idleThreads() {
+        std::lock_guard<std::mutex> hold(lock_);
+        return idleThreads_;
+    }
+
+private:
+    static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                         float opt) {
+        auto* self = static_cast<EditorPlugin*>(static_cast<FakePlugin*>(effect->object));
+        const intptr_t result = self->logged_(effect, opcode, index, value, ptr, opt);
+        switch (opcode) {
+        case effEditGetRect:
+            *static_cast<ERect**>(ptr) = self->giveRect ? &self->rect : nullptr;
+            return self->giveRect ? 1 : 0;
+        case effEditOpen: self->parent = ptr; return 1;
+        case effEditIdle: {
+            std::lock_guard<std::mutex> hold(self->lock_);
+            self->idleThreads_.push_back(std::this_thread::get_id());
+            return 0;
+        }
+        default: return result;
+        }
+    }
+    AEffectDispatcherProc logged_;
+    std::mutex lock_;
+    std::vector<std::thread::id> idleThreads_;
+};
+
+struct RecordingSite final : qm::IQmSoftSynthEditorSite {
+    std::vector<Size> sizes;
+    HRESULT QM_COMCALL ResizeEditor(LONG width, LONG height) noexcept override {
+        sizes.emplace_back(width, height);
+        return S_OK;
+    }
+};
+
+qm::IQmSoftSynthEditor* EditorOf(qm::CVSTiSofthSynth* synth) {
+    qm::IQmSoftSynthEditor* editor = nullptr;
+    EXPECT_EQ(synth->QueryInterface(qm::IID_IQmSoftSynthEditor, reinterpret_cast<void**>(&editor)), S_OK);
+    return editor;
+}
+
+void* const kWindow = reinterpret_cast<void*>(static_cast<uintptr_t>(0x3A00007));
+
+}  // namespace
+
+TEST(EditorSession, WithoutAnEditorNothingIsOpenedClosedOrIdled) {
+    FakeType type;
+    EditorPlugin plugin(false);
+    LoadedInstance synth(type, &plugin);
+    qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
+    LONG width = -1, height = -1;
+    EXPECT_EQ(editor->GetEditorSize(&width, &height), E_NOTIMPL);
+    EXPECT_EQ(width, 0);
+    EXPECT_EQ(height, 0);
+    EXPECT_EQ(editor->GetEditorSize(nullptr, &height), E_POINTER);
+    EXPECT_EQ(editor->OpenEditor(kWindow, nullptr), E_NOTIMPL);
+    EXPECT_EQ(editor->IdleEditor(), S_FALSE);
+    EXPECT_EQ(editor->CloseEditor(), S_FALSE);
+    EXPECT_EQ(synth->EditorWindow(), nullptr);
+    editor->Release();
+    for (int32_t opcode : {effEditGetRect, effEditOpen, effEditClose, effEditIdle}) EXPECT_TRUE(plugin.only(opcode).empty()) << opcode;
+}
+
+TEST(EditorSession, SizeFromTheRectangleAndOneOpenerAtATime) {
+    FakeType type;
+    EditorPlugin plugin;
+    LoadedInstance synth(type, &plugin);
+    qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
+    qm::IQmSoftSynthEditor* other = EditorOf(synth.get());
+    LONG width = 0, height = 0;
+    EXPECT_EQ(editor->GetEditorSize(&width, &height), S_OK);
+    EXPECT_EQ((Size{width, height}), (Size{500, 300}));
+    plugin.giveRect = false;
+    EXPECT_EQ(editor->GetEditorSize(&width, &height), S_FALSE);
+    EXPECT_EQ((Size{width, height}), (Size{0, 0}));
+
+    EXPECT_EQ(editor->OpenEditor(nullptr, nullptr), E_INVALIDARG);
+    EXPECT_EQ(editor->OpenEditor(kWindow, nullptr), S_OK);
+    EXPECT_EQ(plugin.parent, kWindow);
+    EXPECT_EQ(editor->OpenEditor(kWindow, nullptr), E_UNEXPECTED);
+    EXPECT_EQ(other->OpenEditor(kWindow, nullptr), E_UNEXPECTED);
+    EXPECT_EQ(plugin.only(effEditOpen).size(), 1u);
+    other->Release();
+    editor->Release();
+}
+
+// Requests raised on another thread (the audio thread) never idle the editor there; the host's
+// window thread does, and only it.
+TEST(EditorSession, EditorIdlesOnlyOnTheWindowThread) {
+    FakeType type;
+    EditorPlugin plugin;
+    LoadedInstance synth(type, &plugin);
+    qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
+    ASSERT_EQ(editor->OpenEditor(kWindow, nullptr), S_OK);
+    HRESULT foreignIdle = S_OK;
+    std::thread audio([&] {
+        for (int i = 0; i < 50; ++i) {
+            synth->Idle(0);
+            plugin.callHost(audioMasterUpdateDisplay);
+            synth->SendShortMessage(0x403C90, 0);
+        }
+        foreignIdle = editor->IdleEditor();
+    });
+    audio.join();
+    EXPECT_EQ(foreignIdle, E_UNEXPECTED);
+    EXPECT_TRUE(plugin.idleThreads().empty());
+
+    qm::platform::SleepMs(12);  // past the idle pass's 10 ms throttle
+    EXPECT_EQ(editor->IdleEditor(), S_OK);
+    EXPECT_EQ(plugin.idleThreads(), std::vector<std::thread::id>{std::this_thread::get_id()});
+    editor->Release();
+}
+
+// The host's window follows the request in both cases; an instrument with the alternative-drawing
+// mark is told the window was not resized. A rectangle that still reports the old size does not
+// undo the request.
+TEST(EditorSession, SizeRequestsReachTheSite) {
+    for (const bool marked : {false, true}) {
+        FakeType type;
+        type.alternativeDrawing = marked;
+        EditorPlugin plugin;
+        LoadedInstance synth(type, &plugin);
+        RecordingSite site;
+        qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
+        ASSERT_EQ(editor->OpenEditor(kWindow, &site), S_OK);
+        EXPECT_EQ(plugin.callHost(audioMasterSizeWindow, 600, 400), marked ? 0 : 1) << marked;
+        EXPECT_EQ(site.sizes, (std::vector<Size>{{600, 400}})) << marked;
+        LONG width = 0, height = 0;
+        EXPECT_EQ(editor->GetEditorSize(&width, &height), S_OK);
+        EXPECT_EQ((Size{width, height}), (Size{600, 400})) << marked;
+        editor->Release();
+    }
+}
+
+// After the close the instance forwards nothing: size requests are refused and idles do not reach
+// the editor. Dropping the last reference of an open session closes it the same way.
+TEST(EditorSession, CloseSendsEditCloseOnceAndDetaches) {
+    for (const bool explicitClose : {true, false}) {
+        FakeType type;
+        EditorPlugin plugin;
+        LoadedInstance synth(type, &plugin);
+        RecordingSite site;
+        qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
+        ASSERT_EQ(editor->OpenEditor(kWindow, &site), S_OK);
+        EXPECT_EQ(synth->EditorWindow() != nullptr, true);
+        if (explicitClose) {
+            EXPECT_EQ(editor->CloseEditor(), S_OK);
+            EXPECT_EQ(editor->CloseEditor(), S_FALSE);
+            EXPECT_EQ(editor->IdleEditor(), S_FALSE);
+        }
+        editor->Release();
+        EXPECT_EQ(plugin.only(effEditClose).size(), 1u) << explicitClose;
+        EXPECT_EQ(synth->EditorWindow(), nullptr) << explicitClose;
+        EXPECT_EQ(plugin.callHost(audioMasterSizeWindow, 640, 480), 0);
+        qm::platform::SleepMs(12);
+        synth->Idle(0);
+        EXPECT_TRUE(site.sizes.empty());
+        EXPECT_TRUE(plugin.idleThreads().empty()) << explicitClose;
+    }
+}
