@@ -5,6 +5,7 @@
 
 #include "parameter_settings.h"
 #include "qmvsti/midi_device.h"
+#include "qmvsti/presets.h"
 #include "session.h"
 
 namespace qm::host::cli {
@@ -89,12 +90,19 @@ int RunInfo(const Options& options);
 int RunRender(const Options& options);
 int RunSettings(const Options& options);
 int RunPreset(const Options& options);
+// edit (cli_edit.cpp): the plug-in's own editor in a window, then --save.
+int RunEdit(const Options& options);
+bool IsEditValueOption(const std::string& arg);
+bool ParseEditArguments(const std::vector<std::string>& arguments, std::string* error);
 // True when `arg` is a preset option that takes a value.
 bool IsPresetValueOption(const std::string& arg);
 bool ParsePresetArguments(const std::vector<std::string>& arguments, std::string* error);
 // Before a render or a preset save: the instance state restored, then a preset or bank loaded (each
 // when given); the exit code, with the message printed. After a render: the state saved.
 int PrepareInstance(IQmSoftSynth* instance, const std::string& loadState, const std::string& preset);
+// Writes the current program (.fxp) or every program (.fxb, by the extension) of `files` to `output`;
+// prints what was written or why not; the exit code.
+int WritePresetFile(IQmSoftSynthPresets* files, const std::string& output, const std::string& plugIn);
 int SaveRenderState(IQmSoftSynth* instance, const RenderOptions& render);
 
 // Shared by the commands.

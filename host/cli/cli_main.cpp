@@ -48,6 +48,12 @@ void PrintUsage(FILE* out) {
         "              [--set NAME=VALUE]... OUT.fxp|OUT.fxb\n"
         "                    write the plug-in's current program (.fxp) or all its programs (.fxb),\n"
         "                    after restoring a state or loading a preset or bank when given\n"
+        "  edit -p NAME|PATH [--preset FILE.fxp|FILE.fxb] [--save FILE.fxp|FILE.fxb]\n"
+        "       [--screenshot FILE.png] [--close-after-ms N]\n"
+        "                    the instrument's own editor in a window (X11; not on Windows), after\n"
+        "                    loading a preset or bank; on close the program (.fxp) or every program\n"
+        "                    (.fxb) is saved; --screenshot keeps the window's picture taken before\n"
+        "                    it closes, --close-after-ms closes it by itself\n"
         "  settings [NAME[=VALUE]]\n"
         "                    show or change the type's settings (FrameSize, FlushOnStopCount,\n"
         "                    ExposeMultiChannel, SizeWindowForNI, AssumeStereoPins)\n"
@@ -76,7 +82,8 @@ bool ParseArguments(int argc, char** argv, Options* options, std::string* error)
         } else if (options->command == "render" && IsRenderFlag(arg)) {
             options->arguments.push_back(arg);
         } else if ((options->command == "render" && IsRenderValueOption(arg.substr(0, arg.find('=')))) ||
-                   (options->command == "preset" && IsPresetValueOption(arg.substr(0, arg.find('='))))) {
+                   (options->command == "preset" && IsPresetValueOption(arg.substr(0, arg.find('=')))) ||
+                   (options->command == "edit" && IsEditValueOption(arg.substr(0, arg.find('='))))) {
             // The render command's own options travel with their values to its own parser.
             options->arguments.push_back(arg);
             if (arg.find('=') == std::string::npos && i + 1 < argc) options->arguments.push_back(argv[++i]);
@@ -139,6 +146,8 @@ bool ParseArguments(int argc, char** argv, Options* options, std::string* error)
         if (!ParseRenderOptions(options->arguments, &render, error)) return false;
     } else if (options->command == "preset") {
         if (!ParsePresetArguments(options->arguments, error)) return false;
+    } else if (options->command == "edit") {
+        if (!ParseEditArguments(options->arguments, error)) return false;
     } else {
         *error = "unknown command " + options->command;
         return false;
@@ -168,6 +177,7 @@ int main(int argc, char** argv) {
         if (options.command == "render") return RunRender(options);
         if (options.command == "settings") return RunSettings(options);
         if (options.command == "preset") return RunPreset(options);
+        if (options.command == "edit") return RunEdit(options);
         return RunInfo(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "qmvsti: %s\n", e.what());

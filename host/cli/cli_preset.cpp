@@ -130,27 +130,28 @@ int Save(const Options& options) {
         PatchChoice unused;
         code = PrepareInstrument(instance, modulePath, parameters, &unused);
     }
-    if (code == kExitOk) {
-        const std::u16string wide = ToUtf16(save.output);
-        const LPCWSTR path = reinterpret_cast<LPCWSTR>(wide.c_str());
-        const bool bank = IsBankPath(save.output);
-        const HRESULT saved = bank ? files->SaveBankFile(path) : files->SavePresetFile(path);
-        if (saved == S_FALSE) {
-            code = Fail(kExitFailure, "the plug-in gave no settings to save");
-        } else if (saved != S_OK) {
-            char text[16];
-            std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(saved));
-            code = Fail(kExitFailure, "cannot write " + save.output + " (" + text + ")");
-        } else {
-            std::printf("%s: %s of %s\n", save.output.c_str(), bank ? "bank" : "preset", save.plugIn.c_str());
-        }
-    }
+    if (code == kExitOk) code = WritePresetFile(files, save.output, save.plugIn);
     if (files != nullptr) files->Release();
     instance->Release();
     return code;
 }
 
 }  // namespace
+
+int WritePresetFile(IQmSoftSynthPresets* files, const std::string& output, const std::string& plugIn) {
+    const std::u16string wide = ToUtf16(output);
+    const LPCWSTR path = reinterpret_cast<LPCWSTR>(wide.c_str());
+    const bool bank = IsBankPath(output);
+    const HRESULT saved = bank ? files->SaveBankFile(path) : files->SavePresetFile(path);
+    if (saved == S_FALSE) return Fail(kExitFailure, "the plug-in gave no settings to save");
+    if (saved != S_OK) {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(saved));
+        return Fail(kExitFailure, "cannot write " + output + " (" + text + ")");
+    }
+    std::printf("%s: %s of %s\n", output.c_str(), bank ? "bank" : "preset", plugIn.c_str());
+    return kExitOk;
+}
 
 bool IsPresetValueOption(const std::string& arg) {
     return arg == "-p" || arg == "--plugin" || arg == "--program" || arg == "--preset" || arg == "--load-state" ||
