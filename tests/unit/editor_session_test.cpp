@@ -3,7 +3,6 @@
 // plug-in with and without an editor receives.
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -29,10 +28,7 @@ public:
     ERect rect{0, 0, 300, 500};  // 500 x 300
     bool giveRect = true;
     void* parent = nullptr;
-    std::vector<std::thread::id> idleThreads() {
-        std::lock_guard<std::mutex> hold(lock_);
-        return idleThreads_;
-    }
+    std::vector<std::thread::id> idleThreads;  // read after the other threads are joined
 
 private:
     static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
@@ -44,17 +40,11 @@ private:
             *static_cast<ERect**>(ptr) = self->giveRect ? &self->rect : nullptr;
             return self->giveRect ? 1 : 0;
         case effEditOpen: self->parent = ptr; return 1;
-        case effEditIdle: {
-            std::lock_guard<std::mutex> hold(self->lock_);
-            self->idleThreads_.push_back(std::this_thread::get_id());
-            return 0;
-        }
+        case effEditIdle: self->idleThreads.push_back(std::this_thread::get_id()); return 0;
         default: return result;
         }
     }
     AEffectDispatcherProc logged_;
-    std::mutex lock_;
-    std::vector<std::thread::id> idleThreads_;
 };
 
 struct RecordingSite final : qm::IQmSoftSynthEditorSite {
@@ -82,38 +72,13 @@ TEST(EditorSession, WithoutAnEditorNothingIsOpenedClosedOrIdled) {
     qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
     LONG width = -1, height = -1;
     EXPECT_EQ(editor->GetEditorSize(&width, &height), E_NOTIMPL);
-    EXPECT_EQ(width, 0);
-    EXPECT_EQ(height, 0);
-    EXPECT_EQ(editor->GetEditorSize(nullptr, &height), E_POINTER);
+    EXPECT_EQ((Size{width, height}), (Size{0, 0}));
     EXPECT_EQ(editor->OpenEditor(kWindow, nullptr), E_NOTIMPL);
     EXPECT_EQ(editor->IdleEditor(), S_FALSE);
     EXPECT_EQ(editor->CloseEditor(), S_FALSE);
     EXPECT_EQ(synth->EditorWindow(), nullptr);
     editor->Release();
     for (int32_t opcode : {effEditGetRect, effEditOpen, effEditClose, effEditIdle}) EXPECT_TRUE(plugin.only(opcode).empty()) << opcode;
-}
-
-TEST(EditorSession, SizeFromTheRectangleAndOneOpenerAtATime) {
-    FakeType type;
-    EditorPlugin plugin;
-    LoadedInstance synth(type, &plugin);
-    qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
-    qm::IQmSoftSynthEditor* other = EditorOf(synth.get());
-    LONG width = 0, height = 0;
-    EXPECT_EQ(editor->GetEditorSize(&width, &height), S_OK);
-    EXPECT_EQ((Size{width, height}), (Size{500, 300}));
-    plugin.giveRect = false;
-    EXPECT_EQ(editor->GetEditorSize(&width, &height), S_FALSE);
-    EXPECT_EQ((Size{width, height}), (Size{0, 0}));
-
-    EXPECT_EQ(editor->OpenEditor(nullptr, nullptr), E_INVALIDARG);
-    EXPECT_EQ(editor->OpenEditor(kWindow, nullptr), S_OK);
-    EXPECT_EQ(plugin.parent, kWindow);
-    EXPECT_EQ(editor->OpenEditor(kWindow, nullptr), E_UNEXPECTED);
-    EXPECT_EQ(other->OpenEditor(kWindow, nullptr), E_UNEXPECTED);
-    EXPECT_EQ(plugin.only(effEditOpen).size(), 1u);
-    other->Release();
-    editor->Release();
 }
 
 // Requests raised on another thread (the audio thread) never idle the editor there; the host's
@@ -135,18 +100,18 @@ TEST(EditorSession, EditorIdlesOnlyOnTheWindowThread) {
     });
     audio.join();
     EXPECT_EQ(foreignIdle, E_UNEXPECTED);
-    EXPECT_TRUE(plugin.idleThreads().empty());
+    EXPECT_TRUE(plugin.idleThreads.empty());
 
     qm::platform::SleepMs(12);  // past the idle pass's 10 ms throttle
     EXPECT_EQ(editor->IdleEditor(), S_OK);
-    EXPECT_EQ(plugin.idleThreads(), std::vector<std::thread::id>{std::this_thread::get_id()});
+    EXPECT_EQ(plugin.idleThreads, std::vector<std::thread::id>{std::this_thread::get_id()});
     editor->Release();
 }
 
-// The host's window follows the request in both cases; an instrument with the alternative-drawing
-// mark is told the window was not resized. A rectangle that still reports the old size does not
-// undo the request.
-TEST(EditorSession, SizeRequestsReachTheSite) {
+// The size comes from the rectangle until the plug-in asks for another one, which the host's
+// window follows in both cases; an instrument with the alternative-drawing mark is told the window
+// was not resized. A rectangle that still reports the old size does not undo the request.
+TEST(EditorSession, SizeFromTheRectangleAndFromRequests) {
     for (const bool marked : {false, true}) {
         FakeType type;
         type.alternativeDrawing = marked;
@@ -154,18 +119,25 @@ TEST(EditorSession, SizeRequestsReachTheSite) {
         LoadedInstance synth(type, &plugin);
         RecordingSite site;
         qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
-        ASSERT_EQ(editor->OpenEditor(kWindow, &site), S_OK);
-        EXPECT_EQ(plugin.callHost(audioMasterSizeWindow, 600, 400), marked ? 0 : 1) << marked;
-        EXPECT_EQ(site.sizes, (std::vector<Size>{{600, 400}})) << marked;
         LONG width = 0, height = 0;
         EXPECT_EQ(editor->GetEditorSize(&width, &height), S_OK);
+        EXPECT_EQ((Size{width, height}), (Size{500, 300}));
+        ASSERT_EQ(editor->OpenEditor(kWindow, &site), S_OK);
+        EXPECT_EQ(plugin.parent, kWindow);
+        EXPECT_EQ(plugin.callHost(audioMasterSizeWindow, 600, 400), marked ? 0 : 1) << marked;
+        EXPECT_EQ(site.sizes, (std::vector<Size>{{600, 400}})) << marked;
+        EXPECT_EQ(editor->GetEditorSize(&width, &height), S_OK);
         EXPECT_EQ((Size{width, height}), (Size{600, 400})) << marked;
+        plugin.giveRect = false;
+        plugin.callHost(audioMasterSizeWindow, 700, 500);
+        EXPECT_EQ(editor->GetEditorSize(&width, &height), S_FALSE);
+        EXPECT_EQ((Size{width, height}), (Size{0, 0}));
         editor->Release();
     }
 }
 
-// After the close the instance forwards nothing: size requests are refused and idles do not reach
-// the editor. Dropping the last reference of an open session closes it the same way.
+// One opener at a time; after the close the instance forwards nothing: size requests are refused
+// and idles do not reach the editor. Dropping the last reference of an open session closes it too.
 TEST(EditorSession, CloseSendsEditCloseOnceAndDetaches) {
     for (const bool explicitClose : {true, false}) {
         FakeType type;
@@ -173,20 +145,25 @@ TEST(EditorSession, CloseSendsEditCloseOnceAndDetaches) {
         LoadedInstance synth(type, &plugin);
         RecordingSite site;
         qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
+        qm::IQmSoftSynthEditor* other = EditorOf(synth.get());
+        EXPECT_EQ(editor->OpenEditor(nullptr, &site), E_INVALIDARG);
         ASSERT_EQ(editor->OpenEditor(kWindow, &site), S_OK);
-        EXPECT_EQ(synth->EditorWindow() != nullptr, true);
+        EXPECT_EQ(editor->OpenEditor(kWindow, &site), E_UNEXPECTED);
+        EXPECT_EQ(other->OpenEditor(kWindow, &site), E_UNEXPECTED);
+        other->Release();
         if (explicitClose) {
             EXPECT_EQ(editor->CloseEditor(), S_OK);
             EXPECT_EQ(editor->CloseEditor(), S_FALSE);
             EXPECT_EQ(editor->IdleEditor(), S_FALSE);
         }
         editor->Release();
+        EXPECT_EQ(plugin.only(effEditOpen).size(), 1u);
         EXPECT_EQ(plugin.only(effEditClose).size(), 1u) << explicitClose;
         EXPECT_EQ(synth->EditorWindow(), nullptr) << explicitClose;
         EXPECT_EQ(plugin.callHost(audioMasterSizeWindow, 640, 480), 0);
         qm::platform::SleepMs(12);
         synth->Idle(0);
         EXPECT_TRUE(site.sizes.empty());
-        EXPECT_TRUE(plugin.idleThreads().empty()) << explicitClose;
+        EXPECT_TRUE(plugin.idleThreads.empty()) << explicitClose;
     }
 }
