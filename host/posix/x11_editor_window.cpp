@@ -5,6 +5,7 @@
 #include <poll.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 
@@ -53,6 +54,15 @@ private:
     Window window_;
     EditorWindowOutcome* outcome_;
 };
+
+// Ctrl-C in the terminal closes the window as its close button does, so the sound is still saved;
+// a second one ends the program at once (an editor stuck inside the plug-in).
+volatile std::sig_atomic_t closeAsked = 0;
+
+void OnInterrupt(int signal) {
+    closeAsked = 1;
+    std::signal(signal, SIG_DFL);
+}
 
 void WaitForMap(Display* display, Window window) {
     XEvent event;
@@ -120,8 +130,11 @@ EditorWindowResult RunEditorWindow(IQmSoftSynthEditor* editor, const EditorWindo
             site.Resize(openWidth, openHeight);
         if (opened != nullptr) opened(outcome->width, outcome->height);
         const auto start = std::chrono::steady_clock::now();
+        closeAsked = 0;
+        void (*previousInt)(int) = std::signal(SIGINT, OnInterrupt);
+        void (*previousTerm)(int) = std::signal(SIGTERM, OnInterrupt);
         for (;;) {
-            if (!HandleEvents(display, deleteWindow)) break;
+            if (closeAsked != 0 || !HandleEvents(display, deleteWindow)) break;
             editor->IdleEditor();
             const long elapsed = static_cast<long>(
                 std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
@@ -129,6 +142,8 @@ EditorWindowResult RunEditorWindow(IQmSoftSynthEditor* editor, const EditorWindo
             pollfd events{ConnectionNumber(display), POLLIN, 0};
             poll(&events, 1, static_cast<int>(kIdleIntervalMs - elapsed % kIdleIntervalMs));
         }
+        std::signal(SIGINT, previousInt);
+        std::signal(SIGTERM, previousTerm);
         XSync(display, False);
         if (!options.screenshot.empty() && !WriteWindowPng(display, window, options.screenshot, &outcome->error))
             result = EditorWindowResult::Failed;
