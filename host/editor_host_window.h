@@ -25,6 +25,9 @@ struct EditorWindowOutcome {
     std::string error;           // why it failed
 };
 
+// Null when this build shows editor windows; else why not.
+const char* EditorWindowMissing();
+
 // Opens `editor` in a window of its size and idles it about 30 times a second until the window is
 // closed (or closeAfterMs passed); `opened` is called once with the size after the editor opened.
 EditorWindowResult RunEditorWindow(IQmSoftSynthEditor* editor, const EditorWindowOptions& options,

@@ -80,6 +80,7 @@ int RunEdit(const Options& options) {
     EditArguments edit;
     std::string error;
     if (!ParseEdit(options.arguments, &edit, &error)) return Fail(kExitUsage, error);
+    if (const char* missing = EditorWindowMissing(); missing != nullptr) return Fail(kExitUsage, missing);
     HostSession session(options.verbose);
     IQmSoftSynth* instance = nullptr;
     if (const int code = CreatePlugInInstance(options, edit.plugIn, &session, &instance); code != kExitOk) return code;

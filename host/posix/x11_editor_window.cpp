@@ -83,6 +83,8 @@ bool HandleEvents(Display* display, Atom deleteWindow) {
 
 }  // namespace
 
+const char* EditorWindowMissing() { return nullptr; }
+
 EditorWindowResult RunEditorWindow(IQmSoftSynthEditor* editor, const EditorWindowOptions& options,
                                    void (*opened)(LONG width, LONG height), EditorWindowOutcome* outcome) {
     Display* display = XOpenDisplay(nullptr);
