@@ -59,6 +59,10 @@ public:
     // The instance (null when detached) and the page's size.
     CVSTiSofthSynth* Synth() const noexcept { return synth_; }
     const SynthPageState& State() const noexcept { return state_; }
+    // The file dialogs and message boxes of the preset and bank commands: the dialog's own unless
+    // others are handed in (a test answering them); null gives the dialog's own back.
+    void SetPresetDialogs(presets::IPresetDialogs* dialogs) noexcept { presetDialogs_ = dialogs; }
+    presets::IPresetDialogs* PresetDialogs() const noexcept { return presetDialogs_; }
 
 private:
     CVSTiSynthPage() noexcept;
@@ -74,6 +78,7 @@ private:
     HWND parent_ = nullptr;  // from the site, for measuring
     SynthPageState state_;
     bool measuring_ = false;
+    presets::IPresetDialogs* presetDialogs_ = nullptr;
     std::unique_ptr<SynthPageLogic> logic_;
     // The view the other threads post through, guarded so that it cannot go while they post.
     mutable platform::RecursiveLock viewLock_;
