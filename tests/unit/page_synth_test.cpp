@@ -7,75 +7,17 @@
 #include <thread>
 #include <vector>
 
-#include "platform/thread.h"
 #include "qmvsti/callbacks.h"
 #include "qmvsti/guids.h"
 #include "ui/synth_page.h"
-#include "unit/hosting_fakes.h"
+#include "unit/page_synth_fakes.h"
 
 namespace {
 
 using hosting_test::WString;
 using hosting_test::Wide;
 using qm::PageExtent;
-
-// An instrument with programs and, when asked, an editor of a fixed rectangle.
-class ProgramPlugin {
-public:
-    std::vector<std::string> names;  // "" is a program the plug-in left unnamed
-    int32_t current = 0;
-    bool hasRect = true;
-    ERect rect{0, 0, 300, 500};
-    AEffect effect{};
-    audioMasterCallback host = nullptr;
-    std::vector<int32_t> opcodes;
-    std::vector<uint32_t> editIdleThreads;
-
-    ProgramPlugin(std::vector<std::string> programNames, bool editor) : names(std::move(programNames)) {
-        effect.magic = kEffectMagic;
-        effect.dispatcher = &Dispatch;
-        effect.processReplacing = &Process;
-        effect.numOutputs = 2;
-        effect.numPrograms = static_cast<int32_t>(names.size());
-        effect.flags = effFlagsIsSynth | effFlagsCanReplacing | (editor ? effFlagsHasEditor : 0);
-        effect.object = this;
-    }
-    intptr_t callHost(int32_t opcode, int32_t index = 0, intptr_t value = 0) {
-        return host(&effect, opcode, index, value, nullptr, 0.0f);
-    }
-    int count(int32_t opcode) const { return static_cast<int>(std::count(opcodes.begin(), opcodes.end(), opcode)); }
-
-    static ProgramPlugin*& Next() {
-        static ProgramPlugin* next = nullptr;
-        return next;
-    }
-    static AEffect* VSTCALLBACK Entry(audioMasterCallback host) {
-        Next()->host = host;
-        return &Next()->effect;
-    }
-
-private:
-    static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float) {
-        auto* self = static_cast<ProgramPlugin*>(effect->object);
-        if (opcode == effEditIdle) self->editIdleThreads.push_back(qm::platform::CurrentThreadId());
-        else self->opcodes.push_back(opcode);
-        switch (opcode) {
-        case effSetProgram: self->current = static_cast<int32_t>(value); return 0;
-        case effGetProgram: return self->current;
-        case effSetProgramName: self->names[static_cast<size_t>(self->current)] = static_cast<const char*>(ptr); return 0;
-        case effGetProgramNameIndexed:
-            if (self->names[static_cast<size_t>(index)].empty()) return 0;
-            std::strcpy(static_cast<char*>(ptr), self->names[static_cast<size_t>(index)].c_str());
-            return 1;
-        case effEditGetRect: *static_cast<ERect**>(ptr) = self->hasRect ? &self->rect : nullptr; return 1;
-        case effMainsChanged:
-            if (value) self->callHost(audioMasterWantMidi, 0, 1);
-            return 0;
-        default: return 0;
-        }
-    }
-    static void VSTCALLBACK Process(AEffect*, float**, float**, int32_t) {}
-};
+using page_test::ProgramPlugin;
 
 struct NoDialogs final : qm::presets::IPresetDialogs {
     int GetFileNameForWrite(const qm::presets::PresetDialogRequest&) noexcept override { return 1; }

@@ -16,11 +16,12 @@
 #include "resources/synth_page_ids.h"
 #include "support/win32/window_capture.h"
 #include "ui/synth_page.h"
-#include "unit/hosting_fakes.h"
+#include "unit/page_synth_fakes.h"
 
 namespace {
 
 using hosting_test::WString;
+using page_test::ProgramPlugin;
 
 class PageSite final : public IPropertyPageSite {
 public:
@@ -56,92 +57,50 @@ void Pump() {
     }
 }
 
-// An instrument with two programs and a GDI editor of 500 x 300 that it can resize.
-class EditorPlugin {
-public:
-    char names[2][32] = {"Warm Pad", "Glass Bell"};
-    int32_t current = 0;
-    ERect rect{0, 0, 300, 500};
-    AEffect effect{};
-    audioMasterCallback host = nullptr;
-    HWND editor = nullptr;
-    std::vector<uint32_t> editIdleThreads;
+// The test instrument's editor: a GDI window painted in bands, in the site it is given.
+LRESULT CALLBACK PaintEditor(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    for (int band = 0; band < 8; ++band) {
+        RECT part = client;
+        part.top = client.bottom * band / 8;
+        part.bottom = client.bottom * (band + 1) / 8;
+        HBRUSH brush = CreateSolidBrush(RGB(20 + band * 20, 60 + band * 15, 160));
+        FillRect(dc, &part, brush);
+        DeleteObject(brush);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    DrawTextW(dc, L"Test instrument editor", -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    EndPaint(window, &paint);
+    return 0;
+}
 
-    EditorPlugin() {
-        effect.magic = kEffectMagic;
-        effect.dispatcher = &Dispatch;
-        effect.processReplacing = &Process;
-        effect.numOutputs = 2;
-        effect.numPrograms = 2;
-        effect.flags = effFlagsIsSynth | effFlagsCanReplacing | effFlagsHasEditor;
-        effect.object = this;
-    }
-    intptr_t callHost(int32_t opcode, int32_t index = 0, intptr_t value = 0) { return host(&effect, opcode, index, value, nullptr, 0.0f); }
-    // What a plug-in does when its user drags its editor bigger: resize, then ask the host.
-    intptr_t Grow(int width, int height) {
-        rect.right = static_cast<int16_t>(width);
-        rect.bottom = static_cast<int16_t>(height);
-        SetWindowPos(editor, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
-        return callHost(audioMasterSizeWindow, width, height);
-    }
-    static EditorPlugin*& Next() {
-        static EditorPlugin* next = nullptr;
-        return next;
-    }
-    static AEffect* VSTCALLBACK Entry(audioMasterCallback host) {
-        Next()->host = host;
-        return &Next()->effect;
-    }
+void OpenEditor(ProgramPlugin& plugin, void* parent) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &PaintEditor;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"QmTestEditor";
+    RegisterClassW(&windowClass);
+    plugin.editor = CreateWindowExW(0, L"QmTestEditor", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, plugin.rect.right,
+                                    plugin.rect.bottom, static_cast<HWND>(parent), nullptr, windowClass.hInstance, nullptr);
+}
 
-private:
-    static LRESULT CALLBACK Paint(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        RECT client;
-        GetClientRect(window, &client);
-        for (int band = 0; band < 8; ++band) {
-            RECT part = client;
-            part.top = client.bottom * band / 8;
-            part.bottom = client.bottom * (band + 1) / 8;
-            HBRUSH brush = CreateSolidBrush(RGB(20 + band * 20, 60 + band * 15, 160));
-            FillRect(dc, &part, brush);
-            DeleteObject(brush);
-        }
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(255, 255, 255));
-        DrawTextW(dc, L"Test instrument editor", -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float) {
-        auto* self = static_cast<EditorPlugin*>(effect->object);
-        switch (opcode) {
-        case effSetProgram: self->current = static_cast<int32_t>(value); return 0;
-        case effGetProgram: return self->current;
-        case effSetProgramName: lstrcpynA(self->names[self->current], static_cast<const char*>(ptr), 24); return 0;
-        case effGetProgramNameIndexed: lstrcpynA(static_cast<char*>(ptr), self->names[index & 1], 24); return 1;
-        case effEditGetRect: *static_cast<ERect**>(ptr) = &self->rect; return 1;
-        case effEditOpen: {
-            WNDCLASSW windowClass{};
-            windowClass.lpfnWndProc = &Paint;
-            windowClass.hInstance = GetModuleHandleW(nullptr);
-            windowClass.lpszClassName = L"QmTestEditor";
-            RegisterClassW(&windowClass);
-            self->editor = CreateWindowExW(0, L"QmTestEditor", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, self->rect.right,
-                                           self->rect.bottom, static_cast<HWND>(ptr), nullptr, windowClass.hInstance, nullptr);
-            return 1;
-        }
-        case effEditClose: DestroyWindow(self->editor), self->editor = nullptr; return 0;
-        case effEditIdle: self->editIdleThreads.push_back(GetCurrentThreadId()); return 0;
-        case effMainsChanged:
-            if (value) self->callHost(audioMasterWantMidi, 0, 1);
-            return 0;
-        default: return 0;
-        }
-    }
-    static void VSTCALLBACK Process(AEffect*, float**, float**, int32_t) {}
-};
+void CloseEditor(ProgramPlugin& plugin) {
+    DestroyWindow(static_cast<HWND>(plugin.editor));
+    plugin.editor = nullptr;
+}
+
+// What a plug-in does when its user drags its editor bigger: resize, then ask the host.
+intptr_t Grow(ProgramPlugin& plugin, int width, int height) {
+    plugin.rect.right = static_cast<int16_t>(width);
+    plugin.rect.bottom = static_cast<int16_t>(height);
+    SetWindowPos(static_cast<HWND>(plugin.editor), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    return plugin.callHost(audioMasterSizeWindow, width, height);
+}
 
 // The page of `synth`, activated in a top-level window of its own and shown.
 class PageOnScreen {
@@ -262,7 +221,9 @@ TEST(SynthPageWindow, ReferenceSynthListFollowsRenamesPresetsAndBanks) {
 
 TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
     hosting_test::FakeType type;
-    EditorPlugin plugin;
+    ProgramPlugin plugin({"Warm Pad", "Glass Bell"}, true);
+    plugin.openEditor = &OpenEditor;
+    plugin.closeEditor = &CloseEditor;
     hosting_test::LoadedInstance synth(type, plugin, L"C:\\plugins\\Editor.dll");
     ASSERT_EQ(synth.result, S_OK);
     PageOnScreen screen(synth.get());
@@ -275,7 +236,7 @@ TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
     // WS_EX_WINDOWEDGE is dropped by the system for a window without a frame; the control parent stays.
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(site, GWL_EXSTYLE)) & WS_EX_CONTROLPARENT, DWORD{WS_EX_CONTROLPARENT});
     ASSERT_NE(plugin.editor, nullptr);
-    EXPECT_EQ(GetParent(plugin.editor), site);
+    EXPECT_EQ(GetParent(static_cast<HWND>(plugin.editor)), site);
     EXPECT_EQ(screen.SizeOf(site).cx, 500);
     EXPECT_EQ(screen.SizeOf(site).cy, 300);
 
@@ -283,7 +244,7 @@ TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
     PROPPAGEINFO before{};
     ASSERT_EQ(screen.page->GetPageInfo(&before), S_OK);
     CoTaskMemFree(before.pszTitle);
-    EXPECT_EQ(plugin.Grow(600, 400), 1);
+    EXPECT_EQ(Grow(plugin, 600, 400), 1);
     EXPECT_TRUE(screen.site.saw(qm::PageStatus::Resized));
     PROPPAGEINFO after{};
     ASSERT_EQ(screen.page->GetPageInfo(&after), S_OK);
@@ -298,9 +259,9 @@ TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
 
     // With the alternative-drawing mark the request is laid out but refused.
     type.alternativeDrawing = true;
-    EXPECT_EQ(plugin.Grow(620, 400), 0);
+    EXPECT_EQ(Grow(plugin, 620, 400), 0);
     type.alternativeDrawing = false;
-    plugin.Grow(600, 400);
+    Grow(plugin, 600, 400);
 
     // Idle and a program change the plug-in makes on another thread reach the page as messages.
     std::thread audio([&] {
@@ -313,7 +274,7 @@ TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
     Pump();
     EXPECT_EQ(screen.Selected(), 1);
     ASSERT_FALSE(plugin.editIdleThreads.empty());
-    for (uint32_t thread : plugin.editIdleThreads) EXPECT_EQ(thread, GetCurrentThreadId());
+    for (uint32_t thread : plugin.editIdleThreads) EXPECT_EQ(thread, qm::platform::CurrentThreadId());
 
     SetWindowPos(screen.host, nullptr, 0, 0, after.size.cx, after.size.cy, SWP_NOMOVE | SWP_NOZORDER);
     RedrawWindow(screen.host, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
