@@ -1,5 +1,5 @@
-// An in-process instrument for the instance page's tests: named (or unnamed) programs, and an
-// editor of a chosen rectangle that logs the thread of every idle call.
+// An in-process instrument for the instance page's tests (named or unnamed programs, an editor of a
+// chosen rectangle that logs the thread of every idle call) and the host's page site.
 #pragma once
 #include <algorithm>
 #include <cstring>
@@ -77,6 +77,20 @@ private:
         }
     }
     static void VSTCALLBACK Process(AEffect*, float**, float**, int32_t) {}
+};
+
+// The host's page site: keeps every status the page reports.
+class FakePageSite final : public IPropertyPageSite {
+public:
+    std::vector<DWORD> statuses;
+    HRESULT QM_COMCALL QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
+    ULONG QM_COMCALL AddRef() override { return 2; }
+    ULONG QM_COMCALL Release() override { return 1; }
+    HRESULT QM_COMCALL OnStatusChange(DWORD flags) override { return statuses.push_back(flags), S_OK; }
+    HRESULT QM_COMCALL GetLocaleID(LCID*) override { return E_NOTIMPL; }
+    HRESULT QM_COMCALL GetPageContainer(IUnknown** unknown) override { return *unknown = nullptr, E_NOTIMPL; }
+    HRESULT QM_COMCALL TranslateAccelerator(MSG*) override { return S_FALSE; }
+    bool saw(DWORD status) const { return std::find(statuses.begin(), statuses.end(), status) != statuses.end(); }
 };
 
 }  // namespace page_test

@@ -83,18 +83,6 @@ public:
     }
 };
 
-class FakePageSite final : public IPropertyPageSite {
-public:
-    std::vector<DWORD> statuses;
-    HRESULT QM_COMCALL QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
-    ULONG QM_COMCALL AddRef() override { return 2; }
-    ULONG QM_COMCALL Release() override { return 1; }
-    HRESULT QM_COMCALL OnStatusChange(DWORD flags) override { return statuses.push_back(flags), S_OK; }
-    HRESULT QM_COMCALL GetLocaleID(LCID*) override { return E_NOTIMPL; }
-    HRESULT QM_COMCALL GetPageContainer(IUnknown** unknown) override { return *unknown = nullptr, E_NOTIMPL; }
-    HRESULT QM_COMCALL TranslateAccelerator(MSG*) override { return S_FALSE; }
-};
-
 // An instance of `plugin` with its page created through the instance, attached and its dialog's
 // logic opened on the fake view (what the Windows dialog does at initialisation).
 struct PageRig {
@@ -102,7 +90,7 @@ struct PageRig {
     ProgramPlugin plugin;
     hosting_test::LoadedInstance synth;
     FakeView view;
-    FakePageSite site;
+    page_test::FakePageSite site;
     qm::CVSTiSynthPage* page = nullptr;
     qm::SynthPageLogic* logic = nullptr;
 

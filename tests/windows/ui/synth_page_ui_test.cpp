@@ -23,19 +23,6 @@ namespace {
 using hosting_test::WString;
 using page_test::ProgramPlugin;
 
-class PageSite final : public IPropertyPageSite {
-public:
-    std::vector<DWORD> statuses;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD flags) override { return statuses.push_back(flags), S_OK; }
-    HRESULT STDMETHODCALLTYPE GetLocaleID(LCID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown** unknown) override { return *unknown = nullptr, E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
-    bool saw(DWORD status) const { return std::find(statuses.begin(), statuses.end(), status) != statuses.end(); }
-};
-
 // The file dialogs answer with the file the test names; messages are kept.
 struct AnsweringDialogs final : qm::presets::IPresetDialogs {
     std::wstring file;
@@ -155,7 +142,7 @@ public:
         return {rect.right - rect.left, rect.bottom - rect.top};
     }
 
-    PageSite site;
+    page_test::FakePageSite site;
     AnsweringDialogs dialogs;
     HWND host = nullptr, dialog = nullptr, list = nullptr, toolbar = nullptr;
     qm::CVSTiSynthPage* page = nullptr;
