@@ -197,6 +197,24 @@ TEST(SynthPageWindow, ReferenceSynthListFollowsRenamesPresetsAndBanks) {
     screen.Click(qm::PageCommand::Power);
     EXPECT_TRUE(screen.Checked(qm::PageCommand::Power));
 
+    // Without an editor rectangle the page takes its size from a dialog made only to be measured.
+    IPropertyPage* measured = nullptr;
+    ASSERT_EQ(synth->CreatePropertyPage(IID_IPropertyPage, reinterpret_cast<void**>(&measured)), S_OK);
+    IUnknown* object = static_cast<qm::IQmSoftSynth*>(synth.get());
+    ASSERT_EQ(measured->SetObjects(1, &object), S_OK);
+    ASSERT_EQ(measured->SetPageSite(&screen.site), S_OK);
+    PROPPAGEINFO info{};
+    ASSERT_EQ(measured->GetPageInfo(&info), S_OK);
+    CoTaskMemFree(info.pszTitle);
+    RECT template_{0, 0, 399, 184};
+    MapDialogRect(screen.dialog, &template_);
+    EXPECT_EQ(info.size.cx, template_.right);
+    EXPECT_EQ(info.size.cy, template_.bottom);
+    // The second page took the instance over; the first one gets it back.
+    measured->SetObjects(0, nullptr);
+    measured->Release();
+    screen.page->SetObjects(1, &object);
+
     // The toolbar's tooltips come from the string table.
     NMTTDISPINFOW tip{};
     tip.hdr.hwndFrom = screen.toolbar;
