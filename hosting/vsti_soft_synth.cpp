@@ -16,6 +16,7 @@
 #include "routing/synth_buffer.h"
 #include "routing/vsti_bus.h"
 #include "routing/vsti_midi_in.h"
+#include "ui/synth_page.h"
 
 namespace qm {
 
@@ -233,11 +234,16 @@ HRESULT CVSTiSofthSynth::SetSinkDetached(DWORD on) noexcept {
     return (on & 1) ? midiSink_->Disconnect(this) : midiSink_->Connect(this);
 }
 
-HRESULT CVSTiSofthSynth::CreatePropertyPage(REFIID, void** out) noexcept {
+HRESULT CVSTiSofthSynth::CreatePropertyPage(REFIID iid, void** out) noexcept {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
-    // The instance property page (the plug-in's editor) is not part of this build yet.
-    return E_NOTIMPL;
+    CVSTiSynthPage* page = CVSTiSynthPage::Create();
+    if (page == nullptr) return E_OUTOFMEMORY;
+    // The query takes the caller's reference; a refused interface frees the page again.
+    page->AddRef();
+    const HRESULT hr = page->QueryInterface(iid, out);
+    page->Release();
+    return hr;
 }
 
 HRESULT CVSTiSofthSynth::ResetQueue() noexcept {

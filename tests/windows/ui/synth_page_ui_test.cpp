@@ -1,0 +1,259 @@
+// The instance page in a real window, driven with the messages a user's clicks send: the reference
+// synth's program list through renames, presets, banks and power; and an instrument with a GDI
+// editor inside the page that grows the page and changes its program itself (saves synth_page.png).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+#include "qmvsti/callbacks.h"
+#include "resources/synth_page_ids.h"
+#include "support/win32/window_capture.h"
+#include "ui/synth_page.h"
+#include "unit/page_synth_fakes.h"
+
+namespace {
+
+using page_test::ProgramPlugin;
+
+// The file dialogs answer with the file the test names.
+struct AnsweringDialogs final : qm::presets::IPresetDialogs {
+    const wchar_t* file = L"";
+    int messages = 0;
+    int GetFileNameForWrite(const qm::presets::PresetDialogRequest& request) noexcept override { return SelectFile(request); }
+    int SelectFile(const qm::presets::PresetDialogRequest& request) noexcept override {
+        lstrcpynW(request.path, file, qm::presets::kDialogPathChars);
+        return 0;
+    }
+    void ShowMessage(HWND, const WCHAR*, UINT) noexcept override { ++messages; }
+};
+
+void Pump() {
+    MSG message;
+    for (int round = 0; round < 3; ++round, Sleep(20)) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+}
+
+LRESULT CALLBACK PaintEditor(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    HBRUSH brush = CreateSolidBrush(RGB(40, 70, 160));
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, L"Test instrument editor", -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+void OpenEditor(ProgramPlugin& plugin, void* parent) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &PaintEditor;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"QmTestEditor";
+    RegisterClassW(&windowClass);
+    plugin.editor = CreateWindowExW(0, L"QmTestEditor", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, plugin.rect.right,
+                                    plugin.rect.bottom, static_cast<HWND>(parent), nullptr, windowClass.hInstance, nullptr);
+}
+
+void CloseEditor(ProgramPlugin& plugin) { DestroyWindow(static_cast<HWND>(plugin.editor)), plugin.editor = nullptr; }
+
+// The page of `synth` activated in a top-level window of its own and shown.
+struct PageOnScreen {
+    explicit PageOnScreen(qm::CVSTiSofthSynth* synth) {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+        windowClass.lpszClassName = L"QmPageHost";
+        RegisterClassW(&windowClass);
+        host = CreateWindowExW(WS_EX_TOPMOST, L"QmPageHost", L"VSTi page", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 20, 20,
+                               720, 520, nullptr, nullptr, windowClass.hInstance, nullptr);
+        IPropertyPage* created = nullptr;
+        EXPECT_EQ(synth->CreatePropertyPage(IID_IPropertyPage, reinterpret_cast<void**>(&created)), S_OK);
+        page = static_cast<qm::CVSTiSynthPage*>(created);
+        page->SetPresetDialogs(&dialogs);
+        page->SetPageSite(&site);
+        EXPECT_EQ(page->SetObjects(1, &object(synth)), S_OK);
+        RECT rect{0, 0, 700, 500};
+        EXPECT_EQ(page->Activate(host, &rect, FALSE), S_OK);
+        EXPECT_EQ(page->Show(SW_SHOWNORMAL), S_OK);
+        dialog = GetWindow(host, GW_CHILD);
+        list = GetDlgItem(dialog, QM_IDC_PROGRAM_LIST);
+        toolbar = GetDlgItem(dialog, QM_IDC_PAGE_TOOLBAR);
+        Pump();
+    }
+    ~PageOnScreen() {
+        page->Deactivate();
+        page->SetObjects(0, nullptr);
+        page->Release();
+        DestroyWindow(host);
+    }
+    IUnknown*& object(qm::CVSTiSofthSynth* synth) { return unknown = static_cast<qm::IQmSoftSynth*>(synth); }
+    void Command(int id, int code, HWND from) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(from)); }
+    void Click(int command) { Command(command, BN_CLICKED, toolbar); }
+    void Rename(const wchar_t* text) {
+        SetWindowTextW(list, text);
+        Command(QM_IDC_PROGRAM_LIST, CBN_EDITCHANGE, list);
+        Command(QM_IDC_PROGRAM_LIST, CBN_KILLFOCUS, list);
+    }
+    std::wstring Entry(int entry) {
+        wchar_t text[64] = {};
+        SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(entry), reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    LRESULT Selected() { return SendMessageW(list, CB_GETCURSEL, 0, 0); }
+    bool Checked(int command) { return SendMessageW(toolbar, TB_ISBUTTONCHECKED, static_cast<WPARAM>(command), 0) != 0; }
+    SIZE PageSize(IPropertyPage* of) {
+        PROPPAGEINFO info{};
+        EXPECT_EQ(of->GetPageInfo(&info), S_OK);
+        CoTaskMemFree(info.pszTitle);
+        return info.size;
+    }
+
+    page_test::FakePageSite site;
+    AnsweringDialogs dialogs;
+    HWND host = nullptr, dialog = nullptr, list = nullptr, toolbar = nullptr;
+    qm::CVSTiSynthPage* page = nullptr;
+    IUnknown* unknown = nullptr;
+};
+
+SIZE SizeOf(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+std::string ProgramName(qm::CVSTiSofthSynth* synth) {
+    char name[64] = {};
+    synth->CallDispatcher(effGetProgramName, 0, 0, name, 0.0f);
+    return name;
+}
+
+TEST(SynthPageWindow, ReferenceSynthListFollowsRenamesPresetsAndBanks) {
+    hosting_test::FakeType type;
+    hosting_test::LoadedInstance synth(type, std::string("qmref"));
+    ASSERT_EQ(synth.result, S_OK);
+    PageOnScreen screen(synth.get());
+    ASSERT_NE(screen.toolbar, nullptr);
+    EXPECT_EQ(SendMessageW(screen.list, CB_GETCOUNT, 0, 0), 8);
+    EXPECT_EQ(screen.Selected(), 0);
+
+    SendMessageW(screen.list, CB_SETCURSEL, 3, 0);
+    screen.Command(QM_IDC_PROGRAM_LIST, CBN_SELCHANGE, screen.list);
+    EXPECT_EQ(synth->CallDispatcher(effGetProgram, 0, 0, nullptr, 0.0f), 3);
+    screen.Rename(L"Bright Lead");
+    EXPECT_EQ(screen.Entry(3), L"Bright Lead");
+    EXPECT_EQ(screen.Selected(), 3);
+    EXPECT_EQ(ProgramName(synth.get()), "Bright Lead");
+
+    // A saved preset or bank, opened again, brings the saved name back into plug-in and list.
+    for (int save : {qm::PageCommand::SavePreset, qm::PageCommand::SaveBank}) {
+        const bool bank = save == qm::PageCommand::SaveBank;
+        screen.dialogs.file = bank ? L"synth_page_test.fxb" : L"synth_page_test.fxp";
+        screen.Click(save);
+        screen.Rename(L"Changed");
+        EXPECT_EQ(screen.Entry(3), L"Changed");
+        screen.Click(bank ? qm::PageCommand::OpenBank : qm::PageCommand::OpenPreset);
+        EXPECT_EQ(screen.Entry(3), L"Bright Lead") << bank;
+        EXPECT_EQ(ProgramName(synth.get()), "Bright Lead");
+        std::remove(bank ? "synth_page_test.fxb" : "synth_page_test.fxp");
+    }
+    EXPECT_EQ(screen.dialogs.messages, 0);
+
+    EXPECT_TRUE(screen.Checked(qm::PageCommand::Power));
+    screen.Click(qm::PageCommand::Power);
+    EXPECT_FALSE(screen.Checked(qm::PageCommand::Power));
+    screen.Click(qm::PageCommand::Power);
+    EXPECT_TRUE(screen.Checked(qm::PageCommand::Power));
+
+    NMTTDISPINFOW tip{};
+    tip.hdr = {screen.toolbar, static_cast<UINT_PTR>(qm::PageCommand::OpenBank), TTN_GETDISPINFOW};
+    SendMessageW(screen.dialog, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+    EXPECT_STREQ(tip.lpszText, L"Open Effect Bank...");
+
+    // Without an editor rectangle a new page measures a dialog made for that alone.
+    IPropertyPage* measured = nullptr;
+    ASSERT_EQ(synth->CreatePropertyPage(IID_IPropertyPage, reinterpret_cast<void**>(&measured)), S_OK);
+    measured->SetObjects(1, &screen.object(synth.get()));
+    measured->SetPageSite(&screen.site);
+    RECT dialogUnits{0, 0, 399, 184};
+    MapDialogRect(screen.dialog, &dialogUnits);
+    EXPECT_EQ(screen.PageSize(measured).cx, dialogUnits.right);
+    EXPECT_EQ(screen.PageSize(measured).cy, dialogUnits.bottom);
+    measured->SetObjects(0, nullptr);
+    measured->Release();
+    screen.page->SetObjects(1, &screen.object(synth.get()));
+}
+
+TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
+    hosting_test::FakeType type;
+    ProgramPlugin plugin({"Warm Pad", "Glass Bell"}, true);
+    plugin.openEditor = &OpenEditor;
+    plugin.closeEditor = &CloseEditor;
+    hosting_test::LoadedInstance synth(type, plugin, L"C:\\plugins\\Editor.dll");
+    ASSERT_EQ(synth.result, S_OK);
+    PageOnScreen screen(synth.get());
+    const HWND site = GetDlgItem(screen.dialog, QM_IDC_EDITOR_SITE);
+    wchar_t className[64] = {};
+    GetClassNameW(site, className, 64);
+    EXPECT_STREQ(className, L"QM.VSTiUIPageSite");
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(site, GWL_STYLE)) & 0xFFFF0000u, 0x56000000u);  // and visible
+    // The system drops WS_EX_WINDOWEDGE from a window without a frame; the control parent stays.
+    EXPECT_TRUE(GetWindowLongW(site, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+    ASSERT_NE(plugin.editor, nullptr);
+    EXPECT_EQ(GetParent(static_cast<HWND>(plugin.editor)), site);
+    EXPECT_EQ(SizeOf(site).cx, 500);
+    EXPECT_EQ(SizeOf(site).cy, 300);
+
+    // The plug-in grows its editor and asks: the page reports the bigger size and, moved to it, holds it.
+    const SIZE before = screen.PageSize(screen.page);
+    plugin.rect = {0, 0, 400, 600};
+    SetWindowPos(static_cast<HWND>(plugin.editor), nullptr, 0, 0, 600, 400, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(plugin.callHost(audioMasterSizeWindow, 600, 400), 1);
+    EXPECT_TRUE(screen.site.saw(qm::PageStatus::Resized));
+    const SIZE after = screen.PageSize(screen.page);
+    EXPECT_EQ(after.cx - before.cx, 100);
+    EXPECT_EQ(after.cy - before.cy, 100);
+    RECT grown{0, 0, after.cx, after.cy};
+    screen.page->Move(&grown);
+    Pump();
+    EXPECT_EQ(SizeOf(site).cx, 600);
+    EXPECT_EQ(SizeOf(site).cy, 400);
+
+    // Idle and the plug-in's own program change, from another thread, arrive as messages.
+    std::thread audio([&] {
+        synth->Idle(0);
+        plugin.current = 1;
+        plugin.callHost(audioMasterUpdateDisplay);
+    });
+    audio.join();
+    EXPECT_EQ(screen.Selected(), 0);
+    Pump();
+    EXPECT_EQ(screen.Selected(), 1);
+    ASSERT_FALSE(plugin.editIdleThreads.empty());
+    for (uint32_t thread : plugin.editIdleThreads) EXPECT_EQ(thread, GetCurrentThreadId());
+
+    SetWindowPos(screen.host, nullptr, 0, 0, after.cx, after.cy, SWP_NOMOVE | SWP_NOZORDER);
+    RedrawWindow(screen.host, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump();
+    int width = 0, height = 0;
+    unsigned* pixels = nullptr;
+    ASSERT_TRUE(qm::test::CaptureWindowPixels(screen.host, width, height, pixels));
+    std::unique_ptr<unsigned[]> owned(pixels);
+    EXPECT_EQ(pixels[(height * 3 / 4) * width + width / 4], 0x2846A0u);  // the editor's paint
+    EXPECT_TRUE(qm::test::CaptureWindowPng(screen.host, "synth_page.png"));
+    screen.page->Deactivate();
+    EXPECT_EQ(plugin.editor, nullptr);  // closed with the dialog
+}
+
+}  // namespace
