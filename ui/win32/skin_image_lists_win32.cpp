@@ -1,6 +1,8 @@
 // Skin image 93, a PNG strip of 16 x 16 icons among the module's resources, decoded with libpng
-// straight from the resource's memory into the pages' three image lists of 32-bit premultiplied
-// images.
+// straight from the resource's memory into the pages' three image lists of 32-bit images with
+// alpha. The lists take the pixels with straight (not premultiplied) alpha: an image list
+// premultiplies as it draws, so premultiplied pixels would come out darkened twice at their edges
+// and a faded image fainter than asked.
 //
 // The skin carries two alpha values, 0.5 and 0.2, packed as 128 * 256 + 51 (kSkinAlphas) the way the
 // framework's skin loader takes them. They shape the lists:
@@ -34,7 +36,7 @@ enum class Look { Normal, Hot, Disabled };
 
 unsigned Scale(unsigned value, unsigned share) { return (value * share + 127) / 255; }
 
-// One straight BGRA pixel of the skin as a premultiplied pixel of the given list.
+// One BGRA pixel of the skin as a pixel of the given list.
 uint32_t Shade(const uint8_t* bgra, Look look) {
     unsigned b = bgra[0], g = bgra[1], r = bgra[2], a = bgra[3];
     const unsigned grey = (r * 77 + g * 150 + b * 29 + 128) >> 8;
@@ -46,7 +48,7 @@ uint32_t Shade(const uint8_t* bgra, Look look) {
         b = g = r = grey;
         a = Scale(a, kDisabledOpacity);
     }
-    return Scale(b, a) | Scale(g, a) << 8 | Scale(r, a) << 16 | a << 24;
+    return b | g << 8 | r << 16 | a << 24;
 }
 
 // The PNG resource of `module`, or false when the module has none.
