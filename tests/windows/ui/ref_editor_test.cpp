@@ -3,7 +3,6 @@
 // calls, its screenshot and its closing.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <utility>
 
 #include "hosting/editor_window.h"
