@@ -138,4 +138,16 @@ constexpr const char* kFaultPlanVariable = "QMVSTI_FAULT";
 // The code RaiseException uses for kind "raise" on Windows.
 constexpr uint32_t kFaultRaiseCode = 0xE0514D46u;
 
+// ---- The reference synth's editor (qmref on Windows only; effFlagsHasEditor) ----
+// effEditGetRect starts at kRefEditorWidth x kRefEditorHeight. Each key press in the editor asks
+// audioMasterSizeWindow for kRefEditorGrowWidth and kRefEditorGrowHeight more and keeps that size
+// when the host answers 1. A left click on a parameter's bar sets it to the click's share of the
+// bar's width, reported as an edit (audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit).
+constexpr int kRefEditorWidth = 400;
+constexpr int kRefEditorHeight = 240;
+constexpr int kRefEditorGrowWidth = 80;
+constexpr int kRefEditorGrowHeight = 40;
+// The effEditIdle calls the editor received so far.
+constexpr int32_t kVendorEditorIdles = VstFourCC('Q', 'm', 'E', 'i');
+
 }  // namespace qmtest

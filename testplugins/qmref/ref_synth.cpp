@@ -13,7 +13,9 @@ PluginInfo InfoOf(RefVariant variant) {
     PluginInfo info{"QmRef", kRefProduct, kRefUniqueId, effFlagsIsSynth | effFlagsCanReplacing,
                     kRefPrograms, kRefParamCount, 0, 2, kPlugCategSynth};
     switch (variant) {
-    case RefVariant::Plain: break;
+    case RefVariant::Plain:
+        if (RefEditor::Available()) info.flags |= effFlagsHasEditor;
+        break;
     case RefVariant::Chunk:
         info.effectName = "QmRef Chunk";
         info.uniqueId = kRefChunkUniqueId;
@@ -52,7 +54,8 @@ PluginInfo InfoOf(RefVariant variant) {
 }  // namespace
 
 RefSynth::RefSynth(audioMasterCallback host, RefVariant variant)
-    : PluginBase(host, InfoOf(variant)), variant_(variant), probeMask_(kTimeProbeDefaultMask) {
+    : PluginBase(host, InfoOf(variant)), variant_(variant), probeMask_(kTimeProbeDefaultMask),
+      editor_(effect(), host) {
     LoadFactoryPrograms(programs_);
     if (variant_ == RefVariant::TimeProbe) probes_.resize(kTimeProbeKept);
     char omni[4];
@@ -111,6 +114,12 @@ intptr_t RefSynth::dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         return kRefReleaseFrames;
     case effVendorSpecific:
         return vendorSpecific(index, value, ptr);
+    case effEditGetRect:
+    case effEditOpen:
+    case effEditClose:
+    case effEditIdle:
+        if ((effect_.flags & effFlagsHasEditor) == 0) return PluginBase::dispatch(opcode, index, value, ptr, opt);
+        return editor_.dispatch(opcode, ptr);
     default:
         return PluginBase::dispatch(opcode, index, value, ptr, opt);
     }
@@ -177,6 +186,7 @@ intptr_t RefSynth::midiProgramOpcode(int32_t opcode, int32_t index, void* ptr) {
 }
 
 intptr_t RefSynth::vendorSpecific(int32_t index, intptr_t value, void* ptr) {
+    if (index == kVendorEditorIdles) return editor_.idles();
     if (index == kVendorActiveVoices) {
         std::lock_guard<std::mutex> hold(lock_);
         return engine_.activeVoices();

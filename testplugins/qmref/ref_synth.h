@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 #include "common/plugin_base.h"
+#include "qmref/ref_editor.h"
 #include "qmref/ref_params.h"
 #include "qmref/voice_engine.h"
 
@@ -65,6 +66,7 @@ private:
     int32_t ownEvents_ = 0;  // qmref_midiout: its own events sent so far
     int64_t probeCount_ = 0;
     std::vector<TimeProbeRecord> probes_;
+    RefEditor editor_;  // announced (effFlagsHasEditor) by qmref where the platform has the window
 };
 
 }  // namespace qmtest

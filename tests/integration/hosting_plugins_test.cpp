@@ -38,8 +38,10 @@ struct LoadCase {
 // A fault before the magic is seen leaves the record not loaded and not an instrument; past it, the
 // instrument bit comes from the plug-in's own flags (qmfault has no editor). The guard fault matrix
 // proves every kind of fault; here one stands for each place in the load sequence.
+// qmref has its editor window on Windows only.
+const DWORD kRefEditorBits = std::strcmp(PluginFileSuffix(), ".dll") == 0 ? 0 : NoEditor;
 const LoadCase kCases[] = {
-    {"qmref", nullptr, S_OK, Enabled | NoEditor, "QmRef", qmtest::kRefUniqueId, false},
+    {"qmref", nullptr, S_OK, Enabled | kRefEditorBits, "QmRef", qmtest::kRefUniqueId, false},
     {"qmref_multi", nullptr, S_OK, Enabled | NoEditor, "QmRef Multi", qmtest::kRefMultiUniqueId, false},
     {"qmref_mono", nullptr, S_OK, Enabled | NoEditor, "QmRef Mono", qmtest::kRefMonoUniqueId, true},
     {"qmbothentries", nullptr, S_OK, Enabled | NoEditor, "QmBoth main", qmtest::kBothMainUniqueId, false},

@@ -17,6 +17,8 @@ namespace {
 
 using namespace PluginRecordFlags;
 
+// qmref has its editor window on Windows only; a scan enables only instruments with an editor.
+const DWORD kRefScanned = std::string(PluginFileSuffix()) == ".dll" ? Enabled : NoEditor;
 // Where each module goes in the tree, and what the scan records for it.
 const struct Placed {
     const char* folder;
@@ -26,7 +28,7 @@ const struct Placed {
     const char* name;
     const char* product;
 } kTree[] = {
-    {"", "qmref", false, NoEditor, "QmRef", "QmVSTi Reference Synth"},
+    {"", "qmref", false, kRefScanned, "QmRef", "QmVSTi Reference Synth"},
     {"", "qmeffect", false, NotInstrument | NoEditor, "QmEffect", "QmVSTi Half Gain"},
     {"faults", "qmfault_entry", false, Faulted | NotInstrument | LoadFailed, "qmfault_entry", "FAILED"},
     {"faults", "qmfault_open", false, Faulted | NoEditor, "qmfault_open", "FAILED"},
