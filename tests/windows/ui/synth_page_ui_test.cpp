@@ -1,6 +1,6 @@
 // The instance page in a real window, driven with the messages a user's clicks send: the reference
-// synth's program list through renames, presets, banks and power; and an instrument with a GDI
-// editor inside the page that grows the page and changes its program itself (saves synth_page.png).
+// synth's program list through renames, presets, banks and power, with its editor inside the page
+// (synth_page.png); and an instrument whose editor grows the page and changes its program itself.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -181,18 +181,24 @@ TEST(SynthPageWindow, ReferenceSynthListFollowsRenamesPresetsAndBanks) {
     SendMessageW(screen.dialog, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
     EXPECT_STREQ(tip.lpszText, L"Open Effect Bank...");
 
-    // Without an editor rectangle a new page measures a dialog made for that alone.
+    // A new page takes the reference synth's editor rectangle as its size.
     IPropertyPage* measured = nullptr;
     ASSERT_EQ(synth->CreatePropertyPage(IID_IPropertyPage, reinterpret_cast<void**>(&measured)), S_OK);
     measured->SetObjects(1, &screen.object(synth.get()));
     measured->SetPageSite(&screen.site);
-    RECT dialogUnits{0, 0, 399, 184};
-    MapDialogRect(screen.dialog, &dialogUnits);
-    EXPECT_EQ(screen.PageSize(measured).cx, dialogUnits.right);
-    EXPECT_EQ(screen.PageSize(measured).cy, dialogUnits.bottom);
+    EXPECT_EQ(screen.PageSize(measured).cx, 400);
+    EXPECT_EQ(screen.PageSize(measured).cy, 240);
     measured->SetObjects(0, nullptr);
     measured->Release();
     screen.page->SetObjects(1, &screen.object(synth.get()));
+
+    // The reference synth's own editor sits inside the page, under the program list and toolbar.
+    const SIZE size = screen.PageSize(screen.page);
+    RECT whole{0, 0, size.cx, size.cy};
+    screen.page->Move(&whole);
+    SetWindowPos(screen.host, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+    Pump();
+    EXPECT_TRUE(qm::test::CaptureWindowPng(screen.host, "synth_page.png"));
 }
 
 TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
@@ -251,9 +257,25 @@ TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
     ASSERT_TRUE(qm::test::CaptureWindowPixels(screen.host, width, height, pixels));
     std::unique_ptr<unsigned[]> owned(pixels);
     EXPECT_EQ(pixels[(height * 3 / 4) * width + width / 4], 0x2846A0u);  // the editor's paint
-    EXPECT_TRUE(qm::test::CaptureWindowPng(screen.host, "synth_page.png"));
+    EXPECT_TRUE(qm::test::CaptureWindowPng(screen.host, "synth_page_grown.png"));
+    RECT dialogUnits{0, 0, 399, 184};
+    MapDialogRect(screen.dialog, &dialogUnits);
     screen.page->Deactivate();
     EXPECT_EQ(plugin.editor, nullptr);  // closed with the dialog
+
+    // Without an editor rectangle a new page measures a dialog made for that alone.
+    ProgramPlugin plain({"Warm Pad"}, false);
+    plain.hasRect = false;
+    hosting_test::LoadedInstance plainSynth(type, plain, L"C:\\plugins\\Plain.dll");
+    ASSERT_EQ(plainSynth.result, S_OK);
+    IPropertyPage* measured = nullptr;
+    ASSERT_EQ(plainSynth->CreatePropertyPage(IID_IPropertyPage, reinterpret_cast<void**>(&measured)), S_OK);
+    measured->SetObjects(1, &screen.object(plainSynth.get()));
+    measured->SetPageSite(&screen.site);
+    EXPECT_EQ(screen.PageSize(measured).cx, dialogUnits.right);
+    EXPECT_EQ(screen.PageSize(measured).cy, dialogUnits.bottom);
+    measured->SetObjects(0, nullptr);
+    measured->Release();
 }
 
 }  // namespace
