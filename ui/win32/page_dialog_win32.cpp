@@ -21,6 +21,5 @@ void DestroyPageDialog(HWND dialog) noexcept {
 
 // Until the page dialogs are built, neither can be created.
 HWND CreateSynthPageDialog(CVSTiSynthPage&, HWND) noexcept { return nullptr; }
-HWND CreateTypePageDialog(CVSTiTypePage&, HWND) noexcept { return nullptr; }
 
 }  // namespace qm
