@@ -42,6 +42,19 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
     return 0;
 }
 
+// How a control follows the dialog's size: moved right or down by the growth, or grown by it.
+struct Anchor {
+    int id;
+    bool moveX, moveY, growX, growY;
+};
+constexpr Anchor kAnchors[] = {
+    {IDC_TYPE_FOLDER0, false, false, true, false}, {IDC_TYPE_FOLDER1, false, false, true, false},
+    {IDC_TYPE_FOLDER2, false, false, true, false}, {IDC_TYPE_BROWSE0, true, false, false, false},
+    {IDC_TYPE_BROWSE1, true, false, false, false}, {IDC_TYPE_BROWSE2, true, false, false, false},
+    {IDC_TYPE_LIST, false, false, true, true},     {IDC_TYPE_STATUS, false, true, true, false},
+    {IDC_TYPE_SCAN, true, true, false, false},
+};
+
 // The first top-level window of this thread, besides the page's own frame and that frame's owner,
 // that is enabled and visible: what a plug-in under test opened.
 struct TestedWindowSearch {
@@ -103,6 +116,9 @@ INT_PTR CALLBACK TypePageDialog::Procedure(HWND dialog, UINT message, WPARAM wPa
     case kScanMessageStatus:
     case kScanMessageRescan:
     case kScanMessageFound: self->OnScanMessage(message, lParam); return TRUE;
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED) self->Layout(LOWORD(lParam), HIWORD(lParam));
+        return FALSE;
     case WM_DESTROY: self->Close(); return FALSE;
     case WM_NCDESTROY:
         SetWindowLongPtrW(dialog, DWLP_USER, 0);
@@ -122,6 +138,7 @@ INT_PTR CALLBACK TypePageDialog::Procedure(HWND dialog, UINT message, WPARAM wPa
 }
 
 void TypePageDialog::Open() noexcept {
+    RememberLayout();
     SetUpList();
     page_.OpenLogic(*this);
     SizeColumns();
@@ -192,6 +209,31 @@ void TypePageDialog::OnScanMessage(UINT message, LPARAM argument) noexcept {
     } else if (Logic() != nullptr) {
         Logic()->OnMessage(message, nullptr);
     }
+}
+
+void TypePageDialog::RememberLayout() noexcept {
+    static_assert(sizeof(kAnchors) / sizeof(kAnchors[0]) == kAnchoredControls);
+    RECT client;
+    GetClientRect(dialog_, &client);
+    layoutClient_ = SIZE{client.right, client.bottom};
+    for (int i = 0; i < kAnchoredControls; ++i) {
+        GetWindowRect(GetDlgItem(dialog_, kAnchors[i].id), &layout_[i]);
+        MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&layout_[i]), 2);
+    }
+}
+
+void TypePageDialog::Layout(int width, int height) noexcept {
+    if (layoutClient_.cx == 0) return;  // WM_SIZE before WM_INITDIALOG
+    const int dx = width - layoutClient_.cx, dy = height - layoutClient_.cy;
+    HDWP moves = BeginDeferWindowPos(kAnchoredControls);
+    for (int i = 0; i < kAnchoredControls && moves != nullptr; ++i) {
+        const Anchor& a = kAnchors[i];
+        const RECT& r = layout_[i];
+        const int w = r.right - r.left + (a.growX ? dx : 0), h = r.bottom - r.top + (a.growY ? dy : 0);
+        moves = DeferWindowPos(moves, GetDlgItem(dialog_, a.id), nullptr, r.left + (a.moveX ? dx : 0),
+                               r.top + (a.moveY ? dy : 0), w > 0 ? w : 0, h > 0 ? h : 0, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (moves != nullptr) EndDeferWindowPos(moves);
 }
 
 void TypePageDialog::BringTestedWindowForward() noexcept {

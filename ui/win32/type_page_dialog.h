@@ -59,6 +59,10 @@ private:
     INT_PTR OnNotify(const NMHDR& header) noexcept;
     void OnScanMessage(UINT message, LPARAM argument) noexcept;
     void BringTestedWindowForward() noexcept;
+    // The controls follow the size the host's frame gives the page: the folder boxes and the list
+    // widen, the browse buttons, the status line and the scan button keep to the edges.
+    void RememberLayout() noexcept;
+    void Layout(int width, int height) noexcept;
 
     // The list view (type_page_dialog_list.cpp).
     void SetUpList() noexcept;
@@ -76,6 +80,9 @@ private:
     SkinImageLists images_;
     HFONT font_ = nullptr;
     HWND focusBeforeScan_ = nullptr;
+    static constexpr int kAnchoredControls = 9;
+    RECT layout_[kAnchoredControls] = {};  // the controls' places in the template's client area
+    SIZE layoutClient_ = {};
     int settingRows_ = 0;  // the view's own check-state changes notify too: not the user's
     bool sizingPending_ = false;
 };

@@ -114,8 +114,15 @@ void TypePageDialog::ScheduleColumnSizing() noexcept {
 void TypePageDialog::SizeColumns() noexcept {
     sizingPending_ = false;
     const bool empty = ListView_GetItemCount(list_) == 0;
-    for (int column = 0; column < kColumnCount; ++column)
+    // Some list views keep an image's room in front of every sub-item's text (LVS_EX_SUBITEMIMAGES)
+    // but leave it out of the automatic width: the text columns get that room on top.
+    int imageRoom = 0, imageHeight = 0;
+    if (!empty && images_.normal != nullptr) ImageList_GetIconSize(images_.normal, &imageRoom, &imageHeight);
+    for (int column = 0; column < kColumnCount; ++column) {
         ListView_SetColumnWidth(list_, column, empty ? LVSCW_AUTOSIZE_USEHEADER : LVSCW_AUTOSIZE);
+        if (column > 0 && imageRoom > 0)
+            ListView_SetColumnWidth(list_, column, ListView_GetColumnWidth(list_, column) + imageRoom);
+    }
 }
 
 void TypePageDialog::OnItemChanged(const NMLISTVIEW& change) noexcept {
