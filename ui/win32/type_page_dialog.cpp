@@ -166,7 +166,7 @@ INT_PTR TypePageDialog::OnCommand(WORD id, WORD code) noexcept {
         Logic()->CommitFolderText(edit, text);
         return TRUE;
     }
-    if (code != BN_CLICKED && code != 0 /* menu */) return FALSE;
+    if (code != BN_CLICKED) return FALSE;  // menu commands come with 0 too
     const int browse = SlotOfControl(id, kBrowseButtons);
     if (browse >= 0) {
         Logic()->BrowseFolder(browse);

@@ -384,6 +384,17 @@ TEST_F(TypePageUiTest, TypingCheckingAndTheMenuCommandReachThePage) {
     EXPECT_EQ(answerer_.browsed, 1);
     EXPECT_EQ(Text(IDC_TYPE_FOLDER1), Utf8(answerer_.browseTo));
     EXPECT_EQ(EnabledStates({IDC_TYPE_FOLDER2, IDC_TYPE_BROWSE2, IDC_TYPE_LABEL2}), (std::vector<bool>{true, true, true}));
+
+    // Enter in the focused box commits it through the page's TranslateAccelerator; Escape restores.
+    SetFocus(Item(IDC_TYPE_FOLDER2));
+    SetWindowTextW(Item(IDC_TYPE_FOLDER2), W("entered").c_str());
+    MSG key{Item(IDC_TYPE_FOLDER2), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_EQ(page_->TranslateAccelerator(&key), S_OK);
+    EXPECT_EQ(Utf8(std::wstring(Logic().Folder(2))), "entered");
+    SetWindowTextW(Item(IDC_TYPE_FOLDER2), W("not committed").c_str());
+    key.wParam = VK_ESCAPE;
+    EXPECT_EQ(page_->TranslateAccelerator(&key), S_FALSE);
+    EXPECT_EQ(Text(IDC_TYPE_FOLDER2), "entered");
 }
 
 // Our test modules in a folder: an instrument, an effect, modules that fail to load, and one that
@@ -402,12 +413,20 @@ TEST_F(TypePageUiTest, ARescanOfTheTestModulesFillsTheListAndApplies) {
     EXPECT_TRUE(IsWindowVisible(Item(IDC_TYPE_STATUS)));
     EXPECT_EQ(EnabledStates({IDC_TYPE_FOLDER0, IDC_TYPE_BROWSE0, IDC_TYPE_FOLDER1, IDC_TYPE_BROWSE1}),
               (std::vector<bool>(4, false)));
-    // The host's frame may not leave or cancel the page now.
+    // The host's frame may not leave or cancel the page now; each attempt, as each timer tick, brings
+    // forward a window that a module under test may have opened behind the frame.
+    HWND opened = CreateWindowExW(0, L"QmTypePageFrame", L"plug-in window", WS_POPUP | WS_VISIBLE, 600, 40, 80, 60,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     for (const UINT code : {static_cast<UINT>(PSN_KILLACTIVE), static_cast<UINT>(PSN_QUERYCANCEL)}) {
+        SetWindowPos(frame_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetActiveWindow(frame_);
+        ASSERT_EQ(GetWindow(frame_, GW_HWNDPREV), nullptr);
         NMHDR header{frame_, 0, code};
         EXPECT_EQ(SendMessageW(dialog_, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header)), TRUE);
         EXPECT_EQ(GetWindowLongPtrW(dialog_, DWLP_MSGRESULT), TRUE);
+        EXPECT_EQ(GetWindow(frame_, GW_HWNDPREV), opened) << code;
     }
+    DestroyWindow(opened);
 
     ASSERT_TRUE(PumpUntil([&] { return !Logic().Scanning(); }, 240)) << "the scan did not finish";
     EXPECT_EQ(Text(IDC_TYPE_SCAN), "&Refresh");
