@@ -37,7 +37,8 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
     if (message == BFFM_INITIALIZED) {
         const auto* start = reinterpret_cast<const WCHAR* const*>(data);
         if (start[1] != nullptr) SetWindowTextW(window, start[1]);
-        if (start[0] != nullptr && start[0][0] != 0) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start[0]));
+        if (start[0] != nullptr && start[0][0] != 0)
+            SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start[0]));
     }
     return 0;
 }

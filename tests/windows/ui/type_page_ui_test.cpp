@@ -357,7 +357,8 @@ TEST_F(TypePageUiTest, TypingCheckingAndTheMenuCommandReachThePage) {
     // Checking the faulted row offers a re-test; its module is gone, so the row goes.
     answerer_.answers = {true};
     Check("Broken", true);
-    EXPECT_EQ(answerer_.texts, (std::vector<std::string>{"?Do you want to test Broken again?", "Broken is not a VST instrument."}));
+    EXPECT_EQ(answerer_.texts,
+              (std::vector<std::string>{"?Do you want to test Broken again?", "Broken is not a VST instrument."}));
     EXPECT_EQ(RowOf("Broken"), -1);
 
     EXPECT_EQ(page_->Apply(), S_OK);
