@@ -6,6 +6,7 @@
 #include "discovery/synth_type.h"
 #include "framework/lang.h"
 #include "qmvsti/guids.h"
+#include "ui/page_dialogs.h"
 
 namespace qm {
 
@@ -22,6 +23,7 @@ CVSTiTypePage* CVSTiTypePage::Create() noexcept { return new (std::nothrow) CVST
 CVSTiTypePage::CVSTiTypePage() noexcept = default;
 
 CVSTiTypePage::~CVSTiTypePage() {
+    if (dialog_ != nullptr) DestroyPageDialog(dialog_);
     logic_.reset();
     if (typeInterface_ != nullptr) typeInterface_->Release();
     if (site_ != nullptr) site_->Release();
@@ -52,13 +54,19 @@ HRESULT CVSTiTypePage::SetPageSite(IPropertyPageSite* site) noexcept {
     return S_OK;
 }
 
-HRESULT CVSTiTypePage::Activate(HWND, LPCRECT rect, BOOL) noexcept {
+HRESULT CVSTiTypePage::Activate(HWND parent, LPCRECT rect, BOOL) noexcept {
     if (rect == nullptr) return E_POINTER;
-    // No dialog template to create yet: as when creating the dialog fails.
-    return E_UNEXPECTED;
+    if (dialog_ != nullptr) Deactivate();
+    dialog_ = CreateTypePageDialog(*this, parent);
+    if (dialog_ == nullptr) return E_UNEXPECTED;
+    MovePageDialog(dialog_, *rect);
+    return S_OK;
 }
 
 HRESULT CVSTiTypePage::Deactivate() noexcept {
+    // Destroying the dialog drops the logic; a page never activated has neither.
+    DestroyPageDialog(dialog_);
+    dialog_ = nullptr;
     logic_.reset();
     return S_OK;
 }
@@ -108,8 +116,16 @@ TypePageLogic* CVSTiTypePage::OpenLogic(ITypePageView& view) noexcept {
     return logic_.get();
 }
 
-HRESULT CVSTiTypePage::Show(UINT) noexcept { return S_OK; }
-HRESULT CVSTiTypePage::Move(LPCRECT rect) noexcept { return rect == nullptr ? E_POINTER : S_OK; }
+HRESULT CVSTiTypePage::Show(UINT command) noexcept {
+    ShowPageDialog(dialog_, command);
+    return S_OK;
+}
+
+HRESULT CVSTiTypePage::Move(LPCRECT rect) noexcept {
+    if (rect == nullptr) return E_POINTER;
+    MovePageDialog(dialog_, *rect);
+    return S_OK;
+}
 
 HRESULT CVSTiTypePage::IsPageDirty() noexcept { return logic_ != nullptr && logic_->Dirty() ? S_OK : S_FALSE; }
 

@@ -1,7 +1,8 @@
-// CVSTiTypePage: the property page the host shows for the soft-synth type (IPropertyPage). The
-// page's logic (TypePageLogic) runs behind a window service; the dialog that provides it comes with
-// the Windows pages, so until then Activate answers E_UNEXPECTED, as a page whose dialog cannot be
-// created does, and Apply, IsPageDirty and the rest behave as for a page that was never opened.
+// CVSTiTypePage: the property page the host shows for the soft-synth type (IPropertyPage). Activate
+// creates the page's dialog (ui/page_dialogs.h), which opens the page's logic (TypePageLogic) over
+// itself as the window service; Deactivate destroys it, and the dialog drops the logic as it goes.
+// Where no dialog can be created (Linux), Activate answers E_UNEXPECTED, and Apply, IsPageDirty and
+// the rest behave as for a page that was never opened.
 //
 // Threads: the host's user-interface thread; the reference count is interlocked.
 #pragma once
@@ -40,6 +41,8 @@ public:
     // The logic behind `view` (the dialog's window service), made when the dialog opens; null
     // without a type. The page keeps it until Deactivate.
     TypePageLogic* OpenLogic(ITypePageView& view) noexcept;
+    // The dialog is going: the logic stops a running scan and lets go of the view.
+    void CloseLogic() noexcept { logic_.reset(); }
     TypePageLogic* Logic() noexcept { return logic_.get(); }
     // The type this page edits (null before SetObjects).
     CQmVSTiSynthType* Type() const noexcept { return type_; }
@@ -50,6 +53,7 @@ private:
 
     std::atomic<ULONG> refs_{0};
     IPropertyPageSite* site_ = nullptr;
+    HWND dialog_ = nullptr;
     IQmSoftSynthType* typeInterface_ = nullptr;
     CQmVSTiSynthType* type_ = nullptr;
     std::unique_ptr<TypeScanTester> tester_;

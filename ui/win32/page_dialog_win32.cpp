@@ -19,7 +19,4 @@ void DestroyPageDialog(HWND dialog) noexcept {
     if (dialog != nullptr) DestroyWindow(dialog);
 }
 
-// Until the page dialogs are built, neither can be created.
-HWND CreateTypePageDialog(CVSTiTypePage&, HWND) noexcept { return nullptr; }
-
 }  // namespace qm

@@ -1,0 +1,448 @@
+// The type page's dialog in a real top-level window under Wine: created by Activate from the
+// module's dialog resource, driven with the messages a user's clicks and typing send, and read back
+// from its controls. Message boxes and the folder dialog are answered by a hook as they open. The
+// page's decisions are the logic's (its own tests cover them); these check the wiring.
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+#include <shlobj.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <set>
+#include <tuple>
+
+#include "discovery/type_page.h"
+#include "qmvsti/callbacks.h"
+#include "resources/type_page_ids.h"
+#include "support/win32/window_capture.h"
+#include "unit/scan_test_support.h"
+
+namespace qm::test {
+namespace {
+
+using namespace PluginRecordFlags;
+
+constexpr WCHAR kCaption[] = L"Kelo VSTi Soft Synth";
+
+std::string Utf8(const std::wstring& text) { return platform::WideToUtf8(text.c_str(), text.size()); }
+
+std::wstring WindowText(HWND window) {
+    WCHAR text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+// Answers the component's message boxes (yes/no from a queue, default no; OK for the others) and
+// the folder dialog (chooses `browseTo`, or cancels) as they are activated, keeping their texts.
+class DialogAnswerer {
+public:
+    DialogAnswerer() {
+        current_ = this;
+        hook_ = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+    }
+    ~DialogAnswerer() {
+        UnhookWindowsHookEx(hook_);
+        current_ = nullptr;
+    }
+
+    std::deque<bool> answers;
+    std::vector<std::string> texts;  // "?question" or "message"
+    std::wstring browseTo;
+    int browsed = 0;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_ACTIVATE && current_ != nullptr) current_->Answer(reinterpret_cast<HWND>(wParam));
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static BOOL CALLBACK LongestStatic(HWND child, LPARAM data) {
+        WCHAR name[32] = {};
+        GetClassNameW(child, name, 32);
+        auto* longest = reinterpret_cast<std::wstring*>(data);
+        const std::wstring text = WindowText(child);
+        if (lstrcmpiW(name, L"Static") == 0 && text.size() > longest->size()) *longest = text;
+        return TRUE;
+    }
+    void Answer(HWND window) {
+        WCHAR name[32] = {};
+        GetClassNameW(window, name, 32);
+        if (lstrcmpW(name, L"#32770") != 0 || !answered_.insert(window).second) return;
+        const std::wstring caption = WindowText(window);
+        int answer = IDCANCEL;
+        if (caption == kCaption) {
+            std::wstring text;
+            EnumChildWindows(window, LongestStatic, reinterpret_cast<LPARAM>(&text));
+            const bool question = GetDlgItem(window, IDYES) != nullptr;
+            texts.push_back((question ? "?" : "") + Utf8(text));
+            answer = IDOK;
+            if (question) {
+                answer = !answers.empty() && answers.front() ? IDYES : IDNO;
+                if (!answers.empty()) answers.pop_front();
+            }
+        } else if (caption == L"Browse for VSTi Folder") {
+            ++browsed;
+            if (!browseTo.empty()) {
+                SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(browseTo.c_str()));
+                answer = IDOK;
+            }
+        } else {
+            return;
+        }
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, answer)));
+    }
+
+    static DialogAnswerer* current_;
+    HHOOK hook_ = nullptr;
+    std::set<HWND> answered_;
+};
+DialogAnswerer* DialogAnswerer::current_ = nullptr;
+
+class RecordingPageSite final : public IPropertyPageSite {
+public:
+    HRESULT QM_COMCALL QueryInterface(REFIID, void** ppv) noexcept override { *ppv = nullptr; return E_NOINTERFACE; }
+    ULONG QM_COMCALL AddRef() noexcept override { return ++refs; }
+    ULONG QM_COMCALL Release() noexcept override { return --refs; }
+    HRESULT QM_COMCALL OnStatusChange(DWORD flags) noexcept override { return statuses.push_back(flags), S_OK; }
+    HRESULT QM_COMCALL GetLocaleID(LCID*) noexcept override { return E_NOTIMPL; }
+    HRESULT QM_COMCALL GetPageContainer(IUnknown**) noexcept override { return E_NOTIMPL; }
+    HRESULT QM_COMCALL TranslateAccelerator(MSG*) noexcept override { return S_FALSE; }
+    ULONG refs = 1;
+    std::vector<DWORD> statuses;
+};
+
+using Row = std::tuple<std::string, int, bool>;  // name, image, checked
+
+void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+template <class Done>
+bool PumpUntil(Done done, int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        Pump();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    Pump();
+    return true;
+}
+
+// The module's resources (dialog 1387, its string table, the German module beside it) serve the
+// framework of this program, which links the core without them.
+class TypePageUiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+        WCHAR self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        module_ = LoadLibraryW((std::filesystem::path(self).parent_path() / L"QmVSTi.dll").c_str());
+        ASSERT_NE(module_, nullptr);
+        ASSERT_EQ(QmKernel_EarlyInitialize(module_, kEnglishLCID), S_OK);
+        type_ = CQmVSTiSynthType::Create();
+        ASSERT_NE(type_, nullptr);
+        type_->AddRef();
+        WNDCLASSW frameClass{};
+        frameClass.lpfnWndProc = DefWindowProcW;
+        frameClass.hInstance = GetModuleHandleW(nullptr);
+        frameClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        frameClass.lpszClassName = L"QmTypePageFrame";
+        RegisterClassW(&frameClass);
+        frame_ = CreateWindowExW(0, L"QmTypePageFrame", L"VSTi Soft Synth", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                 520, 430, nullptr, nullptr, frameClass.hInstance, nullptr);
+        ASSERT_NE(frame_, nullptr);
+        ASSERT_EQ(type_->CreateTypePage(IID_IPropertyPage, reinterpret_cast<void**>(&page_)), S_OK);
+        IUnknown* objects[1] = {static_cast<IQmSoftSynthType*>(type_)};
+        ASSERT_EQ(page_->SetObjects(1, objects), S_OK);
+        ASSERT_EQ(page_->SetPageSite(&site_), S_OK);
+    }
+    void TearDown() override {
+        if (page_ != nullptr) {
+            EXPECT_EQ(page_->Deactivate(), S_OK);
+            EXPECT_EQ(page_->Release(), 0u);
+        }
+        if (frame_ != nullptr) DestroyWindow(frame_);
+        Pump();
+        if (type_ != nullptr) {
+            EXPECT_EQ(type_->Release(), 0u);
+        }
+        QmKernel_LateTerminate(module_, 0);
+        if (module_ != nullptr) FreeLibrary(module_);
+        OleUninitialize();
+    }
+
+    // The type's list and slot 0 as a user left them last time.
+    void UseTheseRecords() {
+        const std::string folder = A(tree_.Folder().c_str());
+        auto record = [&](const char* name, DWORD flags, LONG useCount) {
+            VstiPluginRecord r = Record((folder + name + PluginFileSuffix()).c_str(), name, "Acme", 1, flags);
+            r.useCount = useCount;
+            return r;
+        };
+        UseRecords(type_, {record("Broken", Faulted, 0), record("Disabled", 0, 0),
+                           record("InUse", Enabled | AlternativeDrawing, 2), record("Effect", NotInstrument, 0)});
+        ASSERT_EQ(type_->SetFolder(0, tree_.Folder().c_str()), S_OK);
+    }
+    void Activate() {
+        const RECT area{0, 0, 500, 380};
+        ASSERT_EQ(page_->Activate(frame_, &area, FALSE), S_OK);
+        ASSERT_EQ(page_->Show(SW_SHOW), S_OK);
+        dialog_ = GetWindow(frame_, GW_CHILD);
+        ASSERT_NE(dialog_, nullptr);
+        list_ = Item(IDC_TYPE_LIST);
+        Pump();
+    }
+    TypePageLogic& Logic() { return *static_cast<CVSTiTypePage*>(page_)->Logic(); }
+
+    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+    std::string Text(int id) const { return Utf8(WindowText(Item(id))); }
+    std::vector<bool> EnabledStates(std::initializer_list<int> ids) const {
+        std::vector<bool> states;
+        for (int id : ids) states.push_back(IsWindowEnabled(Item(id)) != FALSE);
+        return states;
+    }
+    void Command(int id, WORD code) {
+        SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Item(id)));
+        Pump();
+    }
+    std::string Cell(int row, int column) const {
+        WCHAR text[512] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = 512;
+        SendMessageW(list_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        return Utf8(text);
+    }
+    std::vector<Row> Rows() const {
+        std::vector<Row> rows;
+        for (int row = 0; row < ListView_GetItemCount(list_); ++row) {
+            LVITEMW item{};
+            item.mask = LVIF_IMAGE;
+            item.iItem = row;
+            ListView_GetItem(list_, &item);
+            rows.emplace_back(Cell(row, 1), item.iImage, ListView_GetCheckState(list_, row) != FALSE);
+        }
+        return rows;
+    }
+    int RowOf(const char* name) const {
+        for (int row = 0; row < ListView_GetItemCount(list_); ++row) {
+            if (Cell(row, 1) == name) return row;
+        }
+        return -1;
+    }
+    // What a click on a row's check box does to it.
+    void Check(const char* name, bool checked) {
+        ListView_SetCheckState(list_, RowOf(name), checked ? TRUE : FALSE);
+        Pump();
+    }
+    DWORD TypeFlags(const char* name) const {
+        for (int i = 0; i < PluginCount(type_->PluginList()); ++i) {
+            if (A(PluginRecordAt(type_->PluginList(), i)->name) == name) return PluginRecordAt(type_->PluginList(), i)->flags;
+        }
+        return ~0u;
+    }
+
+    TemporaryTree tree_;
+    RecordingPageSite site_;
+    DialogAnswerer answerer_;
+    HMODULE module_ = nullptr;
+    CQmVSTiSynthType* type_ = nullptr;
+    HWND frame_ = nullptr;
+    IPropertyPage* page_ = nullptr;
+    HWND dialog_ = nullptr;
+    HWND list_ = nullptr;
+};
+
+TEST_F(TypePageUiTest, ActivateShowsTheFoldersAndTheInstrumentsInTheDialog) {
+    UseTheseRecords();
+    const RECT area{0, 0, 500, 380};
+    EXPECT_EQ(page_->Activate(frame_, nullptr, FALSE), E_POINTER);
+    IPropertyPage* unbound = nullptr;
+    ASSERT_EQ(type_->CreateTypePage(IID_IPropertyPage, reinterpret_cast<void**>(&unbound)), S_OK);
+    EXPECT_EQ(unbound->Activate(frame_, &area, FALSE), E_UNEXPECTED);  // no type: no logic for a dialog
+    EXPECT_EQ(GetWindow(frame_, GW_CHILD), nullptr);
+    EXPECT_EQ(unbound->Release(), 0u);
+    Activate();
+
+    const RECT moved{4, 6, 484, 366};
+    EXPECT_EQ(page_->Move(nullptr), E_POINTER);
+    EXPECT_EQ(page_->Move(&moved), S_OK);
+    RECT placed;
+    GetWindowRect(dialog_, &placed);
+    MapWindowPoints(nullptr, frame_, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_EQ(std::make_tuple(placed.left, placed.top, placed.right, placed.bottom), std::make_tuple(4L, 6L, 484L, 366L));
+
+    // Slot 0 holds the folder, so slot 1 opens; slot 2 stays closed while slot 1 is empty.
+    EXPECT_EQ(Text(IDC_TYPE_FOLDER0), A(tree_.Folder().c_str()));
+    EXPECT_EQ(Text(IDC_TYPE_FOLDER1), "");
+    EXPECT_EQ(EnabledStates({IDC_TYPE_FOLDER0, IDC_TYPE_BROWSE0, IDC_TYPE_FOLDER1, IDC_TYPE_BROWSE1, IDC_TYPE_LABEL1,
+                       IDC_TYPE_FOLDER2, IDC_TYPE_BROWSE2, IDC_TYPE_LABEL2}),
+              (std::vector<bool>{true, true, true, true, true, false, false, false}));
+    EXPECT_FALSE(IsWindowVisible(Item(IDC_TYPE_STATUS)));
+    EXPECT_EQ(Text(IDC_TYPE_SCAN), "&Refresh");
+
+    const LONG_PTR style = GetWindowLongPtrW(list_, GWL_STYLE);
+    EXPECT_EQ(style & (LVS_TYPEMASK | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS),
+              LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS);
+    EXPECT_EQ(ListView_GetExtendedListViewStyle(list_),
+              static_cast<DWORD>(LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT));
+    EXPECT_NE(ListView_GetImageList(list_, LVSIL_SMALL), nullptr);
+    WCHAR title[64] = {};
+    LVCOLUMNW header{};
+    header.mask = LVCF_TEXT;
+    header.pszText = title;
+    header.cchTextMax = 64;
+    ASSERT_TRUE(ListView_GetColumn(list_, 3, &header));
+    EXPECT_EQ(Utf8(title), "Location");
+    // The instruments only, with their images and check states; vendor and path beside the name.
+    EXPECT_EQ(Rows(), (std::vector<Row>{{"Broken", kRowImageFailed, false},
+                                        {"Disabled", kRowImageAvailable, false},
+                                        {"InUse", kRowImageInUse, true}}));
+    EXPECT_EQ(Cell(RowOf("InUse"), 2) + " " + Cell(RowOf("InUse"), 3),
+              "Acme " + A(tree_.Folder().c_str()) + "InUse" + PluginFileSuffix());
+
+    EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
+    EXPECT_EQ(page_->Apply(), S_OK);  // nothing to apply
+    EXPECT_EQ(page_->Deactivate(), S_OK);
+    EXPECT_FALSE(IsWindow(dialog_));
+    EXPECT_EQ(static_cast<CVSTiTypePage*>(page_)->Logic(), nullptr);
+}
+
+TEST_F(TypePageUiTest, TypingCheckingAndTheMenuCommandReachThePage) {
+    UseTheseRecords();
+    Activate();
+    // A row in use keeps its check; a free one is enabled by its check.
+    Check("InUse", false);
+    EXPECT_TRUE(ListView_GetCheckState(list_, RowOf("InUse")));
+    EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
+    Check("Disabled", true);
+    EXPECT_EQ(page_->IsPageDirty(), S_OK);
+    EXPECT_EQ(site_.statuses, (std::vector<DWORD>{PageStatus::Dirty}));
+
+    // "Use alternative drawing method" on the selected row reaches the type's record at once.
+    ListView_SetItemState(list_, RowOf("InUse"), LVIS_SELECTED, LVIS_SELECTED);
+    Command(IDM_TYPE_ALTERNATIVE_DRAWING, 0);
+    EXPECT_EQ(TypeFlags("InUse") & AlternativeDrawing, 0u);
+
+    // Checking the faulted row offers a re-test; its module is gone, so the row goes.
+    answerer_.answers = {true};
+    Check("Broken", true);
+    EXPECT_EQ(answerer_.texts,
+              (std::vector<std::string>{"?Do you want to test Broken again?", "Broken is not a VST instrument."}));
+    EXPECT_EQ(RowOf("Broken"), -1);
+
+    EXPECT_EQ(page_->Apply(), S_OK);
+    EXPECT_EQ(TypeFlags("Disabled") & Enabled, Enabled);
+
+    // A folder typed into slot 1 counts when the box loses the focus; Apply then asks to rescan.
+    const std::string typed = A(tree_.Folder().c_str()) + "more";
+    SetWindowTextW(Item(IDC_TYPE_FOLDER1), W(typed.c_str()).c_str());
+    Command(IDC_TYPE_FOLDER1, EN_KILLFOCUS);
+    EXPECT_EQ(page_->IsPageDirty(), S_OK);
+    EXPECT_EQ(page_->Apply(), S_FALSE);
+    Pump();  // the posted rescan asks first; answered no
+    EXPECT_EQ(answerer_.texts.back(), "?This command will rescan all folders selected for VST Instruments.\n\n"
+                                      "Are you sure you want to proceed?");
+    EXPECT_FALSE(Logic().Scanning());
+    EXPECT_EQ(page_->IsPageDirty(), S_OK);
+    EXPECT_EQ(Utf8(std::wstring(Logic().Folder(1))), typed);
+
+    // Browsing slot 2: the folder dialog opens at the slot, and its choice is shown and enables slot 2.
+    std::filesystem::create_directories(tree_.Root() / "browsed");
+    answerer_.browseTo = tree_.Folder("browsed");
+    answerer_.browseTo.pop_back();  // the dialog gives folders without the separator
+    Command(IDC_TYPE_BROWSE1, BN_CLICKED);
+    EXPECT_EQ(answerer_.browsed, 1);
+    EXPECT_EQ(Text(IDC_TYPE_FOLDER1), Utf8(answerer_.browseTo));
+    EXPECT_EQ(EnabledStates({IDC_TYPE_FOLDER2, IDC_TYPE_BROWSE2, IDC_TYPE_LABEL2}), (std::vector<bool>{true, true, true}));
+
+    // Enter in the focused box commits it through the page's TranslateAccelerator; Escape restores.
+    SetFocus(Item(IDC_TYPE_FOLDER2));
+    SetWindowTextW(Item(IDC_TYPE_FOLDER2), W("entered").c_str());
+    MSG key{Item(IDC_TYPE_FOLDER2), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_EQ(page_->TranslateAccelerator(&key), S_OK);
+    EXPECT_EQ(Utf8(std::wstring(Logic().Folder(2))), "entered");
+    SetWindowTextW(Item(IDC_TYPE_FOLDER2), W("not committed").c_str());
+    key.wParam = VK_ESCAPE;
+    EXPECT_EQ(page_->TranslateAccelerator(&key), S_FALSE);
+    EXPECT_EQ(Text(IDC_TYPE_FOLDER2), "entered");
+}
+
+// Our test modules in a folder: an instrument, an effect, modules that fail to load, and one that
+// ends its process (caught by the probe beside this program).
+TEST_F(TypePageUiTest, ARescanOfTheTestModulesFillsTheListAndApplies) {
+    UseTheseRecords();
+    for (const char* module : {"qmref", "qmbothentries", "qmeffect", "qmfault_open", "qmwrongmagic", "qmexit"}) {
+        const std::filesystem::path from(TestPluginPath(module));
+        std::filesystem::copy_file(from, tree_.Root() / from.filename());
+    }
+    Activate();
+    answerer_.answers = {true};
+    Command(IDC_TYPE_SCAN, BN_CLICKED);
+    ASSERT_TRUE(Logic().Scanning());
+    EXPECT_EQ(Text(IDC_TYPE_SCAN), "Cancel Scan");
+    EXPECT_TRUE(IsWindowVisible(Item(IDC_TYPE_STATUS)));
+    EXPECT_EQ(EnabledStates({IDC_TYPE_FOLDER0, IDC_TYPE_BROWSE0, IDC_TYPE_FOLDER1, IDC_TYPE_BROWSE1}),
+              (std::vector<bool>(4, false)));
+    // The host's frame may not leave or cancel the page now; each attempt, as each timer tick, brings
+    // forward a window that a module under test may have opened behind the frame.
+    HWND opened = CreateWindowExW(0, L"QmTypePageFrame", L"plug-in window", WS_POPUP | WS_VISIBLE, 600, 40, 80, 60,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    for (const UINT code : {static_cast<UINT>(PSN_KILLACTIVE), static_cast<UINT>(PSN_QUERYCANCEL)}) {
+        SetWindowPos(frame_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetActiveWindow(frame_);
+        ASSERT_EQ(GetWindow(frame_, GW_HWNDPREV), nullptr);
+        NMHDR header{frame_, 0, code};
+        EXPECT_EQ(SendMessageW(dialog_, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header)), TRUE);
+        EXPECT_EQ(GetWindowLongPtrW(dialog_, DWLP_MSGRESULT), TRUE);
+        EXPECT_EQ(GetWindow(frame_, GW_HWNDPREV), opened) << code;
+    }
+    DestroyWindow(opened);
+
+    ASSERT_TRUE(PumpUntil([&] { return !Logic().Scanning(); }, 240)) << "the scan did not finish";
+    EXPECT_EQ(Text(IDC_TYPE_SCAN), "&Refresh");
+    EXPECT_FALSE(IsWindowVisible(Item(IDC_TYPE_STATUS)));
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_TYPE_FOLDER0)));
+    EXPECT_EQ(site_.statuses, (std::vector<DWORD>{PageStatus::Scanning, PageStatus::Dirty}));
+    // One row per instrument of the merged list, in its order, with the image its record calls for.
+    // (Which scanned modules have an editor, and so a row, is the test modules' business.)
+    std::vector<Row> expected;
+    for (int i = 0; i < PluginCount(Logic().WorkingList()); ++i) {
+        const VstiPluginRecord& r = *PluginRecordAt(Logic().WorkingList(), i);
+        if (r.flags & (NotInstrument | NoEditor)) continue;
+        const int image = (r.flags & Faulted) ? kRowImageFailed : r.useCount > 0 ? kRowImageInUse : kRowImageAvailable;
+        expected.emplace_back(A(r.name), image, (r.flags & Enabled) && !(r.flags & Faulted));
+    }
+    EXPECT_EQ(Rows(), expected);
+    ASSERT_GE(RowOf("qmexit"), 0) << "the module that ends its process is listed, as failed";
+    EXPECT_EQ(std::get<1>(Rows()[RowOf("qmexit")]), kRowImageFailed);
+
+    // The list paints on its own time under Wine: a moment of messages before the picture.
+    RedrawWindow(frame_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const auto settled = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    PumpUntil([&] { return std::chrono::steady_clock::now() > settled; }, 5);
+    EXPECT_TRUE(CaptureWindowPng(dialog_, "type_page.png"));
+
+    EXPECT_EQ(page_->Apply(), S_OK);
+    EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
+    EXPECT_GE(FindPluginRecord(type_->PluginList(), *PluginRecordAt(Logic().WorkingList(), 0), RecordMatch::SamePath), 0);
+    EXPECT_EQ(PluginCount(type_->PluginList()), PluginCount(Logic().WorkingList()));
+}
+
+TEST_F(TypePageUiTest, TheGermanDialogComesFromTheLanguageModule) {
+    ASSERT_TRUE(QmLang_UpdateKernelLCID(KernelLangHandle(), 0x407, 1));
+    Activate();
+    EXPECT_EQ(Text(IDC_TYPE_SCAN), "&Aktualisieren");
+    EXPECT_EQ(Text(IDC_TYPE_LABEL1), "Ordner &2:");
+    QmLang_UpdateKernelLCID(KernelLangHandle(), kEnglishLCID, 1);
+}
+
+}  // namespace
+}  // namespace qm::test
