@@ -4,17 +4,15 @@
 
 #include "discovery/plugin_record.h"
 #include "discovery/synth_type.h"
-#include "framework/lang.h"
 #include "qmvsti/guids.h"
 #include "ui/page_dialogs.h"
+#include "ui/page_info.h"
 
 namespace qm {
 
 namespace {
 
-constexpr UINT kIdsPageTitle = 1005;  // "VSTi Soft Synth"
 constexpr LONG kPageExtent = 3276;
-constexpr ULONG kPageInfoSize = 28;  // the PROPPAGEINFO of the 32-bit host
 
 }  // namespace
 
@@ -71,17 +69,7 @@ HRESULT CVSTiTypePage::Deactivate() noexcept {
     return S_OK;
 }
 
-HRESULT CVSTiTypePage::GetPageInfo(PROPPAGEINFO* info) noexcept {
-    if (info == nullptr) return E_POINTER;
-    if (info->cb > kPageInfoSize) info->cb = kPageInfoSize;
-    info->pszTitle = WideDupTask(QmGetString(KernelLangHandle(), kIdsPageTitle));
-    info->size.cx = kPageExtent;
-    info->size.cy = kPageExtent;
-    info->pszDocString = nullptr;
-    info->pszHelpFile = nullptr;
-    info->dwHelpContext = 0;
-    return info->pszTitle != nullptr ? S_OK : E_OUTOFMEMORY;
-}
+HRESULT CVSTiTypePage::GetPageInfo(PROPPAGEINFO* info) noexcept { return FillPageInfo(info, kPageExtent, kPageExtent); }
 
 HRESULT CVSTiTypePage::SetObjects(ULONG count, IUnknown** objects) noexcept {
     if (count > 1) return E_UNEXPECTED;

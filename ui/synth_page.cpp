@@ -2,20 +2,12 @@
 
 #include <new>
 
-#include "discovery/plugin_record.h"
-#include "framework/lang.h"
 #include "hosting/vsti_soft_synth.h"
 #include "qmvsti/guids.h"
 #include "ui/page_dialogs.h"
+#include "ui/page_info.h"
 
 namespace qm {
-
-namespace {
-
-constexpr UINT kIdsPageTitle = 1005;  // "VSTi Soft Synth"
-constexpr ULONG kPageInfoSize = 28;   // the PROPPAGEINFO of the 32-bit host
-
-}  // namespace
 
 CVSTiSynthPage* CVSTiSynthPage::Create() noexcept { return new (std::nothrow) CVSTiSynthPage(); }
 
@@ -95,15 +87,9 @@ HRESULT CVSTiSynthPage::Deactivate() noexcept {
 
 HRESULT CVSTiSynthPage::GetPageInfo(PROPPAGEINFO* info) noexcept {
     if (info == nullptr) return E_POINTER;
-    if (info->cb > kPageInfoSize) info->cb = kPageInfoSize;
-    info->pszTitle = WideDupTask(QmGetString(KernelLangHandle(), kIdsPageTitle));
+    // A size request being applied has already laid the dialog out.
     if (!state_.sizing && logic_ != nullptr) logic_->SizeDialog();
-    info->size.cx = state_.pageWidth;
-    info->size.cy = state_.pageHeight;
-    info->pszDocString = nullptr;
-    info->pszHelpFile = nullptr;
-    info->dwHelpContext = 0;
-    return info->pszTitle != nullptr ? S_OK : E_OUTOFMEMORY;
+    return FillPageInfo(info, state_.pageWidth, state_.pageHeight);
 }
 
 void CVSTiSynthPage::Detach() noexcept {
