@@ -1,14 +1,11 @@
 // The instance's pins: the main output's stereo rule for plug-ins that do not describe their pins,
-// the silent answers without a usable format, the leftover offset after blocks a bus asked for; the
-// MIDI port of plug-ins that send MIDI, and the event records handed to the plug-in. Surplus pins
-// are tested with the wide instrument.
+// and the MIDI port of plug-ins that send MIDI. Surplus pins are tested with the wide instrument.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "buses_support.h"
 #include "qmvsti/guids.h"
-#include "routing/synth_buffer.h"
 
 using namespace buses_test;
 
@@ -44,40 +41,6 @@ TEST(BusesPins, AssumeStereoPinsDecidesTheMainOutputOfPlugInsThatDoNotDescribeTh
     }
 }
 
-TEST(BusesPins, RenderWithoutAUsableFormatFillsSilenceFirst) {
-    PinPlugin plugin(2);
-    BusRig rig(plugin);
-    rig.Play();
-    WAVEFORMATEX pcm16 = hosting_test::HostFormat(44100, WAVE_FORMAT_PCM, 16);
-    WAVEFORMATEX pcm12 = pcm16;  // a format the framework cannot write
-    pcm12.wBitsPerSample = 12;
-    for (const bool released : {false, true}) {
-        SCOPED_TRACE(released ? "format released: the last one says what silence is" : "12-bit PCM");
-        ASSERT_EQ(rig->SetFormat(released ? &pcm16 : &pcm12, 0, 0), S_OK);
-        if (released) {
-            ASSERT_EQ(rig->ReleaseFormat(), S_OK);
-        }
-        std::vector<unsigned char> bytes(400, 0xAB);
-        EXPECT_EQ(rig->Render(bytes.data(), 0, 100, 0, 0, nullptr), E_UNEXPECTED);
-        EXPECT_EQ(bytes, std::vector<unsigned char>(400, 0));
-    }
-}
-
-TEST(BusesPins, BlocksRenderedForABusWithoutAQueueKeepOnlyTheLastBlock) {
-    PinPlugin plugin(2);
-    plugin.pins = {{"L", true}, {"R", true}};
-    BusRig rig(plugin);
-    rig.Play();
-    // Two blocks asked for without a pull in between, the second shorter than the frame size.
-    ASSERT_EQ(rig->RenderBlockFor(0, 265, 0, nullptr), S_OK);
-    ASSERT_EQ(rig->RenderBlockFor(265, 100, 0, nullptr), S_OK);
-    EXPECT_EQ(rig->PendingFrames(), 100u);
-    std::vector<float> out;
-    ASSERT_EQ(BusRig::Render(rig.synth, out, 100, 365), 100);
-    ExpectFrames(out, 100, Level(0), Level(1));
-    EXPECT_EQ(plugin.processCalls.load(), 2);  // all 100 frames came from the last block
-}
-
 TEST(BusesPins, AMidiPortExistsOnlyForPlugInsThatSayTheyCanSendMidi) {
     for (const bool sends : {false, true}) {
         SCOPED_TRACE(sends);
@@ -91,13 +54,4 @@ TEST(BusesPins, AMidiPortExistsOnlyForPlugInsThatSayTheyCanSendMidi) {
             EXPECT_EQ(static_cast<qm::IMIDIIn*>(port)->Release(), 1u);  // the instance keeps its own
         }
     }
-}
-
-TEST(BusesPins, MidiEventRecordsCountTheBytesAfterTheirHeaderWords) {
-    qm::CSofSynthBuffer* buffer = qm::CSofSynthBuffer::CreateForInstance(265, hosting_test::HostFormat());
-    ASSERT_NE(buffer, nullptr);  // with the caller's reference
-    ASSERT_EQ(buffer->PutShortEvent(0, 0x00643C90u, 0), S_OK);
-    ASSERT_NE(buffer->EventAt(0), nullptr);
-    EXPECT_EQ(buffer->EventAt(0)->byteSize, 24);
-    buffer->Release();
 }

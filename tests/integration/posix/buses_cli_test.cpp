@@ -127,23 +127,6 @@ TEST_F(BusesCli, MidiOutRecordsTheInstrumentsMidiIntoAFileThatRendersAgain) {
     EXPECT_EQ(ReadAll(home_ / "out.mid").size(), 14u + 8u + 7u + 4u);
 }
 
-TEST_F(BusesCli, SettingsShowAndChangeTheTypesValuesWithItsClamping) {
-    const CliOutcome first = Qmvsti("settings");
-    ASSERT_EQ(first.code, 0) << first.err;
-    // The host's own first-run choice.
-    EXPECT_NE(first.out.find("AssumeStereoPins          1"), std::string::npos) << first.out;
-    EXPECT_NE(first.out.find("FrameSize                 6"), std::string::npos) << first.out;
-    const CliOutcome clamped = Qmvsti("settings FrameSize=5000");
-    EXPECT_EQ(clamped.code, 0);
-    EXPECT_NE(clamped.err.find("FrameSize clamped to 2000"), std::string::npos) << clamped.err;
-    EXPECT_EQ(Qmvsti("--json settings FrameSize").out, "{\n  \"FrameSize\": 2000\n}\n");
-    EXPECT_EQ(Qmvsti("settings AssumeStereoPins=0").code, 0);
-    // Once the user has chosen, the first-run choice does not come back.
-    EXPECT_NE(Qmvsti("settings").out.find("AssumeStereoPins          0"), std::string::npos);
-    EXPECT_EQ(Qmvsti("settings Nonsense=1").code, 2);
-    EXPECT_EQ(Qmvsti("settings FrameSize=abc").code, 2);
-}
-
 double LeftPeak(const std::vector<float>& samples) {
     double peak = 0.0;
     for (size_t i = 0; i < samples.size(); i += 2) peak = std::max(peak, static_cast<double>(std::fabs(samples[i])));
