@@ -7,17 +7,18 @@
 #include <tuple>
 #include <vector>
 
-#include "buses_support.h"
 #include "hosting/output_queue.h"
+#include "hosting_fakes.h"
 #include "routing/vsti_bus.h"
 
-using namespace buses_test;
+using namespace hosting_test;
 
 namespace {
 
 // Main L/R, a stereo pair, two mono pins (the second unlabelled), a pair with equal labels.
-struct EightPins : PinPlugin {
-    EightPins() : PinPlugin(8) {
+struct EightPins : FakePlugin {
+    EightPins() : FakePlugin(8) {
+        effectName = "Pins";
         pins = {{"Main L", true}, {"Main R", true}, {"Aux1 L", true}, {"Aux1 R", true},
                 {"Mono A", false}, {"", false},    {"Aux2", true},   {"Aux2", true}};
     }
@@ -36,10 +37,12 @@ struct EightRig {
 
 TEST(BusesBus, OneBusPerExtraPairOrMonoPinNamedFromItsPins) {
     EightRig eight(false);
-    qm::CVSTiSofthSynth* synth = eight.rig.synth;
+    qm::CVSTiSofthSynth* synth = eight.rig.get();
     ASSERT_EQ(synth->BusCount(), 4);
     // Pins 0 and 1 name the instance; every further pin is asked once, in order.
-    EXPECT_EQ(eight.plugin.probedPins, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7}));
+    std::vector<std::string> asked;
+    for (int32_t pin = 0; pin < 8; ++pin) asked.push_back(Op(effGetOutputProperties, pin));
+    EXPECT_EQ(eight.plugin.only(effGetOutputProperties), asked);
     const struct {
         const char* name;
         int first;
@@ -56,13 +59,11 @@ TEST(BusesBus, OneBusPerExtraPairOrMonoPinNamedFromItsPins) {
     EXPECT_EQ(synth->GetBus(4, &none), S_FALSE);
     EXPECT_EQ(none, nullptr);
     // Pins past the buses are reported as not connected.
-    EXPECT_EQ(eight.plugin.callHost(audioMasterPinConnected, 7), 0);
-    EXPECT_EQ(eight.plugin.callHost(audioMasterPinConnected, 10), 1);
+    EXPECT_EQ(eight.plugin.callHost(audioMasterPinConnected, 7, 1), 0);
+    EXPECT_EQ(eight.plugin.callHost(audioMasterPinConnected, 10, 1), 1);
 
-    BusType off;
-    off.expose = false;
     EightPins plain;
-    BusRig noBuses(plain, off);
+    BusRig noBuses(plain, false);
     EXPECT_EQ(noBuses->BusCount(), 0);
 }
 
@@ -73,21 +74,21 @@ TEST(BusesBus, TheQueueOverflowsAfter1020UnreadBlocksUntilResetQueue) {
     qm::CVSTiSofthSynthBus* bus = eight.rig->BusAt(0);
     // Bus 1 is read after every block, bus 0 never.
     for (int block = 0; block < 1020; ++block) {
-        ASSERT_EQ(BusRig::Render(eight.rig.synth, out, 265, block * 265), 265);
-        ASSERT_EQ(BusRig::Render(buses[1], out, 265, block * 265), 265);
+        ASSERT_EQ(RenderStereo(eight.rig.get(), out, 265, block * 265), 265);
+        ASSERT_EQ(RenderStereo(buses[1], out, 265, block * 265), 265);
     }
     EXPECT_FALSE(bus->Status() & qm::BusStatus::QueueOverflow);
     EXPECT_EQ(bus->Queue()->ItemCount(), 1020u);
-    ASSERT_EQ(BusRig::Render(eight.rig.synth, out, 265, 1020 * 265), 265);
+    ASSERT_EQ(RenderStereo(eight.rig.get(), out, 265, 1020 * 265), 265);
     EXPECT_TRUE(bus->Status() & qm::BusStatus::QueueOverflow);
     // Silence of the asked length while overflowed, from the bus only.
-    EXPECT_EQ(BusRig::Render(buses[0], out, 100), -2);
+    EXPECT_EQ(RenderStereo(buses[0], out, 100), -2);
     ExpectFrames(out, 100, 0.0f, 0.0f);
-    ASSERT_EQ(BusRig::Render(buses[1], out, 265), 265);
+    ASSERT_EQ(RenderStereo(buses[1], out, 265), 265);
     ExpectFrames(out, 265, Level(4) * 0.707f, Level(4) * 0.707f);
     EXPECT_EQ(eight.plugin.processCalls.load(), 1021);
     ASSERT_EQ(buses[0]->ResetQueue(), S_OK);
-    ASSERT_EQ(BusRig::Render(buses[0], out, 300, 1021 * 265), 300);
+    ASSERT_EQ(RenderStereo(buses[0], out, 300, 1021 * 265), 300);
     ExpectFrames(out, 300, Level(2), Level(3));
 }
 
@@ -99,7 +100,7 @@ TEST(BusesBus, IOChangedMarksTheBusesPastTheNewOutputCountAsGone) {
     for (size_t i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         const bool gone = i >= 2;
-        EXPECT_EQ(BusRig::Render(eight.rig.buses[i], out, 100), gone ? -2 : 100);
+        EXPECT_EQ(RenderStereo(eight.rig.buses[i], out, 100), gone ? -2 : 100);
         if (gone) {
             ExpectFrames(out, 100, 0.0f, 0.0f);
         }

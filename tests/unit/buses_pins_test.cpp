@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "buses_support.h"
+#include "hosting_fakes.h"
 #include "qmvsti/guids.h"
 
-using namespace buses_test;
+using namespace hosting_test;
 
 TEST(BusesPins, AssumeStereoPinsDecidesTheMainOutputOfPlugInsThatDoNotDescribeThem) {
     const struct {
@@ -23,17 +23,15 @@ TEST(BusesPins, AssumeStereoPinsDecidesTheMainOutputOfPlugInsThatDoNotDescribeTh
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        PinPlugin plugin(c.outputs);
+        FakePlugin plugin(c.outputs);
         plugin.describes = c.describes;
         plugin.pins = {{"A", c.pin0Stereo}, {"B", c.pin0Stereo}};
-        BusType settings;
-        settings.assumeStereo = c.assume;
-        BusRig rig(plugin, settings);
-        ASSERT_EQ(rig.loaded, S_OK);
+        BusRig rig(plugin, true, c.assume);
+        ASSERT_EQ(rig.synth->result, S_OK);
         EXPECT_EQ((rig->Status() & qm::InstanceStatus::MonoMainOutput) != 0, c.mono);
         rig.Play();
         std::vector<float> out;
-        ASSERT_EQ(BusRig::Render(rig.synth, out, 300), 300);
+        ASSERT_EQ(RenderStereo(rig.get(), out, 300), 300);
         // A mono main output of two outputs goes through the queue, output 0 at -3 dB on both
         // channels; a single output is rendered directly, unscaled.
         const float left = c.mono && c.outputs == 2 ? Level(0) * 0.707f : Level(0);
@@ -44,7 +42,7 @@ TEST(BusesPins, AssumeStereoPinsDecidesTheMainOutputOfPlugInsThatDoNotDescribeTh
 TEST(BusesPins, AMidiPortExistsOnlyForPlugInsThatSayTheyCanSendMidi) {
     for (const bool sends : {false, true}) {
         SCOPED_TRACE(sends);
-        PinPlugin plugin(2);
+        FakePlugin plugin(2);
         plugin.sendsMidi = sends;
         BusRig rig(plugin);
         void* port = reinterpret_cast<void*>(1);
