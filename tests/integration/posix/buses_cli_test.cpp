@@ -1,7 +1,7 @@
 // qmvsti and the extra outputs as a user meets them: info lists the buses, render --buses writes one
 // file per bus beside an unchanged main file and --outputs multi all of them in one file, --midi-out
-// records the instrument's MIDI into a file that renders again, the type's settings with their
-// clamping, and amsynth's stereo main pair.
+// records the instrument's MIDI into a file that renders again, and amsynth's stereo main pair as the
+// AssumeStereoPins setting decides it.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
