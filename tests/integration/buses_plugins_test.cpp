@@ -11,7 +11,7 @@
 #include "qmvsti/guids.h"
 #include "routing/synth_buffer.h"
 #include "routing/vsti_midi_in.h"
-#include "unit/buses_support.h"
+#include "unit/hosting_fakes.h"
 
 using namespace hosting_test;
 namespace {
@@ -119,7 +119,7 @@ TEST(BusesPlugins, TheMidiOutSynthsPortIsNamedAfterItAndOpensThroughTheHostsCall
     ASSERT_NE(port, nullptr);
     WCHAR name[32];
     ASSERT_EQ(port->GetName(name, 32), S_OK);
-    EXPECT_EQ(buses_test::Narrow(name), "QmRef MidiOut Input");
+    EXPECT_EQ(Narrow(name), "QmRef MidiOut Input");
     constexpr GUID guid = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
     ASSERT_EQ(rig->SetGuid(guid), S_OK);
     GUID read{};
@@ -201,5 +201,5 @@ TEST(BusesPlugins, TheWideInstrumentsSeventyOutputsLeaveTheMainPairIntact) {
     ASSERT_EQ(rig.render(out, 600), 600);
     EXPECT_FALSE(rig->Status() & qm::InstanceStatus::Faulted);
     // Its inputs are silent, or every output would carry what they hold.
-    buses_test::ExpectFrames(out, 600, 1.0f / 128.0f, 2.0f / 128.0f);
+    ExpectFrames(out, 600, 1.0f / 128.0f, 2.0f / 128.0f);
 }

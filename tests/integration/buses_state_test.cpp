@@ -7,9 +7,9 @@
 
 #include "routing/vsti_bus.h"
 #include "streams.h"
-#include "unit/buses_support.h"
+#include "unit/hosting_fakes.h"
 
-using namespace buses_test;
+using namespace hosting_test;
 
 namespace {
 
@@ -28,7 +28,7 @@ ULONGLONG PositionOf(IStream* stream) {
 
 // An instance of four outputs: one stereo bus.
 struct OneBus {
-    PinPlugin plugin{4};
+    FakePlugin plugin{4};
     BusRig rig{plugin};
     OneBus() { rig.TakeBuses(false); }
     qm::IQmSoftSynth* bus() const { return rig.buses.at(0); }

@@ -1,26 +1,27 @@
 // Output buses with an in-process plug-in of 2 + 2 + 1 + 1 + 2 outputs, each output at its own level:
-// the bus routine and names, buses rendered before their instance, overflow and reset, outputs gone,
-// the information record and the teardown order. What the buses carry sample for sample is tested
-// with the multi-output reference synth.
+// the bus routine and names, overflow and reset, outputs gone and the information record; the main
+// output's stereo rule for plug-ins that do not describe their pins, and the MIDI port of plug-ins
+// that send MIDI. What the buses carry sample for sample, and surplus pins, are tested with the
+// multi-output and the wide reference synths.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <tuple>
 #include <vector>
 
-#include "buses_support.h"
 #include "hosting/output_queue.h"
+#include "hosting_fakes.h"
+#include "qmvsti/guids.h"
 #include "routing/vsti_bus.h"
 
-using namespace buses_test;
+using namespace hosting_test;
 
 namespace {
 
-constexpr GUID kGuid = {0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
-
 // Main L/R, a stereo pair, two mono pins (the second unlabelled), a pair with equal labels.
-struct EightPins : PinPlugin {
-    EightPins() : PinPlugin(8) {
+struct EightPins : FakePlugin {
+    EightPins() : FakePlugin(8) {
+        effectName = "Pins";
         pins = {{"Main L", true}, {"Main R", true}, {"Aux1 L", true}, {"Aux1 R", true},
                 {"Mono A", false}, {"", false},    {"Aux2", true},   {"Aux2", true}};
     }
@@ -39,10 +40,12 @@ struct EightRig {
 
 TEST(BusesBus, OneBusPerExtraPairOrMonoPinNamedFromItsPins) {
     EightRig eight(false);
-    qm::CVSTiSofthSynth* synth = eight.rig.synth;
+    qm::CVSTiSofthSynth* synth = eight.rig.get();
     ASSERT_EQ(synth->BusCount(), 4);
     // Pins 0 and 1 name the instance; every further pin is asked once, in order.
-    EXPECT_EQ(eight.plugin.probedPins, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7}));
+    std::vector<std::string> asked;
+    for (int32_t pin = 0; pin < 8; ++pin) asked.push_back(Op(effGetOutputProperties, pin));
+    EXPECT_EQ(eight.plugin.only(effGetOutputProperties), asked);
     const struct {
         const char* name;
         int first;
@@ -59,26 +62,12 @@ TEST(BusesBus, OneBusPerExtraPairOrMonoPinNamedFromItsPins) {
     EXPECT_EQ(synth->GetBus(4, &none), S_FALSE);
     EXPECT_EQ(none, nullptr);
     // Pins past the buses are reported as not connected.
-    EXPECT_EQ(eight.plugin.callHost(audioMasterPinConnected, 7), 0);
-    EXPECT_EQ(eight.plugin.callHost(audioMasterPinConnected, 10), 1);
+    EXPECT_EQ(eight.plugin.callHost(audioMasterPinConnected, 7, 1), 0);
+    EXPECT_EQ(eight.plugin.callHost(audioMasterPinConnected, 10, 1), 1);
 
-    BusType off;
-    off.expose = false;
     EightPins plain;
-    BusRig noBuses(plain, off);
+    BusRig noBuses(plain, false);
     EXPECT_EQ(noBuses->BusCount(), 0);
-}
-
-TEST(BusesBus, ABusRenderedFirstMakesItsInstanceRenderAndTheInstanceThenReadsItsQueue) {
-    EightRig eight;
-    std::vector<float> out;
-    ASSERT_EQ(BusRig::Render(eight.rig.buses[3], out, 600), 600);
-    ExpectFrames(out, 600, Level(6), Level(7));
-    EXPECT_EQ(eight.plugin.processCalls.load(), 3);
-    ASSERT_EQ(BusRig::Render(eight.rig.synth, out, 600), 600);
-    ExpectFrames(out, 600, Level(0), Level(1));
-    EXPECT_EQ(eight.plugin.processCalls.load(), 3);
-    EXPECT_EQ(eight.rig->CurrentSample(), 600);
 }
 
 TEST(BusesBus, TheQueueOverflowsAfter1020UnreadBlocksUntilResetQueue) {
@@ -88,21 +77,21 @@ TEST(BusesBus, TheQueueOverflowsAfter1020UnreadBlocksUntilResetQueue) {
     qm::CVSTiSofthSynthBus* bus = eight.rig->BusAt(0);
     // Bus 1 is read after every block, bus 0 never.
     for (int block = 0; block < 1020; ++block) {
-        ASSERT_EQ(BusRig::Render(eight.rig.synth, out, 265, block * 265), 265);
-        ASSERT_EQ(BusRig::Render(buses[1], out, 265, block * 265), 265);
+        ASSERT_EQ(RenderStereo(eight.rig.get(), out, 265, block * 265), 265);
+        ASSERT_EQ(RenderStereo(buses[1], out, 265, block * 265), 265);
     }
     EXPECT_FALSE(bus->Status() & qm::BusStatus::QueueOverflow);
     EXPECT_EQ(bus->Queue()->ItemCount(), 1020u);
-    ASSERT_EQ(BusRig::Render(eight.rig.synth, out, 265, 1020 * 265), 265);
+    ASSERT_EQ(RenderStereo(eight.rig.get(), out, 265, 1020 * 265), 265);
     EXPECT_TRUE(bus->Status() & qm::BusStatus::QueueOverflow);
     // Silence of the asked length while overflowed, from the bus only.
-    EXPECT_EQ(BusRig::Render(buses[0], out, 100), -2);
+    EXPECT_EQ(RenderStereo(buses[0], out, 100), -2);
     ExpectFrames(out, 100, 0.0f, 0.0f);
-    ASSERT_EQ(BusRig::Render(buses[1], out, 265), 265);
+    ASSERT_EQ(RenderStereo(buses[1], out, 265), 265);
     ExpectFrames(out, 265, Level(4) * 0.707f, Level(4) * 0.707f);
     EXPECT_EQ(eight.plugin.processCalls.load(), 1021);
     ASSERT_EQ(buses[0]->ResetQueue(), S_OK);
-    ASSERT_EQ(BusRig::Render(buses[0], out, 300, 1021 * 265), 300);
+    ASSERT_EQ(RenderStereo(buses[0], out, 300, 1021 * 265), 300);
     ExpectFrames(out, 300, Level(2), Level(3));
 }
 
@@ -114,7 +103,7 @@ TEST(BusesBus, IOChangedMarksTheBusesPastTheNewOutputCountAsGone) {
     for (size_t i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         const bool gone = i >= 2;
-        EXPECT_EQ(BusRig::Render(eight.rig.buses[i], out, 100), gone ? -2 : 100);
+        EXPECT_EQ(RenderStereo(eight.rig.buses[i], out, 100), gone ? -2 : 100);
         if (gone) {
             ExpectFrames(out, 100, 0.0f, 0.0f);
         }
@@ -136,22 +125,47 @@ TEST(BusesBus, TheInformationRecordsCountAndNumberTheBuses) {
     EXPECT_EQ(Narrow(name), "Pins");
 }
 
-TEST(BusesBus, ABusHeldPastItsInstanceAnswersZeroAndRendersSilence) {
-    qm::IQmSoftSynth* bus = nullptr;
-    {
-        EightPins plugin;
-        BusRig rig(plugin);
-        ASSERT_EQ(rig->GetBus(1, &bus), S_OK);
-        ASSERT_EQ(bus->SetFormat(&rig.format, 0, 0), S_OK);
+TEST(BusesPins, AssumeStereoPinsDecidesTheMainOutputOfPlugInsThatDoNotDescribeThem) {
+    const struct {
+        const char* what;
+        int32_t outputs;
+        bool describes, pin0Stereo, assume, mono;
+    } cases[] = {
+        {"the default rule: undescribed pin 0 is mono", 2, false, false, false, true},
+        {"assumed stereo pair", 2, false, false, true, false},
+        {"one output is mono whatever the setting", 1, false, false, true, true},
+        {"a described mono pin stays mono", 2, true, false, true, true},
+        {"a described stereo pin stays stereo", 2, true, true, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakePlugin plugin(c.outputs);
+        plugin.describes = c.describes;
+        plugin.pins = {{"A", c.pin0Stereo}, {"B", c.pin0Stereo}};
+        BusRig rig(plugin, true, c.assume);
+        ASSERT_EQ(rig.synth->result, S_OK);
+        EXPECT_EQ((rig->Status() & qm::InstanceStatus::MonoMainOutput) != 0, c.mono);
+        rig.Play();
+        std::vector<float> out;
+        ASSERT_EQ(RenderStereo(rig.get(), out, 300), 300);
+        // A mono main output of two outputs goes through the queue, output 0 at -3 dB on both
+        // channels; a single output is rendered directly, unscaled.
+        const float left = c.mono && c.outputs == 2 ? Level(0) * 0.707f : Level(0);
+        ExpectFrames(out, 300, left, c.mono ? left : Level(1));
     }
-    GUID read = kGuid;
-    EXPECT_EQ(bus->GetGuid(&read), S_OK);
-    EXPECT_TRUE(IsEqualGUID(read, kGuid));  // nothing written
-    WCHAR name[8] = {'x', 0};
-    EXPECT_EQ(bus->GetDisplayName(name, 8), S_FALSE);
-    std::vector<float> out;
-    EXPECT_EQ(BusRig::Render(bus, out, 50), -2);
-    ExpectFrames(out, 50, 0.0f, 0.0f);
-    EXPECT_EQ(bus->ReleaseFormat(), S_OK);
-    EXPECT_EQ(bus->Release(), 0u);
+}
+
+TEST(BusesPins, AMidiPortExistsOnlyForPlugInsThatSayTheyCanSendMidi) {
+    for (const bool sends : {false, true}) {
+        SCOPED_TRACE(sends);
+        FakePlugin plugin(2);
+        plugin.sendsMidi = sends;
+        BusRig rig(plugin);
+        void* port = reinterpret_cast<void*>(1);
+        EXPECT_EQ(rig->GetMidiInput(qm::IID_IMIDIIn, &port), sends ? S_OK : E_NOINTERFACE);
+        EXPECT_EQ(port != nullptr, sends);
+        if (sends) {
+            EXPECT_EQ(static_cast<qm::IMIDIIn*>(port)->Release(), 1u);  // the instance keeps its own
+        }
+    }
 }

@@ -7,10 +7,10 @@
 #include <thread>
 #include <vector>
 
-#include "buses_support.h"
+#include "hosting_fakes.h"
 #include "routing/vsti_midi_in.h"
 
-using namespace buses_test;
+using namespace hosting_test;
 
 namespace {
 // The port's messages come from whichever thread renders a block: the host only accepts them.
@@ -18,7 +18,8 @@ HRESULT QM_COMCALL Accept(qm::IMIDIIn*, DWORD, ULONG_PTR, DWORD, DWORD, DWORD, D
 }  // namespace
 
 TEST(BusesThreads, RenderPullConnectAndStartStopRunSideBySide) {
-    PinPlugin plugin(4);
+    FakePlugin plugin(4);
+    plugin.logging = false;
     plugin.pins = {{"L", true}, {"R", true}, {"A", true}, {"B", true}};
     plugin.sendsMidi = true;
     BusRig rig(plugin);
@@ -30,7 +31,7 @@ TEST(BusesThreads, RenderPullConnectAndStartStopRunSideBySide) {
     DWORD size = 16;
     DWORD count = 2;
     ASSERT_EQ(port->Open(buffers, &size, &count, &Accept, 0), S_OK);
-    hosting_test::Rig sink;
+    Rig sink;
     ASSERT_EQ(sink->StartLive(), S_OK);
     rig.Play();
 
@@ -45,7 +46,7 @@ TEST(BusesThreads, RenderPullConnectAndStartStopRunSideBySide) {
         }
         finished.fetch_add(1);
     };
-    std::thread instance(pull, rig.synth);
+    std::thread instance(pull, rig.get());
     std::thread busPull(pull, bus);
     std::thread connect([&] {
         while (!done.load()) {

@@ -1,10 +1,11 @@
 // Stand-ins for the instance's partners: a soft-synth type (ISynthTypeLink), an in-process VST 2
-// plug-in whose shape each test chooses and which logs every call it receives, and the host's site.
-// The integration tests use the same rig around our test instruments.
+// plug-in whose shape each test chooses (pins, levels, MIDI output) and which logs every call it
+// receives, and the host's site. The integration tests use the same rigs around our test instruments.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -31,12 +32,14 @@ public:
     int64_t frameSize = 60000;  // 6 ms: 265 frames at 44.1 kHz
     uint32_t flushes = 0;
     bool expose = false;
+    bool assumeStereo = false;
     bool alternativeDrawing = false;
     int drawingQueries = 0;
 
     int64_t FrameSizeDuration() const noexcept override { return frameSize; }
     uint32_t FlushOnStopCount() const noexcept override { return flushes; }
     bool ExposeMultiChannel() const noexcept override { return expose; }
+    bool AssumeStereoPins() const noexcept override { return assumeStereo; }
     bool HasAlternativeDrawingMark(const WCHAR*, const WCHAR*, int32_t) noexcept override {
         ++drawingQueries;
         return alternativeDrawing;
@@ -68,6 +71,14 @@ inline std::string Events(const std::vector<Event>& events) {
     return text;
 }
 
+// What output `output` of a FakePlugin with `levels` set plays.
+inline float Level(int output) { return static_cast<float>(output + 1) / 128.0f; }
+
+struct Pin {
+    const char* label;
+    bool stereo;
+};
+
 class FakePlugin {
 public:
     const char* effectName = "";
@@ -78,6 +89,12 @@ public:
     int32_t throwOnOpcode = -1;  // a C++ exception escapes the dispatcher for this opcode
     bool throwOnParameter = false;  // ... and from setParameter and getParameter
     float parameters[4] = {};
+    std::vector<Pin> pins;    // when set, describes every pin instead of pinLabels (the rest unlabelled mono)
+    bool describes = true;    // false: effGetOutputProperties answers 0 and fills nothing
+    bool levels = false;      // every output plays Level(output); otherwise output 0 plays 0.5
+    bool sendsMidi = false;   // effCanDo "sendVstMidiEvent" answers 1; a note-on goes out after each block
+    bool logging = true;      // false: no call is logged (a test rendering on several threads)
+    std::atomic<int> processCalls{0};
     AEffect effect{};
     audioMasterCallback host = nullptr;
     std::vector<std::string> calls;
@@ -123,19 +140,19 @@ public:
     }
 
 private:
+    static std::string Logged(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+        if (opcode != effProcessEvents) return Op(opcode, index, value, opt);
+        const auto* list = static_cast<const VstEvents*>(ptr);
+        const auto* table = reinterpret_cast<VstEvent* const*>(reinterpret_cast<const unsigned char*>(list) +
+                                                               offsetof(VstEvents, events));
+        std::vector<Event> events;
+        for (int32_t i = 0; i < list->numEvents; ++i) events.push_back(EventOf(*reinterpret_cast<const VstMidiEvent*>(table[i])));
+        return Events(events);
+    }
     static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                          float opt) {
         FakePlugin* self = static_cast<FakePlugin*>(effect->object);
-        if (opcode == effProcessEvents) {
-            const auto* list = static_cast<const VstEvents*>(ptr);
-            const auto* table = reinterpret_cast<VstEvent* const*>(reinterpret_cast<const unsigned char*>(list) +
-                                                                   offsetof(VstEvents, events));
-            std::vector<Event> events;
-            for (int32_t i = 0; i < list->numEvents; ++i) events.push_back(EventOf(*reinterpret_cast<const VstMidiEvent*>(table[i])));
-            self->calls.push_back(Events(events));
-        } else {
-            self->calls.push_back(Op(opcode, index, value, opt));
-        }
+        if (self->logging) self->calls.push_back(Logged(opcode, index, value, ptr, opt));
         if (opcode == self->throwOnOpcode) throw std::runtime_error("plug-in failure");
         switch (opcode) {
         case effGetEffectName: std::strcpy(static_cast<char*>(ptr), self->effectName); return 1;
@@ -147,11 +164,18 @@ private:
             if (value) self->callHost(audioMasterWantMidi, 0, 1);
             return 0;
         case effGetOutputProperties: {
+            if (!self->describes) return 0;
             auto* pin = static_cast<VstPinProperties*>(ptr);
-            if (index < 2) std::strcpy(pin->label, self->pinLabels[index]);
-            if (index == 0 && self->pin0Stereo) pin->flags = kVstPinIsStereo;
+            if (self->pins.empty()) {
+                if (index < 2) std::strcpy(pin->label, self->pinLabels[index]);
+                if (index == 0 && self->pin0Stereo) pin->flags = kVstPinIsStereo;
+            } else if (index >= 0 && static_cast<size_t>(index) < self->pins.size()) {
+                std::strcpy(pin->label, self->pins[static_cast<size_t>(index)].label);
+                if (self->pins[static_cast<size_t>(index)].stereo) pin->flags = kVstPinIsStereo;
+            }
             return 1;
         }
+        case effCanDo: return self->sendsMidi && std::strcmp(static_cast<const char*>(ptr), "sendVstMidiEvent") == 0;
         default: return 0;
         }
     }
@@ -163,8 +187,21 @@ private:
     static void VSTCALLBACK SetParameter(AEffect* effect, int32_t index, float value) { Parameter(effect, index) = value; }
     static float VSTCALLBACK GetParameter(AEffect* effect, int32_t index) { return Parameter(effect, index); }
     static void VSTCALLBACK Process(AEffect* effect, float**, float** outputs, int32_t frames) {
-        static_cast<FakePlugin*>(effect->object)->calls.push_back(hosting_test::Process(frames));
-        for (int32_t i = 0; i < frames; ++i) outputs[0][i] = 0.5f;
+        auto* self = static_cast<FakePlugin*>(effect->object);
+        ++self->processCalls;
+        if (self->logging) self->calls.push_back(hosting_test::Process(frames));
+        for (int32_t o = 0; o < (self->levels ? effect->numOutputs : 1); ++o) {
+            for (int32_t i = 0; i < frames; ++i) outputs[o][i] = self->levels ? Level(o) : 0.5f;
+        }
+        if (!self->sendsMidi) return;
+        VstMidiEvent note{};
+        note.type = kVstMidiType;
+        note.byteSize = 24;
+        note.midiData[0] = static_cast<char>(0x90);
+        note.midiData[1] = 60;
+        note.midiData[2] = 100;
+        VstEvents list{1, 0, {reinterpret_cast<VstEvent*>(&note), nullptr}};
+        self->host(effect, audioMasterProcessEvents, 0, 0, &list, 0.0f);
     }
 };
 
@@ -289,6 +326,35 @@ private:
     qm::CVSTiSofthSynth* synth_ = nullptr;
 };
 
+// Opens `synth` on `site` and formats it for 44.1 kHz stereo float.
+inline void OpenAndFormat(FakeSite& site, qm::CVSTiSofthSynth* synth) {
+    EXPECT_EQ(site.open(synth), S_OK);
+    const WAVEFORMATEX format = HostFormat();
+    EXPECT_EQ(synth->SetFormat(&format, 0, 0), S_OK);
+}
+
+// `frames` interleaved stereo float frames from `target` (an instance or a bus), prefilled with -9.
+inline LONG RenderStereo(qm::IQmSoftSynth* target, std::vector<float>& out, LONG frames, LONGLONG start = 0,
+                         DWORD flags = 0, qm::HostTimeRecord* record = nullptr) {
+    out.assign(static_cast<size_t>(frames) * 2, -9.0f);
+    return static_cast<LONG>(target->Render(out.data(), start, frames, 0, flags, record));
+}
+
+// Every frame of an interleaved stereo render is (left, right).
+inline void ExpectFrames(const std::vector<float>& out, size_t frames, float left, float right) {
+    ASSERT_GE(out.size(), frames * 2);
+    for (size_t frame = 0; frame < frames; ++frame) {
+        ASSERT_EQ(out[frame * 2], left) << frame;
+        ASSERT_EQ(out[frame * 2 + 1], right) << frame;
+    }
+}
+
+inline std::string Narrow(const WCHAR* text) {
+    std::string out;
+    for (; *text != 0; ++text) out.push_back(static_cast<char>(*text));
+    return out;
+}
+
 // A loaded instance opened on its site and formatted for 44.1 kHz stereo float, ready to be cued.
 struct Rig {
     explicit Rig(int32_t outputs = 2, bool expose = false, bool pin0Stereo = true) : plugin(outputs) {
@@ -307,8 +373,7 @@ struct Rig {
     qm::CVSTiSofthSynth* get() const { return synth->get(); }
     LONG render(std::vector<float>& out, LONG frames, LONGLONG start = 0, DWORD flags = 0,
                 qm::HostTimeRecord* record = nullptr) {
-        out.assign(static_cast<size_t>(frames) * 2, -9.0f);
-        return static_cast<LONG>(get()->Render(out.data(), start, frames, 0, flags, record));
+        return RenderStereo(get(), out, frames, start, flags, record);
     }
 
     FakeType type;
@@ -317,11 +382,49 @@ struct Rig {
     std::unique_ptr<LoadedInstance> synth;
 
 private:
-    void Start() {
-        EXPECT_EQ(site.open(get()), S_OK);
-        const WAVEFORMATEX format = HostFormat();
-        EXPECT_EQ(get()->SetFormat(&format, 0, 0), S_OK);
+    void Start() { OpenAndFormat(site, get()); }
+};
+
+// A Rig for the output buses around a plug-in the test has shaped, every output at its Level; the
+// type exposes the extra outputs unless told otherwise. TakeBuses holds every bus until the rig goes.
+struct BusRig {
+    explicit BusRig(FakePlugin& plugin, bool expose = true, bool assumeStereo = false) {
+        plugin.levels = true;
+        type.expose = expose;
+        type.assumeStereo = assumeStereo;
+        synth = std::make_unique<LoadedInstance>(type, &plugin);
+        OpenAndFormat(site, get());
     }
+    ~BusRig() {
+        for (qm::IQmSoftSynth* bus : buses) {
+            bus->ReleaseFormat();
+            bus->Release();
+        }
+    }
+    BusRig(const BusRig&) = delete;
+    BusRig& operator=(const BusRig&) = delete;
+
+    void TakeBuses(bool formatted = true) {
+        const WAVEFORMATEX format = HostFormat();
+        buses.assign(static_cast<size_t>(get()->BusCount()), nullptr);
+        for (size_t i = 0; i < buses.size(); ++i) {
+            EXPECT_EQ(get()->GetBus(static_cast<LONG>(i), &buses[i]), S_OK);
+            if (formatted) {
+                EXPECT_EQ(buses[i]->SetFormat(&format, 0, 0), S_OK);
+            }
+        }
+    }
+    void Play() {
+        ASSERT_EQ(get()->Cue(0), S_OK);
+        ASSERT_EQ(get()->Play(0, 0), S_OK);
+    }
+    qm::CVSTiSofthSynth* operator->() const { return get(); }
+    qm::CVSTiSofthSynth* get() const { return synth->get(); }
+
+    FakeType type;
+    FakeSite site;
+    std::unique_ptr<LoadedInstance> synth;
+    std::vector<qm::IQmSoftSynth*> buses;
 };
 
 }  // namespace hosting_test

@@ -12,19 +12,6 @@
 using namespace hosting_test;
 namespace Status = qm::InstanceStatus;
 
-namespace {
-
-// Every frame of an interleaved stereo render is (left, right).
-void ExpectFrames(const std::vector<float>& out, size_t frames, float left, float right) {
-    ASSERT_GE(out.size(), frames * 2);
-    for (size_t frame = 0; frame < frames; ++frame) {
-        ASSERT_EQ(out[frame * 2], left) << frame;
-        ASSERT_EQ(out[frame * 2 + 1], right) << frame;
-    }
-}
-
-}  // namespace
-
 TEST(HostingRender, ARequestIsCutIntoFrameSizeBlocksEachFilledByTheHostFirst) {
     Rig rig;
     rig.site.events = {{0, 0x00643C90u}};

@@ -198,10 +198,6 @@ struct DeviceRig {
     HRESULT result = E_FAIL;
 };
 
-inline std::string Narrow(const WCHAR* text) {
-    std::string out;
-    for (; *text != 0; ++text) out.push_back(static_cast<char>(*text));
-    return out;
-}
+using hosting_test::Narrow;
 
 }  // namespace patch_test

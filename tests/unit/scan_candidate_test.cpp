@@ -1,6 +1,6 @@
-// One file of the folder scan: the candidate filter, the refused folders, what a test load records
-// (rules c to f and the Native Instruments mark), how a probe's verdict replaces it, and the probe's
-// report: what the scan reads back from it, and what it makes of a report cut short.
+// One file of the folder scan: the candidate filter, what a test load records (rules c to f and the
+// Native Instruments mark), how a probe's verdict replaces it, and what the scan makes of a probe's
+// report, whole or cut short.
 #include "discovery/probe_report.h"
 #include "discovery/scan_candidate.h"
 
@@ -26,23 +26,6 @@ TEST(ScanCandidate, BlockedNamesAndShellModulesAreNeverLoaded) {
         SCOPED_TRACE(c.file);
         EXPECT_EQ(IsScanCandidate(W(c.file).c_str()), c.candidate);
     }
-}
-
-TEST(ScanCandidate, RefusedFoldersMatchAsAPrefixIgnoringCase) {
-    const WCHAR* const* refused = platform::RefusedScanFolders();
-    ASSERT_NE(refused, nullptr);
-    if (refused[0] == nullptr) GTEST_SKIP() << "no refused folder on this system";
-    WString inside = refused[0];
-    for (auto& c : inside) c = static_cast<WCHAR>(c >= 'a' && c <= 'z' ? c - 0x20 : c);
-    inside += W("Sub");
-    inside.push_back(platform::kPathSeparator);
-    EXPECT_TRUE(IsRefusedScanFolder(refused[0]));
-    EXPECT_TRUE(IsRefusedScanFolder(inside.c_str()));
-    // The folder's name without its separator is only a prefix of a sibling such as "/procs/".
-    WString sibling(refused[0], WideLen(refused[0]) - 1);
-    sibling += W("s");
-    sibling.push_back(platform::kPathSeparator);
-    EXPECT_FALSE(IsRefusedScanFolder(sibling.c_str()));
 }
 
 struct RecordCase {
@@ -109,23 +92,6 @@ TEST(ScanCandidate, ProbeVerdictsThatEndTheTest) {
         EXPECT_EQ(A(record.product), c.product);
         EXPECT_EQ(A(record.path), "/plugins/hang.so");  // the probe's record never moves the module
     }
-}
-
-TEST(ScanProbeReport, ARecordSurvivesTheTripThroughTheReport) {
-    VstiPluginRecord record = Record("/ignored.so", "Synth e", "Acme", -5, NoEditor | AlternativeDrawing);
-    record.name[6] = 0x00E9;  // one character outside ASCII
-    Put(record.product, "Two\nLines");
-    record.vendorVersion = 1100;
-    ProbeResult result{};
-    ParseProbeReport(FormatProbeReport(record), &result);
-    EXPECT_EQ(result.verdict, ProbeVerdict::Passed);
-    EXPECT_EQ(result.record.flags, NoEditor | AlternativeDrawing);
-    EXPECT_EQ(result.record.uniqueId, -5);
-    EXPECT_EQ(result.record.vendorVersion, 1100);
-    EXPECT_TRUE(WideEqual(result.record.name, record.name));
-    EXPECT_EQ(A(result.record.product), "Two Lines");
-    EXPECT_EQ(A(result.record.vendor), "Acme");
-    EXPECT_EQ(result.record.path[0], 0);
 }
 
 TEST(ScanProbeReport, VerdictsOfWholeAndBrokenReports) {

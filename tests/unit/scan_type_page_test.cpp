@@ -1,6 +1,6 @@
 // The type page's logic behind a window service without a window: folders, the instrument rows,
-// check boxes, the re-test, the drawing mark, the rescan with its confirmation and merge, and
-// Apply with the rescan it may ask for. And the page object CreateTypePage hands out.
+// check boxes, the re-test, the rescan with its confirmation and merge, and Apply with the rescan
+// it may ask for.
 #include "discovery/type_page.h"
 
 #include <deque>
@@ -215,14 +215,6 @@ TEST_F(TypePageTest, CheckingAFaultedInstrumentOffersARetest) {
     EXPECT_EQ(view_.messages.back(), "!Broken failed to load.");
 }
 
-TEST_F(TypePageTest, TheDrawingMarkIsCopiedToTheTypesRecordAtOnce) {
-    logic_->ToggleAlternativeDrawing(IndexOf("InUse"));
-    EXPECT_EQ(Working("InUse").flags & AlternativeDrawing, 0u);
-    const int typeIndex = FindPluginRecord(type_->PluginList(), Working("InUse"), RecordMatch::SameModule);
-    ASSERT_GE(typeIndex, 0);
-    EXPECT_EQ(PluginRecordAt(type_->PluginList(), typeIndex)->flags & AlternativeDrawing, 0u);
-}
-
 TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksFor) {
     EXPECT_FALSE(logic_->CommitFolderText(0, W("").c_str()));  // slot 0 is never emptied by typing
     WString sameOtherCase = tree_.Folder();
@@ -250,20 +242,6 @@ TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksFor) {
     type_->GetFolder(1, slot1, kPluginPathChars);
     EXPECT_EQ(A(slot1), "");
     EXPECT_TRUE(logic_->Dirty());
-}
-
-TEST_F(TypePageTest, EnterCommitsTheFocusedFolderAndEscapeRestoresTheBoxes) {
-    constexpr UINT kKeyDown = 0x0100;  // WM_KEYDOWN
-    EXPECT_EQ(logic_->TranslateKey(kKeyDown, 0x0D), S_FALSE);  // no folder box has the focus
-    view_.focused = 1;
-    view_.typed[1] = "/typed/folder";
-    EXPECT_EQ(logic_->TranslateKey(kKeyDown, 'A'), S_FALSE);
-    EXPECT_EQ(logic_->TranslateKey(kKeyDown, 0x0D), S_OK);
-    EXPECT_TRUE(logic_->Dirty());
-    EXPECT_EQ(logic_->TranslateKey(kKeyDown, 0x0D), S_FALSE);  // nothing changed the second time
-    view_.shownFolders[1] = "edited but not committed";
-    EXPECT_EQ(logic_->TranslateKey(kKeyDown, 0x1B), S_FALSE);
-    EXPECT_EQ(view_.shownFolders[1], "/typed/folder");
 }
 
 TEST_F(TypePageTest, AFinishedRescanIsMergedIntoTheWorkingList) {
@@ -306,24 +284,6 @@ TEST_F(TypePageTest, ARescanStartedByApplyAppliesWhenItFinishes) {
     EXPECT_EQ(A(slot1), view_.browseTo);
     EXPECT_GE(FindPluginRecord(type_->PluginList(), Working("Deep"), RecordMatch::SamePath), 0);
     EXPECT_EQ(site_.statuses.back(), 0u);
-}
-
-TEST_F(TypePageTest, TheTypeHandsOutItsPage) {
-    void* out = nullptr;
-    ASSERT_EQ(type_->CreateTypePage(IID_IPropertyPage, &out), S_OK);
-    auto* page = static_cast<IPropertyPage*>(out);
-    EXPECT_EQ(type_->CreateTypePage(IID_IQmSoftSynth, &out), E_NOINTERFACE);
-    EXPECT_EQ(out, nullptr);
-    PROPPAGEINFO info{};
-    ASSERT_EQ(page->GetPageInfo(&info), S_OK);
-    EXPECT_EQ(A(info.pszTitle), "VSTi Soft Synth");
-    CoTaskMemFree(info.pszTitle);
-    IUnknown* objects[2] = {static_cast<IQmSoftSynthType*>(type_), static_cast<IQmSoftSynthType*>(type_)};
-    EXPECT_EQ(page->SetObjects(2, objects), E_UNEXPECTED);
-    EXPECT_EQ(page->SetObjects(1, objects), S_OK);
-    EXPECT_EQ(static_cast<CVSTiTypePage*>(page)->Type(), type_);
-    EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);
-    EXPECT_EQ(page->Release(), 0u);
 }
 
 }  // namespace

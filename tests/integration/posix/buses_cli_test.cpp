@@ -1,7 +1,7 @@
 // qmvsti and the extra outputs as a user meets them: info lists the buses, render --buses writes one
 // file per bus beside an unchanged main file and --outputs multi all of them in one file, --midi-out
-// records the instrument's MIDI into a file that renders again, the type's settings with their
-// clamping, and amsynth's stereo main pair.
+// records the instrument's MIDI into a file that renders again, and amsynth's stereo main pair as the
+// AssumeStereoPins setting decides it.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -125,23 +125,6 @@ TEST_F(BusesCli, MidiOutRecordsTheInstrumentsMidiIntoAFileThatRendersAgain) {
     // An instrument that sends nothing leaves a file of its header, tempo and end of track only.
     ASSERT_EQ(Render(Plugin("qmnull"), "n.wav", "--midi-out " + Quote((home_ / "out.mid").string())).code, 0);
     EXPECT_EQ(ReadAll(home_ / "out.mid").size(), 14u + 8u + 7u + 4u);
-}
-
-TEST_F(BusesCli, SettingsShowAndChangeTheTypesValuesWithItsClamping) {
-    const CliOutcome first = Qmvsti("settings");
-    ASSERT_EQ(first.code, 0) << first.err;
-    // The host's own first-run choice.
-    EXPECT_NE(first.out.find("AssumeStereoPins          1"), std::string::npos) << first.out;
-    EXPECT_NE(first.out.find("FrameSize                 6"), std::string::npos) << first.out;
-    const CliOutcome clamped = Qmvsti("settings FrameSize=5000");
-    EXPECT_EQ(clamped.code, 0);
-    EXPECT_NE(clamped.err.find("FrameSize clamped to 2000"), std::string::npos) << clamped.err;
-    EXPECT_EQ(Qmvsti("--json settings FrameSize").out, "{\n  \"FrameSize\": 2000\n}\n");
-    EXPECT_EQ(Qmvsti("settings AssumeStereoPins=0").code, 0);
-    // Once the user has chosen, the first-run choice does not come back.
-    EXPECT_NE(Qmvsti("settings").out.find("AssumeStereoPins          0"), std::string::npos);
-    EXPECT_EQ(Qmvsti("settings Nonsense=1").code, 2);
-    EXPECT_EQ(Qmvsti("settings FrameSize=abc").code, 2);
 }
 
 double LeftPeak(const std::vector<float>& samples) {

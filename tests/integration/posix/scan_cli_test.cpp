@@ -1,6 +1,6 @@
 // qmvsti scan, list --all, enable and disable as a user runs them, each case in a settings folder of
-// its own: a tree of our test modules (one of them hangs), the summary, the records in JSON, the
-// stored folders, a module that vanished, and the check-box edits on a real instrument.
+// its own: a tree of our test modules (one of them hangs), the summary, the records in JSON, a
+// module that vanished, and the check-box edits on a real instrument.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -56,30 +56,6 @@ TEST_F(ScanCli, ScansATreeCutsOffTheHangingModuleAndSumsUp) {
     EXPECT_NE(again.out.find("\"product\": \"Timed out\""), std::string::npos) << again.out;
     EXPECT_NE(again.out.find("\"name\": \"QmRef\""), std::string::npos);
     EXPECT_NE(Qmvsti("list --all").out.find("no-editor,missing"), std::string::npos);
-}
-
-TEST_F(ScanCli, StoredFoldersAreScannedWhenNoneAreGiven) {
-    EXPECT_EQ(Qmvsti("scan").code, 2);  // nothing stored yet
-    fs::remove(tree_ / "sub" / "deeper" / "qmhang.so");
-    const qm::test::CliOutcome set = Qmvsti("scan --set-folders " + Quote((tree_ / "sub").string()));
-    EXPECT_EQ(set.code, 0) << set.err;
-    EXPECT_EQ(set.out, "1 modules: 0 instruments, 0 effects, 1 failed, 0 timed out, 0 missing\n");
-    const qm::test::CliOutcome stored = Qmvsti("scan");
-    EXPECT_EQ(stored.out, set.out);
-    const struct {
-        const char* arguments;
-        const char* message;
-    } bad[] = {
-        {"scan a b c d", "at most three folders"},
-        {"scan --set-folders", "--set-folders needs at least one folder"},
-        {"scan --timeout 0", "--timeout needs a positive number"},
-        {"enable", "enable needs exactly one"},
-    };
-    for (const auto& c : bad) {
-        const qm::test::CliOutcome run = Qmvsti(c.arguments);
-        EXPECT_EQ(run.code, 2) << c.arguments;
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
-    }
 }
 
 TEST_F(ScanCli, DisableAndEnableEditTheListAsTheCheckBoxesDo) {
