@@ -14,15 +14,11 @@ using namespace hosting_test;
 namespace {
 
 using Size = std::pair<LONG, LONG>;
-
 using Plugin = page_test::ProgramPlugin;
 
 struct RecordingSite final : qm::IQmSoftSynthEditorSite {
     std::vector<Size> sizes;
-    HRESULT QM_COMCALL ResizeEditor(LONG width, LONG height) noexcept override {
-        sizes.emplace_back(width, height);
-        return S_OK;
-    }
+    HRESULT QM_COMCALL ResizeEditor(LONG width, LONG height) noexcept override { return sizes.emplace_back(width, height), S_OK; }
 };
 
 qm::IQmSoftSynthEditor* EditorOf(qm::CVSTiSofthSynth* synth) {

@@ -157,7 +157,7 @@ TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
     ProgramPlugin plugin({"Warm Pad", "Glass Bell"}, true);
     plugin.openEditor = [](ProgramPlugin& self, void* parent) {
         self.editor = CreateWindowExW(0, ClassFor(PaintEditor), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, self.rect.right,
-                                      self.rect.bottom, static_cast<HWND>(parent), nullptr, nullptr, nullptr);
+                                      self.rect.bottom, static_cast<HWND>(parent), nullptr, GetModuleHandleW(nullptr), nullptr);
     };
     plugin.closeEditor = [](ProgramPlugin& self) { DestroyWindow(static_cast<HWND>(self.editor)), self.editor = nullptr; };
     hosting_test::LoadedInstance synth(type, plugin, L"C:\\plugins\\Editor.dll");
@@ -186,11 +186,6 @@ TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
     EXPECT_EQ(after.cy - before.cy, 100);
     EXPECT_EQ(SizeOf(site).cx, 600);
     EXPECT_EQ(SizeOf(site).cy, 400);
-    int width = 0, height = 0;
-    unsigned* pixels = nullptr;
-    ASSERT_TRUE(qm::test::CaptureWindowPixels(screen.host, width, height, pixels));
-    std::unique_ptr<unsigned[]> owned(pixels);
-    EXPECT_EQ(pixels[(height * 3 / 4) * width + width / 4], 0x2846A0u);  // the editor's paint
 
     // Idle and the plug-in's own program change, from another thread, arrive as messages.
     std::thread audio([&] {
@@ -204,6 +199,12 @@ TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
     EXPECT_EQ(screen.Selected(), 1);
     ASSERT_FALSE(plugin.editIdleThreads.empty());
     for (uint32_t thread : plugin.editIdleThreads) EXPECT_EQ(thread, GetCurrentThreadId());
+    screen.Fit();
+    int width = 0, height = 0;
+    unsigned* pixels = nullptr;
+    ASSERT_TRUE(qm::test::CaptureWindowPixels(screen.host, width, height, pixels));
+    std::unique_ptr<unsigned[]> owned(pixels);
+    EXPECT_EQ(pixels[(height * 3 / 4) * width + width / 4], 0x2846A0u);  // the editor's paint
 
     RECT dialogUnits{0, 0, 399, 184};
     MapDialogRect(screen.dialog, &dialogUnits);
@@ -219,6 +220,7 @@ TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
     ASSERT_EQ(plainSynth->CreatePropertyPage(IID_IPropertyPage, reinterpret_cast<void**>(&measured)), S_OK);
     IUnknown* object = static_cast<qm::IQmSoftSynth*>(plainSynth.get());
     measured->SetObjects(1, &object);
+    measured->SetPageSite(&screen.site);
     EXPECT_EQ(PageSize(measured).cx, dialogUnits.right);
     EXPECT_EQ(PageSize(measured).cy, dialogUnits.bottom);
     measured->SetObjects(0, nullptr);
