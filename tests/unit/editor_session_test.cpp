@@ -5,54 +5,20 @@
 
 #include <thread>
 #include <utility>
-#include <vector>
 
-#include "hosting_fakes.h"
-#include "platform/thread.h"
 #include "qmvsti/editor.h"
+#include "unit/page_synth_fakes.h"
 
 using namespace hosting_test;
 
 namespace {
 
 using Size = std::pair<LONG, LONG>;
-
-// A fake plug-in with an editor: a rectangle to report and the thread of every effEditIdle.
-class EditorPlugin : public FakePlugin {
-public:
-    explicit EditorPlugin(bool hasEditor = true)
-        : FakePlugin(2, 0, effFlagsIsSynth | effFlagsCanReplacing | (hasEditor ? effFlagsHasEditor : 0)) {
-        logged_ = effect.dispatcher;
-        effect.dispatcher = &Dispatch;
-    }
-    ERect rect{0, 0, 300, 500};  // 500 x 300
-    bool giveRect = true;
-    void* parent = nullptr;
-    std::vector<std::thread::id> idleThreads;  // read after the other threads are joined
-
-private:
-    static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                         float opt) {
-        auto* self = static_cast<EditorPlugin*>(static_cast<FakePlugin*>(effect->object));
-        const intptr_t result = self->logged_(effect, opcode, index, value, ptr, opt);
-        switch (opcode) {
-        case effEditGetRect:
-            *static_cast<ERect**>(ptr) = self->giveRect ? &self->rect : nullptr;
-            return self->giveRect ? 1 : 0;
-        case effEditOpen: self->parent = ptr; return 1;
-        case effEditIdle: self->idleThreads.push_back(std::this_thread::get_id()); return 0;
-        default: return result;
-        }
-    }
-    AEffectDispatcherProc logged_;
-};
+using Plugin = page_test::ProgramPlugin;
 
 struct RecordingSite final : qm::IQmSoftSynthEditorSite {
     std::vector<Size> sizes;
-    HRESULT QM_COMCALL ResizeEditor(LONG width, LONG height) noexcept override {
-        sizes.emplace_back(width, height);
-        return S_OK;
-    }
+    HRESULT QM_COMCALL ResizeEditor(LONG width, LONG height) noexcept override { return sizes.emplace_back(width, height), S_OK; }
 };
 
 qm::IQmSoftSynthEditor* EditorOf(qm::CVSTiSofthSynth* synth) {
@@ -67,7 +33,7 @@ void* const kWindow = reinterpret_cast<void*>(static_cast<uintptr_t>(0x3A00007))
 
 TEST(EditorSession, WithoutAnEditorNothingIsOpenedClosedOrIdled) {
     FakeType type;
-    EditorPlugin plugin(false);
+    Plugin plugin({}, false);
     LoadedInstance synth(type, &plugin);
     qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
     LONG width = -1, height = -1;
@@ -78,14 +44,14 @@ TEST(EditorSession, WithoutAnEditorNothingIsOpenedClosedOrIdled) {
     EXPECT_EQ(editor->CloseEditor(), S_FALSE);
     EXPECT_EQ(synth->EditorWindow(), nullptr);
     editor->Release();
-    for (int32_t opcode : {effEditGetRect, effEditOpen, effEditClose, effEditIdle}) EXPECT_TRUE(plugin.only(opcode).empty()) << opcode;
+    for (int32_t opcode : {effEditGetRect, effEditOpen, effEditClose, effEditIdle}) EXPECT_EQ(plugin.count(opcode), 0u) << opcode;
 }
 
 // Requests raised on another thread (the audio thread) never idle the editor there; the host's
 // window thread does, and only it.
 TEST(EditorSession, EditorIdlesOnlyOnTheWindowThread) {
     FakeType type;
-    EditorPlugin plugin;
+    Plugin plugin({}, true);
     LoadedInstance synth(type, &plugin);
     qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
     ASSERT_EQ(editor->OpenEditor(kWindow, nullptr), S_OK);
@@ -100,11 +66,11 @@ TEST(EditorSession, EditorIdlesOnlyOnTheWindowThread) {
     });
     audio.join();
     EXPECT_EQ(foreignIdle, E_UNEXPECTED);
-    EXPECT_TRUE(plugin.idleThreads.empty());
+    EXPECT_TRUE(plugin.editIdleThreads.empty());
 
     qm::platform::SleepMs(12);  // past the idle pass's 10 ms throttle
     EXPECT_EQ(editor->IdleEditor(), S_OK);
-    EXPECT_EQ(plugin.idleThreads, std::vector<std::thread::id>{std::this_thread::get_id()});
+    EXPECT_EQ(plugin.editIdleThreads, std::vector<uint32_t>{qm::platform::CurrentThreadId()});
     editor->Release();
 }
 
@@ -115,7 +81,7 @@ TEST(EditorSession, SizeFromTheRectangleAndFromRequests) {
     for (const bool marked : {false, true}) {
         FakeType type;
         type.alternativeDrawing = marked;
-        EditorPlugin plugin;
+        Plugin plugin({}, true);
         LoadedInstance synth(type, &plugin);
         RecordingSite site;
         qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
@@ -128,7 +94,7 @@ TEST(EditorSession, SizeFromTheRectangleAndFromRequests) {
         EXPECT_EQ(site.sizes, (std::vector<Size>{{600, 400}})) << marked;
         EXPECT_EQ(editor->GetEditorSize(&width, &height), S_OK);
         EXPECT_EQ((Size{width, height}), (Size{600, 400})) << marked;
-        plugin.giveRect = false;
+        plugin.hasRect = false;
         plugin.callHost(audioMasterSizeWindow, 700, 500);
         EXPECT_EQ(editor->GetEditorSize(&width, &height), S_FALSE);
         EXPECT_EQ((Size{width, height}), (Size{0, 0}));
@@ -141,7 +107,7 @@ TEST(EditorSession, SizeFromTheRectangleAndFromRequests) {
 TEST(EditorSession, CloseSendsEditCloseOnceAndDetaches) {
     for (const bool explicitClose : {true, false}) {
         FakeType type;
-        EditorPlugin plugin;
+        Plugin plugin({}, true);
         LoadedInstance synth(type, &plugin);
         RecordingSite site;
         qm::IQmSoftSynthEditor* editor = EditorOf(synth.get());
@@ -157,13 +123,13 @@ TEST(EditorSession, CloseSendsEditCloseOnceAndDetaches) {
             EXPECT_EQ(editor->IdleEditor(), S_FALSE);
         }
         editor->Release();
-        EXPECT_EQ(plugin.only(effEditOpen).size(), 1u);
-        EXPECT_EQ(plugin.only(effEditClose).size(), 1u) << explicitClose;
+        EXPECT_EQ(plugin.count(effEditOpen), 1u);
+        EXPECT_EQ(plugin.count(effEditClose), 1u) << explicitClose;
         EXPECT_EQ(synth->EditorWindow(), nullptr) << explicitClose;
         EXPECT_EQ(plugin.callHost(audioMasterSizeWindow, 640, 480), 0);
         qm::platform::SleepMs(12);
         synth->Idle(0);
         EXPECT_TRUE(site.sizes.empty());
-        EXPECT_TRUE(plugin.idleThreads.empty()) << explicitClose;
+        EXPECT_TRUE(plugin.editIdleThreads.empty()) << explicitClose;
     }
 }

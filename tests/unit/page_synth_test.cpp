@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 
 #include "qmvsti/callbacks.h"
 #include "qmvsti/guids.h"
@@ -82,7 +83,7 @@ struct PageRig {
         page->SetObjects(0, nullptr);
         page->Release();
     }
-    PageExtent pageSize() {
+    std::pair<LONG, LONG> pageSize() {
         PROPPAGEINFO info{};
         EXPECT_EQ(page->GetPageInfo(&info), S_OK);
         CoTaskMemFree(info.pszTitle);
@@ -92,28 +93,24 @@ struct PageRig {
 
 TEST(SynthPage, SlotsAnswerWithTheirResultCodes) {
     PageRig rig({"Alpha"}, false);
-    RECT rect{0, 0, 100, 100};
     EXPECT_EQ(rig.page->Activate(nullptr, nullptr, FALSE), E_POINTER);
 #ifndef _WIN32
+    RECT rect{0, 0, 100, 100};
     EXPECT_EQ(rig.page->Activate(nullptr, &rect, FALSE), E_UNEXPECTED);  // no dialogs on this platform
 #endif
-    (void)rect;
     EXPECT_EQ(rig.page->GetPageInfo(nullptr), E_POINTER);
     EXPECT_EQ(rig.page->IsPageDirty(), S_FALSE);
     EXPECT_EQ(rig.page->Apply(), S_OK);
     EXPECT_EQ(rig.page->Help(nullptr), E_NOTIMPL);
     EXPECT_EQ(rig.page->TranslateAccelerator(nullptr), S_FALSE);
     PROPPAGEINFO info{};
-    info.cb = 40;
     ASSERT_EQ(rig.page->GetPageInfo(&info), S_OK);
-    EXPECT_EQ(info.cb, 28u);
     EXPECT_EQ(WString(info.pszTitle), Wide("VSTi Soft Synth"));
     CoTaskMemFree(info.pszTitle);
     void* other = &info;
     EXPECT_EQ(rig.synth->CreatePropertyPage(qm::IID_IQmSoftSynth, &other), E_NOINTERFACE);
     EXPECT_EQ(other, nullptr);
     EXPECT_EQ(rig.synth->CreatePropertyPage(IID_IUnknown, nullptr), E_POINTER);
-
     IUnknown* two[2] = {static_cast<qm::IQmSoftSynth*>(rig.synth.get()), static_cast<qm::IQmSoftSynth*>(rig.synth.get())};
     EXPECT_EQ(rig.page->SetObjects(2, two), E_UNEXPECTED);
     EXPECT_EQ(rig.synth->EditorWindow(), static_cast<qm::IEditorWindow*>(rig.page));  // unchanged
@@ -121,97 +118,75 @@ TEST(SynthPage, SlotsAnswerWithTheirResultCodes) {
     EXPECT_EQ(rig.synth->EditorWindow(), nullptr);
 }
 
-TEST(SynthPage, UnnamedProgramIsNamedInListAndPlugIn) {
+// An unnamed program gets a name in list and plug-in; a rename is cut to the plug-in's 24 bytes, and
+// an emptied name falls back to the default one.
+TEST(SynthPage, ProgramNamesReachPlugInAndList) {
     PageRig rig({"Alpha", "", "Gamma"}, false);
     rig.plugin.current = 2;
     rig.logic->FillPrograms();
     EXPECT_EQ(rig.view.names, (std::vector<WString>{Wide("Alpha"), Wide("Preset 2"), Wide("Gamma")}));
     EXPECT_EQ(rig.view.selected, 2);
     EXPECT_EQ(rig.plugin.names[1], "Preset 2");
-    EXPECT_EQ(rig.plugin.current, 2);
     EXPECT_TRUE(rig.view.presetButtons);
-}
-
-TEST(SynthPage, RenameReachesPlugInAndList) {
     for (const auto& [typed, stored] : {std::pair<const char*, std::string>{"A name much longer than the plug-in", "A name much longer than"},
-                                        {"", "Preset 2"}}) {
-        PageRig rig({"Alpha", "Beta"}, false);
-        rig.plugin.current = 1;
+                                        {"", "Preset 3"}}) {
         rig.view.editText = Wide(typed);
         rig.logic->FinishRename();  // nothing typed yet: nothing happens
-        EXPECT_EQ(rig.plugin.names[1], "Beta");
+        EXPECT_EQ(rig.plugin.names[2], "Gamma");
         rig.logic->NoteNameEdited();
         rig.logic->FinishRename();
-        EXPECT_EQ(rig.plugin.names[1], stored) << typed;
-        EXPECT_EQ(rig.view.names[1], Wide(stored.c_str()));
-        EXPECT_EQ(rig.view.selected, 1);
-        EXPECT_FALSE(rig.logic->NameEdited());
-        EXPECT_EQ(rig.site.statuses, (std::vector<DWORD>{qm::PageStatus::Dirty, qm::PageStatus::Dirty}));
+        EXPECT_EQ(rig.plugin.names[2], stored) << typed;
+        EXPECT_EQ(rig.view.names[2], Wide(stored.c_str()));
+        EXPECT_EQ(rig.view.selected, 2);
+        rig.plugin.names[2] = "Gamma";
     }
-}
+    EXPECT_EQ(rig.site.statuses, std::vector<DWORD>(4, qm::PageStatus::Dirty));
 
-TEST(SynthPage, ToolbarFollowsProgramsAndPower) {
     PageRig none({}, false);
     EXPECT_FALSE(none.view.listEnabled);
-    EXPECT_TRUE(none.view.names.empty());
     EXPECT_FALSE(none.view.presetButtons);
-
-    PageRig rig({"Alpha"}, false);
-    rig.plugin.opcodes.clear();
-    rig.logic->Command(qm::PageCommand::Power);
-    EXPECT_FALSE(rig.view.enablePressed);
-    rig.logic->Command(qm::PageCommand::Power);
-    EXPECT_TRUE(rig.view.enablePressed);
-    EXPECT_EQ(rig.plugin.opcodes, (std::vector<int32_t>{effMainsChanged, effMainsChanged}));
 }
 
 TEST(SynthPage, EditorSizeRules) {
     PageRig rig({"Alpha"}, true);
-    EXPECT_EQ(rig.plugin.count(effEditOpen), 1);
+    EXPECT_EQ(rig.plugin.count(effEditOpen), 1u);
     EXPECT_TRUE(rig.view.siteShown);
     // 500 x 300 under a top row of 22, a line of 2 and the margins.
     ASSERT_EQ(rig.view.resizes.size(), 1u);
-    EXPECT_EQ(rig.view.resizes[0].width, 510);
-    EXPECT_EQ(rig.view.resizes[0].height, 338);
+    EXPECT_EQ(std::make_pair(rig.view.resizes[0].width, rig.view.resizes[0].height), std::make_pair(510, 338));
     EXPECT_EQ(rig.view.layouts.back().toolbar.x, 253);
-    EXPECT_EQ(rig.view.site().y, 33);
-    EXPECT_EQ(rig.view.site().width, 500);
+    EXPECT_EQ(std::make_pair(rig.view.site().y, rig.view.site().width), std::make_pair(33, 500));
 
     // Asked for 600 x 400 while the rectangle still says 500 x 300: later layouts keep 600 x 400.
     EXPECT_EQ(rig.plugin.callHost(audioMasterSizeWindow, 600, 400), 1);
     EXPECT_EQ(rig.site.statuses.back(), qm::PageStatus::Resized);
-    EXPECT_EQ(rig.pageSize().width, 610);
-    EXPECT_EQ(rig.pageSize().height, 438);
+    EXPECT_EQ(rig.pageSize(), (std::pair<LONG, LONG>{610, 438}));
     rig.logic->OnSize();
-    EXPECT_EQ(rig.view.site().width, 600);
-    EXPECT_EQ(rig.view.site().height, 400);
+    EXPECT_EQ(std::make_pair(rig.view.site().width, rig.view.site().height), std::make_pair(600, 400));
 
     // With the alternative-drawing mark: laid out, but the plug-in is told no.
     rig.type.alternativeDrawing = true;
     EXPECT_EQ(rig.plugin.callHost(audioMasterSizeWindow, 400, 200), 0);
     EXPECT_EQ(rig.view.site().width, 400);
     rig.page->CloseLogic();
-    EXPECT_EQ(rig.plugin.count(effEditClose), 1);
+    EXPECT_EQ(rig.plugin.count(effEditClose), 1u);
 
     PageRig noRect({"Alpha"}, true, false);
-    EXPECT_EQ(noRect.pageSize().width, 0);
+    EXPECT_EQ(noRect.pageSize().first, 0);
     EXPECT_TRUE(noRect.view.resizes.empty());
-}
 
-TEST(SynthPage, PlugInWithoutEditorGetsNoEditorCalls) {
-    PageRig rig({"Alpha"}, false);
-    rig.logic->EditorIdle();
-    rig.logic->DisplayUpdate(300, 200);
-    rig.logic->SizeRequest(300, 200);
-    rig.page->CloseLogic();
-    EXPECT_EQ(rig.plugin.count(effEditOpen) + rig.plugin.count(effEditClose), 0);
-    EXPECT_TRUE(rig.plugin.editIdleThreads.empty());
-    EXPECT_FALSE(rig.view.siteShown);
-    EXPECT_TRUE(rig.view.layouts.empty());
+    PageRig noEditor({"Alpha"}, false);
+    noEditor.logic->EditorIdle();
+    noEditor.logic->SizeRequest(300, 200);
+    noEditor.page->CloseLogic();
+    EXPECT_EQ(noEditor.plugin.count(effEditOpen) + noEditor.plugin.count(effEditClose), 0u);
+    EXPECT_TRUE(noEditor.plugin.editIdleThreads.empty());
+    EXPECT_TRUE(noEditor.view.layouts.empty());
 }
 
 TEST(SynthPage, OtherThreadsOnlyPostIdleAndDisplayUpdates) {
     PageRig rig({"Alpha", "Beta"}, true);
+    rig.plugin.calls.clear();
     uint32_t audioThread = 0;
     std::thread audio([&] {
         audioThread = qm::platform::CurrentThreadId();
@@ -225,14 +200,17 @@ TEST(SynthPage, OtherThreadsOnlyPostIdleAndDisplayUpdates) {
     EXPECT_TRUE(rig.plugin.editIdleThreads.empty());
     EXPECT_EQ(rig.view.selected, 0);
 
-    // The dialog's thread runs them.
+    // The dialog's thread runs them; power goes through effMainsChanged.
     rig.logic->EditorIdle();
     rig.logic->DisplayUpdate(0, 0);
-    const std::vector<uint32_t>& idled = rig.plugin.editIdleThreads;
-    ASSERT_FALSE(idled.empty());
-    EXPECT_EQ(std::count(idled.begin(), idled.end(), qm::platform::CurrentThreadId()), static_cast<long>(idled.size()));
+    EXPECT_EQ(rig.plugin.editIdleThreads, std::vector<uint32_t>{qm::platform::CurrentThreadId()});
     EXPECT_EQ(rig.view.selected, 1);
     EXPECT_EQ(rig.site.statuses.back(), qm::PageStatus::Dirty);
+    rig.logic->Command(qm::PageCommand::Power);
+    EXPECT_FALSE(rig.view.enablePressed);
+    rig.logic->Command(qm::PageCommand::Power);
+    EXPECT_TRUE(rig.view.enablePressed);
+    EXPECT_EQ(rig.plugin.count(effMainsChanged), 2u);
 }
 
 }  // namespace

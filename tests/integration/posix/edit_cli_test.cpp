@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "integration/host_smf_builder.h"
@@ -19,37 +20,25 @@ namespace {
 namespace fs = std::filesystem;
 using namespace qm::test;
 
-struct Picture {
-    unsigned width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-};
-
-bool ReadPng(const fs::path& path, Picture* picture) {
+// The picture's size and how many colours it has (a window the plug-in never drew into has one).
+bool ReadPng(const fs::path& path, unsigned& width, unsigned& height, size_t& colours) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return false;
     image.format = PNG_FORMAT_RGB;
-    picture->width = image.width;
-    picture->height = image.height;
-    picture->rgb.resize(PNG_IMAGE_SIZE(image));
-    return png_image_finish_read(&image, nullptr, picture->rgb.data(), 0, nullptr) != 0;
-}
-
-size_t Colours(const Picture& picture) {
-    std::set<unsigned> colours;
-    for (size_t i = 0; i + 2 < picture.rgb.size(); i += 3)
-        colours.insert(picture.rgb[i] << 16 | picture.rgb[i + 1] << 8 | picture.rgb[i + 2]);
-    return colours.size();
+    std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
+    if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) == 0) return false;
+    std::set<unsigned> seen;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) seen.insert(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
+    width = image.width, height = image.height, colours = seen.size();
+    return true;
 }
 
 class EditCli : public CliSession {
 protected:
     EditCli() : CliSession("qmvsti_edit_") {}
-    void SetUp() override {
-        CliSession::SetUp();
-        // amsynth never frees some of its own allocations (see the render tests).
-        environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
-    }
+    // amsynth never frees some of its own allocations (see the render tests).
+    void SetUp() override { CliSession::SetUp(), environment_ = "ASAN_OPTIONS=detect_leaks=0 "; }
     std::string File(const char* name) const { return Quote((home_ / name).string()); }
 };
 
@@ -78,17 +67,13 @@ TEST_F(EditCli, RealEditorsOpenAtTheirSizeDrawAndSaveTheirSound) {
         const CliOutcome edited = Qmvsti("edit -p " + plugIn + " --preset " + File("sound.fxp") + " --screenshot " +
                                          Quote(shot.string()) + " --close-after-ms 1500 --save " + File(c.save));
         ASSERT_EQ(edited.code, 0) << c.module << ": " << edited.err;
-        unsigned width = 0, height = 0;
+        unsigned width = 0, height = 0, shotWidth = 0, shotHeight = 0;
+        size_t colours = 0;
         ASSERT_EQ(std::sscanf(edited.out.c_str(), "editor: %ux%u", &width, &height), 2) << edited.out;
-        Picture picture;
-        ASSERT_TRUE(ReadPng(shot, &picture)) << shot;
-        EXPECT_EQ(picture.width, width) << c.module;
-        EXPECT_EQ(picture.height, height) << c.module;
-        // A window the plug-in never drew into is one flat colour.
-        EXPECT_GT(Colours(picture), 16u) << c.module;
-
-        const CliOutcome shown = Qmvsti("preset show " + File(c.save));
-        EXPECT_NE(shown.out.find(c.kind), std::string::npos) << c.module << ": " << shown.out << shown.err;
+        ASSERT_TRUE(ReadPng(shot, shotWidth, shotHeight, colours)) << shot;
+        EXPECT_EQ(std::make_pair(shotWidth, shotHeight), std::make_pair(width, height)) << c.module;
+        EXPECT_GT(colours, 16u) << c.module;
+        EXPECT_NE(Qmvsti("preset show " + File(c.save)).out.find(c.kind), std::string::npos) << c.module;
         for (const char* file : {"sound.fxp", c.save}) {
             const CliOutcome rendered = Qmvsti("render -p " + plugIn + " -i " + File("song.mid") + " -o " +
                                                File((std::string(file) + ".wav").c_str()) + " --tail 0.2 --preset " + File(file));

@@ -5,9 +5,11 @@
 
 #include <cstdlib>
 #include <memory>
+#include <tuple>
 
 #include "support/win32/window_capture.h"
 #include "ui/win32/skin_image_lists.h"
+#include "windows/ui/ui_test_support.h"
 
 namespace {
 
@@ -45,21 +47,11 @@ TEST(SkinImageLists, EveryIconInEachListDrawnWithTheLooksOfTheSkinAlphas) {
     qm::SkinImageLists lists;
     ASSERT_TRUE(qm::LoadSkinImageLists(lists));
     for (HIMAGELIST list : {lists.normal, lists.hot, lists.disabled}) {
-        ASSERT_NE(list, nullptr);
-        EXPECT_EQ(ImageList_GetImageCount(list), kStripIcons);
         int width = 0, height = 0;
-        EXPECT_TRUE(ImageList_GetIconSize(list, &width, &height));
-        EXPECT_EQ(width, 16);
-        EXPECT_EQ(height, 16);
+        ASSERT_TRUE(ImageList_GetIconSize(list, &width, &height));
+        EXPECT_EQ(std::make_tuple(ImageList_GetImageCount(list), width, height), std::make_tuple(kStripIcons, 16, 16));
     }
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = PaintLists;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"QmSkinListsTest";
-    RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(WS_EX_TOPMOST, L"QmSkinListsTest", L"skin", WS_POPUP, 10, 10,
-                                  8 + kPitch * kStripIcons, 4 + 3 * kPitch, nullptr, nullptr, windowClass.hInstance,
-                                  nullptr);
+    HWND window = ui_test::TopLevel(8 + kPitch * kStripIcons, 4 + 3 * kPitch, PaintLists, WS_EX_TOPMOST, WS_POPUP);
     ASSERT_NE(window, nullptr);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&lists));
     ShowWindow(window, SW_SHOWNOACTIVATE);
