@@ -37,24 +37,6 @@ protected:
     fs::path song_;
 };
 
-TEST_F(PresetsCli, ShowDescribesEveryForm) {
-    ASSERT_EQ(Qmvsti("preset save -p " + TestPlugIn("qmref.so") + " " + File("ref.fxp")).code, 0);
-    ASSERT_EQ(Qmvsti("preset save -p " + TestPlugIn("qmref.so") + " --program 2 " + File("ref.fxb")).code, 0);
-    ASSERT_EQ(Qmvsti("preset save -p " + TestPlugIn("qmref_chunk.so") + " " + File("chunk.fxb")).code, 0);
-    const struct { const char* file; std::vector<std::string> lines; } cases[] = {
-        {"ref.fxp", {"preset, parameter form", "unique ID: ", "program: \"", "parameters: "}},
-        {"ref.fxb", {"bank, parameter form", "programs: ", "parameters: "}},
-        {"chunk.fxb", {"bank, chunk form", "chunk: "}},
-    };
-    for (const auto& c : cases) {
-        const CliOutcome shown = Qmvsti("preset show " + File(c.file));
-        ASSERT_EQ(shown.code, 0) << shown.err;
-        for (const std::string& line : c.lines) EXPECT_NE(shown.out.find(line), std::string::npos) << c.file << ": " << shown.out;
-    }
-    const CliOutcome json = Qmvsti("--json preset show " + File("ref.fxp"));
-    EXPECT_NE(json.out.find("\"kind\": \"preset\", \"form\": \"parameters\""), std::string::npos) << json.out;
-}
-
 TEST_F(PresetsCli, RefusalsNameTheFieldAndTheOwner) {
     ASSERT_EQ(Qmvsti("preset save -p " + TestPlugIn("qmref.so") + " " + File("ref.fxb")).code, 0);
     const Bytes bank = Contents("ref.fxb");

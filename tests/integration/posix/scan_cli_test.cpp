@@ -36,28 +36,6 @@ protected:
     fs::path tree_;
 };
 
-TEST_F(ScanCli, ScansATreeCutsOffTheHangingModuleAndSumsUp) {
-    const qm::test::CliOutcome scan = Qmvsti("scan " + Quote(tree_.string()) + " --timeout 1");
-    EXPECT_EQ(scan.code, 0) << scan.err;
-    EXPECT_EQ(scan.out, "4 modules: 1 instruments, 1 effects, 1 failed, 1 timed out, 0 missing\n");
-    EXPECT_TRUE(scan.err.empty()) << scan.err;  // no bar when standard error is no terminal
-
-    const qm::test::CliOutcome all = Qmvsti("list --all");
-    EXPECT_EQ(all.code, 0);
-    for (const auto& [name, flags] : {std::pair{"QmRef", "no-editor"}, {"QmEffect", "not-instrument"},
-                                      {"qmfault_entry", "faulted"}, {"qmhang", "faulted"}}) {
-        EXPECT_NE(LineOf(all.out, name).find(flags), std::string::npos) << all.out;
-    }
-
-    // The module that vanished is kept, missing.
-    fs::remove(tree_ / "qmref.so");
-    const qm::test::CliOutcome again = Qmvsti("--json scan " + Quote(tree_.string()) + " --timeout 1");
-    EXPECT_EQ(again.code, 0) << again.err;
-    EXPECT_NE(again.out.find("\"product\": \"Timed out\""), std::string::npos) << again.out;
-    EXPECT_NE(again.out.find("\"name\": \"QmRef\""), std::string::npos);
-    EXPECT_NE(Qmvsti("list --all").out.find("no-editor,missing"), std::string::npos);
-}
-
 TEST_F(ScanCli, DisableAndEnableEditTheListAsTheCheckBoxesDo) {
     const fs::path amsynth = "/usr/lib/vst/amsynth_vst.so";
     if (!fs::exists(amsynth)) GTEST_SKIP() << "amsynth is not installed";
