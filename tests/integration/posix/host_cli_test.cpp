@@ -35,7 +35,7 @@ protected:
         song_ = home_ / "song.mid";
         WriteBytes(song_.string(), SmallSong());
     }
-    static std::string Ref() { return Quote((BinFolder() / "testplugins" / "qmref.so").string()); }
+    static std::string Ref() { return TestModule("qmref.so"); }
     std::string Render(const std::string& plugIn, const fs::path& output, const std::string& extra = "") {
         return "render -p " + plugIn + " -i " + Quote(song_.string()) + " -o " + Quote(output.string()) + " " + extra;
     }
