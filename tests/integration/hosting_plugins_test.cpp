@@ -130,17 +130,4 @@ TEST(HostingRenderPlugins, TheReferenceSynthStartsNotesOnTheStampedFrames) {
     }
 }
 
-TEST(HostingRenderPlugins, ARealFaultInProcessSilencesTheRestOfTheRequest) {
-    Rig rig("qmfault");
-    ASSERT_EQ(rig->Cue(0), S_OK);
-    qm::test::ScopedEnvironment fault(qmtest::kFaultPlanVariable, "where=processReplacing;kind=av;after=1");
-    std::vector<float> out;
-    ASSERT_EQ(rig.render(out, 600), 600);
-    EXPECT_TRUE(rig->Status() & qm::InstanceStatus::Faulted);
-    EXPECT_STREQ(rig->LastFault().call, "processReplacing");
-    EXPECT_EQ(rig->LastFault().code, qm::platform::kExceptionAccessViolation);
-    for (size_t i = 265 * 2; i < out.size(); ++i) ASSERT_EQ(out[i], 0.0f) << i;
-    EXPECT_EQ(rig.render(out, 600, 600), -2);
-}
-
 }  // namespace

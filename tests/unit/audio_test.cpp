@@ -1,4 +1,4 @@
-// Sample-type codes from tags and wave formats, their sizes, names and silence; then the conversion
+// Sample-type codes from tags and wave formats, and silence; then the conversion
 // law through the public operations: every supported pair, clipping, rounding, gain, byte orders and
 // offsets, channel scatter and stereo interleave. Samples are decoded here from their bytes,
 // independently of the converters.
@@ -78,20 +78,6 @@ TEST(AudioSampleType, FromTagBitsAndWaveFormat) {
     x = Extensible(1, 16, 16);
     x.Format.cbSize = 0;  // no extensible part present
     EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0);
-
-    const struct {
-        QMSAMPLETYPE type;
-        int bytes;
-        const char* format;
-        int bits;
-    } names[] = {{17, 2, "%d Bit", 16},           {18, 3, "%d Bit", 24},    {33, 8, "%d Bit (IEEE Float)", 64},
-                 {48, 4, "24 Bit (Unpacked)", 24}, {49, 1, "8 Bit (Signed)", 8}, {65, 3, "%d Bit (MAC)", 24},
-                 {128, 2, "%d Bit (RA)", 16},      {129, 3, "%d Bit (RA)", 24}, {0, 0, "", 0}};
-    for (const auto& n : names) {
-        EXPECT_EQ(qm::audio::SampleTypeBytes(n.type), n.bytes) << n.type;
-        EXPECT_STREQ(qm::audio::SampleTypeDisplayFormat(n.type), n.format) << n.type;
-        EXPECT_EQ(qm::audio::SampleTypeDisplayBits(n.type), n.bits) << n.type;
-    }
 }
 
 WAVEFORMATEXTENSIBLE Wrapped(const WAVEFORMATEX& plain) {

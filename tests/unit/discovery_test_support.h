@@ -179,7 +179,8 @@ public:
     TestProgress* progress;
 };
 
-// An instance that answers IQmSoftSynth with itself (the tests only count references through it).
+// An instance that answers IQmSoftSynth with itself (the tests only count references through it);
+// the scan's tests give it a name and count its destruction.
 class FakeSynth final : public IUnknown {
 public:
     HRESULT QM_COMCALL QueryInterface(REFIID riid, void** ppv) noexcept override {
@@ -192,11 +193,16 @@ public:
     ULONG QM_COMCALL AddRef() noexcept override { return ++refs; }
     ULONG QM_COMCALL Release() noexcept override {
         const ULONG n = --refs;
-        if (n == 0) delete this;
+        if (n == 0) {
+            if (released != nullptr) ++*released;
+            delete this;
+        }
         return n;
     }
     std::atomic<ULONG> refs{0};
     bool refuseSoftSynth = false;
+    std::string name;
+    std::atomic<int>* released = nullptr;
 };
 
 struct MadeInstance {

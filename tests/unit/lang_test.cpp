@@ -13,16 +13,6 @@ using namespace langtest;
 
 namespace {
 
-TEST(LangHandle, OpenTwiceKeepsTheFirstHandle) {
-    EXPECT_EQ(QmLang_Open(nullptr, ProgramInstance(), 1033, 0), E_POINTER);
-    OwnedLang h;
-    ASSERT_EQ(QmLang_Open(&h.lang, ProgramInstance(), 1031, 5000), S_OK);
-    HQMLANG before = h.lang;
-    EXPECT_EQ(QmLang_Open(&h.lang, ProgramInstance(), 1033, 0), QMLANG_S_ALREADY_OPEN);
-    EXPECT_EQ(h.lang, before);
-    EXPECT_EQ(QmLang_GetLCID(*h), 1031u);
-}
-
 TEST(LangHandle, ConditionedEnglishAndRightToLeftLanguages) {
     for (WORD langid : qm::kLanguageTable) EXPECT_EQ(QmLang_GetConditionedLCID(langid), langid) << std::hex << langid;
     // Regional variants become the table's language; sort ids and neutral languages are dropped.

@@ -1,4 +1,4 @@
-// Generic list: creation rules, in-place headers, item ownership, the codes every function gives for
+// Generic list: creation rules, item ownership, the codes every function gives for
 // a missing or dead list, linear and sorted finds, the three sorts, and the lock a thread-safe list
 // holds across a callback.
 #include <gtest/gtest.h>
@@ -74,35 +74,6 @@ TEST(ListCreate, CapacityGrowthSlotSizeAndOptionsOfEachForm) {
     EXPECT_EQ(QmList_CreateExZ(&list, 0, 0, 0, QMLIST_OPT_INLINEITEMS, 0, 0, 0), E_FAIL);
     // A slot array no allocator could give is refused without reaching the allocator.
     EXPECT_EQ(QmList_CreateExZ(&list, 0x10000, 0x7FFFFFFF, 0, QMLIST_OPT_INLINEITEMS, 0, 0, 0), E_OUTOFMEMORY);
-}
-
-TEST(ListInPlace, CreatedInOrConvertedToCallerStorage) {
-    tQMLIST storage;
-    std::memset(&storage, 0xCD, sizeof(storage));
-    tQMLIST* list = &storage;
-    ASSERT_EQ(QmList_CreateExZ(&list, 0, 0, 0, QMLIST_OPT_INPLACE | QMLIST_OPT_HEAPITEMS, 0, 0, 0), S_OK);
-    EXPECT_EQ(list, &storage);
-    EXPECT_EQ(storage.lUserData, 0);  // the 0xCD fill is gone
-    EXPECT_EQ(AddText(list, "abc"), S_OK);
-    EXPECT_EQ(QmList_Destroy(list), S_OK);  // frees the item and slots, not the storage
-    EXPECT_FALSE(QmList_IsListFast(&storage));
-
-    // Conversion moves the header with its items, user data and lock.
-    list = nullptr;
-    ASSERT_EQ(QmList_CreateExZ(&list, 0, 0, 0, QMLIST_OPT_HEAPITEMS | QMLIST_OPT_THREADSAFE, 0, 0, 0), S_OK);
-    ASSERT_EQ(AddText(list, "one"), S_OK);
-    QmList_SetUserData(list, 77);
-    EXPECT_EQ(QmList_ConvertToInPlace(&list, &storage), S_OK);
-    EXPECT_EQ(list, nullptr);
-    EXPECT_EQ(QmList_GetCreateOptions(&storage),
-              QMLIST_OPT_ALWAYS | QMLIST_OPT_HEAPITEMS | QMLIST_OPT_THREADSAFE | QMLIST_OPT_INPLACE);
-    EXPECT_EQ(QmList_GetUserData(&storage), 77);
-    EXPECT_EQ(AddText(&storage, "two", 0), S_OK);
-    EXPECT_EQ(Texts(&storage), (T{"two", "one"}));
-    tQMLIST* again = &storage;
-    tQMLIST other;
-    EXPECT_EQ(QmList_ConvertToInPlace(&again, &other), E_FAIL);  // already in place
-    EXPECT_EQ(QmList_Destroy(&storage), S_OK);
 }
 
 // The pending item is one at a time, zeroed (reused blocks of a private heap too), and ends when it

@@ -112,19 +112,6 @@ TEST_F(MetricOpenTest, DeleteFunctionsPickTheRightKeyByWholeNames) {
     EXPECT_EQ(QmMetric_DeleteKey(nullptr, 0, nullptr), E_INVALIDARG);
 }
 
-// Letters beyond ASCII fold too: "P\u00e4rt" and "P\u00c4RT" are one key.
-TEST_F(MetricOpenTest, HandlesOnOneKeyShareItsValuesWhateverTheCase) {
-    WString shouted = app_;
-    for (WCHAR& c : shouted) c = (c >= 'a' && c <= 'z') ? static_cast<WCHAR>(c - 32) : c;
-    HQMMETRIC a = nullptr, b = nullptr;
-    ASSERT_EQ(QmMetric_Open(&a, app_.c_str(), QM_METRIC_VERSION(1, 0), QMW("P\u00e4rt")), S_OK);
-    ASSERT_EQ(QmMetric_Open(&b, shouted.c_str(), QM_METRIC_VERSION(1, 0), QMW("P\u00c4RT")), S_OK);
-    EXPECT_EQ(QmSetMetricUsingName(a, QMW("Gr\u00f6\u00dfe"), 4410), S_OK);
-    EXPECT_EQ(QmGetMetricUsingName(b, QMW("GR\u00d6\u00dfE"), 0), 4410);
-    QmMetric_Close(a);
-    QmMetric_Close(b);
-}
-
 class MetricValuesTest : public MetricTest {
 protected:
     void SetUp() override {

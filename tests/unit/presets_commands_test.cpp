@@ -68,8 +68,6 @@ TEST(PresetCommands, DialogsFilesMessagesAndFolder) {
     } cases[] = {
         {&SavePresetCommand, "write", "Save VSTi Effect Preset", preset, "", false, "", ""},
         {&OpenPresetCommand, "select", "Open VSTi Effect Preset", preset, "", false, "", ""},
-        {&SaveBankCommand, "write", "Save VSTi Effect Bank", bank, "", false, "", ""},
-        {&OpenBankCommand, "select", "Open VSTi Effect Bank", bank, "", false, "", ""},
         {&SavePresetCommand, "write", "Save VSTi Effect Preset", preset, folder + "cmd-sound.txt", false, "", folder + "cmd-sound.fxp"},
         {&SaveBankCommand, "write", "Save VSTi Effect Bank", bank, folder + "cmd-sounds.fxp", false, "", folder + "cmd-sounds.fxb"},
         {&SaveBankCommand, "write", "Save VSTi Effect Bank", bank, folder + "cmd-plain", false, "", folder + "cmd-plain.fxb"},
@@ -78,8 +76,6 @@ TEST(PresetCommands, DialogsFilesMessagesAndFolder) {
         {&OpenBankCommand, "select", "Open VSTi Effect Bank", bank, missing.path, false,
          "Error opening bank for Preset Synth - Unknown error loading " + nameOf(missing.path) + ".", ""},
         {&SaveBankCommand, "write", "Save VSTi Effect Bank", bank, emptyBank.path, true, "Error saving bank for Preset Synth - Unknown", ""},
-        {&SavePresetCommand, "write", "Save VSTi Effect Preset", preset, emptyBank.path, true,
-         "Error saving preset for Preset Synth - Unknown", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title + " " + c.answer);

@@ -28,23 +28,6 @@ struct FakeOutcome {
     HRESULT failure = E_FAIL;    // for Failure (with a name: the one the loader found first)
 };
 
-class FakeInstance final : public IUnknown {
-public:
-    HRESULT QM_COMCALL QueryInterface(REFIID, void** ppv) noexcept override { *ppv = nullptr; return E_NOINTERFACE; }
-    ULONG QM_COMCALL AddRef() noexcept override { return ++refs; }
-    ULONG QM_COMCALL Release() noexcept override {
-        const ULONG n = --refs;
-        if (n == 0) {
-            ++*released;
-            delete this;
-        }
-        return n;
-    }
-    std::atomic<ULONG> refs{0};
-    std::string name;
-    std::atomic<int>* released = nullptr;
-};
-
 inline std::string TitleOf(const WCHAR* path) {
     const WCHAR *begin, *end;
     PathFileTitle(path, &begin, &end);
@@ -67,7 +50,7 @@ public:
         switch (o.kind) {
         case FakeOutcome::Instrument: {
             Put(record->vendor, o.vendor);
-            auto* synth = new FakeInstance;
+            auto* synth = new FakeSynth;
             synth->name = o.name;
             synth->released = &released;
             synth->AddRef();
@@ -83,7 +66,7 @@ public:
         return E_UNEXPECTED;
     }
     void ReadInstanceNames(IUnknown* instance, VstiPluginRecord* record) noexcept override {
-        const std::string& name = static_cast<FakeInstance*>(instance)->name;
+        const std::string& name = static_cast<FakeSynth*>(instance)->name;
         Put(record->name, name.c_str());
         Put(record->product, (name + " product").c_str());
     }

@@ -3,7 +3,6 @@
 // records the instrument's MIDI into a file that renders again, and amsynth's stereo main pair as the
 // AssumeStereoPins setting decides it.
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <cmath>
 #include <filesystem>
@@ -17,24 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace qm::test;
-
-// The samples of a sound file, interleaved; its channel count in `channels`.
-std::vector<float> Samples(const fs::path& path, int* channels = nullptr) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr) return {};
-    std::vector<float> samples(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
-    sf_readf_float(file, samples.data(), info.frames);
-    sf_close(file);
-    if (channels != nullptr) *channels = info.channels;
-    return samples;
-}
-
-double Peak(const std::vector<float>& samples) {
-    double peak = 0.0;
-    for (float v : samples) peak = std::max(peak, static_cast<double>(v < 0 ? -v : v));
-    return peak;
-}
 
 bool LeftEqualsRight(const std::vector<float>& samples) {
     for (size_t i = 0; i + 1 < samples.size(); i += 2) {
@@ -56,9 +37,7 @@ protected:
                                    Event(0, {0x81, 64, 0}), Event(0, {0x82, 67, 0}), Event(0, {0x83, 72, 0}),
                                    EndOfTrack()}))}));
     }
-    static std::string Plugin(const char* name) {
-        return Quote((BinFolder() / "testplugins" / (std::string(name) + ".so")).string());
-    }
+    static std::string Plugin(const char* name) { return TestModule(std::string(name) + ".so"); }
     CliOutcome Render(const std::string& plugIn, const char* output, const std::string& extra = "",
                       const char* song = "song.mid") {
         return Qmvsti("render -p " + plugIn + " -i " + Quote((home_ / song).string()) + " -o " +

@@ -1,15 +1,18 @@
 // Runs the qmvsti program the way a user does, each test in a settings folder of its own (HOME and
-// XDG_CONFIG_HOME), and collects its exit code and both outputs.
+// XDG_CONFIG_HOME), and collects its exit code and both outputs; reads the sound files it writes.
 #pragma once
 #include <gtest/gtest.h>
+#include <sndfile.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace qm::test {
 
@@ -59,6 +62,25 @@ protected:
     static std::string ReadAll(const std::filesystem::path& path) {
         std::ifstream file(path, std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    }
+
+    // One of our test modules (testplugins beside the test program), as one shell word.
+    static std::string TestModule(const std::string& file) { return Quote((BinFolder() / "testplugins" / file).string()); }
+    // The samples of a sound file, interleaved; its channel count in `channels`.
+    static std::vector<float> Samples(const std::filesystem::path& path, int* channels = nullptr) {
+        SF_INFO info{};
+        SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+        if (file == nullptr) return {};
+        std::vector<float> samples(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
+        sf_readf_float(file, samples.data(), info.frames);
+        sf_close(file);
+        if (channels != nullptr) *channels = info.channels;
+        return samples;
+    }
+    static double Peak(const std::vector<float>& samples) {
+        double peak = 0.0;
+        for (float v : samples) peak = std::fmax(peak, std::fabs(v));
+        return peak;
     }
 
     std::filesystem::path home_;

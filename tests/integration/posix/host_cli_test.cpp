@@ -35,7 +35,7 @@ protected:
         song_ = home_ / "song.mid";
         WriteBytes(song_.string(), SmallSong());
     }
-    static std::string Ref() { return Quote((BinFolder() / "testplugins" / "qmref.so").string()); }
+    static std::string Ref() { return TestModule("qmref.so"); }
     std::string Render(const std::string& plugIn, const fs::path& output, const std::string& extra = "") {
         return "render -p " + plugIn + " -i " + Quote(song_.string()) + " -o " + Quote(output.string()) + " " + extra;
     }
@@ -74,36 +74,22 @@ TEST_F(HostCli, UserMistakesGiveTheirExitCodesAndKeepNothing) {
         {"--bogus list", 2, "unknown option --bogus"},
         {"add", 2, "add needs at least one module path"},
         {"info", 2, "info needs exactly one"},
-        {"info a b", 2, "info needs exactly one"},
-        {"list extra", 2, "list takes no arguments"},
         {"list --library", 2, "--library needs a path"},
         {"info 'No Such Synth'", 3, "unknown plug-in No Such Synth"},
         {"add " + missing, 4, "cannot read"},
-        {"info " + missing, 4, "cannot read"},
-        {"add " + Quote(home_.string()), 4, "cannot read"},  // a folder is no module
         {"add " + Quote(junk.string()), 5, "not added"},
         {"--library " + Quote(junk.string()) + " list", 5, "cannot use the library"},
-        {Render(Ref(), x), 7, "offset 23: data byte 0x40 without running status", Cat({Header(0, 1, 480), Chunk({0x00, 0x40, 0x40, 0x40})})},
         {Render(Ref(), x), 7, "song.mid: the song lasts 77:40:20.27, longer than the limit of 1:00:00 (--max-length); it ends "
                               "with the event at track 1, tick 268435455, offset 30\n", stray},
         {Render(Ref(), x, "--max-length 90s"), 7, "limit of 0:01:30 ", stray},
-        {Render(Ref(), x, "--max-length 10m"), 7, "limit of 0:10:00 ", stray},
-        {Render(Ref(), x, "--max-length 2h"), 7, "limit of 2:00:00 ", stray},
         {Render(Ref(), x, "--max-length=5400"), 7, "limit of 1:30:00 ", stray},
         {Render(Ref(), x, "--max-length 1.5"), 7, "the song lasts 2.00 s, longer than the limit of 1.50 s "},
-        {Render("NoSuchSynth", x), 3, "unknown plug-in NoSuchSynth"},
         {Render(Ref(), home_ / "x.mp3"), 2, "use a .wav or .flac name"},
         {Render(Ref(), home_ / "x.flac", "--format f32"), 2, "FLAC holds at most 24-bit"},
         {Render(Ref(), x, "--format s8"), 2, "unknown sample format s8"},
         {Render(Ref(), x, "--rate 100"), 2, "--rate must be"},
-        {Render(Ref(), x, "--program 128"), 2, "--program must be"},
-        {Render(Ref(), x, "--tail -1"), 2, "--tail must be"},
-        {Render(Ref(), x, "--tail"), 2, "--tail needs a value"},
-        {Render(Ref(), x, "--max-length 0"), 2, "--max-length must be a duration"},
         {Render(Ref(), x, "--max-length 2d"), 2, "--max-length must be a duration up to 1000h"},
         {"render -i " + Quote(song_.string()) + " -o " + Quote(x.string()), 2, "render needs an instrument"},
-        {"render -p " + Ref() + " -o " + Quote(x.string()), 2, "render needs a MIDI file"},
-        {"render -p " + Ref() + " -i " + Quote((home_ / "none.mid").string()) + " -o " + Quote(x.string()), 4, "cannot read "},
     };
     for (const auto& c : cases) {
         WriteBytes(song_.string(), c.song);
@@ -221,7 +207,6 @@ TEST_F(HostCli, EveryFormatWritesItsSampleWidthAndSaysSo) {
         {"a.wav", "--rate 22050 --tail 0.5", 22050, SF_FORMAT_PCM_16, SF_FORMAT_WAV, 55125,
          "a.wav: 2.50 s (55125 frames, 22050 Hz, s16 stereo), peak ", "about 220.5 kB"},
         {"b.wav", "--format s24 --tail 0", 44100, SF_FORMAT_PCM_24, SF_FORMAT_WAV, 88200, "(88200 frames, 44100 Hz, s24", "about 529.2 kB"},
-        {"c.wav", "--format s32 --tail 0", 44100, SF_FORMAT_PCM_32, SF_FORMAT_WAV, 88200, "s32 stereo", "about 705.6 kB"},
         {"d.wav", "--format f32 --tail 0", 44100, SF_FORMAT_FLOAT, SF_FORMAT_WAV, 88200, "f32 stereo", "about 705.6 kB"},
         {"e.flac", "--format s24 --tail 0", 44100, SF_FORMAT_PCM_24, SF_FORMAT_FLAC, 88200, "s24 stereo", "at most 529.2 kB"},
         {"f.FLAC", "--tail 0", 44100, SF_FORMAT_PCM_16, SF_FORMAT_FLAC, 88200, "s16 stereo", "at most 352.8 kB"},
@@ -252,7 +237,6 @@ TEST_F(HostCli, RmidAndCutShortSongsSoundLikeTheirCleanTwins) {
         {Rmid(song), song, "song.mid: offset 0: RIFF MIDI (RMID) file; reading the Standard MIDI File in its data chunk at offset 30\n"},
         {Bytes(song.begin(), song.end() - 3), SmallSong(false),  // cut inside the end of track
          "song.mid: offset 33: the last track is cut short (35 bytes declared, 32 present); playing the events that are there\n"},
-        {Bytes(song.begin(), song.end() - 5), SmallSong(false), "song.mid: offset 33: the last track is cut short (35 bytes declared, 30"},
     };
     for (const auto& c : cases) {
         WriteBytes(song_.string(), c.file);

@@ -2,7 +2,6 @@
 // and --set on the reference synth and on the real instruments Debian ships, and what the host's
 // patch listener heard.
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -34,21 +33,10 @@ protected:
                                    EndOfTrack(960)}))}));
         environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
     }
-    static std::string Plugin(const char* name) { return Quote((BinFolder() / "testplugins" / name).string()); }
     std::string Render(const std::string& plugIn, const fs::path& output, const std::string& extra = "") {
         return "render -p " + plugIn + " -i " + Quote(song_.string()) + " -o " + Quote(output.string()) + " --tail 0 " + extra;
     }
-    static double Peak(const fs::path& path) {
-        SF_INFO info{};
-        SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-        if (file == nullptr) return -1.0;
-        std::vector<float> samples(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
-        sf_readf_float(file, samples.data(), info.frames);
-        sf_close(file);
-        double peak = 0.0;
-        for (float v : samples) peak = std::fmax(peak, std::fabs(v));
-        return peak;
-    }
+    static double Peak(const fs::path& path) { return CliSession::Peak(Samples(path)); }
     static std::vector<std::string> Lines(const std::string& text) {
         std::vector<std::string> lines;
         std::istringstream in(text);
@@ -59,7 +47,7 @@ protected:
 };
 
 TEST_F(PatchCli, InfoListsPatchesParametersAndControllers) {
-    const CliOutcome text = Qmvsti("info " + Plugin("qmref_names.so") + " --programs --params --controllers");
+    const CliOutcome text = Qmvsti("info " + TestModule("qmref_names.so") + " --programs --params --controllers");
     ASSERT_EQ(text.code, 0) << text.err;
     const std::vector<std::string> lines = Lines(text.out);
     // Ten patches on two channels, four parameters, 136 controllers, three headers, two blank lines.
@@ -72,7 +60,7 @@ TEST_F(PatchCli, InfoListsPatchesParametersAndControllers) {
     EXPECT_NE(lines[15].find("-12..12"), std::string::npos);  // Pitch: its integer range
     EXPECT_NE(lines.back().find("Data Entry Off"), std::string::npos);
 
-    const CliOutcome json = Qmvsti("--json info " + Plugin("qmref_names.so") + " --params");
+    const CliOutcome json = Qmvsti("--json info " + TestModule("qmref_names.so") + " --params");
     ASSERT_EQ(json.code, 0) << json.err;
     EXPECT_NE(json.out.find("{\"index\": 1, \"name\": \"Mute\", \"label\": \"\", \"display\": \"Off\", \"value\": 0, "
                             "\"hostValue\": 0, \"minimum\": 0, \"maximum\": 1}"),
@@ -82,13 +70,13 @@ TEST_F(PatchCli, InfoListsPatchesParametersAndControllers) {
 
 TEST_F(PatchCli, RenderSetsParametersAndSelectsProgramsThroughTheDevice) {
     const fs::path plain = home_ / "plain.wav", quiet = home_ / "quiet.wav", full = home_ / "full.wav";
-    ASSERT_EQ(Qmvsti(Render(Plugin("qmref.so"), plain)).code, 0);
-    ASSERT_EQ(Qmvsti(Render(Plugin("qmref.so"), home_ / "muted.wav", "--set gain=0")).code, 0);
+    ASSERT_EQ(Qmvsti(Render(TestModule("qmref.so"), plain)).code, 0);
+    ASSERT_EQ(Qmvsti(Render(TestModule("qmref.so"), home_ / "muted.wav", "--set gain=0")).code, 0);
     EXPECT_GT(Peak(plain), 0.01);
     EXPECT_EQ(Peak(home_ / "muted.wav"), 0.0);
     // Programs 1 ("Quiet", gain 0.25) and 2 ("Full", gain 1): four times the level.
-    const CliOutcome first = Qmvsti(Render(Plugin("qmref.so"), quiet, "--program 1"));
-    const CliOutcome second = Qmvsti("-v " + Render(Plugin("qmref.so"), full, "--program 2 --set 3=0.5"));
+    const CliOutcome first = Qmvsti(Render(TestModule("qmref.so"), quiet, "--program 1"));
+    const CliOutcome second = Qmvsti("-v " + Render(TestModule("qmref.so"), full, "--program 2 --set 3=0.5"));
     ASSERT_EQ(first.code, 0) << first.err;
     ASSERT_EQ(second.code, 0) << second.err;
     EXPECT_NEAR(Peak(full) / Peak(quiet), 4.0, 0.01);
@@ -101,15 +89,15 @@ TEST_F(PatchCli, RenderSetsParametersAndSelectsProgramsThroughTheDevice) {
 
     // Display texts go through the plug-in: 12 semitones is what program 5 ("Octave Up") has.
     const fs::path up = home_ / "up.wav", octave = home_ / "octave.wav";
-    ASSERT_EQ(Qmvsti(Render(Plugin("qmref.so"), up, "--set Pitch=12")).code, 0);
-    ASSERT_EQ(Qmvsti(Render(Plugin("qmref.so"), octave, "--program 5")).code, 0);
+    ASSERT_EQ(Qmvsti(Render(TestModule("qmref.so"), up, "--set Pitch=12")).code, 0);
+    ASSERT_EQ(Qmvsti(Render(TestModule("qmref.so"), octave, "--program 5")).code, 0);
     EXPECT_TRUE(ReadAll(up) == ReadAll(octave));
     EXPECT_FALSE(ReadAll(up) == ReadAll(plain));
 
     // Mistakes: exit code 2, and for a --set the valid names follow the reason.
     for (const char* wrong : {"--set Volume=1", "--set gain=1.5", "--set 9=0", "--set pitch=13", "--set gain", "--program 8"}) {
         SCOPED_TRACE(wrong);
-        const CliOutcome run = Qmvsti(Render(Plugin("qmref.so"), home_ / "wrong.wav", wrong));
+        const CliOutcome run = Qmvsti(Render(TestModule("qmref.so"), home_ / "wrong.wav", wrong));
         EXPECT_EQ(run.code, 2);
         if (std::strchr(wrong, '=') != nullptr) {
             EXPECT_NE(run.err.find("valid names:\n  0 Gain\n  1 Mute"), std::string::npos) << run.err;
