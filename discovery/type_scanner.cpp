@@ -57,7 +57,7 @@ void CTypeScanner::Push(const Event& event) noexcept {
     try {
         events_.push_back(event);
     } catch (...) {
-        lost_ = true;
+        // Without memory the event is dropped.
     }
     arrived_.notify_one();
 }
@@ -113,7 +113,6 @@ HRESULT CTypeScanner::Scan(LONG count, const LPCWSTR* folders, IQmVSTiScanProgre
     {
         std::lock_guard<std::mutex> lock(mutex_);
         events_.clear();
-        lost_ = false;
     }
     ScanWorker worker(tester, *this, probe.get());
     HRESULT hr = worker.Create(slots);

@@ -53,7 +53,6 @@ private:
     std::mutex mutex_;
     std::condition_variable arrived_;
     std::deque<Event> events_;
-    bool lost_ = false;  // an event could not be queued
 };
 
 }  // namespace qm
