@@ -23,7 +23,7 @@ CVSTiTypePage::CVSTiTypePage() noexcept = default;
 CVSTiTypePage::~CVSTiTypePage() {
     if (dialog_ != nullptr) DestroyPageDialog(dialog_);
     logic_.reset();
-    if (typeInterface_ != nullptr) typeInterface_->Release();
+    if (type_ != nullptr) type_->Release();
     if (site_ != nullptr) site_->Release();
 }
 
@@ -75,15 +75,15 @@ HRESULT CVSTiTypePage::SetObjects(ULONG count, IUnknown** objects) noexcept {
     if (count > 1) return E_UNEXPECTED;
     logic_.reset();
     tester_.reset();
-    if (typeInterface_ != nullptr) typeInterface_->Release();
-    typeInterface_ = nullptr;
+    if (type_ != nullptr) type_->Release();
     type_ = nullptr;
     if (count == 0) return S_OK;
     if (objects == nullptr || objects[0] == nullptr) return E_POINTER;
-    const HRESULT hr = objects[0]->QueryInterface(IID_IQmSoftSynthType, reinterpret_cast<void**>(&typeInterface_));
+    IQmSoftSynthType* type = nullptr;
+    const HRESULT hr = objects[0]->QueryInterface(IID_IQmSoftSynthType, reinterpret_cast<void**>(&type));
     if (FAILED(hr)) return hr;
     // The type page is named only by our type's own companion, so the object is our type.
-    type_ = static_cast<CQmVSTiSynthType*>(typeInterface_);
+    type_ = static_cast<CQmVSTiSynthType*>(type);
     return S_OK;
 }
 

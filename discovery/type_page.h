@@ -54,8 +54,7 @@ private:
     std::atomic<ULONG> refs_{0};
     IPropertyPageSite* site_ = nullptr;
     HWND dialog_ = nullptr;
-    IQmSoftSynthType* typeInterface_ = nullptr;
-    CQmVSTiSynthType* type_ = nullptr;
+    CQmVSTiSynthType* type_ = nullptr;  // referenced
     std::unique_ptr<TypeScanTester> tester_;
     std::unique_ptr<ProcessScanProbe> probe_;
     std::unique_ptr<TypePageLogic> logic_;

@@ -16,7 +16,7 @@ CVSTiSynthPage::CVSTiSynthPage() noexcept = default;
 CVSTiSynthPage::~CVSTiSynthPage() {
     // The instance held the page while attached, so it has let go by now: only the references remain.
     logic_.reset();
-    if (instance_ != nullptr) instance_->Release();
+    if (synth_ != nullptr) synth_->Release();
     if (site_ != nullptr) site_->Release();
 }
 
@@ -94,9 +94,9 @@ HRESULT CVSTiSynthPage::GetPageInfo(PROPPAGEINFO* info) noexcept {
 
 void CVSTiSynthPage::Detach() noexcept {
     if (synth_ != nullptr && synth_->EditorWindow() == this) synth_->SetEditorWindow(nullptr);
+    CVSTiSofthSynth* synth = synth_;
     synth_ = nullptr;
-    if (instance_ != nullptr) instance_->Release();
-    instance_ = nullptr;
+    if (synth != nullptr) synth->Release();
 }
 
 HRESULT CVSTiSynthPage::SetObjects(ULONG count, IUnknown** objects) noexcept {
@@ -111,10 +111,11 @@ HRESULT CVSTiSynthPage::SetObjects(ULONG count, IUnknown** objects) noexcept {
         hr = objects[0]->QueryInterface(IID_IQmSoftSynth, reinterpret_cast<void**>(&asked));
         if (SUCCEEDED(hr)) {
             // A bus answers for its instance: the page always edits the instance itself.
-            asked->QueryThis(&instance_);
+            IQmSoftSynth* instance = nullptr;
+            asked->QueryThis(&instance);
             asked->Release();
-            if (instance_ != nullptr) {
-                synth_ = static_cast<CVSTiSofthSynth*>(instance_);
+            if (instance != nullptr) {
+                synth_ = static_cast<CVSTiSofthSynth*>(instance);
                 synth_->SetEditorWindow(this);
             }
         }

@@ -72,8 +72,7 @@ private:
 
     std::atomic<ULONG> refs_{0};
     IPropertyPageSite* site_ = nullptr;
-    IQmSoftSynth* instance_ = nullptr;  // referenced
-    CVSTiSofthSynth* synth_ = nullptr;  // the same object
+    CVSTiSofthSynth* synth_ = nullptr;  // referenced
     HWND dialog_ = nullptr;
     HWND parent_ = nullptr;  // from the site, for measuring
     SynthPageState state_;
