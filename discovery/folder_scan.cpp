@@ -1,14 +1,11 @@
 #include "discovery/folder_scan.h"
 
 #include <cstring>
-#include <vector>
 
-#include "discovery/cache_import.h"
-#include "framework/text_format.h"
 #include "discovery/plugin_record.h"
 #include "discovery/scan_candidate.h"
 #include "framework/lang.h"
-#include "platform/directory.h"
+#include "framework/text_format.h"
 
 namespace qm {
 
@@ -16,8 +13,6 @@ namespace {
 
 constexpr UINT kIdsScanning = 1062;  // "Scanning %s"
 constexpr UINT kIdsTesting = 1063;   // "Testing %s"
-
-using Entries = std::vector<platform::DirectoryEntry>;
 
 WCHAR g_statusLine[2 * kPluginPathChars];
 
@@ -38,8 +33,8 @@ bool JoinPath(const WCHAR* folder, const WCHAR* name, bool separator, WCHAR (&ou
 const WCHAR* FolderScan::StatusLine() noexcept { return g_statusLine; }
 
 void FolderScan::PostStatus(UINT textId, const WCHAR* argument) noexcept {
-    FormatTexts(g_statusLine, sizeof(g_statusLine) / sizeof(g_statusLine[0]),
-                   QmGetString(KernelLangHandle(), textId), {argument});
+    FormatTexts(g_statusLine, sizeof(g_statusLine) / sizeof(g_statusLine[0]), QmGetString(KernelLangHandle(), textId),
+                {argument});
     sink_.PostScanMessage(kScanMessageStatus, g_statusLine);
 }
 
@@ -50,10 +45,10 @@ HRESULT FolderScan::Run(const WCHAR* given) noexcept {
     if (IsRefusedScanFolder(folder)) return S_FALSE;
     PostStatus(kIdsScanning, folder);
 
-    Entries entries;
+    std::vector<platform::DirectoryEntry> entries;
     // A folder that cannot be read has nothing to offer; the scan goes on.
     if (FAILED(platform::ListDirectory(folder, &entries))) return S_OK;
-    const HRESULT files = ScanFiles(folder, &entries);
+    const HRESULT files = ScanFiles(folder, entries);
     if (files != S_OK) return files;
     for (const platform::DirectoryEntry& entry : entries) {
         WCHAR sub[kPluginPathChars];
@@ -65,8 +60,7 @@ HRESULT FolderScan::Run(const WCHAR* given) noexcept {
     return S_OK;
 }
 
-HRESULT FolderScan::ScanFiles(const WCHAR* folder, const void* listing) noexcept {
-    const Entries& entries = *static_cast<const Entries*>(listing);
+HRESULT FolderScan::ScanFiles(const WCHAR* folder, const std::vector<platform::DirectoryEntry>& entries) noexcept {
     std::vector<VstiPluginRecord> batch;
     std::vector<ProbeResult> probed;
     const size_t batchSize = probe_ != nullptr && probe_->BatchSize() > 0 ? static_cast<size_t>(probe_->BatchSize()) : 1;

@@ -3,8 +3,11 @@
 // per folder and per file and a found-instrument message per usable record.
 #pragma once
 #include <cstddef>  // offsetof for framework/list.h on i686 mingw
+#include <vector>
+
 #include "discovery/scan_services.h"
 #include "framework/list.h"
+#include "platform/directory.h"
 
 namespace qm {
 
@@ -34,7 +37,7 @@ public:
     static const WCHAR* StatusLine() noexcept;
 
 private:
-    HRESULT ScanFiles(const WCHAR* folder, const void* entries) noexcept;
+    HRESULT ScanFiles(const WCHAR* folder, const std::vector<platform::DirectoryEntry>& entries) noexcept;
     HRESULT TestAndAppend(VstiPluginRecord* record, const ProbeResult* probed) noexcept;
     void PostStatus(UINT textId, const WCHAR* argument) noexcept;
 
