@@ -7,6 +7,9 @@
 
 namespace qm {
 
+// The type's folder slots, which a scan walks in order.
+inline constexpr int kScanSlotCount = 3;
+
 // Messages of the worker to the page window (the platform's application message base 0x8000 + n).
 inline constexpr UINT kScanMessageFinished = 0x8004;  // no argument
 inline constexpr UINT kScanMessageStatus = 0x8005;    // argument: the status line (const WCHAR*)

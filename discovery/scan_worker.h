@@ -16,8 +16,6 @@
 
 namespace qm {
 
-inline constexpr int kScanSlotCount = 3;
-
 class ScanWorker final : private IScanCheckpoint {
 public:
     // The probe may be null (every candidate is then tested in this process); none is owned.

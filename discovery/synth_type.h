@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "discovery/scan_services.h"
 #include "discovery/synth_maker.h"
 #include "framework/list.h"
 #include "framework/metric.h"
@@ -28,7 +29,6 @@ inline constexpr DWORD SizeWindowForNI = 0x8;
 inline constexpr DWORD AssumeStereoPins = 0x10;
 }  // namespace SynthTypeFlags
 
-inline constexpr int kScanFolderCount = 3;
 inline constexpr int64_t kDefaultFrameSize = 60000;  // 6 ms in 100-ns units
 
 class CQmVSTiSynthType final : public IQmSoftSynthType, public ISynthTypeLink {
@@ -116,7 +116,7 @@ private:
     DWORD kind_ = 3;
     DWORD secondKind_ = 1;
     WCHAR typeName_[kPluginPathChars] = {};
-    WCHAR folders_[kScanFolderCount][kPluginPathChars] = {};
+    WCHAR folders_[kScanSlotCount][kPluginPathChars] = {};
     DWORD typeFlags_ = 0;
     tQMLIST* list_ = nullptr;
     int64_t frameSize_ = kDefaultFrameSize;

@@ -5,20 +5,19 @@
 
 namespace qm {
 
-
 HRESULT CQmVSTiSynthType::GetFolder(int slot, WCHAR* buffer, int size) const noexcept {
-    if (slot < 0 || slot >= kScanFolderCount) return S_FALSE;
+    if (slot < 0 || slot >= kScanSlotCount) return S_FALSE;
     if (buffer == nullptr) return E_POINTER;
     if (size > 0) WideCopy(buffer, static_cast<size_t>(size), folders_[slot]);
     return S_OK;
 }
 
 HRESULT CQmVSTiSynthType::SetFolder(int slot, const WCHAR* path) noexcept {
-    if (slot < 0 || slot >= kScanFolderCount) return S_FALSE;
+    if (slot < 0 || slot >= kScanSlotCount) return S_FALSE;
     static const WCHAR empty[1] = {0};
     const WCHAR* value = path != nullptr ? path : empty;
     if (value[0] != 0) {
-        for (int i = 0; i < kScanFolderCount; ++i) {
+        for (int i = 0; i < kScanSlotCount; ++i) {
             if (!WideEqualNoCase(folders_[i], value)) continue;
             if (i == slot) return S_FALSE;
             value = empty;  // a folder is never held twice
