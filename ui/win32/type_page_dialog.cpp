@@ -43,6 +43,12 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
     return 0;
 }
 
+// Frees what PostScanMessage copied for `message` (0 for messages without an argument).
+void FreeScanCopy(UINT message, LPARAM copy) noexcept {
+    if (message == kScanMessageFound) delete reinterpret_cast<VstiPluginRecord*>(copy);
+    if (message == kScanMessageStatus) delete[] reinterpret_cast<WCHAR*>(copy);
+}
+
 // How a control follows the dialog's size: moved right or down by the growth, or grown by it.
 struct Anchor {
     int id;
@@ -151,10 +157,8 @@ void TypePageDialog::Close() noexcept {
     page_.CloseLogic();
     // Found records and status texts still queued are copies this object made.
     MSG pending;
-    while (PeekMessageW(&pending, dialog_, kScanMessageStatus, kScanMessageFound, PM_REMOVE)) {
-        if (pending.message == kScanMessageFound) delete reinterpret_cast<VstiPluginRecord*>(pending.lParam);
-        if (pending.message == kScanMessageStatus) delete[] reinterpret_cast<WCHAR*>(pending.lParam);
-    }
+    while (PeekMessageW(&pending, dialog_, kScanMessageStatus, kScanMessageFound, PM_REMOVE))
+        FreeScanCopy(pending.message, pending.lParam);
 }
 
 INT_PTR TypePageDialog::OnCommand(WORD id, WORD code) noexcept {
@@ -199,17 +203,8 @@ INT_PTR TypePageDialog::OnNotify(const NMHDR& header) noexcept {
 }
 
 void TypePageDialog::OnScanMessage(UINT message, LPARAM argument) noexcept {
-    if (message == kScanMessageFound) {
-        auto* record = reinterpret_cast<VstiPluginRecord*>(argument);
-        if (Logic() != nullptr) Logic()->OnMessage(message, record);
-        delete record;
-    } else if (message == kScanMessageStatus) {
-        auto* text = reinterpret_cast<WCHAR*>(argument);
-        if (Logic() != nullptr) Logic()->OnMessage(message, text);
-        delete[] text;
-    } else if (Logic() != nullptr) {
-        Logic()->OnMessage(message, nullptr);
-    }
+    if (Logic() != nullptr) Logic()->OnMessage(message, reinterpret_cast<const void*>(argument));
+    FreeScanCopy(message, argument);
 }
 
 void TypePageDialog::RememberLayout() noexcept {
@@ -284,9 +279,7 @@ void TypePageDialog::PostScanMessage(UINT message, const void* argument) noexcep
         WideCopy(owned, length + 1, text);
         copy = reinterpret_cast<LPARAM>(owned);
     }
-    if (PostMessageW(dialog_, message, 0, copy)) return;
-    if (message == kScanMessageFound) delete reinterpret_cast<VstiPluginRecord*>(copy);
-    if (message == kScanMessageStatus) delete[] reinterpret_cast<WCHAR*>(copy);
+    if (!PostMessageW(dialog_, message, 0, copy)) FreeScanCopy(message, copy);
 }
 
 int TypePageDialog::FocusedFolderSlot() noexcept {
