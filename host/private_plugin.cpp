@@ -61,7 +61,6 @@ std::string PrivatePlugIn::ProgramNameBySelecting(int32_t program) {
     return Text(effGetProgramName, 0);
 }
 
-std::string PrivatePlugIn::ParameterName(int32_t index) { return Text(effGetParamName, index); }
 std::string PrivatePlugIn::ParameterLabel(int32_t index) { return Text(effGetParamLabel, index); }
 std::string PrivatePlugIn::ParameterDisplay(int32_t index) { return Text(effGetParamDisplay, index); }
 
