@@ -148,10 +148,11 @@ private:
     const ParameterEntry* Entry(LONG index) const noexcept;
     ParameterEntry* Entry(LONG index) noexcept;
     float ReadScaled(LONG index) noexcept;
+    // A plug-in value (0-1) in the entry's range, clamped to it.
+    static float ToHostRange(const ParameterEntry& entry, float value) noexcept;
 
     // Events (patch_events.cpp).
     HRESULT Broadcast(PatchListenerEvent& event) noexcept;
-    void NotifyPageOfUnknownParameter() noexcept;
     LONGLONG TimeOfFrames(LONGLONG frames) const noexcept;
     void BeginEvent(PatchListenerEvent& event, const GUID& id, DWORD kind) noexcept;
 
@@ -164,7 +165,6 @@ private:
     WCHAR thirdString_[kStringChars] = {};
     DWORD mode_ = 0;
     LONG categoryCount_ = 0;
-    LONG programsPerGroup_ = 16;
     PatchListenerList listeners_;
     ParameterEntry* parameters_ = nullptr;
     LONG parameterCount_ = 0;

@@ -20,6 +20,7 @@ constexpr int kPlainNameChars = 256;
 constexpr int kMidiNameChars = 65;             // 64 characters
 constexpr int kGroupNameChars = 260;
 constexpr unsigned char kAnyBank = 255;
+constexpr LONG kProgramsPerGroup = 16;
 
 void FormatNumbered(const char* format, LONG number, WCHAR* dest, int capacity) noexcept {
     char text[32];
@@ -129,7 +130,7 @@ LONG CVSTIPatchDevice::PatchCount(DWORD channel) noexcept {
 
 LONG CVSTIPatchDevice::BlockSize(LONG count) const noexcept {
     const LONG spread = count / 16;
-    return spread > programsPerGroup_ ? spread : programsPerGroup_;
+    return spread > kProgramsPerGroup ? spread : kProgramsPerGroup;
 }
 
 void CVSTIPatchDevice::FillPlainPatch(LONG index, PatchRecord* patch) noexcept {
@@ -198,12 +199,12 @@ HRESULT CVSTIPatchDevice::GetCurrentPatch(LONG* index, DWORD channel, PatchRecor
         patch->bankLsb = BankByte(name.midiBankLsb);
         patch->bankMsb = BankByte(name.midiBankMsb);
         NameFromPlugIn(name.name, sizeof name.name, patch->name, kMidiNameChars);
-        patch->group = name.parentCategoryIndex >= 0 ? name.parentCategoryIndex : *index / programsPerGroup_;
+        patch->group = name.parentCategoryIndex >= 0 ? name.parentCategoryIndex : *index / kProgramsPerGroup;
         return S_OK;
     }
     *index = static_cast<LONG>(Dispatch(effGetProgram, 0, 0, nullptr));
     FillPlainPatch(*index, patch);
-    patch->group = *index / programsPerGroup_;
+    patch->group = *index / kProgramsPerGroup;
     return S_OK;
 }
 
@@ -223,7 +224,7 @@ HRESULT CVSTIPatchDevice::FindPatch(LONG* index, DWORD channel, PatchRecord* pat
                 continue;
             *index = i;
             NameFromPlugIn(name.name, sizeof name.name, patch->name, kMidiNameChars);
-            patch->group = i / programsPerGroup_;
+            patch->group = i / kProgramsPerGroup;
             return S_OK;
         }
         return S_FALSE;
@@ -235,7 +236,7 @@ HRESULT CVSTIPatchDevice::FindPatch(LONG* index, DWORD channel, PatchRecord* pat
     *index = found;
     StartRecord(patch);
     FillPlainPatch(found, patch);
-    patch->group = found / programsPerGroup_;
+    patch->group = found / kProgramsPerGroup;
     return S_OK;
 }
 
