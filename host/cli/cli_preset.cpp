@@ -23,16 +23,7 @@ using presets::FxForm;
 using presets::FxKind;
 using presets::FxRecord;
 
-int Fail(int code, const std::string& message) {
-    std::fprintf(stderr, "qmvsti: %s\n", message.c_str());
-    return code;
-}
-
-bool IsBankPath(const std::string& path) {
-    std::string extension = std::filesystem::u8path(path).extension().u8string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == ".fxb";
-}
+bool IsBankPath(const std::string& path) { return FileExtension(path) == ".fxb"; }
 
 int Show(const Options& options, const std::string& path) {
     PresetFile file;

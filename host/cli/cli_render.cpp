@@ -129,11 +129,6 @@ struct RenderRun {
     const PatchChoice& patch;
 };
 
-int Fail(int code, const std::string& message) {
-    std::fprintf(stderr, "qmvsti: %s\n", message.c_str());
-    return code;
-}
-
 // Pulls the song and its tail out of an opened, formatted and playing instance into the writer.
 int PullAudio(IQmSoftSynth* instance, const RenderRun& run, AudioFileWriter* writer, BusFiles* buses, LONGLONG total,
               Meter* meter) {

@@ -13,11 +13,6 @@ namespace qm::host::cli {
 
 namespace {
 
-int Fail(int code, const std::string& message) {
-    std::fprintf(stderr, "qmvsti: %s\n", message.c_str());
-    return code;
-}
-
 std::string Code(HRESULT result) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
