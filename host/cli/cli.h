@@ -24,6 +24,8 @@ enum ExitCode : int {
 
 // Prints "qmvsti: MESSAGE" on stderr and returns `code`.
 int Fail(int code, const std::string& message);
+// A result code as the messages show it: 0x8000FFFF.
+std::string ResultText(HRESULT result);
 // The extension of `path` with its dot, lower case ("" when it has none).
 std::string FileExtension(const std::string& path);
 

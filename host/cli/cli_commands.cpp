@@ -17,6 +17,12 @@ int Fail(int code, const std::string& message) {
     return code;
 }
 
+std::string ResultText(HRESULT result) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
+    return text;
+}
+
 std::string FileExtension(const std::string& path) {
     std::string extension = std::filesystem::u8path(path).extension().u8string();
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

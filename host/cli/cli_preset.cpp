@@ -135,11 +135,7 @@ int WritePresetFile(IQmSoftSynthPresets* files, const std::string& output, const
     const bool bank = IsBankPath(output);
     const HRESULT saved = bank ? files->SaveBankFile(path) : files->SavePresetFile(path);
     if (saved == S_FALSE) return Fail(kExitFailure, "the plug-in gave no settings to save");
-    if (saved != S_OK) {
-        char text[16];
-        std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(saved));
-        return Fail(kExitFailure, "cannot write " + output + " (" + text + ")");
-    }
+    if (saved != S_OK) return Fail(kExitFailure, "cannot write " + output + " (" + ResultText(saved) + ")");
     std::printf("%s: %s of %s\n", output.c_str(), bank ? "bank" : "preset", plugIn.c_str());
     return kExitOk;
 }
