@@ -28,7 +28,6 @@ public:
     std::string ParameterLabel(int32_t index);
     std::string ParameterDisplay(int32_t index);
     float Parameter(int32_t index);
-    void SetParameter(int32_t index, float value);
     // effString2Parameter: true when the plug-in took the text; the new 0-1 value in *value.
     bool ParameterFromText(int32_t index, const std::string& text, float* value);
 
