@@ -17,29 +17,34 @@ intptr_t VSTCALLBACK ProbeCallback(AEffect*, int32_t opcode, int32_t, intptr_t, 
 
 }  // namespace
 
+AEffect* EnterVstModule(void* module, const std::string& utf8Path, std::string* error) {
+    void* entry = OsFindSymbol(module, "main");
+    if (entry == nullptr) entry = OsFindSymbol(module, "VSTPluginMain");
+    if (entry == nullptr) {
+        if (error != nullptr) *error = utf8Path + " exports no VST entry point";
+        return nullptr;
+    }
+    AEffect* effect = reinterpret_cast<VstPluginMainProc>(entry)(&ProbeCallback);
+    if (effect == nullptr || effect->magic != kEffectMagic) {
+        if (error != nullptr) *error = utf8Path + " gives no VST 2 effect";
+        return nullptr;
+    }
+    return effect;
+}
+
 bool ProbeModuleKind(const std::string& utf8Path, ModuleKind* kind, std::string* error) {
     *kind = ModuleKind{};
     void* module = OsLoadModule(utf8Path, error);
     if (module == nullptr) return false;
-    void* entry = OsFindSymbol(module, "main");
-    if (entry == nullptr) entry = OsFindSymbol(module, "VSTPluginMain");
-    bool found = false;
-    if (entry == nullptr) {
-        if (error != nullptr) *error = utf8Path + " exports no VST entry point";
-    } else {
-        AEffect* effect = reinterpret_cast<VstPluginMainProc>(entry)(&ProbeCallback);
-        if (effect == nullptr || effect->magic != kEffectMagic) {
-            if (error != nullptr) *error = utf8Path + " gives no VST 2 effect";
-        } else {
-            kind->instrument = (effect->flags & effFlagsIsSynth) != 0;
-            kind->editor = (effect->flags & effFlagsHasEditor) != 0;
-            kind->uniqueId = effect->uniqueID;
-            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-            found = true;
-        }
+    AEffect* effect = EnterVstModule(module, utf8Path, error);
+    if (effect != nullptr) {
+        kind->instrument = (effect->flags & effFlagsIsSynth) != 0;
+        kind->editor = (effect->flags & effFlagsHasEditor) != 0;
+        kind->uniqueId = effect->uniqueID;
+        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
     }
     OsUnloadModule(module);
-    return found;
+    return effect != nullptr;
 }
 
 }  // namespace qm::host

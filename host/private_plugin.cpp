@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host_os.h"
+#include "plugin_probe.h"
 
 namespace qm::host {
 
@@ -10,10 +11,6 @@ namespace {
 
 // Plug-ins write past the VST headers' string sizes.
 constexpr size_t kTextRoom = 512;
-
-intptr_t VSTCALLBACK PrivateCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 }  // namespace
 
@@ -23,11 +20,8 @@ bool PrivatePlugIn::Open(const std::string& utf8Path, std::string* error) {
     Close();
     module_ = OsLoadModule(utf8Path, error);
     if (module_ == nullptr) return false;
-    void* entry = OsFindSymbol(module_, "main");
-    if (entry == nullptr) entry = OsFindSymbol(module_, "VSTPluginMain");
-    AEffect* effect = entry != nullptr ? reinterpret_cast<VstPluginMainProc>(entry)(&PrivateCallback) : nullptr;
-    if (effect == nullptr || effect->magic != kEffectMagic) {
-        if (error != nullptr) *error = utf8Path + " gives no VST 2 effect";
+    AEffect* effect = EnterVstModule(module_, utf8Path, error);
+    if (effect == nullptr) {
         OsUnloadModule(module_);
         module_ = nullptr;
         return false;
@@ -61,16 +55,11 @@ std::string PrivatePlugIn::ProgramNameBySelecting(int32_t program) {
     return Text(effGetProgramName, 0);
 }
 
-std::string PrivatePlugIn::ParameterName(int32_t index) { return Text(effGetParamName, index); }
 std::string PrivatePlugIn::ParameterLabel(int32_t index) { return Text(effGetParamLabel, index); }
 std::string PrivatePlugIn::ParameterDisplay(int32_t index) { return Text(effGetParamDisplay, index); }
 
 float PrivatePlugIn::Parameter(int32_t index) {
     return effect_ != nullptr && effect_->getParameter != nullptr ? effect_->getParameter(effect_, index) : 0.0f;
-}
-
-void PrivatePlugIn::SetParameter(int32_t index, float value) {
-    if (effect_ != nullptr && effect_->setParameter != nullptr) effect_->setParameter(effect_, index, value);
 }
 
 bool PrivatePlugIn::ParameterFromText(int32_t index, const std::string& text, float* value) {

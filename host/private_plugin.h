@@ -25,11 +25,9 @@ public:
     int32_t Parameters() const { return effect_ != nullptr ? effect_->numParams : 0; }
     // Selects `program` and reads its name the way the plug-in names its current program (opcode 5).
     std::string ProgramNameBySelecting(int32_t program);
-    std::string ParameterName(int32_t index);
     std::string ParameterLabel(int32_t index);
     std::string ParameterDisplay(int32_t index);
     float Parameter(int32_t index);
-    void SetParameter(int32_t index, float value);
     // effString2Parameter: true when the plug-in took the text; the new 0-1 value in *value.
     bool ParameterFromText(int32_t index, const std::string& text, float* value);
 

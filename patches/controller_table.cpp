@@ -87,8 +87,6 @@ bool Passes(const ControllerRow& row, DWORD filter) noexcept {
 
 }  // namespace
 
-const ControllerRow& ControllerAt(int row) noexcept { return kTable.rows[row]; }
-
 int FindControllerFrom(LONG start, DWORD filter) noexcept {
     if (start < 0 || start >= kControllerRows) return -1;
     for (int row = static_cast<int>(start); row < kControllerRows; ++row) {

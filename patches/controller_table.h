@@ -30,9 +30,6 @@ struct ControllerRow {
     UINT nameId;  // string table id
 };
 
-// Row 0 to 135.
-const ControllerRow& ControllerAt(int row) noexcept;
-
 // Slot 44: the first row from `start` that passes `filter`, or -1.
 int FindControllerFrom(LONG start, DWORD filter) noexcept;
 // Slot 46: the first row of (kind, number), or -1.

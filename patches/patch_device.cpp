@@ -167,7 +167,7 @@ HRESULT CVSTIPatchDevice::SendPatchChangeEvent() noexcept {
 
 HRESULT CVSTIPatchDevice::GetDeviceCaps(MidiDeviceCaps* caps) noexcept {
     if (caps == nullptr) return E_POINTER;
-    caps->reported = reported_;
+    caps->reported = 0;
     caps->caps = caps_;
     if (caps->name != nullptr && owner_ != nullptr) CopyString(owner_->DisplayName(), caps->name, caps->nameCapacity);
     return S_OK;

@@ -44,8 +44,6 @@ public:
     // ---- State for tests ----
     DWORD Caps() const noexcept { return caps_; }
     bool NamesMode() const noexcept { return (mode_ & kModeProgramNames) != 0; }
-    LONG CategoryCount() const noexcept { return categoryCount_; }
-    size_t ListenerCount() const noexcept { return listeners_.Count(); }
 
     // ---- IUnknown, IMIDIDevice ----
     HRESULT QM_COMCALL QueryInterface(REFIID riid, void** ppv) noexcept override;
@@ -114,12 +112,6 @@ public:
 private:
     static constexpr DWORD kModeProgramNames = 0x2;
 
-    struct ChannelEntry {
-        LONG programCount;  // effGetMidiProgramName's answer; plain mode: channel 0 holds numPrograms
-        LONG unused;
-        LONG hasCategory;
-        LONG keyNameAnswer;
-    };
     // One plug-in parameter as offered to the host (built at open).
     struct ParameterEntry {
         DWORD assignment;
@@ -156,10 +148,11 @@ private:
     const ParameterEntry* Entry(LONG index) const noexcept;
     ParameterEntry* Entry(LONG index) noexcept;
     float ReadScaled(LONG index) noexcept;
+    // A plug-in value (0-1) in the entry's range, clamped to it.
+    static float ToHostRange(const ParameterEntry& entry, float value) noexcept;
 
     // Events (patch_events.cpp).
     HRESULT Broadcast(PatchListenerEvent& event) noexcept;
-    void NotifyPageOfUnknownParameter() noexcept;
     LONGLONG TimeOfFrames(LONGLONG frames) const noexcept;
     void BeginEvent(PatchListenerEvent& event, const GUID& id, DWORD kind) noexcept;
 
@@ -167,14 +160,11 @@ private:
     CVSTiSofthSynth* owner_;
     GUID deviceBlock_{};
     DWORD caps_ = 0;
-    DWORD reported_ = 0;
     WCHAR deviceName_[kStringChars] = {};
     WCHAR secondString_[kStringChars] = {};
     WCHAR thirdString_[kStringChars] = {};
     DWORD mode_ = 0;
-    ChannelEntry channels_[kChannels] = {};
     LONG categoryCount_ = 0;
-    LONG programsPerGroup_ = 16;
     PatchListenerList listeners_;
     ParameterEntry* parameters_ = nullptr;
     LONG parameterCount_ = 0;

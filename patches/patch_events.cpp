@@ -33,9 +33,6 @@ LONGLONG CVSTIPatchDevice::TimeOfFrames(LONGLONG frames) const noexcept {
     return static_cast<LONGLONG>(std::llround(static_cast<double>(frames) / rate * 1e7));
 }
 
-// The instance's open page would be told to refresh; there is none to tell.
-void CVSTIPatchDevice::NotifyPageOfUnknownParameter() noexcept {}
-
 void CVSTIPatchDevice::SendPatchChange() noexcept {
     if (owner_ == nullptr) return;
     for (int channel = 0; channel < kChannels; ++channel) {
@@ -57,13 +54,9 @@ void CVSTIPatchDevice::SendPatchChange() noexcept {
 
 void CVSTIPatchDevice::SendParameterChange(int32_t index, intptr_t word, float value) noexcept {
     const ParameterEntry* entry = Entry(index);
-    if (entry == nullptr) {
-        NotifyPageOfUnknownParameter();
-        return;
-    }
-    float scaled = value * (entry->maximum - entry->minimum);
-    if (scaled < entry->minimum) scaled = entry->minimum;
-    if (scaled > entry->maximum) scaled = entry->maximum;
+    // An index outside the table would have the instance's open page refresh; there is none to tell.
+    if (entry == nullptr) return;
+    float scaled = ToHostRange(*entry, value);
     if (entry->integer) scaled = std::floor(scaled + 0.5f);
     PatchListenerEvent event;
     BeginEvent(event, GUID_PatchEventParameter, PatchEventKind::Change);
@@ -78,10 +71,7 @@ void CVSTIPatchDevice::SendParameterChange(int32_t index, intptr_t word, float v
 
 void CVSTIPatchDevice::SendParameterGesture(int32_t index, intptr_t word) noexcept {
     const ParameterEntry* entry = Entry(index);
-    if (entry == nullptr) {
-        NotifyPageOfUnknownParameter();
-        return;
-    }
+    if (entry == nullptr) return;
     PatchListenerEvent event;
     BeginEvent(event, GUID_PatchEventParameter, PatchEventKind::Gesture);
     event.word20 = static_cast<DWORD>(word);

@@ -68,14 +68,18 @@ HRESULT CVSTIPatchDevice::BuildParameterTable() noexcept {
     return S_OK;
 }
 
+float CVSTIPatchDevice::ToHostRange(const ParameterEntry& entry, float value) noexcept {
+    // The minimum is not added: the host's range starts where the plug-in's 0 lies.
+    const float scaled = value * (entry.maximum - entry.minimum);
+    if (scaled < entry.minimum) return entry.minimum;
+    if (scaled > entry.maximum) return entry.maximum;
+    return scaled;
+}
+
 float CVSTIPatchDevice::ReadScaled(LONG index) noexcept {
     const ParameterEntry* entry = Entry(index);
     if (entry == nullptr || owner_ == nullptr) return 0.0f;
-    // The minimum is not added: the host's range starts where the plug-in's 0 lies.
-    const float value = owner_->CallGetParameter(index) * (entry->maximum - entry->minimum);
-    if (value < entry->minimum) return entry->minimum;
-    if (value > entry->maximum) return entry->maximum;
-    return value;
+    return ToHostRange(*entry, owner_->CallGetParameter(index));
 }
 
 // ---- Controllers ----

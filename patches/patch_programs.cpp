@@ -20,6 +20,7 @@ constexpr int kPlainNameChars = 256;
 constexpr int kMidiNameChars = 65;             // 64 characters
 constexpr int kGroupNameChars = 260;
 constexpr unsigned char kAnyBank = 255;
+constexpr LONG kProgramsPerGroup = 16;
 
 void FormatNumbered(const char* format, LONG number, WCHAR* dest, int capacity) noexcept {
     char text[32];
@@ -61,24 +62,22 @@ void CVSTIPatchDevice::RefreshPrograms() noexcept {
     caps_ = (caps_ & ~kRefreshCleared) | kRefreshSet;
     owner_->AskPlugInCanDo(QMW("midiProgramNames"));
 
+    LONG firstChannelPrograms = 0;
     for (int channel = 0; channel < kChannels; ++channel) {
-        ChannelEntry& entry = channels_[channel];
-        entry = ChannelEntry{};
         MidiProgramName name;
         std::memset(&name, 0, sizeof name);
-        entry.programCount = static_cast<LONG>(Dispatch(effGetMidiProgramName, channel, 0, &name));
+        LONG programs = static_cast<LONG>(Dispatch(effGetMidiProgramName, channel, 0, &name));
         // A fault answers -1: no program names there.
-        if (entry.programCount < 0) entry.programCount = 0;
-        if (entry.programCount == 0) {
+        if (programs < 0) programs = 0;
+        if (channel == 0) firstChannelPrograms = programs;
+        if (programs == 0) {
             MidiKeyName key;
             std::memset(&key, 0, sizeof key);
-            entry.keyNameAnswer = static_cast<LONG>(Dispatch(effGetMidiKeyName, channel, 0, &key));
+            Dispatch(effGetMidiKeyName, channel, 0, &key);
             if ((owner_->Status() & InstanceStatus::Faulted) == 0) {
                 std::memset(&key, 0, sizeof key);
                 key.thisKeyNumber = 1;
-                entry.keyNameAnswer = static_cast<LONG>(Dispatch(effGetMidiKeyName, channel, 0, &key));
-            } else {
-                entry.keyNameAnswer = 0;
+                Dispatch(effGetMidiKeyName, channel, 0, &key);
             }
             // Plug-ins that fault on this optional opcode stay usable.
             owner_->ClearPlugInFault();
@@ -86,7 +85,6 @@ void CVSTIPatchDevice::RefreshPrograms() noexcept {
             const bool omni = (name.flags & kMidiIsOmni) != 0;
             if (omni) caps_ |= PatchDeviceCaps::OmniOrPlain;
             if (name.parentCategoryIndex >= 0) {
-                entry.hasCategory = 1;
                 MidiProgramCategory category;
                 std::memset(&category, 0, sizeof category);
                 category.thisCategoryIndex = name.parentCategoryIndex;
@@ -95,9 +93,9 @@ void CVSTIPatchDevice::RefreshPrograms() noexcept {
             }
             MidiKeyName key;
             std::memset(&key, 0, sizeof key);
-            entry.keyNameAnswer = static_cast<LONG>(Dispatch(effGetMidiKeyName, channel, 0, &key));
+            Dispatch(effGetMidiKeyName, channel, 0, &key);
             mode_ |= kModeProgramNames;
-            if (omni && channels_[0].programCount == 1) {
+            if (omni && firstChannelPrograms == 1) {
                 // A single omni name is no program list.
                 caps_ = (caps_ & ~PatchDeviceCaps::ProgramNames) | PatchDeviceCaps::NoPrograms;
             } else {
@@ -108,20 +106,15 @@ void CVSTIPatchDevice::RefreshPrograms() noexcept {
     }
 
     if ((mode_ & kModeProgramNames) == 0) {
-        channels_[0] = ChannelEntry{};
         const AEffect* effect = owner_->Effect();
         const LONG programs = effect != nullptr ? effect->numPrograms : 0;
-        channels_[0].programCount = programs;
         caps_ &= ~(PatchDeviceCaps::NoPrograms | PatchDeviceCaps::AtMostOne);
         if (programs == 0) caps_ |= PatchDeviceCaps::NoPrograms;
         if (programs <= 1) caps_ |= PatchDeviceCaps::AtMostOne;
         caps_ |= PatchDeviceCaps::OmniOrPlain;
     }
     caps_ &= ~kCapsReserved20;
-    const WCHAR* display = owner_->DisplayName();
-    int i = 0;
-    for (; i < kStringChars - 1 && display[i] != 0; ++i) deviceName_[i] = display[i];
-    deviceName_[i] = 0;
+    SetDeviceName(owner_->DisplayName());
 }
 
 LONG CVSTIPatchDevice::PatchCount(DWORD channel) noexcept {
@@ -137,7 +130,7 @@ LONG CVSTIPatchDevice::PatchCount(DWORD channel) noexcept {
 
 LONG CVSTIPatchDevice::BlockSize(LONG count) const noexcept {
     const LONG spread = count / 16;
-    return spread > programsPerGroup_ ? spread : programsPerGroup_;
+    return spread > kProgramsPerGroup ? spread : kProgramsPerGroup;
 }
 
 void CVSTIPatchDevice::FillPlainPatch(LONG index, PatchRecord* patch) noexcept {
@@ -206,12 +199,12 @@ HRESULT CVSTIPatchDevice::GetCurrentPatch(LONG* index, DWORD channel, PatchRecor
         patch->bankLsb = BankByte(name.midiBankLsb);
         patch->bankMsb = BankByte(name.midiBankMsb);
         NameFromPlugIn(name.name, sizeof name.name, patch->name, kMidiNameChars);
-        patch->group = name.parentCategoryIndex >= 0 ? name.parentCategoryIndex : *index / programsPerGroup_;
+        patch->group = name.parentCategoryIndex >= 0 ? name.parentCategoryIndex : *index / kProgramsPerGroup;
         return S_OK;
     }
     *index = static_cast<LONG>(Dispatch(effGetProgram, 0, 0, nullptr));
     FillPlainPatch(*index, patch);
-    patch->group = *index / programsPerGroup_;
+    patch->group = *index / kProgramsPerGroup;
     return S_OK;
 }
 
@@ -231,7 +224,7 @@ HRESULT CVSTIPatchDevice::FindPatch(LONG* index, DWORD channel, PatchRecord* pat
                 continue;
             *index = i;
             NameFromPlugIn(name.name, sizeof name.name, patch->name, kMidiNameChars);
-            patch->group = i / programsPerGroup_;
+            patch->group = i / kProgramsPerGroup;
             return S_OK;
         }
         return S_FALSE;
@@ -243,7 +236,7 @@ HRESULT CVSTIPatchDevice::FindPatch(LONG* index, DWORD channel, PatchRecord* pat
     *index = found;
     StartRecord(patch);
     FillPlainPatch(found, patch);
-    patch->group = found / programsPerGroup_;
+    patch->group = found / kProgramsPerGroup;
     return S_OK;
 }
 

@@ -118,13 +118,4 @@ void ApplyStateBlock(CVSTiSofthSynth& synth, StateBlock& block) noexcept {
     }
 }
 
-HRESULT LoadStateBlock(CVSTiSofthSynth& synth, IStream* stream) noexcept {
-    synth.SetPendingChunk(nullptr, 0);
-    if (synth.Effect() == nullptr) return E_UNEXPECTED;
-    StateBlock block;
-    const HRESULT result = ReadStateBlock(stream, synth.Effect()->uniqueID, &block);
-    if (result == S_OK) ApplyStateBlock(synth, block);
-    return result;
-}
-
 }  // namespace qm::presets

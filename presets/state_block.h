@@ -14,7 +14,5 @@ HRESULT SaveStateBlock(CVSTiSofthSynth& synth, IStream* stream) noexcept;
 // Chunk form: the chunk becomes the instance's pending chunk. Parameter form: each program is
 // selected, named and given its parameters.
 void ApplyStateBlock(CVSTiSofthSynth& synth, StateBlock& block) noexcept;
-// ReadStateBlock, then ApplyStateBlock when it succeeded; the instance's pending chunk is cleared first.
-HRESULT LoadStateBlock(CVSTiSofthSynth& synth, IStream* stream) noexcept;
 
 }  // namespace qm::presets

@@ -22,6 +22,13 @@ enum ExitCode : int {
     kExitInterrupted = 128,  // plus the signal's number (130 for Ctrl-C), as shells report it
 };
 
+// Prints "qmvsti: MESSAGE" on stderr and returns `code`.
+int Fail(int code, const std::string& message);
+// A result code as the messages show it: 0x8000FFFF.
+std::string ResultText(HRESULT result);
+// The extension of `path` with its dot, lower case ("" when it has none).
+std::string FileExtension(const std::string& path);
+
 struct Options {
     std::string command;
     std::vector<std::string> arguments;

@@ -1,4 +1,5 @@
 // list, add and info: each opens one host session on the library.
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +11,23 @@
 #include "text.h"
 
 namespace qm::host::cli {
+
+int Fail(int code, const std::string& message) {
+    std::fprintf(stderr, "qmvsti: %s\n", message.c_str());
+    return code;
+}
+
+std::string ResultText(HRESULT result) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
+    return text;
+}
+
+std::string FileExtension(const std::string& path) {
+    std::string extension = std::filesystem::u8path(path).extension().u8string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
 
 std::string LibraryPath(const Options& options) {
     if (!options.library.empty()) return options.library;

@@ -18,17 +18,6 @@ struct EditArguments {
     long closeAfterMs = -1;
 };
 
-int Fail(int code, const std::string& message) {
-    std::fprintf(stderr, "qmvsti: %s\n", message.c_str());
-    return code;
-}
-
-std::string Extension(const std::string& path) {
-    std::string extension = std::filesystem::u8path(path).extension().u8string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
-
 bool ParseEdit(const std::vector<std::string>& arguments, EditArguments* edit, std::string* error) {
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string name, value;
@@ -54,7 +43,7 @@ bool ParseEdit(const std::vector<std::string>& arguments, EditArguments* edit, s
         }
     }
     if (edit->plugIn.empty()) *error = "edit needs an instrument: -p NAME|PATH";
-    else if (!edit->save.empty() && Extension(edit->save) != ".fxp" && Extension(edit->save) != ".fxb")
+    else if (!edit->save.empty() && FileExtension(edit->save) != ".fxp" && FileExtension(edit->save) != ".fxb")
         *error = "--save needs a .fxp (the program) or .fxb (every program) file, not " + edit->save;
     return error->empty();
 }

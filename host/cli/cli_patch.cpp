@@ -16,11 +16,6 @@ constexpr DWORD kBankSelectMsb = 0, kBankSelectLsb = 32;
 
 DWORD Message(DWORD status, DWORD data1, DWORD data2 = 0) { return status | data1 << 8 | data2 << 16; }
 
-int Fail(int code, const std::string& message) {
-    std::fprintf(stderr, "qmvsti: %s\n", message.c_str());
-    return code;
-}
-
 }  // namespace
 
 int PrepareInstrument(IQmSoftSynth* instance, const std::string& plugInPath, const RenderOptions& render,

@@ -23,16 +23,7 @@ using presets::FxForm;
 using presets::FxKind;
 using presets::FxRecord;
 
-int Fail(int code, const std::string& message) {
-    std::fprintf(stderr, "qmvsti: %s\n", message.c_str());
-    return code;
-}
-
-bool IsBankPath(const std::string& path) {
-    std::string extension = std::filesystem::u8path(path).extension().u8string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == ".fxb";
-}
+bool IsBankPath(const std::string& path) { return FileExtension(path) == ".fxb"; }
 
 int Show(const Options& options, const std::string& path) {
     PresetFile file;
@@ -144,11 +135,7 @@ int WritePresetFile(IQmSoftSynthPresets* files, const std::string& output, const
     const bool bank = IsBankPath(output);
     const HRESULT saved = bank ? files->SaveBankFile(path) : files->SavePresetFile(path);
     if (saved == S_FALSE) return Fail(kExitFailure, "the plug-in gave no settings to save");
-    if (saved != S_OK) {
-        char text[16];
-        std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(saved));
-        return Fail(kExitFailure, "cannot write " + output + " (" + text + ")");
-    }
+    if (saved != S_OK) return Fail(kExitFailure, "cannot write " + output + " (" + ResultText(saved) + ")");
     std::printf("%s: %s of %s\n", output.c_str(), bank ? "bank" : "preset", plugIn.c_str());
     return kExitOk;
 }

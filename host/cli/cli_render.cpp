@@ -129,11 +129,6 @@ struct RenderRun {
     const PatchChoice& patch;
 };
 
-int Fail(int code, const std::string& message) {
-    std::fprintf(stderr, "qmvsti: %s\n", message.c_str());
-    return code;
-}
-
 // Pulls the song and its tail out of an opened, formatted and playing instance into the writer.
 int PullAudio(IQmSoftSynth* instance, const RenderRun& run, AudioFileWriter* writer, BusFiles* buses, LONGLONG total,
               Meter* meter) {
@@ -156,9 +151,7 @@ int PullAudio(IQmSoftSynth* instance, const RenderRun& run, AudioFileWriter* wri
         }
         if (rendered != frames) {
             progress.Finish();
-            char code[16];
-            std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(rendered));
-            return Fail(kExitFailure, std::string("the library rendered no audio (") + code + ")");
+            return Fail(kExitFailure, "the library rendered no audio (" + ResultText(rendered) + ")");
         }
         meter->Add(block.data(), static_cast<size_t>(frames), run.format);
         if (!buses->Pull(position, frames, &error) ||

@@ -13,17 +13,6 @@ namespace qm::host::cli {
 
 namespace {
 
-int Fail(int code, const std::string& message) {
-    std::fprintf(stderr, "qmvsti: %s\n", message.c_str());
-    return code;
-}
-
-std::string Code(HRESULT result) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
-    return text;
-}
-
 LONG UniqueIdOf(IQmSoftSynth* instance) {
     SoftSynthTypeInfo info{};
     instance->GetInfo(&info);
@@ -42,7 +31,7 @@ int LoadState(IQmSoftSynth* instance, const std::string& path) {
         return Fail(kExitNotInstrument, path + ": the state of another plug-in, not of " + IdText(UniqueIdOf(instance)));
     if (loaded == QM_E_STATE_VERSION) return Fail(kExitBadInput, path + ": an instance state of an unknown version");
     if (loaded == E_UNEXPECTED) return Fail(kExitBadInput, path + ": a malformed instance state");
-    return Fail(kExitFailure, path + ": the state could not be restored (" + Code(loaded) + ")");
+    return Fail(kExitFailure, path + ": the state could not be restored (" + ResultText(loaded) + ")");
 }
 
 int LoadPreset(IQmSoftSynth* instance, const std::string& path) {
@@ -65,7 +54,7 @@ int LoadPreset(IQmSoftSynth* instance, const std::string& path) {
                                             std::to_string(file.Record().version) + ", not of this one, " +
                                             IdText(UniqueIdOf(instance)));
     }
-    return Fail(kExitFailure, path + ": the plug-in did not take it (" + Code(loaded) + ")");
+    return Fail(kExitFailure, path + ": the plug-in did not take it (" + ResultText(loaded) + ")");
 }
 
 }  // namespace
@@ -87,7 +76,7 @@ int SaveRenderState(IQmSoftSynth* instance, const RenderOptions& render) {
     if (saved == S_OK) return kExitOk;
     std::error_code ignored;
     std::filesystem::remove(std::filesystem::u8path(render.saveState), ignored);
-    return Fail(kExitFailure, "the instance state could not be saved (" + Code(saved) + ")");
+    return Fail(kExitFailure, "the instance state could not be saved (" + ResultText(saved) + ")");
 }
 
 }  // namespace qm::host::cli
