@@ -3,10 +3,10 @@
 #include "routing/vsti_midi_in.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include "framework/lang.h"
+#include "framework/text_format.h"
 #include "hosting/vsti_soft_synth.h"
 #include "platform/clock.h"
 #include "qmvsti/guids.h"
@@ -19,25 +19,6 @@ constexpr UINT kIdsNamedInput = 1056;  // "%s Input"
 constexpr UINT kIdsDefaultInput = 1055;  // "VSTi Soft Synth Input"
 constexpr int kNameChars = 260;
 constexpr DWORD kMinimumBuffers = 2;
-
-// `format` with its first "%s" replaced by `value`, cut to capacity - 1 characters.
-void Substitute(const WCHAR* format, const WCHAR* value, WCHAR* dest, LONG capacity) noexcept {
-    LONG at = 0;
-    auto put = [&](WCHAR c) {
-        if (at < capacity - 1) dest[at++] = c;
-    };
-    bool substituted = false;
-    for (const WCHAR* p = format; p != nullptr && *p != 0; ++p) {
-        if (!substituted && p[0] == '%' && p[1] == 's') {
-            for (const WCHAR* v = value; *v != 0; ++v) put(*v);
-            substituted = true;
-            ++p;
-            continue;
-        }
-        put(*p);
-    }
-    dest[at] = 0;
-}
 
 }  // namespace
 
@@ -113,7 +94,7 @@ HRESULT CVSTiSofthSynthIn::GetName(LPWSTR buffer, LONG capacity) noexcept {
     if (instance != nullptr) instance->GetName(display, kNameChars);
     const bool named = display[0] != 0;
     const WCHAR* format = QmGetString(KernelLangHandle(), named ? kIdsNamedInput : kIdsDefaultInput);
-    Substitute(format, display, buffer, capacity);
+    FormatTexts(buffer, static_cast<size_t>(capacity), format, {display});
     return S_OK;
 }
 
