@@ -231,9 +231,8 @@ public:
     // Sends the close to the device's listeners and gives the device up; the teardown does it
     // before the plug-in goes. Not while blocks render.
     void ClosePatchDevice() noexcept;
-    // For the patch device: its optional opcodes may fault without silencing the instance, and a
-    // patch change sent consumes the program-change and bank-select marks.
-    void ClearPlugInFault() noexcept { ClearBits(InstanceStatus::Faulted); }
+    // For the patch device: a patch change sent consumes the program-change and bank-select marks
+    // (its optional opcodes may fault without silencing the instance: ClearFaulted).
     void ClearPatchMarks() noexcept { ClearBits(InstanceStatus::ProgramChangeSeen | InstanceStatus::BankSelectSeen); }
 
 private:
