@@ -13,9 +13,6 @@ namespace qm {
 namespace {
 
 constexpr HRESULT kRenderSilenced = -2;
-constexpr DWORD kRenderFirstBlockOnly = 0x10000000;
-// A mono pin is spread over both host channels at -3 dB.
-constexpr float kMonoGain = 0.707f;
 constexpr uint32_t kStateBytes = 16;
 
 // Unlike presets::StreamWrite, a short write is E_FAIL here.
@@ -83,8 +80,7 @@ HRESULT CVSTiSofthSynthBus::ResetQueue3() noexcept { return ResetQueue(); }
 
 HRESULT CVSTiSofthSynthBus::Push(const float* left, const float* right, uint32_t frames) noexcept {
     if (Has(BusStatus::OutputsGone) || queue_ == nullptr) return S_FALSE;
-    if (queue_->FillIndex() == queue_->ItemCount() &&
-        queue_->ItemCount() + OutputQueue::kGrowth >= OutputQueue::kItemLimit) {
+    if (queue_->Full()) {
         Set(BusStatus::QueueOverflow);
         return S_FALSE;
     }
@@ -101,7 +97,7 @@ uint32_t CVSTiSofthSynthBus::Pull(unsigned char* dest, uint32_t frames) noexcept
     }
     if (pendingFrames_ == 0 || queue_ == nullptr) return 0;
     const uint32_t wanted = frames < pendingFrames_ ? frames : pendingFrames_;
-    const uint32_t copied = queue_->Pull(dest, wanted, Has(BusStatus::Mono) ? kMonoGain : 1.0f);
+    const uint32_t copied = queue_->Pull(dest, wanted, Has(BusStatus::Mono) ? OutputQueue::kMonoGain : 1.0f);
     pendingFrames_ -= copied;
     return copied;
 }
@@ -147,7 +143,7 @@ HRESULT CVSTiSofthSynthBus::RenderFromOwner(CVSTiSofthSynth* owner, unsigned cha
         if (got == 0) break;
         taken += got;
         position += got;
-        flags &= ~kRenderFirstBlockOnly;
+        flags &= ~RenderFlags::FirstBlockOnly;
     }
     if (taken < frames) writer_.Silence(dest + static_cast<size_t>(taken) * align, frames - taken);
     return static_cast<HRESULT>(frames);
