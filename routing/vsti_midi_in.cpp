@@ -17,7 +17,6 @@ namespace {
 
 constexpr UINT kIdsNamedInput = 1056;  // "%s Input"
 constexpr UINT kIdsDefaultInput = 1055;  // "VSTi Soft Synth Input"
-constexpr int kNameChars = 260;
 constexpr DWORD kMinimumBuffers = 2;
 
 }  // namespace
@@ -89,9 +88,9 @@ HRESULT CVSTiSofthSynthIn::Reserved18(void** out) noexcept {
 
 HRESULT CVSTiSofthSynthIn::GetName(LPWSTR buffer, LONG capacity) noexcept {
     if (buffer == nullptr || capacity < 1) return S_OK;
-    WCHAR display[kNameChars] = {};
+    WCHAR display[CVSTiSofthSynth::kNameChars] = {};
     CVSTiSofthSynth* instance = instance_.load(std::memory_order_acquire);
-    if (instance != nullptr) instance->GetName(display, kNameChars);
+    if (instance != nullptr) instance->GetName(display, CVSTiSofthSynth::kNameChars);
     const bool named = display[0] != 0;
     const WCHAR* format = QmGetString(KernelLangHandle(), named ? kIdsNamedInput : kIdsDefaultInput);
     FormatTexts(buffer, static_cast<size_t>(capacity), format, {display});
@@ -115,7 +114,6 @@ HRESULT CVSTiSofthSynthIn::Open(void** buffers, DWORD* size, DWORD* count, MidiP
     for (DWORD i = 0; i < *count; ++i) buffers[i] = static_cast<unsigned char*>(block) + static_cast<size_t>(i) * *size;
     bufferBlock_ = block;
     bufferCount_ = *count;
-    bufferSize_ = *size;
     cookie_.store(cookie, std::memory_order_relaxed);
     callback_.store(callback, std::memory_order_release);
     status_.fetch_or(MidiPortStatus::Opened, std::memory_order_acq_rel);
@@ -138,7 +136,6 @@ HRESULT CVSTiSofthSynthIn::Close(void** buffers) noexcept {
     bufferBlock_ = nullptr;
     cookie_.store(0, std::memory_order_relaxed);
     bufferCount_ = 0;
-    bufferSize_ = 0;
     return S_OK;
 }
 
