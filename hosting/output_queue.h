@@ -14,6 +14,8 @@ class OutputQueue {
 public:
     static constexpr uint32_t kGrowth = 10;
     static constexpr uint32_t kItemLimit = 1024;  // a growth reaching this is an overflow
+    // The Pull gain for a mono output spread over both host channels: -3 dB.
+    static constexpr float kMonoGain = 0.707f;
 
     // A queue of ten empty items of blockFrames frames each; null when memory is short.
     static OutputQueue* Create(uint32_t blockFrames, const HostSampleWriter& writer) noexcept;
@@ -30,6 +32,8 @@ public:
 
     uint32_t ItemCount() const noexcept { return itemCount_; }
     uint32_t FillIndex() const noexcept { return fillIndex_; }
+    // Every item filled and no room to grow: the next Push fails.
+    bool Full() const noexcept { return fillIndex_ == itemCount_ && itemCount_ + kGrowth >= kItemLimit; }
 
 private:
     struct Item {

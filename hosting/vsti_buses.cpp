@@ -9,12 +9,6 @@
 
 namespace qm {
 
-namespace {
-
-constexpr int kPinLabelChars = 68;
-
-}  // namespace
-
 // The bus routine, run inside the loader's guarded frame: every bus is in buses_ before the next
 // call into the plug-in, so a fault leaves nothing unowned.
 void CVSTiSofthSynth::CreateBuses() {

@@ -101,8 +101,8 @@ HRESULT CVSTiSofthSynth::SetFormat(const WAVEFORMATEX* format, DWORD, DWORD offl
     const bool wide = pinOutputs > kMaxPins || pinInputs > kMaxPins;
     const size_t slices = static_cast<size_t>(usedOutputs_ + usedInputs_) + (wide ? 2 : 0);
     const size_t arrays = (slices * slice + 15) / 16 * 16;
-    const size_t pointers = wide ? static_cast<size_t>(usedOutputs_ > pinOutputs ? usedOutputs_ : pinOutputs) +
-                                       static_cast<size_t>(pinInputs) : 0;
+    const int outputPointers = usedOutputs_ > pinOutputs ? usedOutputs_ : pinOutputs;
+    const size_t pointers = wide ? static_cast<size_t>(outputPointers) + static_cast<size_t>(pinInputs) : 0;
     const size_t total = arrays + pointers * sizeof(float*);
     audioBlock_ = std::calloc(total > 0 ? total : 1, 1);
     if (audioBlock_ == nullptr) return E_OUTOFMEMORY;
@@ -120,8 +120,8 @@ HRESULT CVSTiSofthSynth::SetFormat(const WAVEFORMATEX* format, DWORD, DWORD offl
         float* scratchOut = reinterpret_cast<float*>(bytes + (slices - 2) * slice);
         float* scratchIn = reinterpret_cast<float*>(bytes + (slices - 1) * slice);
         processOutputs_ = reinterpret_cast<float**>(bytes + arrays);
-        processInputs_ = processOutputs_ + (usedOutputs_ > pinOutputs ? usedOutputs_ : pinOutputs);
-        for (int i = 0; i < pinOutputs || i < usedOutputs_; ++i) processOutputs_[i] = i < kMaxPins ? outputs_[i] : scratchOut;
+        processInputs_ = processOutputs_ + outputPointers;
+        for (int i = 0; i < outputPointers; ++i) processOutputs_[i] = i < kMaxPins ? outputs_[i] : scratchOut;
         for (int i = 0; i < pinInputs; ++i) processInputs_[i] = i < kMaxPins ? inputs_[i] : scratchIn;
         inputScratch_ = scratchIn;
     }

@@ -12,7 +12,6 @@ namespace qm {
 
 namespace {
 
-constexpr int kPinLabelChars = 68;
 constexpr float kLoadSampleRate = 44100.0f;
 constexpr intptr_t kLoadBlockSize = 1024;
 

@@ -18,8 +18,6 @@ namespace {
 constexpr DWORD kRenderNoBlockCallback = 0x40000000;  // no site callback 969 for this request
 constexpr DWORD kRenderFirstBlockOnly = 0x10000000;   // seen by the request's first block only
 constexpr HRESULT kRenderFaulted = -2;
-// A mono main output is spread over both host channels at -3 dB in the queued path.
-constexpr float kMonoQueueGain = 0.707f;
 
 ULONG_PTR Low(LONGLONG value) noexcept { return static_cast<ULONG_PTR>(static_cast<uint64_t>(value) & 0xFFFFFFFFu); }
 ULONG_PTR High(LONGLONG value) noexcept { return static_cast<ULONG_PTR>(static_cast<uint64_t>(value) >> 32); }
@@ -104,7 +102,7 @@ uint32_t CVSTiSofthSynth::TakeFrames(unsigned char* dest, uint32_t frames, uint3
             return frames;
         }
         const uint32_t limit = frames < pendingFrames_ ? frames : pendingFrames_;
-        const float gain = HasBits(InstanceStatus::MonoMainOutput) ? kMonoQueueGain : 1.0f;
+        const float gain = HasBits(InstanceStatus::MonoMainOutput) ? OutputQueue::kMonoGain : 1.0f;
         const uint32_t copied = queue_->Pull(dest, limit, gain);
         pendingFrames_ -= copied;
         return copied;

@@ -231,9 +231,8 @@ public:
     // Sends the close to the device's listeners and gives the device up; the teardown does it
     // before the plug-in goes. Not while blocks render.
     void ClosePatchDevice() noexcept;
-    // For the patch device: its optional opcodes may fault without silencing the instance, and a
-    // patch change sent consumes the program-change and bank-select marks.
-    void ClearPlugInFault() noexcept { ClearBits(InstanceStatus::Faulted); }
+    // For the patch device: a patch change sent consumes the program-change and bank-select marks
+    // (its optional opcodes may fault without silencing the instance: ClearFaulted).
     void ClearPatchMarks() noexcept { ClearBits(InstanceStatus::ProgramChangeSeen | InstanceStatus::BankSelectSeen); }
 
 private:
@@ -388,7 +387,8 @@ private:
 
 // The file-name part of a path: no folder, no extension.
 void FileTitleOf(const WCHAR* path, WCHAR* dest, int capacity) noexcept;
-// A pin's label, widened into `label` (68 characters); empty when the plug-in gave none.
+// A pin's label, widened into `label` (kPinLabelChars characters); empty when the plug-in gave none.
+inline constexpr int kPinLabelChars = 68;
 void PinLabel(const VstPinProperties& pin, WCHAR* label) noexcept;
 // The display name from the main output's pin labels: A alone or A equal to B gives A, B alone gives
 // B, two different labels give "A/B"; neither leaves `name` unchanged. Capacity in characters.

@@ -199,7 +199,7 @@ HRESULT CVSTIPatchDevice::OpenDevice() noexcept {
         Broadcast(event);
     }
     const HRESULT built = BuildParameterTable();
-    if (owner_ != nullptr) owner_->ClearPlugInFault();
+    if (owner_ != nullptr) owner_->ClearFaulted();
     return built;
 }
 

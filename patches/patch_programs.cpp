@@ -80,7 +80,7 @@ void CVSTIPatchDevice::RefreshPrograms() noexcept {
                 Dispatch(effGetMidiKeyName, channel, 0, &key);
             }
             // Plug-ins that fault on this optional opcode stay usable.
-            owner_->ClearPlugInFault();
+            owner_->ClearFaulted();
         } else {
             const bool omni = (name.flags & kMidiIsOmni) != 0;
             if (omni) caps_ |= PatchDeviceCaps::OmniOrPlain;

@@ -5,6 +5,7 @@
 #include "hosting/output_queue.h"
 #include "hosting/vsti_soft_synth.h"
 #include "platform/sync.h"
+#include "presets/stream_io.h"
 #include "routing/vsti_bus.h"
 
 namespace qm {
@@ -12,39 +13,9 @@ namespace qm {
 namespace {
 
 constexpr HRESULT kRenderSilenced = -2;
-constexpr DWORD kRenderFirstBlockOnly = 0x10000000;
-// A mono pin is spread over both host channels at -3 dB.
-constexpr float kMonoGain = 0.707f;
 constexpr uint32_t kStateBytes = 16;
 
-void PutWord(unsigned char* out, uint32_t value) noexcept {
-    for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-uint32_t GetWord(const unsigned char* in) noexcept {
-    return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 | static_cast<uint32_t>(in[2]) << 16 |
-           static_cast<uint32_t>(in[3]) << 24;
-}
-
-// The GUID's fields in little-endian order, the layout it has in memory on the host.
-void WriteGuid(unsigned char* out, const GUID& guid) noexcept {
-    PutWord(out, guid.Data1);
-    out[4] = static_cast<unsigned char>(guid.Data2);
-    out[5] = static_cast<unsigned char>(guid.Data2 >> 8);
-    out[6] = static_cast<unsigned char>(guid.Data3);
-    out[7] = static_cast<unsigned char>(guid.Data3 >> 8);
-    std::memcpy(out + 8, guid.Data4, 8);
-}
-
-GUID ReadGuid(const unsigned char* in) noexcept {
-    GUID guid;
-    guid.Data1 = GetWord(in);
-    guid.Data2 = static_cast<uint16_t>(in[4] | in[5] << 8);
-    guid.Data3 = static_cast<uint16_t>(in[6] | in[7] << 8);
-    std::memcpy(guid.Data4, in + 8, 8);
-    return guid;
-}
-
+// Unlike presets::StreamWrite, a short write is E_FAIL here.
 HRESULT WriteAll(IStream* stream, const void* data, ULONG bytes) noexcept {
     ULONG written = 0;
     const HRESULT result = stream->Write(data, bytes, &written);
@@ -52,27 +23,22 @@ HRESULT WriteAll(IStream* stream, const void* data, ULONG bytes) noexcept {
     return written == bytes ? S_OK : E_FAIL;
 }
 
-HRESULT ReadAll(IStream* stream, void* data, ULONG bytes) noexcept {
-    ULONG read = 0;
-    const HRESULT result = stream->Read(data, bytes, &read);
-    if (FAILED(result)) return result;
-    return read == bytes ? S_OK : E_FAIL;
+HRESULT WriteWord(IStream* stream, uint32_t value) noexcept {
+    unsigned char word[4];
+    presets::PutLe32(word, value);
+    return WriteAll(stream, word, 4);
 }
 
-HRESULT SeekTo(IStream* stream, ULONGLONG position) noexcept {
-    LARGE_INTEGER to;
-    to.QuadPart = static_cast<LONGLONG>(position);
-    return stream->Seek(to, STREAM_SEEK_SET, nullptr);
-}
-
-HRESULT Position(IStream* stream, ULONGLONG* position) noexcept {
-    LARGE_INTEGER none;
-    none.QuadPart = 0;
-    ULARGE_INTEGER at;
-    at.QuadPart = 0;
-    const HRESULT result = stream->Seek(none, STREAM_SEEK_CUR, &at);
-    *position = at.QuadPart;
-    return result;
+// The GUID's fields in little-endian order, the layout it has in memory on the host.
+HRESULT WriteGuid(IStream* stream, const GUID& guid) noexcept {
+    unsigned char out[16];
+    presets::PutLe32(out, guid.Data1);
+    out[4] = static_cast<unsigned char>(guid.Data2);
+    out[5] = static_cast<unsigned char>(guid.Data2 >> 8);
+    out[6] = static_cast<unsigned char>(guid.Data3);
+    out[7] = static_cast<unsigned char>(guid.Data3 >> 8);
+    std::memcpy(out + 8, guid.Data4, 8);
+    return WriteAll(stream, out, 16);
 }
 
 }  // namespace
@@ -114,8 +80,7 @@ HRESULT CVSTiSofthSynthBus::ResetQueue3() noexcept { return ResetQueue(); }
 
 HRESULT CVSTiSofthSynthBus::Push(const float* left, const float* right, uint32_t frames) noexcept {
     if (Has(BusStatus::OutputsGone) || queue_ == nullptr) return S_FALSE;
-    if (queue_->FillIndex() == queue_->ItemCount() &&
-        queue_->ItemCount() + OutputQueue::kGrowth >= OutputQueue::kItemLimit) {
+    if (queue_->Full()) {
         Set(BusStatus::QueueOverflow);
         return S_FALSE;
     }
@@ -132,7 +97,7 @@ uint32_t CVSTiSofthSynthBus::Pull(unsigned char* dest, uint32_t frames) noexcept
     }
     if (pendingFrames_ == 0 || queue_ == nullptr) return 0;
     const uint32_t wanted = frames < pendingFrames_ ? frames : pendingFrames_;
-    const uint32_t copied = queue_->Pull(dest, wanted, Has(BusStatus::Mono) ? kMonoGain : 1.0f);
+    const uint32_t copied = queue_->Pull(dest, wanted, Has(BusStatus::Mono) ? OutputQueue::kMonoGain : 1.0f);
     pendingFrames_ -= copied;
     return copied;
 }
@@ -178,7 +143,7 @@ HRESULT CVSTiSofthSynthBus::RenderFromOwner(CVSTiSofthSynth* owner, unsigned cha
         if (got == 0) break;
         taken += got;
         position += got;
-        flags &= ~kRenderFirstBlockOnly;
+        flags &= ~RenderFlags::FirstBlockOnly;
     }
     if (taken < frames) writer_.Silence(dest + static_cast<size_t>(taken) * align, frames - taken);
     return static_cast<HRESULT>(frames);
@@ -202,44 +167,38 @@ HRESULT CVSTiSofthSynthBus::GetInfo(SoftSynthTypeInfo* info) noexcept {
 }
 
 HRESULT CVSTiSofthSynthBus::SaveState(IStream* stream) noexcept {
+    using namespace presets;
     if (stream == nullptr) return E_POINTER;
-    unsigned char word[4];
-    PutWord(word, kStateVersion);
-    HRESULT result = WriteAll(stream, word, 4);
+    HRESULT result = WriteWord(stream, kStateVersion);
     if (FAILED(result)) return result;
-    ULONGLONG countAt = 0;
-    if (FAILED(result = Position(stream, &countAt))) return result;
-    PutWord(word, 0);
-    if (FAILED(result = WriteAll(stream, word, 4))) return result;
-    unsigned char guid[16];
-    WriteGuid(guid, guid_);
-    if (FAILED(result = WriteAll(stream, guid, 16))) return result;
-    ULONGLONG end = 0;
-    if (FAILED(result = Position(stream, &end))) return result;
-    if (FAILED(result = SeekTo(stream, countAt))) return result;
-    PutWord(word, kStateBytes);
-    if (FAILED(result = WriteAll(stream, word, 4))) return result;
-    return SeekTo(stream, end);
+    uint64_t countAt = 0;
+    if (FAILED(result = StreamTell(stream, &countAt))) return result;
+    if (FAILED(result = WriteWord(stream, 0))) return result;
+    if (FAILED(result = WriteGuid(stream, guid_))) return result;
+    uint64_t end = 0;
+    if (FAILED(result = StreamTell(stream, &end))) return result;
+    if (FAILED(result = StreamSeekTo(stream, countAt))) return result;
+    if (FAILED(result = WriteWord(stream, kStateBytes))) return result;
+    return StreamSeekTo(stream, end);
 }
 
 HRESULT CVSTiSofthSynthBus::LoadState(IStream* stream) noexcept {
+    using namespace presets;
     if (stream == nullptr) return E_POINTER;
-    ULONGLONG start = 0;
-    HRESULT result = Position(stream, &start);
+    uint64_t start = 0;
+    const HRESULT result = StreamTell(stream, &start);
     if (FAILED(result)) return result;
-    unsigned char word[4];
-    if (SUCCEEDED(ReadAll(stream, word, 4))) {
-        const uint32_t version = GetWord(word);
-        if ((version == kStateVersion || version == kOldStateVersion) && SUCCEEDED(ReadAll(stream, word, 4))) {
-            if (version == kOldStateVersion) return S_OK;
-            unsigned char guid[16];
-            if (SUCCEEDED(ReadAll(stream, guid, 16))) {
-                guid_ = ReadGuid(guid);
-                return S_OK;
-            }
+    uint32_t version = 0, count = 0;
+    if (SUCCEEDED(StreamRead32(stream, &version)) && (version == kStateVersion || version == kOldStateVersion) &&
+        SUCCEEDED(StreamRead32(stream, &count))) {
+        if (version == kOldStateVersion) return S_OK;
+        GUID guid;
+        if (SUCCEEDED(StreamReadGuid(stream, &guid))) {
+            guid_ = guid;
+            return S_OK;
         }
     }
-    return SeekTo(stream, start);
+    return StreamSeekTo(stream, start);
 }
 
 }  // namespace qm

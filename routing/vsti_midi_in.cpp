@@ -3,10 +3,10 @@
 #include "routing/vsti_midi_in.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include "framework/lang.h"
+#include "framework/text_format.h"
 #include "hosting/vsti_soft_synth.h"
 #include "platform/clock.h"
 #include "qmvsti/guids.h"
@@ -17,27 +17,7 @@ namespace {
 
 constexpr UINT kIdsNamedInput = 1056;  // "%s Input"
 constexpr UINT kIdsDefaultInput = 1055;  // "VSTi Soft Synth Input"
-constexpr int kNameChars = 260;
 constexpr DWORD kMinimumBuffers = 2;
-
-// `format` with its first "%s" replaced by `value`, cut to capacity - 1 characters.
-void Substitute(const WCHAR* format, const WCHAR* value, WCHAR* dest, LONG capacity) noexcept {
-    LONG at = 0;
-    auto put = [&](WCHAR c) {
-        if (at < capacity - 1) dest[at++] = c;
-    };
-    bool substituted = false;
-    for (const WCHAR* p = format; p != nullptr && *p != 0; ++p) {
-        if (!substituted && p[0] == '%' && p[1] == 's') {
-            for (const WCHAR* v = value; *v != 0; ++v) put(*v);
-            substituted = true;
-            ++p;
-            continue;
-        }
-        put(*p);
-    }
-    dest[at] = 0;
-}
 
 }  // namespace
 
@@ -108,12 +88,12 @@ HRESULT CVSTiSofthSynthIn::Reserved18(void** out) noexcept {
 
 HRESULT CVSTiSofthSynthIn::GetName(LPWSTR buffer, LONG capacity) noexcept {
     if (buffer == nullptr || capacity < 1) return S_OK;
-    WCHAR display[kNameChars] = {};
+    WCHAR display[CVSTiSofthSynth::kNameChars] = {};
     CVSTiSofthSynth* instance = instance_.load(std::memory_order_acquire);
-    if (instance != nullptr) instance->GetName(display, kNameChars);
+    if (instance != nullptr) instance->GetName(display, CVSTiSofthSynth::kNameChars);
     const bool named = display[0] != 0;
     const WCHAR* format = QmGetString(KernelLangHandle(), named ? kIdsNamedInput : kIdsDefaultInput);
-    Substitute(format, display, buffer, capacity);
+    FormatTexts(buffer, static_cast<size_t>(capacity), format, {display});
     return S_OK;
 }
 
@@ -134,7 +114,6 @@ HRESULT CVSTiSofthSynthIn::Open(void** buffers, DWORD* size, DWORD* count, MidiP
     for (DWORD i = 0; i < *count; ++i) buffers[i] = static_cast<unsigned char*>(block) + static_cast<size_t>(i) * *size;
     bufferBlock_ = block;
     bufferCount_ = *count;
-    bufferSize_ = *size;
     cookie_.store(cookie, std::memory_order_relaxed);
     callback_.store(callback, std::memory_order_release);
     status_.fetch_or(MidiPortStatus::Opened, std::memory_order_acq_rel);
@@ -157,7 +136,6 @@ HRESULT CVSTiSofthSynthIn::Close(void** buffers) noexcept {
     bufferBlock_ = nullptr;
     cookie_.store(0, std::memory_order_relaxed);
     bufferCount_ = 0;
-    bufferSize_ = 0;
     return S_OK;
 }
 

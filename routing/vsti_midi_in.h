@@ -78,7 +78,6 @@ private:
     std::atomic<MidiPortCallback> callback_{nullptr};
     std::atomic<ULONG_PTR> cookie_{0};
     DWORD bufferCount_ = 0;
-    DWORD bufferSize_ = 0;
     void* bufferBlock_ = nullptr;
     tQMLIST* sinks_ = nullptr;  // IMIDIOut pointers, not referenced
     std::atomic<uint32_t> startTime_{0};
