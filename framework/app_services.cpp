@@ -29,12 +29,7 @@ AppServices& Services() noexcept {
 bool ValidKind(int kind) noexcept { return kind >= 0 && kind < QMHELP_KIND_COUNT; }
 
 int CopyTruncated(const WCHAR* source, WCHAR* dest, int capacity) noexcept {
-    if (dest == nullptr || capacity < 1) return 0;
-    size_t length = source != nullptr ? qm::platform::WideLength(source) : 0;
-    if (length > static_cast<size_t>(capacity - 1)) length = static_cast<size_t>(capacity - 1);
-    if (length > 0) std::memmove(dest, source, length * sizeof(WCHAR));
-    dest[length] = 0;
-    return static_cast<int>(length);
+    return qm::platform::CopyWide(source, dest, capacity);
 }
 
 // Appends `text` at *length; false when the buffer of `capacity` characters cannot hold it.

@@ -17,13 +17,7 @@ constexpr intptr_t kLoadBlockSize = 1024;
 
 size_t Length(const WCHAR* text) noexcept { return platform::WideLength(text); }
 
-void CopyWide(const WCHAR* source, WCHAR* dest, int capacity) noexcept {
-    if (capacity < 1) return;
-    size_t length = Length(source);
-    if (length > static_cast<size_t>(capacity - 1)) length = static_cast<size_t>(capacity - 1);
-    std::memmove(dest, source, length * sizeof(WCHAR));
-    dest[length] = 0;
-}
+using platform::CopyWide;
 
 bool SameText(const WCHAR* a, const WCHAR* b) noexcept {
     while (*a != 0 && *a == *b) ++a, ++b;

@@ -2,12 +2,12 @@
 #include "hosting/vsti_soft_synth.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include "framework/lang.h"
 #include "hosting/output_queue.h"
 #include "hosting/vsti_editor_session.h"
+#include "platform/text.h"
 #include "platform/fpu.h"
 #include "presets/preset_access.h"
 #include "qmvsti/editor.h"
@@ -24,11 +24,9 @@ namespace {
 
 constexpr UINT kIdsVstiSoftSynth = 1050;  // "VSTi Soft Synth"
 
+// At most `keep` characters of `source`, terminated.
 void CopyTruncated(const WCHAR* source, WCHAR* dest, LONG keep) noexcept {
-    LONG length = 0;
-    while (length < keep && source[length] != 0) ++length;
-    std::memcpy(dest, source, static_cast<size_t>(length) * sizeof(WCHAR));
-    dest[length] = 0;
+    platform::CopyWide(source, dest, static_cast<int>(keep) + 1);
 }
 
 }  // namespace

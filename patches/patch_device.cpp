@@ -2,7 +2,6 @@
 // strings and capabilities, the listener slots, opening and closing.
 #include "patches/patch_device.h"
 
-#include <cstring>
 #include <new>
 
 #include "hosting/vsti_soft_synth.h"
@@ -16,24 +15,14 @@ namespace {
 constexpr HRESULT kMinusOne = static_cast<HRESULT>(-1);
 constexpr DWORD kHostCapsTaken = PatchDeviceCaps::NoPrograms | PatchDeviceCaps::AtMostOne | PatchDeviceCaps::OmniOrPlain;
 
-void CopyString(const WCHAR* source, WCHAR* dest, LONG capacity) noexcept {
-    if (dest == nullptr || capacity < 1) return;
-    LONG length = 0;
-    if (source != nullptr) {
-        while (length < capacity - 1 && source[length] != 0) ++length;
-        std::memcpy(dest, source, static_cast<size_t>(length) * sizeof(WCHAR));
-    }
-    dest[length] = 0;
-}
-
 HRESULT ReadField(const WCHAR* field, LPWSTR buffer, LONG capacity) noexcept {
     if (buffer == nullptr) return E_POINTER;
-    CopyString(field, buffer, capacity);
+    platform::CopyWide(field, buffer, static_cast<int>(capacity));
     return S_OK;
 }
 
 HRESULT WriteField(LPCWSTR text, WCHAR* field) noexcept {
-    CopyString(text, field, CVSTIPatchDevice::kStringChars);
+    platform::CopyWide(text, field, CVSTIPatchDevice::kStringChars);
     return S_OK;
 }
 
@@ -169,7 +158,7 @@ HRESULT CVSTIPatchDevice::GetDeviceCaps(MidiDeviceCaps* caps) noexcept {
     if (caps == nullptr) return E_POINTER;
     caps->reported = 0;
     caps->caps = caps_;
-    if (caps->name != nullptr && owner_ != nullptr) CopyString(owner_->DisplayName(), caps->name, caps->nameCapacity);
+    if (caps->name != nullptr && owner_ != nullptr) platform::CopyWide(owner_->DisplayName(), caps->name, static_cast<int>(caps->nameCapacity));
     return S_OK;
 }
 

@@ -17,5 +17,8 @@ size_t WideToAnsi(const WCHAR* src, ptrdiff_t srcLen, char* dst, size_t capacity
 std::string WideToUtf8(const WCHAR* src, ptrdiff_t srcLen = -1);
 std::u16string Utf8ToWide(const char* src, ptrdiff_t srcLen = -1);
 size_t WideLength(const WCHAR* s) noexcept;
+// Copies `source` (null: empty) into `dest` of `capacity` units, cut to fit and always terminated
+// when capacity > 0; returns the units copied without the terminator.
+int CopyWide(const WCHAR* source, WCHAR* dest, int capacity) noexcept;
 
 }  // namespace qm::platform

@@ -1,6 +1,8 @@
 // UTF-8 <-> UTF-16 without the OS: the same result on both targets.
 #include "platform/text.h"
 
+#include <cstring>
+
 #include "platform/text_utf.h"
 
 namespace qm::platform {
@@ -10,6 +12,15 @@ size_t WideLength(const WCHAR* s) noexcept {
     size_t n = 0;
     while (s[n] != 0) ++n;
     return n;
+}
+
+int CopyWide(const WCHAR* source, WCHAR* dest, int capacity) noexcept {
+    if (dest == nullptr || capacity < 1) return 0;
+    size_t length = WideLength(source);
+    if (length > static_cast<size_t>(capacity - 1)) length = static_cast<size_t>(capacity - 1);
+    if (length > 0) std::memmove(dest, source, length * sizeof(WCHAR));
+    dest[length] = 0;
+    return static_cast<int>(length);
 }
 
 namespace {
