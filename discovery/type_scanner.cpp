@@ -54,6 +54,11 @@ HRESULT CTypeScanner::SetScanOptions(DWORD timeoutMs, DWORD parallel, DWORD opti
 
 void CTypeScanner::Push(const Event& event) noexcept {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (event.message == kScanMessageFinished) {
+        finished_ = true;
+        arrived_.notify_one();
+        return;
+    }
     try {
         events_.push_back(event);
     } catch (...) {
@@ -83,11 +88,12 @@ HRESULT CTypeScanner::Deliver(IQmVSTiScanProgress* progress) noexcept {
         Event event;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            arrived_.wait(lock, [&] { return !events_.empty(); });
+            arrived_.wait(lock, [&] { return !events_.empty() || finished_; });
+            // What the worker found before it finished is delivered first.
+            if (events_.empty()) return S_OK;
             event = events_.front();
             events_.pop_front();
         }
-        if (event.message == kScanMessageFinished) return S_OK;
         if (progress == nullptr) continue;
         HRESULT answer = S_OK;
         if (event.message == kScanMessageStatus) answer = progress->Status(event.status);
@@ -113,6 +119,7 @@ HRESULT CTypeScanner::Scan(LONG count, const LPCWSTR* folders, IQmVSTiScanProgre
     {
         std::lock_guard<std::mutex> lock(mutex_);
         events_.clear();
+        finished_ = false;
     }
     ScanWorker worker(tester, *this, probe.get());
     HRESULT hr = worker.Create(slots);

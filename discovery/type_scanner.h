@@ -53,6 +53,8 @@ private:
     std::mutex mutex_;
     std::condition_variable arrived_;
     std::deque<Event> events_;
+    // Kept apart from the queue, so that a scan's end is seen even when its event could not be queued.
+    bool finished_ = false;
 };
 
 }  // namespace qm
