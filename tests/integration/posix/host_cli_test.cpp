@@ -3,7 +3,6 @@
 // every sample format, the mistakes a user can make, songs too long and files cut short or wrapped,
 // an interrupted render; and the real instruments Debian ships, added, listed, described and rendered.
 #include <gtest/gtest.h>
-#include <sndfile.h>
 #include <sys/wait.h>
 
 #include <cmath>
@@ -21,38 +20,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace qm::test;
 
-struct AudioFacts {
-    int channels = 0, rate = 0, subtype = 0, container = 0;
-    long long frames = 0;
-    double peak = 0.0;
-};
-
 class HostCli : public CliSession {
 protected:
     HostCli() : CliSession("qmvsti_cli_") {}
-    void SetUp() override {
-        CliSession::SetUp();
-        song_ = home_ / "song.mid";
-        WriteBytes(song_.string(), SmallSong());
-    }
     static std::string Ref() { return TestModule("qmref.so"); }
-    std::string Render(const std::string& plugIn, const fs::path& output, const std::string& extra = "") {
-        return "render -p " + plugIn + " -i " + Quote(song_.string()) + " -o " + Quote(output.string()) + " " + extra;
+    std::string Render(const std::string& plugIn, const fs::path& output, const std::string& extra = "") const {
+        return RenderArguments(plugIn, output, extra);
     }
-    static AudioFacts Inspect(const fs::path& path) {
-        AudioFacts facts;
-        SF_INFO info{};
-        SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-        if (file == nullptr) return facts;
-        facts = {info.channels, info.samplerate, info.format & SF_FORMAT_SUBMASK, info.format & SF_FORMAT_TYPEMASK, info.frames};
-        std::vector<float> samples(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
-        sf_readf_float(file, samples.data(), info.frames);
-        for (float v : samples) facts.peak = std::fmax(facts.peak, std::fabs(v));
-        sf_close(file);
-        return facts;
-    }
-
-    fs::path song_;
+    void UseSong(const Bytes& song) const { WriteBytes((home_ / "song.mid").string(), song); }
 };
 
 // Each mistake gives its exit code and message, prints nothing and keeps nothing: usage errors (2),
@@ -89,10 +64,10 @@ TEST_F(HostCli, UserMistakesGiveTheirExitCodesAndKeepNothing) {
         {Render(Ref(), x, "--format s8"), 2, "unknown sample format s8"},
         {Render(Ref(), x, "--rate 100"), 2, "--rate must be"},
         {Render(Ref(), x, "--max-length 2d"), 2, "--max-length must be a duration up to 1000h"},
-        {"render -i " + Quote(song_.string()) + " -o " + Quote(x.string()), 2, "render needs an instrument"},
+        {"render -i " + File("song.mid") + " -o " + Quote(x.string()), 2, "render needs an instrument"},
     };
     for (const auto& c : cases) {
-        WriteBytes(song_.string(), c.song);
+        UseSong(c.song);
         const CliOutcome run = Qmvsti(c.arguments);
         EXPECT_EQ(run.code, c.code) << c.arguments;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
@@ -174,8 +149,9 @@ TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
         const fs::path first = home_ / (std::string(i.file) + ".1.wav"), second = home_ / (std::string(i.file) + ".2.wav");
         run = Qmvsti(Render(Quote((vst / i.file).string()), first, "--tail 1"));
         ASSERT_EQ(run.code, 0) << run.err;
-        EXPECT_EQ(Inspect(first).frames, 3 * 44100);
-        EXPECT_GT(Inspect(first).peak, 0.001);
+        const std::vector<float> samples = Samples(first);
+        EXPECT_EQ(samples.size(), 2u * 3 * 44100);
+        EXPECT_GT(Peak(samples), 0.001);
         if (!i.deterministic) continue;
         ASSERT_EQ(Qmvsti(Render(Quote((vst / i.file).string()), second, "--tail 1")).code, 0);
         EXPECT_TRUE(ReadAll(first) == ReadAll(second)) << "differs between two runs";
@@ -217,10 +193,11 @@ TEST_F(HostCli, EveryFormatWritesItsSampleWidthAndSaysSo) {
         const fs::path out = home_ / c.name;
         const CliOutcome run = Qmvsti(Render(Ref(), out, c.options));
         ASSERT_EQ(run.code, 0) << c.name << ": " << run.err;
-        const AudioFacts facts = Inspect(out);
-        EXPECT_EQ(std::make_tuple(facts.channels, facts.rate, facts.subtype, facts.container, facts.frames),
-                  std::make_tuple(2, c.rate, c.subtype, c.container, c.frames)) << c.name;
-        EXPECT_GT(facts.peak, 0.01) << c.name;
+        SF_INFO facts{};
+        const std::vector<float> samples = Samples(out, nullptr, &facts);
+        EXPECT_EQ(std::make_tuple(facts.channels, facts.samplerate, facts.format, facts.frames),
+                  std::make_tuple(2, c.rate, c.container | c.subtype, c.frames)) << c.name;
+        EXPECT_GT(Peak(samples), 0.01) << c.name;
         EXPECT_NE(run.out.find(c.summary), std::string::npos) << run.out;
         EXPECT_EQ(run.err.rfind("qmvsti: rendering 2.00 s of song and ", 0), 0u) << run.err;
         EXPECT_NE(run.err.find(" frames) into " + out.string() + ", " + c.size + "\n"), std::string::npos) << run.err;
@@ -239,9 +216,9 @@ TEST_F(HostCli, RmidAndCutShortSongsSoundLikeTheirCleanTwins) {
          "song.mid: offset 33: the last track is cut short (35 bytes declared, 32 present); playing the events that are there\n"},
     };
     for (const auto& c : cases) {
-        WriteBytes(song_.string(), c.file);
+        UseSong(c.file);
         const CliOutcome lenient = Qmvsti(Render(Ref(), home_ / "lenient.wav"));
-        WriteBytes(song_.string(), c.twin);
+        UseSong(c.twin);
         ASSERT_EQ(Qmvsti(Render(Ref(), home_ / "clean.wav")).code, 0);
         ASSERT_EQ(lenient.code, 0) << lenient.err;
         EXPECT_EQ(lenient.err.find("qmvsti: warning: "), lenient.err.rfind("qmvsti: warning: ")) << "one warning";
@@ -253,17 +230,17 @@ TEST_F(HostCli, RmidAndCutShortSongsSoundLikeTheirCleanTwins) {
 // The stray note's 77 hours start once the limit allows; Ctrl-C after the start line leaves no file
 // (and a file-size limit stops a render that would ignore it).
 TEST_F(HostCli, InterruptedRenderRemovesItsFile) {
-    WriteBytes(song_.string(), StrayNoteSong());
+    UseSong(StrayNoteSong());
     const std::string command = "cd " + Quote(home_.string()) + " || exit; (ulimit -f 200000; exec env HOME=. XDG_CONFIG_HOME=config " +
                                 Quote((BinFolder() / "qmvsti").string()) + " " + Render(Ref(), "long.wav", "--max-length 100h") +
                                 " 2>err.txt) & i=0; while [ ! -s err.txt ] && [ $i -lt 1000 ]; do sleep 0.01; i=$((i+1)); done; "
                                 "kill -INT $!; wait $!";
     const int status = std::system(command.c_str());
-    const std::string err = ReadAll(home_ / "err.txt");
+    const std::string err = ReadAll(home_ / "err.txt"), file = (home_ / "long.wav").string();
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130) << err;
-    EXPECT_EQ(err.rfind("qmvsti: rendering 77:40:20.27 of song and 2.00 s of tail (12331341914 frames) into long.wav, "
-                        "about 49.3 GB\n", 0), 0u) << err;
-    EXPECT_NE(err.find("qmvsti: interrupted; long.wav removed\n"), std::string::npos) << err;
+    EXPECT_EQ(err.rfind("qmvsti: rendering 77:40:20.27 of song and 2.00 s of tail (12331341914 frames) into " + file +
+                        ", about 49.3 GB\n", 0), 0u) << err;
+    EXPECT_NE(err.find("qmvsti: interrupted; " + file + " removed\n"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(home_ / "long.wav"));
 }
 

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <string>
 
-#include "integration/host_smf_builder.h"
 #include "integration/posix/cli_session.h"
 
 namespace {
@@ -16,24 +15,16 @@ using namespace qm::test;
 class PresetsCli : public CliSession {
 protected:
     PresetsCli() : CliSession("qmvsti_presets_") {}
-    void SetUp() override {
-        CliSession::SetUp();
-        song_ = home_ / "song.mid";
-        WriteBytes(song_.string(), SmallSong());
-        // amsynth never frees some of its own allocations (see the render tests).
-        environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
-    }
-    std::string File(const char* name) const { return Quote((home_ / name).string()); }
+    // amsynth never frees some of its own allocations (see the render tests).
+    void SetUp() override { CliSession::SetUp(), environment_ = "ASAN_OPTIONS=detect_leaks=0 "; }
     CliOutcome Render(const std::string& plugIn, const char* output, const std::string& extra) {
-        return Qmvsti("render -p " + plugIn + " -i " + Quote(song_.string()) + " -o " + File(output) + " --tail 0.5 " + extra);
+        return Qmvsti(RenderArguments(plugIn, output, "--tail 0.5 " + extra));
     }
     Bytes Contents(const char* name) const {
         const std::string text = ReadAll(home_ / name);
         return Bytes(text.begin(), text.end());
     }
     static bool RealPlugIn(const char* module) { return fs::exists(fs::path("/usr/lib/vst") / module); }
-
-    fs::path song_;
 };
 
 TEST_F(PresetsCli, RefusalsNameTheFieldAndTheOwner) {
