@@ -69,7 +69,22 @@ HRESULT QM_COMCALL BusySite(qm::IQmSoftSynth*, DWORD code, ULONG_PTR, ULONG_PTR 
     return S_OK;
 }
 
-// Allocations made by `frames`-frame renders after a first one, with the instrument `name`.
+// Allocations made by 200 requests of varied lengths, following a first request of 1000 frames.
+template <typename Request>
+long AllocationsOfRequests(Request request) {
+    gAllocations = 0;
+    gCounting = true;
+    LONGLONG position = 1000;
+    for (int i = 0; i < 200; ++i) {
+        const LONG frames = 100 + (i * 37) % 900;
+        request(position, frames);
+        position += frames;
+    }
+    gCounting = false;
+    return gAllocations.load();
+}
+
+// Allocations while rendering after a first request, with the instrument `name`.
 long AllocationsWhileRendering(const char* name, bool expose, bool live) {
     hosting_test::FakeType type;
     type.expose = expose;
@@ -94,23 +109,17 @@ long AllocationsWhileRendering(const char* name, bool expose, bool live) {
     std::vector<int16_t> out(2 * 1000);
     EXPECT_EQ(synth->Render(out.data(), 0, 1000, 0, 0, nullptr), 1000);
     for (qm::IQmSoftSynth* bus : buses) bus->Render(out.data(), 0, 1000, 0, 0, nullptr);
-    gAllocations = 0;
-    gCounting = true;
-    LONGLONG position = 1000;
-    for (int request = 0; request < 200; ++request) {
-        const LONG frames = 100 + (request * 37) % 900;
+    const long allocations = AllocationsOfRequests([&](LONGLONG position, LONG frames) {
         if (live) synth->SendShortMessage(0x00503090u, 0);
         synth->Render(out.data(), position, frames, 0, 0, nullptr);
         for (qm::IQmSoftSynth* bus : buses) bus->Render(out.data(), position, frames, 0, 0, nullptr);
-        position += frames;
-    }
-    gCounting = false;
+    });
     for (qm::IQmSoftSynth* bus : buses) {
         bus->ReleaseFormat();
         bus->Release();
     }
     EXPECT_EQ(synth->Status() & (qm::InstanceStatus::Faulted | qm::InstanceStatus::QueueOverflow), 0u);
-    return gAllocations.load();
+    return allocations;
 }
 
 }  // namespace
@@ -118,12 +127,11 @@ long AllocationsWhileRendering(const char* name, bool expose, bool live) {
 TEST(HostingRenderAllocations, RenderingAfterTheFirstBlockAllocatesNothing) {
     if (!QMTEST_OWNS_MALLOC) GTEST_SKIP() << "the sanitizer owns the heap";
     // The counter itself works: an allocation while counting is seen.
-    gAllocations = 0;
-    gCounting = true;
-    int* volatile kept = new int(5);  // volatile: the pair may not be elided
-    delete kept;
-    gCounting = false;
-    ASSERT_GE(gAllocations.load(), 1);
+    ASSERT_GE(AllocationsOfRequests([](LONGLONG, LONG) {
+                  int* volatile kept = new int(5);  // volatile: the pair may not be elided
+                  delete kept;
+              }),
+              200);
 
     // The null instruments allocate nothing themselves (the reference synth does, in its process).
     EXPECT_EQ(AllocationsWhileRendering("qmnull", false, false), 0);
@@ -195,19 +203,13 @@ TEST(PatchRenderAllocations, ListenedBlocksAllocateNothing) {
     std::vector<int16_t> out(2 * 1000);
     ASSERT_EQ(rig.synth->Render(out.data(), 0, 1000, 0, 0, nullptr), 1000);
 
-    gAllocations.store(0);
-    gCounting.store(true);
-    LONGLONG position = 1000;
-    for (int request = 0; request < 200; ++request) {
-        const LONG frames = 100 + (request * 37) % 900;
+    const long allocations = AllocationsOfRequests([&](LONGLONG position, LONG frames) {
         rig.synth->Render(out.data(), position, frames, 0, 0, nullptr);
         plugin.CallHost(audioMasterBeginEdit, 1, 0, 0.0f);
         plugin.CallHost(audioMasterAutomate, 1, 0, 0.5f);
         plugin.CallHost(audioMasterEndEdit, 1, 0, 0.0f);
-        position += frames;
-    }
-    gCounting.store(false);
-    EXPECT_EQ(gAllocations.load(), 0);
+    });
+    EXPECT_EQ(allocations, 0);
     // Time, patch change and three parameter events per request at least.
     EXPECT_GT(listener.heard.load(), 200 * 5);
 }
