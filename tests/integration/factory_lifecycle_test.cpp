@@ -4,7 +4,6 @@
 // contained, also once the module is gone.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -111,7 +110,7 @@ TEST_F(ExportedType, APlugInSeesTheCallsOfItsWholeLifeThroughTheFactory) {
 // whatever the module installed to catch plug-in faults must leave with it, or the next fault caught
 // anywhere in the process ends the process.
 TEST_F(ExportedType, CreationFaultsAreContainedAlsoAfterTheModuleIsGone) {
-    Connect({"qmfault", "qmwrongmagic", "qmref"});
+    Connect({"qmfault", "qmref"});
     IQmSoftSynth* synth = nullptr;
     // The module's own guard, not this program's copy, catches these.
     for (const char* plan : {"where=entry;kind=av", "where=dispatcher;kind=illegal;opcode=45",
@@ -121,14 +120,9 @@ TEST_F(ExportedType, CreationFaultsAreContainedAlsoAfterTheModuleIsGone) {
         EXPECT_EQ(Create(1, &synth), QM_E_PLUGIN_EXCEPTION) << plan;
         EXPECT_EQ(synth, nullptr);
     }
-    EXPECT_EQ(Create(2, &synth), S_FALSE);
-    EXPECT_EQ(synth, nullptr);
-    ASSERT_EQ(Create(3, &synth), S_OK);
-    WCHAR name[64] = {};
-    EXPECT_EQ(synth->GetDisplayName(name, 64), 1);
-    EXPECT_EQ(WString(name), W("QmRef"));
+    ASSERT_EQ(Create(2, &synth), S_OK);
     EXPECT_EQ(synth->Release(), 0u);
-    EXPECT_EQ(cache_.inUseCalls, (std::vector<std::pair<uint32_t, DWORD>>{{3u, 1u}}));  // only the working one
+    EXPECT_EQ(cache_.inUseCalls, (std::vector<std::pair<uint32_t, DWORD>>{{2u, 1u}}));  // only the working one
     EXPECT_EQ(type_->Release(), 0u);
     type_ = nullptr;
     platform::UnloadModule(module_);

@@ -82,8 +82,7 @@ TEST_F(HostCli, UserMistakesGiveTheirExitCodesAndKeepNothing) {
 }
 
 // Debian's amsynth and two DPF instruments, as their own AEffect and string opcodes describe them,
-// rendering sound of the right length (the deterministic ones the same twice); a DPF effect beside
-// them is refused as no instrument.
+// rendering sound of the right length; a DPF effect beside them is refused as no instrument.
 TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
     const fs::path vst = "/usr/lib/vst";
     const struct {
@@ -94,12 +93,11 @@ TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
         const char* idText;
         long version;
         const char* flags;
-        bool deterministic;
         int programs, parameters;  // as the instrument's MIDI device counts them
     } instruments[] = {
-        {"amsynth_vst.so", "amsynth", "Nick Dowell", 0x616D7379, "amsy", 0, "enabled,instrument,editor", false, 3712, 41},
-        {"Kars-vst.so", "Kars", "falkTX", 0x444B7273, "DKrs", 65792, "enabled,instrument", true, 1, 3},
-        {"Nekobi-vst.so", "Nekobi", "Sean Bolton, falkTX", 0x444E656B, "DNek", 65792, "enabled,instrument,editor", true, 1, 8},
+        {"amsynth_vst.so", "amsynth", "Nick Dowell", 0x616D7379, "amsy", 0, "enabled,instrument,editor", 3712, 41},
+        {"Kars-vst.so", "Kars", "falkTX", 0x444B7273, "DKrs", 65792, "enabled,instrument", 1, 3},
+        {"Nekobi-vst.so", "Nekobi", "Sean Bolton, falkTX", 0x444E656B, "DNek", 65792, "enabled,instrument,editor", 1, 8},
     };
     const fs::path effect = vst / "MVerb-vst.so";
     std::string paths;
@@ -141,20 +139,11 @@ TEST_F(HostCli, RealInstrumentsAreAddedListedAndDescribedWithTheirOwnNames) {
                                ", \"outputs\": 0, \"programs\": " + std::to_string(i.programs) +
                                ", \"parameters\": " + std::to_string(i.parameters) + ", \"instrument\": true, "
                                "\"flags\": \"" + i.flags + "\"}\n");
-        run = Qmvsti("info " + Quote((vst / i.file).string()));
+        run = Qmvsti(Render(Quote((vst / i.file).string()), std::string(i.file) + ".wav", "--tail 1"));
         ASSERT_EQ(run.code, 0) << run.err;
-        EXPECT_NE(run.out.find(std::string("Name:       ") + i.name + "\n"), std::string::npos) << run.out;
-        EXPECT_NE(run.out.find("Kind:       VST instrument\n"), std::string::npos) << run.out;
-
-        const fs::path first = home_ / (std::string(i.file) + ".1.wav"), second = home_ / (std::string(i.file) + ".2.wav");
-        run = Qmvsti(Render(Quote((vst / i.file).string()), first, "--tail 1"));
-        ASSERT_EQ(run.code, 0) << run.err;
-        const std::vector<float> samples = Samples(first);
+        const std::vector<float> samples = Samples(home_ / (std::string(i.file) + ".wav"));
         EXPECT_EQ(samples.size(), 2u * 3 * 44100);
         EXPECT_GT(Peak(samples), 0.001);
-        if (!i.deterministic) continue;
-        ASSERT_EQ(Qmvsti(Render(Quote((vst / i.file).string()), second, "--tail 1")).code, 0);
-        EXPECT_TRUE(ReadAll(first) == ReadAll(second)) << "differs between two runs";
     }
 
     // The effect loads, but is no instrument: not added, not listed, described as an effect.
