@@ -1,10 +1,11 @@
 // The host's MIDI file reader: merge order, running status, meta events, divisions, the event that
-// ends the song, and a message naming the byte offset for every kind of malformed file. RMID and
-// cut-short files are rendered against their clean twins in posix/host_cli_test.cpp.
+// ends the song, RMID and cut-short files against their clean twins, and a message naming the byte
+// offset for every kind of malformed file.
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "host_smf_builder.h"
 #include "midi_file.h"
@@ -72,6 +73,22 @@ TEST(HostMidiFile, FormatOneMergesTracksByTickKeepingTrackThenFileOrder) {
     const MidiSong stray = Parse(Cat({Header(0, 1, 480), Chunk(Cat({Event(0, {0x90, 60, 1}), Event(0x0FFFFFFF, {60, 0}), EndOfTrack()}))}));
     EXPECT_EQ(stray.endTick, 0x0FFFFFFFu);
     EXPECT_EQ(stray.endOffset, 30u);
+}
+
+// A song wrapped as RIFF MIDI and one whose last track is cut short read as their clean twins, with one
+// warning naming the offset.
+TEST(HostMidiFile, RmidAndCutShortSongsReadAsTheirCleanTwins) {
+    const Bytes song = SmallSong();
+    const struct { Bytes file, twin; const char* warning; } cases[] = {
+        {Rmid(song), song, "offset 0: RIFF MIDI (RMID) file; reading the Standard MIDI File in its data chunk at offset 30"},
+        {Bytes(song.begin(), song.end() - 3), SmallSong(false),  // cut inside the end of track
+         "offset 33: the last track is cut short (35 bytes declared, 32 present); playing the events that are there"},
+    };
+    for (const auto& c : cases) {
+        const MidiSong read = Parse(c.file);
+        EXPECT_EQ(Timeline(read), Timeline(Parse(c.twin))) << c.warning;
+        EXPECT_EQ(read.warnings, std::vector<std::string>{c.warning});
+    }
 }
 
 TEST(HostMidiFile, MalformedAndUnreadableFilesSaySo) {
