@@ -1,7 +1,7 @@
 // The qmvsti program as a user runs it, each case in a settings folder of its own: usage errors,
 // unknown plug-ins and unreadable files; a small song rendered through the reference instrument into
-// every sample format, the mistakes a user can make, songs too long and files cut short or wrapped,
-// an interrupted render; and the real instruments Debian ships, added, listed, described and rendered.
+// every sample format, the mistakes a user can make, songs too long, an interrupted render; and the
+// real instruments Debian ships, added, scanned, listed, described, disabled and rendered.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -194,6 +194,32 @@ TEST_F(HostCli, EveryFormatWritesItsSampleWidthAndSaysSo) {
         EXPECT_NE(run.err.find(" frames) into " + out.string() + ", " + c.size + "\n"), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find("rendering ["), std::string::npos) << "no progress bar when stderr is a file";
     }
+}
+
+// scan, list --all, enable and disable on a real instrument: the summary and the check-box edits.
+// What the scan records for each of our test modules is proven by the folder scan test.
+TEST_F(HostCli, ScanDisableAndEnableEditTheListAsTheCheckBoxesDo) {
+    const fs::path amsynth = "/usr/lib/vst/amsynth_vst.so", tree = home_ / "plugins" / "real";
+    if (!fs::exists(amsynth)) GTEST_SKIP() << "amsynth is not installed";
+    environment_ = "ASAN_OPTIONS=detect_leaks=0 ";  // amsynth's own leaks (see above)
+    fs::create_directories(tree);
+    fs::copy_file(amsynth, tree / "amsynth_vst.so");
+    const CliOutcome scan = Qmvsti("scan " + Quote(tree.string()));
+    ASSERT_EQ(scan.code, 0) << scan.err;
+    EXPECT_EQ(scan.out, "1 modules: 1 instruments, 0 effects, 0 failed, 0 timed out, 0 missing\n");
+    EXPECT_NE(Qmvsti("list").out.find("amsynth"), std::string::npos);
+
+    const CliOutcome off = Qmvsti("disable amsynth");
+    EXPECT_EQ(off.code, 0) << off.err;
+    EXPECT_EQ(off.out, "disabled amsynth\n");
+    EXPECT_EQ(Qmvsti("list").out.find("amsynth"), std::string::npos);  // no longer offered
+    const std::string all = Qmvsti("list --all").out;
+    EXPECT_NE(all.find("amsynth"), std::string::npos) << all;
+    EXPECT_NE(all.find("disabled"), std::string::npos) << all;
+
+    EXPECT_EQ(Qmvsti("enable amsynth").out, "enabled amsynth\n");
+    EXPECT_NE(Qmvsti("list").out.find("amsynth"), std::string::npos);
+    EXPECT_EQ(Qmvsti("enable 'No Such Synth'").code, 3);
 }
 
 // The stray note's 77 hours start once the limit allows; Ctrl-C after the start line leaves no file
