@@ -113,7 +113,9 @@ TEST(BusesPlugins, EveryBusOfTheMultiOutputSynthCarriesExactlyItsPins) {
     }
 }
 
-TEST(BusesPlugins, TheMidiOutSynthsPortIsNamedAfterItAndOpensThroughTheHostsCallback) {
+// The port is named after the synth and opens through the host's callback; the synth's events reach
+// that callback and two connected instances in order.
+TEST(BusesPlugins, TheMidiOutSynthsEventsReachTheCallbackAndTwoSinksInOrder) {
     Rig rig("qmref_midiout");
     qm::CVSTiSofthSynthIn* port = rig->MidiPort();
     ASSERT_NE(port, nullptr);
@@ -150,12 +152,7 @@ TEST(BusesPlugins, TheMidiOutSynthsPortIsNamedAfterItAndOpensThroughTheHostsCall
     EXPECT_EQ(port->Close(host.buffers), S_OK);
     EXPECT_EQ(host.buffers[0], nullptr);
     EXPECT_EQ(port->Close(host.buffers), QM_E_NOT_OPENED);
-}
 
-TEST(BusesPlugins, TheMidiOutSynthsEventsReachTheCallbackAndTwoSinksInOrder) {
-    Rig rig("qmref_midiout");
-    qm::IMIDIIn* port = nullptr;
-    ASSERT_EQ(rig->GetMidiInput(qm::IID_IMIDIIn, reinterpret_cast<void**>(&port)), S_OK);
     PortLog log;
     ASSERT_EQ(log.Open(port), S_OK);
     ASSERT_EQ(port->Start(), S_OK);
@@ -190,7 +187,6 @@ TEST(BusesPlugins, TheMidiOutSynthsEventsReachTheCallbackAndTwoSinksInOrder) {
     EXPECT_EQ(port->Disconnect(second.get()), S_OK);
     EXPECT_EQ(port->Disconnect(second.get()), S_FALSE);
     EXPECT_EQ(port->Disconnect(first.get()), S_OK);
-    port->Release();
 }
 
 TEST(BusesPlugins, TheWideInstrumentsSeventyOutputsLeaveTheMainPairIntact) {
