@@ -20,9 +20,7 @@ constexpr LONG kFrames = 795;  // three blocks of 265
 
 // The host's port callback: logs every call and answers the open and close as told.
 struct PortLog {
-    struct Call {
-        DWORD code, message, stamp;
-    };
+    struct Call { DWORD code, message, stamp; };
     std::vector<Call> calls;
     HRESULT openAnswer = S_OK;
     HRESULT closeAnswer = S_OK;
@@ -94,17 +92,13 @@ TEST(BusesPlugins, EveryBusOfTheMultiOutputSynthCarriesExactlyItsPins) {
     direct.render(pins, kFrames);
     ASSERT_EQ(pins.size(), 6u);
     // (left pin, right pin, gain) of the main pair and each bus; mono pins play at -3 dB.
-    const struct {
-        size_t left, right;
-        float gain;
-    } expected[] = {{0, 1, 1.0f}, {2, 2, 0.707f}, {3, 3, 0.707f}, {4, 5, 1.0f}};
+    const struct { size_t left, right; float gain; } expected[] = {{0, 1, 1.0f}, {2, 2, 0.707f}, {3, 3, 0.707f}, {4, 5, 1.0f}};
     for (size_t i = 0; i < 4; ++i) {
         const auto& e = expected[i];
         SCOPED_TRACE(i == 0 ? "main pair" : "bus " + std::to_string(i - 1));
         double energy = 0.0;
         for (size_t frame = 0; frame < static_cast<size_t>(kFrames); ++frame) {
-            const float left = e.gain == 1.0f ? pins[e.left][frame] : pins[e.left][frame] * e.gain;
-            const float right = e.gain == 1.0f ? pins[e.right][frame] : pins[e.right][frame] * e.gain;
+            const float left = pins[e.left][frame] * e.gain, right = pins[e.right][frame] * e.gain;
             ASSERT_EQ(heard[i][frame * 2], left) << "frame " << frame;
             ASSERT_EQ(heard[i][frame * 2 + 1], right) << "frame " << frame;
             energy += static_cast<double>(left) * left;

@@ -93,11 +93,7 @@ TEST(HostMidiFile, RmidAndCutShortSongsReadAsTheirCleanTwins) {
 
 TEST(HostMidiFile, MalformedAndUnreadableFilesSaySo) {
     const Bytes head = Header(0, 1, 480);  // 14 bytes; the first chunk starts at 14, its body at 22
-    const struct {
-        const char* what;
-        Bytes file;
-        const char* message;
-    } cases[] = {
+    const struct { const char* what; Bytes file; const char* message; } cases[] = {
         {"empty", {}, "offset 0: not a Standard MIDI File"},
         {"short header", Cat({{'M', 'T', 'h', 'd'}, Big(4, 4), Big(0, 4)}), "offset 4: header chunk of 4 bytes"},
         {"header cut", Cat({{'M', 'T', 'h', 'd'}, Big(6, 4), Big(0, 2)}), "offset 4: truncated header chunk"},

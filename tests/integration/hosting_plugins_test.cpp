@@ -57,7 +57,6 @@ const LoadCase kCases[] = {
     {"qmnoentry", nullptr, S_FALSE, NotInstrument | LoadFailed, nullptr, 0, false},
     {"no_such_module", nullptr, S_FALSE, NotInstrument | LoadFailed, nullptr, 0, false},
     {"qmfault", "where=entry;kind=av", QM_E_PLUGIN_EXCEPTION, Faulted | NotInstrument | LoadFailed, nullptr, 0, false},
-    {"qmfault", "where=entry;kind=raise", QM_E_PLUGIN_EXCEPTION, Faulted | NotInstrument | LoadFailed, nullptr, 0, false},
     {"qmfault", "where=dispatcher;kind=av;opcode=0", QM_E_PLUGIN_EXCEPTION, Faulted | NoEditor, nullptr, 0, false},
     {"qmfault", "where=dispatcher;kind=illegal;opcode=45", QM_E_PLUGIN_EXCEPTION, Faulted | NoEditor, nullptr, 0, false},
     {"qmfault", "where=dispatcher;kind=cppthrow;opcode=48", QM_E_PLUGIN_EXCEPTION, Faulted | NoEditor, nullptr, 0,
@@ -137,6 +136,7 @@ protected:
             EXPECT_EQ(type_->Release(), 0u);
         }
         EXPECT_EQ(cache_.registrations, cache_.unregistrations);
+        EXPECT_EQ(cache_.refs, 1u) << "every cache reference came back";
         if (module_ != nullptr) platform::UnloadModule(module_);
     }
     void Connect(const std::vector<const char*>& plugins) {

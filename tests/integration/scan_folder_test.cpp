@@ -20,13 +20,7 @@ using namespace PluginRecordFlags;
 // qmref has its editor window on Windows only; a scan enables only instruments with an editor.
 const DWORD kRefScanned = std::string(PluginFileSuffix()) == ".dll" ? Enabled : NoEditor;
 // Where each module goes in the tree, and what the scan records for it.
-const struct Placed {
-    const char* folder;
-    const char* module;
-    DWORD flags;
-    const char* name;
-    const char* product;
-} kTree[] = {
+const struct Placed { const char* folder; const char* module; DWORD flags; const char* name; const char* product; } kTree[] = {
     {"", "qmref", kRefScanned, "QmRef", "QmVSTi Reference Synth"},
     {"", "qmeffect", NotInstrument | NoEditor, "QmEffect", "QmVSTi Half Gain"},
     {"faults", "qmfault_entry", Faulted | NotInstrument | LoadFailed, "qmfault_entry", "FAILED"},

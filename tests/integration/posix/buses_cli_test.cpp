@@ -113,11 +113,9 @@ double LeftPeak(const std::vector<float>& samples) {
 // amsynth and ZynAddSubFX describe no pins. By default the host gets their own two channels, which
 // differ in a sound with stereo effects; with AssumeStereoPins off, output 0 goes to both sides at -3 dB.
 TEST_F(BusesCli, InstrumentsWithoutPinPropertiesKeepTheirStereoPairUnlessAssumeStereoPinsIsOff) {
-    const struct {
-        const char* module;
-        const char* options;
-    } cases[] = {{"/usr/lib/vst/amsynth_vst.so", "--format f32 --program 5"},  // "Caves", with reverb
-                 {"/usr/lib/vst/ZynAddSubFX.so", "--format f32"}};
+    const struct { const char* module; const char* options; } cases[] = {
+        {"/usr/lib/vst/amsynth_vst.so", "--format f32 --program 5"},  // "Caves", with reverb
+        {"/usr/lib/vst/ZynAddSubFX.so", "--format f32"}};
     environment_ = "ASAN_OPTIONS=detect_leaks=0 ";  // both leak on their own
     for (const auto& c : cases) {
         SCOPED_TRACE(c.module);

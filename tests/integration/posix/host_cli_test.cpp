@@ -38,12 +38,7 @@ TEST_F(HostCli, UserMistakesGiveTheirExitCodesAndKeepNothing) {
     WriteBytes(junk.string(), {'n', 'o', 'n', 'e'});
     const std::string missing = Quote((home_ / "missing.so").string());
     const Bytes stray = StrayNoteSong();
-    const struct {
-        std::string arguments;
-        int code;
-        std::string message;
-        Bytes song = SmallSong();
-    } cases[] = {
+    const struct { std::string arguments; int code; std::string message; Bytes song = SmallSong(); } cases[] = {
         {"", 2, "no command given"},
         {"frobnicate", 2, "unknown command frobnicate"},
         {"--bogus list", 2, "unknown option --bogus"},
