@@ -62,6 +62,7 @@ TEST_F(HostCli, UserMistakesGiveTheirExitCodesAndKeepNothing) {
         {Render(Ref(), x, "--rate 100"), 2, "--rate must be"},
         {Render(Ref(), x, "--max-length 2d"), 2, "--max-length must be a duration up to 1000h"},
         {"render -i " + File("song.mid") + " -o " + Quote(x.string()), 2, "render needs an instrument"},
+        {"edit -p " + Ref() + " --save " + File("n.txt"), 2, "--save needs a .fxp"},  // refused before any window
     };
     for (const auto& c : cases) {
         UseSong(c.song);
