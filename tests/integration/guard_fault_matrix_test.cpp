@@ -49,10 +49,7 @@ GuardOutcome FaultOnce(const std::string& site, AEffect* effect, VstPluginMainPr
     });
 }
 
-struct MatrixCase {
-    const char* kind;
-    const char* site;
-};
+struct MatrixCase { const char* kind; const char* site; };
 
 std::vector<MatrixCase> AllCases() {
     std::vector<MatrixCase> cases;

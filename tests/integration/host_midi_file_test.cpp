@@ -1,10 +1,11 @@
 // The host's MIDI file reader: merge order, running status, meta events, divisions, the event that
-// ends the song, and a message naming the byte offset for every kind of malformed file. RMID and
-// cut-short files are rendered against their clean twins in posix/host_render_cli_test.cpp.
+// ends the song, RMID and cut-short files against their clean twins, and a message naming the byte
+// offset for every kind of malformed file.
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "host_smf_builder.h"
 #include "midi_file.h"
@@ -42,7 +43,7 @@ std::string ErrorOf(const Bytes& file) {
 }
 
 TEST(HostMidiFile, FormatZeroRunningStatusTempoAndSignature) {
-    const Bytes file = Cat({Header(0, 1, 96),
+    const Bytes file = Cat({Header(0, 1, 0x7FFF),  // the largest division in ticks per quarter
                             Chunk(Cat({Tempo(0, 400000),
                                        {0x00, 0xFF, 0x58, 0x04, 0x03, 0x03, 0x18, 0x08},  // 3/8
                                        Event(0, {0x91, 60, 100}),
@@ -52,13 +53,14 @@ TEST(HostMidiFile, FormatZeroRunningStatusTempoAndSignature) {
                                        Event(12, {0x81, 60, 0}),
                                        Event(0, {62, 0}),             // running status: note off
                                        EndOfTrack(24)}))});
-    EXPECT_EQ(Timeline(Parse(file)), "format 0 tracks 1 division 96: 0:643C91@0 48:5A3E91@0 60:5C1@0 72:3C81@0 72:3E81@0 "
+    EXPECT_EQ(Timeline(Parse(file)), "format 0 tracks 1 division 32767: 0:643C91@0 48:5A3E91@0 60:5C1@0 72:3C81@0 72:3E81@0 "
                                      "end 96 tempo 0:400000 signature 0:3/8");
 }
 
+// An unknown chunk between the tracks is skipped.
 TEST(HostMidiFile, FormatOneMergesTracksByTickKeepingTrackThenFileOrder) {
     const Bytes file = Cat({Header(1, 3, 480),
-                            Chunk(Cat({Tempo(0, 500000), Tempo(960, 250000), EndOfTrack()})),
+                            Chunk(Cat({Tempo(0, 500000), Tempo(960, 250000), EndOfTrack()})), Chunk({1, 2, 3, 4}, "XFIH"),
                             Chunk(Cat({Event(0, {0x90, 60, 1}), Event(480, {0x90, 61, 2}), Event(0, {0x90, 62, 3}),
                                        EndOfTrack()})),
                             Chunk(Cat({Event(240, {0x91, 70, 4}), Event(240, {0x91, 71, 5}), EndOfTrack(2000)}))});
@@ -73,22 +75,25 @@ TEST(HostMidiFile, FormatOneMergesTracksByTickKeepingTrackThenFileOrder) {
     EXPECT_EQ(stray.endOffset, 30u);
 }
 
-TEST(HostMidiFile, UnknownChunksAreSkippedAndDivisionsKept) {
-    for (const uint16_t division : {1, 24, 96, 480, 960, 0x7FFF}) {
-        const Bytes file = Cat({Header(1, 1, division), Chunk({1, 2, 3, 4}, "XFIH"),
-                                Chunk(Cat({Event(division, {0x90, 64, 90}), EndOfTrack()}))});
-        const std::string d = std::to_string(division);
-        EXPECT_EQ(Timeline(Parse(file)), "format 1 tracks 1 division " + d + ": " + d + ":5A4090@0 end " + d + " tempo signature");
+// A song wrapped as RIFF MIDI and one whose last track is cut short read as their clean twins, with one
+// warning naming the offset.
+TEST(HostMidiFile, RmidAndCutShortSongsReadAsTheirCleanTwins) {
+    const Bytes song = SmallSong();
+    const struct { Bytes file, twin; const char* warning; } cases[] = {
+        {Rmid(song), song, "offset 0: RIFF MIDI (RMID) file; reading the Standard MIDI File in its data chunk at offset 30"},
+        {Bytes(song.begin(), song.end() - 3), SmallSong(false),  // cut inside the end of track
+         "offset 33: the last track is cut short (35 bytes declared, 32 present); playing the events that are there"},
+    };
+    for (const auto& c : cases) {
+        const MidiSong read = Parse(c.file);
+        EXPECT_EQ(Timeline(read), Timeline(Parse(c.twin))) << c.warning;
+        EXPECT_EQ(read.warnings, std::vector<std::string>{c.warning});
     }
 }
 
 TEST(HostMidiFile, MalformedAndUnreadableFilesSaySo) {
     const Bytes head = Header(0, 1, 480);  // 14 bytes; the first chunk starts at 14, its body at 22
-    const struct {
-        const char* what;
-        Bytes file;
-        const char* message;
-    } cases[] = {
+    const struct { const char* what; Bytes file; const char* message; } cases[] = {
         {"empty", {}, "offset 0: not a Standard MIDI File"},
         {"short header", Cat({{'M', 'T', 'h', 'd'}, Big(4, 4), Big(0, 4)}), "offset 4: header chunk of 4 bytes"},
         {"header cut", Cat({{'M', 'T', 'h', 'd'}, Big(6, 4), Big(0, 2)}), "offset 4: truncated header chunk"},

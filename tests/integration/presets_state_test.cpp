@@ -1,10 +1,11 @@
-// The instance state stream: its fixed little-endian image (the same bytes from the Windows and the
-// Linux build), what loading gives the plug-in back, and that a stream that is not right changes
-// nothing and leaves the stream where the state began.
+// The instance state stream and a bus's record on the host's stream: their fixed little-endian images
+// (the same bytes from the Windows and the Linux build), what loading gives back, and that a stream
+// that is not right changes nothing and leaves the stream where the state began.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "routing/vsti_bus.h"
 #include "streams.h"
 #include "unit/presets_fakes.h"
 
@@ -106,11 +107,13 @@ Bytes With(Bytes bytes, size_t at, uint32_t value) {
     return bytes;
 }
 
-// The envelope's codes; every refused stream gives the plug-in nothing and is back at its start.
+// The envelope's codes; every refused stream, cut anywhere too, gives the plug-in nothing and is back
+// at its start.
 TEST(InstanceState, RefusedStreamsChangeNothing) {
     const Bytes chunkHeader = Hex("05000000 00000000 04000000 00000000 74537250 18000000 18000000 00000000 00000000"
                                   "02000000 08000000 20010000 0102030405060708");
-    const struct { const char* name; Bytes bytes; HRESULT expected; } cases[] = {
+    struct Refused { std::string name; Bytes bytes; HRESULT expected; };  // expected S_OK: any failure
+    std::vector<Refused> cases = {
         {"version 3", With(kParameterImage, 0, 3), QM_E_STATE_VERSION},
         {"version 6", With(kParameterImage, 0, 6), QM_E_STATE_VERSION},
         {"another plug-in", With(kParameterImage, 16, 0x41424344), QM_S_STATE_NOT_FOR_PLUGIN},
@@ -121,7 +124,10 @@ TEST(InstanceState, RefusedStreamsChangeNothing) {
         {"chunk size 0", With(chunkHeader, 40, 0), E_UNEXPECTED},
         {"chunk size larger than the stream", With(chunkHeader, 40, 9), E_UNEXPECTED},
     };
+    for (size_t length = 0; length < kParameterImage.size(); ++length)
+        cases.push_back({"cut to " + std::to_string(length), Bytes(kParameterImage.begin(), kParameterImage.begin() + length), S_OK});
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         PresetPlugin plugin = Blank();
         PresetInstance synth(plugin);
         const size_t mark = plugin.changes.size();
@@ -129,22 +135,12 @@ TEST(InstanceState, RefusedStreamsChangeNothing) {
         bytes.insert(bytes.end(), c.bytes.begin(), c.bytes.end());
         Stream stream(bytes);
         stream.stream->Read(bytes.data(), 4, nullptr);
-        EXPECT_EQ(synth->LoadState(stream.stream), c.expected) << c.name;
-        EXPECT_EQ(Position(stream.stream), 4u) << c.name;
-        EXPECT_TRUE(plugin.changes.size() == mark) << c.name;
-        EXPECT_EQ(synth->PendingChunk(), nullptr) << c.name;
-    }
-}
-
-TEST(InstanceState, EveryTruncationIsRefused) {
-    for (size_t length = 0; length < kParameterImage.size(); ++length) {
-        PresetPlugin plugin = Blank();
-        PresetInstance synth(plugin);
-        const size_t mark = plugin.changes.size();
-        Stream stream(Bytes(kParameterImage.begin(), kParameterImage.begin() + static_cast<ptrdiff_t>(length)));
-        EXPECT_NE(synth->LoadState(stream.stream), S_OK) << length;
-        EXPECT_EQ(Position(stream.stream), 0u) << length;
-        EXPECT_TRUE(plugin.changes.size() == mark) << length;
+        const HRESULT result = synth->LoadState(stream.stream);
+        EXPECT_EQ(result, c.expected == S_OK ? result : c.expected);
+        EXPECT_NE(result, S_OK);
+        EXPECT_EQ(Position(stream.stream), 4u);
+        EXPECT_TRUE(plugin.changes.size() == mark);
+        EXPECT_EQ(synth->PendingChunk(), nullptr);
     }
 }
 
@@ -189,6 +185,47 @@ TEST(InstanceState, CapturedChunkIsSavedAndFreed) {
     const Bytes& bytes = saved.stream->Bytes();
     EXPECT_EQ(Bytes(bytes.end() - 18, bytes.end() - 16), (Bytes{1, 1}));
     EXPECT_EQ(synth->CapturedChunk(), nullptr);
+}
+
+// A bus of an instance of four outputs, and the record it saves with the GUID below.
+struct OneBus {
+    hosting_test::FakePlugin plugin{4};
+    hosting_test::BusRig rig{plugin};
+    OneBus() { rig.TakeBuses(false); }
+    qm::IQmSoftSynth* bus() const { return rig.buses.at(0); }
+};
+constexpr GUID kBusGuid = {0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
+const Bytes kBusRecord = Hex("05000000 10000000 78563412 bc9af0de 01020304 05060708");
+
+TEST(BusesState, SavesVersionFiveWithItsGuidAfterWhatTheStreamHolds) {
+    OneBus one;
+    ASSERT_EQ(one.rig->SetGuid(kBusGuid), S_OK);
+    Stream stream(Hex("eeee"));
+    LARGE_INTEGER to;
+    to.QuadPart = 2;
+    ASSERT_EQ(stream.stream->Seek(to, STREAM_SEEK_SET, nullptr), S_OK);
+    ASSERT_EQ(one.bus()->SaveState(stream.stream), S_OK);
+    Bytes expected = Hex("eeee");
+    expected.insert(expected.end(), kBusRecord.begin(), kBusRecord.end());
+    EXPECT_EQ(stream.stream->Bytes(), expected);
+    EXPECT_EQ(Position(stream.stream), expected.size());
+}
+
+TEST(BusesState, LoadsVersionsFiveAndFourAndRestoresThePositionOnAnythingElse) {
+    const struct { const char* what; Bytes bytes; uint64_t position; bool guidLoaded; } cases[] = {
+        {"version 5", kBusRecord, 24, true},
+        {"version 4", Hex("04000000 10000000 aa"), 8, false},
+        {"version 3", With(kBusRecord, 0, 3), 0, false},
+        {"short version 5", {kBusRecord.begin(), kBusRecord.begin() + 12}, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        OneBus one;
+        Stream stream(c.bytes);
+        EXPECT_EQ(one.bus()->LoadState(stream.stream), S_OK);
+        EXPECT_EQ(Position(stream.stream), c.position);
+        EXPECT_EQ(IsEqualGUID(one.rig->BusAt(0)->Guid(), kBusGuid), c.guidLoaded);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The folder scan over our own test modules in nested folders, with the isolated probe beside the
-// program and without it: each module gets the flags, name and product the scan rules give it; the
+// program: each module gets the flags, name and product the scan rules give it; the
 // module that hangs in its entry point is cut off by the probe's time-out, the one that ends its
 // process is recorded as crashed, the one that leaves a thread running as timed out, and the scan
 // ends. A module that waits for a file slows the worker down so that pause and stop are seen
@@ -20,24 +20,17 @@ using namespace PluginRecordFlags;
 // qmref has its editor window on Windows only; a scan enables only instruments with an editor.
 const DWORD kRefScanned = std::string(PluginFileSuffix()) == ".dll" ? Enabled : NoEditor;
 // Where each module goes in the tree, and what the scan records for it.
-const struct Placed {
-    const char* folder;
-    const char* module;
-    bool needsProbe;  // would hang or end the process under an in-process test
-    DWORD flags;
-    const char* name;
-    const char* product;
-} kTree[] = {
-    {"", "qmref", false, kRefScanned, "QmRef", "QmVSTi Reference Synth"},
-    {"", "qmeffect", false, NotInstrument | NoEditor, "QmEffect", "QmVSTi Half Gain"},
-    {"faults", "qmfault_entry", false, Faulted | NotInstrument | LoadFailed, "qmfault_entry", "FAILED"},
-    {"faults", "qmfault_open", false, Faulted | NoEditor, "qmfault_open", "FAILED"},
-    {"faults", "qmwrongmagic", false, NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"},
-    {"faults/deeper", "qmnoentry", false, NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"},
-    {"faults/deeper", "qmhang", true, Faulted, "qmhang", "Timed out"},
-    {"faults/deeper", "qmexit", true, Faulted, "qmexit", "Crashed"},
-    {"faults/deeper", "qmthread", true, Faulted, "qmthread", "Timed out"},  // left a thread running
-    {"more/instruments", "qmbothentries", false, NoEditor, "QmBoth main", "QmVSTi Entry Probe"},
+const struct Placed { const char* folder; const char* module; DWORD flags; const char* name; const char* product; } kTree[] = {
+    {"", "qmref", kRefScanned, "QmRef", "QmVSTi Reference Synth"},
+    {"", "qmeffect", NotInstrument | NoEditor, "QmEffect", "QmVSTi Half Gain"},
+    {"faults", "qmfault_entry", Faulted | NotInstrument | LoadFailed, "qmfault_entry", "FAILED"},
+    {"faults", "qmfault_open", Faulted | NoEditor, "qmfault_open", "FAILED"},
+    {"faults", "qmwrongmagic", NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"},
+    {"faults/deeper", "qmnoentry", NotInstrument | LoadFailed, "Not a VST Instrument.", "Unknown"},
+    {"faults/deeper", "qmhang", Faulted, "qmhang", "Timed out"},
+    {"faults/deeper", "qmexit", Faulted, "qmexit", "Crashed"},
+    {"faults/deeper", "qmthread", Faulted, "qmthread", "Timed out"},  // left a thread running
+    {"more/instruments", "qmbothentries", NoEditor, "QmBoth main", "QmVSTi Entry Probe"},
 };
 
 class ScanFolderTest : public ::testing::Test {
@@ -55,39 +48,6 @@ protected:
         std::filesystem::create_directories(to.parent_path());
         std::filesystem::copy_file(from, to);
     }
-    // Places the modules (without a probe, those an in-process test survives), scans the tree's root
-    // in slot 0 to its end and checks the record of each.
-    void ScanAndExpect(IScanProbe* probe) {
-        for (const Placed& p : kTree) {
-            if (probe != nullptr || !p.needsProbe) Place(p.folder, p.module);
-        }
-        tester_ = TypeScanTester(type_);
-        WCHAR slots[kScanSlotCount][kPluginPathChars] = {};
-        WideCopy(slots[0], kPluginPathChars, tree_.Folder().c_str());
-        ScanWorker worker(tester_, sink_, probe);
-        ASSERT_EQ(worker.Create(slots), S_OK);
-        worker.Start();
-        sink_.WaitFor("finished");
-        worker.Stop();
-        EXPECT_EQ(worker.Result(), S_OK);
-        std::map<std::string, VstiPluginRecord> records;
-        for (int i = 0; i < PluginCount(worker.NewList()); ++i) {
-            const VstiPluginRecord& r = *PluginRecordAt(worker.NewList(), i);
-            records[TitleOf(r.path)] = r;
-        }
-        size_t placed = 0;
-        for (const Placed& p : kTree) {
-            if (probe == nullptr && p.needsProbe) continue;
-            ++placed;
-            SCOPED_TRACE(p.module);
-            ASSERT_EQ(records.count(p.module), 1u);
-            const VstiPluginRecord& r = records.at(p.module);
-            EXPECT_EQ(r.flags, p.flags);
-            EXPECT_EQ(A(r.name), p.name);
-            EXPECT_EQ(A(r.product), p.product);
-        }
-        EXPECT_EQ(records.size(), placed);
-    }
 
     KernelScope kernel_;
     ScopedEnvironment noFaultPlan_{"QMVSTI_FAULT", nullptr};
@@ -102,10 +62,32 @@ TEST_F(ScanFolderTest, TheProbeBesideTheProgramRecordsEveryModuleAndCutsOffTheHa
     ASSERT_TRUE(ProcessScanProbe::FindBesideModule(program)) << "the probe program is built beside the tests";
     // A short time-out keeps the test quick; the verdict does not depend on it.
     ProcessScanProbe probe(program, 1000, 2);
-    ScanAndExpect(&probe);
+    for (const Placed& p : kTree) Place(p.folder, p.module);
+    // Scanned from the tree's root in slot 0 to its end.
+    tester_ = TypeScanTester(type_);
+    WCHAR slots[kScanSlotCount][kPluginPathChars] = {};
+    WideCopy(slots[0], kPluginPathChars, tree_.Folder().c_str());
+    ScanWorker worker(tester_, sink_, &probe);
+    ASSERT_EQ(worker.Create(slots), S_OK);
+    worker.Start();
+    sink_.WaitFor("finished");
+    worker.Stop();
+    EXPECT_EQ(worker.Result(), S_OK);
+    std::map<std::string, VstiPluginRecord> records;
+    for (int i = 0; i < PluginCount(worker.NewList()); ++i) {
+        const VstiPluginRecord& r = *PluginRecordAt(worker.NewList(), i);
+        records[TitleOf(r.path)] = r;
+    }
+    for (const Placed& p : kTree) {
+        SCOPED_TRACE(p.module);
+        ASSERT_EQ(records.count(p.module), 1u);
+        const VstiPluginRecord& r = records.at(p.module);
+        EXPECT_EQ(r.flags, p.flags);
+        EXPECT_EQ(A(r.name), p.name);
+        EXPECT_EQ(A(r.product), p.product);
+    }
+    EXPECT_EQ(records.size(), std::size(kTree));
 }
-
-TEST_F(ScanFolderTest, WithoutTheProbeEveryModuleIsTestedInThisProcessAlike) { ScanAndExpect(nullptr); }
 
 // qmhang waits in its entry point until the release file exists: the worker is held on it.
 class SlowedScanTest : public ScanFolderTest {

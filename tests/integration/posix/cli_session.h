@@ -1,5 +1,6 @@
 // Runs the qmvsti program the way a user does, each test in a settings folder of its own (HOME and
-// XDG_CONFIG_HOME), and collects its exit code and both outputs; reads the sound files it writes.
+// XDG_CONFIG_HOME) that holds the small song as song.mid, and collects its exit code and both
+// outputs; reads the sound files it writes.
 #pragma once
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -13,6 +14,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "integration/host_smf_builder.h"
 
 namespace qm::test {
 
@@ -35,6 +38,7 @@ protected:
         std::filesystem::create_directories(home_);
         // amsynth keeps its banks under ~/.local/share and complains when that cannot be made.
         std::filesystem::create_directories(home_ / ".local" / "share");
+        WriteBytes((home_ / "song.mid").string(), SmallSong());
     }
     void TearDown() override { std::filesystem::remove_all(home_); }
 
@@ -45,6 +49,14 @@ protected:
                                     " " + arguments + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+    }
+
+    // A file in the test's folder, as one shell word.
+    std::string File(const std::string& name) const { return Quote((home_ / name).string()); }
+    // The arguments that render song.mid; `output` lies in the test's folder unless it is absolute.
+    std::string RenderArguments(const std::string& plugIn, const std::filesystem::path& output,
+                                const std::string& extra = "") const {
+        return "render -p " + plugIn + " -i " + File("song.mid") + " -o " + Quote((home_ / output).string()) + " " + extra;
     }
 
     static std::filesystem::path BinFolder() {
@@ -66,8 +78,9 @@ protected:
 
     // One of our test modules (testplugins beside the test program), as one shell word.
     static std::string TestModule(const std::string& file) { return Quote((BinFolder() / "testplugins" / file).string()); }
-    // The samples of a sound file, interleaved; its channel count in `channels`.
-    static std::vector<float> Samples(const std::filesystem::path& path, int* channels = nullptr) {
+    // The samples of a sound file, interleaved; its channel count in `channels`, its format in `facts`.
+    static std::vector<float> Samples(const std::filesystem::path& path, int* channels = nullptr,
+                                      SF_INFO* facts = nullptr) {
         SF_INFO info{};
         SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
         if (file == nullptr) return {};
@@ -75,6 +88,7 @@ protected:
         sf_readf_float(file, samples.data(), info.frames);
         sf_close(file);
         if (channels != nullptr) *channels = info.channels;
+        if (facts != nullptr) *facts = info;
         return samples;
     }
     static double Peak(const std::vector<float>& samples) {

@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "integration/host_smf_builder.h"
 #include "integration/posix/cli_session.h"
 
 namespace {
@@ -39,7 +38,6 @@ protected:
     EditCli() : CliSession("qmvsti_edit_") {}
     // amsynth never frees some of its own allocations (see the render tests).
     void SetUp() override { CliSession::SetUp(), environment_ = "ASAN_OPTIONS=detect_leaks=0 "; }
-    std::string File(const char* name) const { return Quote((home_ / name).string()); }
 };
 
 // A sound loaded with --preset and saved on close renders as the sound loaded: amsynth keeps it
@@ -53,7 +51,6 @@ TEST_F(EditCli, RealEditorsOpenAtTheirSizeDrawAndSaveTheirSound) {
     };
     const fs::path shots = BinFolder() / "screenshots";
     fs::create_directories(shots);
-    WriteBytes((home_ / "song.mid").string(), SmallSong());
     for (const auto& c : cases) {
         const fs::path module = fs::path("/usr/lib/vst") / c.module;
         if (!fs::exists(module)) {
@@ -75,24 +72,10 @@ TEST_F(EditCli, RealEditorsOpenAtTheirSizeDrawAndSaveTheirSound) {
         EXPECT_GT(colours, 16u) << c.module;
         EXPECT_NE(Qmvsti("preset show " + File(c.save)).out.find(c.kind), std::string::npos) << c.module;
         for (const char* file : {"sound.fxp", c.save}) {
-            const CliOutcome rendered = Qmvsti("render -p " + plugIn + " -i " + File("song.mid") + " -o " +
-                                               File((std::string(file) + ".wav").c_str()) + " --tail 0.2 --preset " + File(file));
+            const CliOutcome rendered = Qmvsti(RenderArguments(plugIn, std::string(file) + ".wav", "--tail 0.2 --preset " + File(file)));
             EXPECT_EQ(rendered.code, 0) << c.module << ": " << rendered.err;
         }
         EXPECT_EQ(ReadAll(home_ / "sound.fxp.wav"), ReadAll(home_ / (std::string(c.save) + ".wav"))) << c.module;
-    }
-}
-
-TEST_F(EditCli, RefusalsBeforeAnyWindow) {
-    const struct { std::string environment, arguments, message; } cases[] = {
-        {"DISPLAY= ", "edit -p " + Quote("/usr/lib/vst/Nekobi-vst.so"), "no display"},
-        {"", "edit -p " + Quote("/usr/lib/vst/Nekobi-vst.so") + " --save " + File("n.txt"), "--save needs a .fxp"},
-    };
-    for (const auto& c : cases) {
-        environment_ = c.environment;
-        const CliOutcome refused = Qmvsti(c.arguments);
-        EXPECT_EQ(refused.code, 2) << c.arguments;
-        EXPECT_NE(refused.err.find(c.message), std::string::npos) << refused.err;
     }
 }
 

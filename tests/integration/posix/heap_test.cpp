@@ -58,28 +58,26 @@ void free(void* memory) { __libc_free(memory); }
 
 namespace {
 
-// A note-on and its note-off in every block the host is asked to fill: the events travel too.
-HRESULT QM_COMCALL BusySite(qm::IQmSoftSynth*, DWORD code, ULONG_PTR, ULONG_PTR w1, ULONG_PTR w2, ULONG_PTR w3,
+// A note-on, its note-off and a bank select in every block the host is asked to fill: the events and
+// each block's patch change travel too.
+HRESULT QM_COMCALL BusySite(qm::IQmSoftSynth* synth, DWORD code, ULONG_PTR, ULONG_PTR w1, ULONG_PTR w2, ULONG_PTR w3,
                             ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR) {
     if (code != qm::SiteCode::FillBlock) return S_OK;
     auto* buffer = reinterpret_cast<qm::IQMMIDIBuffer*>(w1);
     const LONGLONG start = hosting_test::Join(w2, w3);
     buffer->PutShortEvent(start + 10000, 0x00643C90u, 0);
     buffer->PutShortEvent(start + 40000, 0x00003C80u, 0);
-    return S_OK;
+    const DWORD bankSelect = 0xB0 | (32u << 8) | (1u << 16);
+    return synth->SendShortMessages(&bankSelect, 1, 0);
 }
 
-// Allocations made by `frames`-frame renders after a first one, with the instrument `name`.
-long AllocationsWhileRendering(const char* name, bool expose, bool live) {
-    hosting_test::FakeType type;
-    type.expose = expose;
-    hosting_test::LoadedInstance instance(type, name);
-    qm::CVSTiSofthSynth* synth = instance.get();
-    EXPECT_EQ(instance.result, S_OK);
+// Allocations made by 200 requests of varied lengths after a first one, playing or live, with every
+// output bus pulled after each request in the host's format; `more` runs after each request too.
+template <typename More>
+long AllocationsWhileRendering(qm::CVSTiSofthSynth* synth, bool live, More more) {
     EXPECT_EQ(synth->Open(0, 0, 0, &BusySite, 0, 0), S_OK);
     const WAVEFORMATEX format = hosting_test::HostFormat(44100, WAVE_FORMAT_PCM, 16);
     EXPECT_EQ(synth->SetFormat(&format, 0, 0), S_OK);
-    // Every output bus is pulled in the host's format wherever the instance renders.
     std::vector<qm::IQmSoftSynth*> buses(static_cast<size_t>(synth->BusCount()), nullptr);
     for (size_t i = 0; i < buses.size(); ++i) {
         EXPECT_EQ(synth->GetBus(static_cast<LONG>(i), &buses[i]), S_OK);
@@ -102,6 +100,7 @@ long AllocationsWhileRendering(const char* name, bool expose, bool live) {
         if (live) synth->SendShortMessage(0x00503090u, 0);
         synth->Render(out.data(), position, frames, 0, 0, nullptr);
         for (qm::IQmSoftSynth* bus : buses) bus->Render(out.data(), position, frames, 0, 0, nullptr);
+        more();
         position += frames;
     }
     gCounting = false;
@@ -111,6 +110,15 @@ long AllocationsWhileRendering(const char* name, bool expose, bool live) {
     }
     EXPECT_EQ(synth->Status() & (qm::InstanceStatus::Faulted | qm::InstanceStatus::QueueOverflow), 0u);
     return gAllocations.load();
+}
+
+// The same with the test instrument `name`.
+long AllocationsWhileRendering(const char* name, bool expose, bool live) {
+    hosting_test::FakeType type;
+    type.expose = expose;
+    hosting_test::LoadedInstance instance(type, name);
+    EXPECT_EQ(instance.result, S_OK);
+    return AllocationsWhileRendering(instance.get(), live, [] {});
 }
 
 }  // namespace
@@ -165,18 +173,6 @@ TEST(TypeConnection, ASecondConnectionAfterAFailedListKeepsTheOneCompanion) {
     EXPECT_EQ(first->Release(), 0u);
 }
 
-namespace {
-
-// A bank select in every block the host fills: each block ends with a patch change.
-HRESULT QM_COMCALL BankSelectingSite(qm::IQmSoftSynth* synth, DWORD code, ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR,
-                                     ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR) {
-    if (code != qm::SiteCode::FillBlock) return S_OK;
-    const DWORD bankSelect = 0xB0 | (32u << 8) | (1u << 16);
-    return synth->SendShortMessages(&bankSelect, 1, 0);
-}
-
-}  // namespace
-
 // ... and so do the patch device's listener events: time, patch changes and parameter moves.
 TEST(PatchRenderAllocations, ListenedBlocksAllocateNothing) {
     if (!QMTEST_OWNS_MALLOC) GTEST_SKIP() << "the sanitizer owns the heap";
@@ -186,28 +182,13 @@ TEST(PatchRenderAllocations, ListenedBlocksAllocateNothing) {
     patch_test::Listener listener;
     listener.keep = false;
     patch_test::DeviceRig rig(plugin);
-    ASSERT_EQ(rig.synth->Open(0, 0, 0, &BankSelectingSite, 0, 0), S_OK);
-    const WAVEFORMATEX format = hosting_test::HostFormat(44100, WAVE_FORMAT_PCM, 16);
-    ASSERT_EQ(rig.synth->SetFormat(&format, 0, 0), S_OK);
-    ASSERT_EQ(rig.synth->Cue(0), S_OK);
-    ASSERT_EQ(rig.synth->Play(0, 0), S_OK);
     ASSERT_EQ(rig.device->AddListener(&listener), S_OK);
-    std::vector<int16_t> out(2 * 1000);
-    ASSERT_EQ(rig.synth->Render(out.data(), 0, 1000, 0, 0, nullptr), 1000);
-
-    gAllocations.store(0);
-    gCounting.store(true);
-    LONGLONG position = 1000;
-    for (int request = 0; request < 200; ++request) {
-        const LONG frames = 100 + (request * 37) % 900;
-        rig.synth->Render(out.data(), position, frames, 0, 0, nullptr);
-        plugin.CallHost(audioMasterBeginEdit, 1, 0, 0.0f);
-        plugin.CallHost(audioMasterAutomate, 1, 0, 0.5f);
-        plugin.CallHost(audioMasterEndEdit, 1, 0, 0.0f);
-        position += frames;
-    }
-    gCounting.store(false);
-    EXPECT_EQ(gAllocations.load(), 0);
+    EXPECT_EQ(AllocationsWhileRendering(rig.synth, false, [&] {
+                  plugin.CallHost(audioMasterBeginEdit, 1, 0, 0.0f);
+                  plugin.CallHost(audioMasterAutomate, 1, 0, 0.5f);
+                  plugin.CallHost(audioMasterEndEdit, 1, 0, 0.0f);
+              }),
+              0);
     // Time, patch change and three parameter events per request at least.
     EXPECT_GT(listener.heard.load(), 200 * 5);
 }

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "integration/host_smf_builder.h"
 #include "integration/posix/cli_session.h"
 
 namespace {
@@ -25,16 +24,15 @@ protected:
     PatchCli() : CliSession("qmvsti_patch_") {}
     void SetUp() override {
         CliSession::SetUp();
-        song_ = home_ / "song.mid";
         // The small song with control change 16 (the reference synth's self-automated Pan) ahead.
-        WriteBytes(song_.string(),
+        WriteBytes((home_ / "song.mid").string(),
                    Cat({Header(1, 2, 480), Chunk(Cat({Tempo(0, 500000), EndOfTrack()})),
                         Chunk(Cat({Event(0, {0xB0, 16, 32}), Event(0, {0x90, 60, 100}), Event(960, {0x80, 60, 0}),
                                    EndOfTrack(960)}))}));
         environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
     }
     std::string Render(const std::string& plugIn, const fs::path& output, const std::string& extra = "") {
-        return "render -p " + plugIn + " -i " + Quote(song_.string()) + " -o " + Quote(output.string()) + " --tail 0 " + extra;
+        return RenderArguments(plugIn, output, "--tail 0 " + extra);
     }
     static double Peak(const fs::path& path) { return CliSession::Peak(Samples(path)); }
     static std::vector<std::string> Lines(const std::string& text) {
@@ -43,7 +41,6 @@ protected:
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
-    fs::path song_;
 };
 
 TEST_F(PatchCli, InfoListsPatchesParametersAndControllers) {

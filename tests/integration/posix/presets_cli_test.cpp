@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <string>
 
-#include "integration/host_smf_builder.h"
 #include "integration/posix/cli_session.h"
 
 namespace {
@@ -16,29 +15,17 @@ using namespace qm::test;
 class PresetsCli : public CliSession {
 protected:
     PresetsCli() : CliSession("qmvsti_presets_") {}
-    void SetUp() override {
-        CliSession::SetUp();
-        song_ = home_ / "song.mid";
-        WriteBytes(song_.string(), SmallSong());
-        // amsynth never frees some of its own allocations (see the render tests).
-        environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
-    }
-    std::string File(const char* name) const { return Quote((home_ / name).string()); }
+    // amsynth never frees some of its own allocations (see the render tests).
+    void SetUp() override { CliSession::SetUp(), environment_ = "ASAN_OPTIONS=detect_leaks=0 "; }
     CliOutcome Render(const std::string& plugIn, const char* output, const std::string& extra) {
-        return Qmvsti("render -p " + plugIn + " -i " + Quote(song_.string()) + " -o " + File(output) + " --tail 0.5 " + extra);
-    }
-    Bytes Contents(const char* name) const {
-        const std::string text = ReadAll(home_ / name);
-        return Bytes(text.begin(), text.end());
+        return Qmvsti(RenderArguments(plugIn, output, "--tail 0.5 " + extra));
     }
     static bool RealPlugIn(const char* module) { return fs::exists(fs::path("/usr/lib/vst") / module); }
-
-    fs::path song_;
 };
 
 TEST_F(PresetsCli, RefusalsNameTheFieldAndTheOwner) {
     ASSERT_EQ(Qmvsti("preset save -p " + TestModule("qmref.so") + " " + File("ref.fxb")).code, 0);
-    const Bytes bank = Contents("ref.fxb");
+    const std::string bank = ReadAll(home_ / "ref.fxb");
     WriteBytes((home_ / "cut.fxb").string(), Bytes(bank.begin(), bank.begin() + 100));
     const CliOutcome cut = Qmvsti("preset show " + File("cut.fxb"));
     EXPECT_EQ(cut.code, 7);
@@ -59,7 +46,8 @@ TEST_F(PresetsCli, NekobiParameterFormRoundTrip) {
     if (!RealPlugIn("Nekobi-vst.so")) GTEST_SKIP() << "Nekobi is not installed";
     const std::string nekobi = Quote("/usr/lib/vst/Nekobi-vst.so");
     ASSERT_EQ(Qmvsti("preset save -p " + nekobi + " " + File("n.fxp")).code, 0);
-    Bytes preset = Contents("n.fxp");
+    const std::string saved = ReadAll(home_ / "n.fxp");
+    Bytes preset(saved.begin(), saved.end());
     ASSERT_EQ(preset.size(), 56u + 4 * 8);
     const Bytes changed = {0x3E, 0x4C, 0xCC, 0xCD, 0x3F, 0x66, 0x66, 0x66};  // 0.2 and 0.9
     std::copy(changed.begin(), changed.end(), preset.begin() + 56);
@@ -68,13 +56,13 @@ TEST_F(PresetsCli, NekobiParameterFormRoundTrip) {
     ASSERT_EQ(Render(nekobi, "plain.wav", "").code, 0);
     ASSERT_EQ(Render(nekobi, "preset.wav", "--preset " + File("n2.fxp") + " --save-state " + File("n.state")).code, 0);
     ASSERT_EQ(Render(nekobi, "state.wav", "--load-state " + File("n.state")).code, 0);
-    EXPECT_TRUE(Contents("preset.wav") == Contents("state.wav"));
-    EXPECT_FALSE(Contents("preset.wav") == Contents("plain.wav"));
+    EXPECT_TRUE(ReadAll(home_ / "preset.wav") == ReadAll(home_ / "state.wav"));
+    EXPECT_FALSE(ReadAll(home_ / "preset.wav") == ReadAll(home_ / "plain.wav"));
     // Nekobi rounds what it is given (its waveform is a switch): compare what it reports both ways.
     ASSERT_EQ(Qmvsti("preset save -p " + nekobi + " --preset " + File("n2.fxp") + " " + File("n3.fxp")).code, 0);
     ASSERT_EQ(Qmvsti("preset save -p " + nekobi + " --load-state " + File("n.state") + " " + File("n4.fxp")).code, 0);
-    EXPECT_TRUE(Contents("n3.fxp") == Contents("n4.fxp"));
-    EXPECT_FALSE(Contents("n3.fxp") == Contents("n.fxp"));
+    EXPECT_TRUE(ReadAll(home_ / "n3.fxp") == ReadAll(home_ / "n4.fxp"));
+    EXPECT_FALSE(ReadAll(home_ / "n3.fxp") == ReadAll(home_ / "n.fxp"));
 }
 
 // amsynth keeps its sound in a chunk: a bank loaded into a fresh instance saves the same bytes, and
@@ -84,14 +72,14 @@ TEST_F(PresetsCli, AmsynthChunkFormRoundTrip) {
     const std::string amsynth = Quote("/usr/lib/vst/amsynth_vst.so");
     ASSERT_EQ(Qmvsti("preset save -p " + amsynth + " --program 3 " + File("a.fxb")).code, 0);
     ASSERT_EQ(Qmvsti("preset save -p " + amsynth + " --preset " + File("a.fxb") + " " + File("b.fxb")).code, 0);
-    EXPECT_TRUE(Contents("a.fxb") == Contents("b.fxb"));
+    EXPECT_TRUE(ReadAll(home_ / "a.fxb") == ReadAll(home_ / "b.fxb"));
     EXPECT_NE(Qmvsti("preset show " + File("a.fxb")).out.find("bank, chunk form"), std::string::npos);
 
     ASSERT_EQ(Render(amsynth, "a.wav", "--preset " + File("a.fxb") + " --save-state " + File("a.state")).code, 0);
     ASSERT_EQ(Render(amsynth, "b.wav", "--load-state " + File("a.state") + " --save-state " + File("b.state")).code, 0);
-    EXPECT_TRUE(Contents("a.state") == Contents("b.state"));
+    EXPECT_TRUE(ReadAll(home_ / "a.state") == ReadAll(home_ / "b.state"));
     ASSERT_EQ(Qmvsti("preset save -p " + amsynth + " --load-state " + File("a.state") + " " + File("c.fxb")).code, 0);
-    EXPECT_TRUE(Contents("a.fxb") == Contents("c.fxb"));
+    EXPECT_TRUE(ReadAll(home_ / "a.fxb") == ReadAll(home_ / "c.fxb"));
 }
 
 }  // namespace
