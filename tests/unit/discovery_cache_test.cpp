@@ -64,7 +64,7 @@ TEST_F(ConnectedTypeTest, SinkAndCompanionLiveUntilTheLastRelease) {
     EXPECT_EQ(std::make_tuple(out, static_cast<CPlugInManagerCachSink*>(cache_.sink)->Owner()),
               std::make_tuple(static_cast<void*>(cache_.sink), type_));
 
-    // The companion exists once connected and names the type page.
+    // The companion exists once connected, names the type page and answers only for itself.
     ASSERT_EQ(type_->QueryInterface(IID_ISpecifyPropertyPages, &out), S_OK);
     auto* pages = static_cast<ISpecifyPropertyPages*>(out);
     CAUUID ids = {};
@@ -72,13 +72,17 @@ TEST_F(ConnectedTypeTest, SinkAndCompanionLiveUntilTheLastRelease) {
     ASSERT_EQ(ids.cElems, 1u);
     EXPECT_TRUE(IsEqualGUID(ids.pElems[0], CLSID_VSTiTypePage));
     CoTaskMemFree(ids.pElems);
+    EXPECT_EQ(pages->GetPages(nullptr), E_POINTER);
+    EXPECT_EQ(std::make_tuple(pages->QueryInterface(IID_IMIDIClass, &out), out), std::make_tuple(E_NOINTERFACE, nullptr));
 
     EXPECT_EQ(cache_.unregistrations, 0);
     type_->Release();
     type_ = nullptr;
     EXPECT_EQ(std::make_tuple(cache_.unregistrations, cache_.sink), std::make_tuple(1, nullptr));
-    // The type let go of its companion and cut the link to itself.
+    // The type let go of its companion and cut the link to itself; a refusal clears the answer.
+    ids = {7, reinterpret_cast<GUID*>(&ids)};
     EXPECT_EQ(pages->GetPages(&ids), E_UNEXPECTED);
+    EXPECT_EQ(std::make_tuple(ids.cElems, ids.pElems), std::make_tuple(0u, nullptr));
     EXPECT_EQ(pages->Release(), 0u);
 }
 

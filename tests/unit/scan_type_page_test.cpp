@@ -9,6 +9,7 @@
 #include "discovery/synth_type.h"
 #include "qmvsti/callbacks.h"
 #include "scan_test_support.h"
+#include "unit/page_synth_fakes.h"
 
 namespace qm::test {
 namespace {
@@ -102,19 +103,6 @@ private:
     std::deque<Queued> queue_;
 };
 
-class FakePageSite final : public IPropertyPageSite {
-public:
-    HRESULT QM_COMCALL QueryInterface(REFIID, void** ppv) noexcept override { *ppv = nullptr; return E_NOINTERFACE; }
-    ULONG QM_COMCALL AddRef() noexcept override { return ++refs; }
-    ULONG QM_COMCALL Release() noexcept override { return --refs; }
-    HRESULT QM_COMCALL OnStatusChange(DWORD flags) noexcept override { return statuses.push_back(flags), S_OK; }
-    HRESULT QM_COMCALL GetLocaleID(LCID*) noexcept override { return E_NOTIMPL; }
-    HRESULT QM_COMCALL GetPageContainer(IUnknown**) noexcept override { return E_NOTIMPL; }
-    HRESULT QM_COMCALL TranslateAccelerator(MSG*) noexcept override { return S_FALSE; }
-    ULONG refs = 1;
-    std::vector<DWORD> statuses;
-};
-
 class TypePageTest : public TypeTest {
 protected:
     void SetUp() override {
@@ -158,7 +146,7 @@ protected:
     std::string folder_;
     FakeTester tester_;
     FakeView view_;
-    FakePageSite site_;
+    page_test::FakePageSite site_;
     std::unique_ptr<TypePageLogic> logic_;
 };
 

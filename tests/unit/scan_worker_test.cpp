@@ -48,20 +48,16 @@ TEST_F(ScanWorkerTest, WalksFilesThenSubFoldersAndPostsWhatItFinds) {
     EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
     EXPECT_EQ(tester_.Tested(), Titles());  // the blocked name and the text file were never loaded
 
-    const std::string root = platform::WideToUtf8(tree_.Folder().c_str());
-    const std::string sub = platform::WideToUtf8(tree_.Folder("sub").c_str());
-    const auto testing = [](const std::string& file) { return "status:Testing " + file; };
+    const auto folder = [&](const std::string& relative) { return platform::WideToUtf8(tree_.Folder(relative).c_str()); };
+    const auto testing = [&](const std::string& relative, const char* title) {
+        return "status:Testing " + folder(relative) + Module(title);
+    };
     const std::vector<std::string> expected = {
-        "status:Scanning " + root,
-        testing(root + Module("a")), "found:Synth A",
-        testing(root + Module("b")), testing(root + Module("b")),  // not an instrument: no row
-        "status:Scanning " + sub,
-        testing(sub + Module("c")), testing(sub + Module("c")),    // failed
-        "status:Scanning " + platform::WideToUtf8(tree_.Folder("sub/deeper").c_str()),
-        testing(platform::WideToUtf8(tree_.Folder("sub/deeper").c_str()) + Module("d")), "found:Synth D",
-        "status:Scanning " + platform::WideToUtf8(tree_.Folder("zzz").c_str()),
-        testing(platform::WideToUtf8(tree_.Folder("zzz").c_str()) + Module("e")),
-        testing(platform::WideToUtf8(tree_.Folder("zzz").c_str()) + Module("e")),  // no editor: not enabled
+        "status:Scanning " + folder(""), testing("", "a"), "found:Synth A",
+        testing("", "b"), testing("", "b"),  // not an instrument: no row
+        "status:Scanning " + folder("sub"), testing("sub", "c"), testing("sub", "c"),  // failed
+        "status:Scanning " + folder("sub/deeper"), testing("sub/deeper", "d"), "found:Synth D",
+        "status:Scanning " + folder("zzz"), testing("zzz", "e"), testing("zzz", "e"),  // no editor: not enabled
         "finished",
     };
     EXPECT_EQ(sink_.Messages(), expected);
