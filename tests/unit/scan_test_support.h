@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
@@ -112,12 +113,7 @@ public:
     // Waits until `message` has been posted.
     void WaitFor(const std::string& message) {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] {
-            for (const auto& m : messages_) {
-                if (m == message) return true;
-            }
-            return false;
-        });
+        changed_.wait(lock, [&] { return std::find(messages_.begin(), messages_.end(), message) != messages_.end(); });
     }
 
 private:
