@@ -150,7 +150,7 @@ protected:
     std::unique_ptr<TypePageLogic> logic_;
 };
 
-TEST_F(TypePageTest, OpeningShowsTheFoldersAndTheInstrumentRows) {
+TEST_F(TypePageTest, OpeningShowsFoldersAndInstrumentRowsWhoseCheckBoxesApplyOnApply) {
     EXPECT_EQ(view_.shownFolders[0], folder_);
     // Slot 0 holds a folder, so slot 1 may be edited; slot 1 is empty, so slot 2 may not.
     EXPECT_EQ(std::vector<bool>(view_.folderEnabled, view_.folderEnabled + 3), (std::vector<bool>{true, true, false}));
@@ -160,9 +160,8 @@ TEST_F(TypePageTest, OpeningShowsTheFoldersAndTheInstrumentRows) {
     EXPECT_EQ(rows, (std::vector<std::tuple<std::string, int, bool>>{{"Broken", kRowImageFailed, false},
                                                                      {"Disabled", kRowImageAvailable, false},
                                                                      {"InUse", kRowImageInUse, true}}));
-}
 
-TEST_F(TypePageTest, CheckBoxesEnableAndDisableButAnInstrumentInUseKeepsItsState) {
+    // Check boxes enable and disable, but an instrument in use keeps its state.
     logic_->CheckChanged(IndexOf("InUse"), false);
     EXPECT_TRUE(view_.rows[IndexOf("InUse")].checked);  // snapped back
     EXPECT_FALSE(logic_->Dirty());
