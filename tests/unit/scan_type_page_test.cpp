@@ -202,7 +202,7 @@ TEST_F(TypePageTest, CheckingAFaultedInstrumentOffersARetest) {
     EXPECT_EQ(view_.messages.back(), "!Broken failed to load.");
 }
 
-TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksFor) {
+TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksForAndAppliesWhenItFinishes) {
     EXPECT_FALSE(logic_->CommitFolderText(0, W("").c_str()));  // slot 0 is never emptied by typing
     WString sameOtherCase = tree_.Folder();
     for (auto& c : sameOtherCase) c = static_cast<WCHAR>(c >= 'a' && c <= 'z' ? c - 0x20 : c);
@@ -213,9 +213,11 @@ TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksFor) {
     logic_->BrowseFolder(1);  // cancelled
     EXPECT_FALSE(logic_->Dirty());
 
-    view_.browseTo = "/other/folder";
+    tree_.AddFile("sub/Deep" + std::string(PluginFileSuffix()));
+    tester_.outcomes["Deep"] = {FakeOutcome::Instrument, "Deep", "Acme"};
+    view_.browseTo = folder_ + "sub";
     logic_->BrowseFolder(1);
-    EXPECT_EQ(view_.shownFolders[1], "/other/folder");
+    EXPECT_EQ(view_.shownFolders[1], view_.browseTo);
     EXPECT_TRUE(view_.folderEnabled[2]);
     EXPECT_TRUE(logic_->Dirty());
     EXPECT_TRUE(logic_->RescanNeeded());
@@ -229,6 +231,17 @@ TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksFor) {
     type_->GetFolder(1, slot1, kPluginPathChars);
     EXPECT_EQ(A(slot1), "");
     EXPECT_TRUE(logic_->Dirty());
+    // Accepted, the rescan applies the page when it finishes.
+    EXPECT_EQ(logic_->Apply(), S_FALSE);
+    view_.answers = {true};
+    logic_->OnMessage(kScanMessageRescan, nullptr);
+    ASSERT_TRUE(logic_->Scanning());
+    view_.PumpUntilFinished(*logic_);
+    EXPECT_FALSE(logic_->Dirty());
+    type_->GetFolder(1, slot1, kPluginPathChars);
+    EXPECT_EQ(A(slot1), view_.browseTo);
+    EXPECT_GE(FindPluginRecord(type_->PluginList(), Working("Deep"), RecordMatch::SamePath), 0);
+    EXPECT_EQ(site_.statuses.back(), 0u);
 }
 
 TEST_F(TypePageTest, AFinishedRescanIsMergedIntoTheWorkingList) {
@@ -253,24 +266,6 @@ TEST_F(TypePageTest, AFinishedRescanIsMergedIntoTheWorkingList) {
     EXPECT_FALSE(logic_->RescanNeeded());
     EXPECT_EQ(site_.statuses, (std::vector<DWORD>{PageStatus::Scanning, PageStatus::Dirty}));
     EXPECT_EQ(type_->PluginList()->nCount, 5);  // nothing reaches the type before Apply
-}
-
-TEST_F(TypePageTest, ARescanStartedByApplyAppliesWhenItFinishes) {
-    view_.browseTo = A(tree_.Folder().c_str()) + "sub";
-    tree_.AddFile("sub/Deep" + std::string(PluginFileSuffix()));
-    tester_.outcomes["Deep"] = {FakeOutcome::Instrument, "Deep", "Acme"};
-    logic_->BrowseFolder(1);
-    EXPECT_EQ(logic_->Apply(), S_FALSE);
-    view_.answers = {true};
-    logic_->OnMessage(kScanMessageRescan, nullptr);
-    ASSERT_TRUE(logic_->Scanning());
-    view_.PumpUntilFinished(*logic_);
-    EXPECT_FALSE(logic_->Dirty());
-    WCHAR slot1[kPluginPathChars];
-    type_->GetFolder(1, slot1, kPluginPathChars);
-    EXPECT_EQ(A(slot1), view_.browseTo);
-    EXPECT_GE(FindPluginRecord(type_->PluginList(), Working("Deep"), RecordMatch::SamePath), 0);
-    EXPECT_EQ(site_.statuses.back(), 0u);
 }
 
 }  // namespace
