@@ -38,8 +38,8 @@ public:
         return true;
     }
     void PostToPage(UINT message) noexcept override { posted.push_back(message); }
-    int FocusedFolderSlot() noexcept override { return focused; }
-    void ReadFolderText(int slot, WCHAR (&text)[kPluginPathChars]) noexcept override { Put(text, typed[slot].c_str()); }
+    int FocusedFolderSlot() noexcept override { return -1; }
+    void ReadFolderText(int, WCHAR (&text)[kPluginPathChars]) noexcept override { text[0] = 0; }
     void ShowFolders(const WCHAR (*folders)[kPluginPathChars], const bool enabled[3]) noexcept override {
         for (int i = 0; i < 3; ++i) {
             shownFolders[i] = A(folders[i]);
@@ -84,8 +84,6 @@ public:
     std::deque<bool> answers;
     std::vector<std::string> questions, messages;
     std::string browseTo;
-    int focused = -1;
-    std::string typed[3];
     std::vector<UINT> posted;
     std::string shownFolders[3];
     bool folderEnabled[3] = {};
