@@ -213,7 +213,6 @@ public:
     HRESULT CreateForRecord(ISynthTypeLink* type, VstiPluginRecord* record, IUnknown** instance) noexcept override {
         EXPECT_NE(type, nullptr);
         made.push_back(MadeInstance{*record});
-        if (result != S_OK) return result;
         auto* synth = new FakeSynth;
         synth->refuseSoftSynth = refuseSoftSynth;
         synth->AddRef();
@@ -224,7 +223,6 @@ public:
     void SetManagerId(IUnknown*, const GUID& id) noexcept override { made.back().managerId = id.Data1; }
 
     std::vector<MadeInstance> made;
-    HRESULT result = S_OK;
     bool refuseSoftSynth = false;
 };
 
