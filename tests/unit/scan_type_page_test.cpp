@@ -128,7 +128,6 @@ protected:
     }
     static VstiPluginRecord PathRecord(const std::string& path, const char* name, DWORD flags, LONG useCount) {
         VstiPluginRecord r = Record((path + PluginFileSuffix()).c_str(), name, "Acme", 1, flags);
-        Put(r.product, name);
         r.useCount = useCount;
         return r;
     }
