@@ -64,7 +64,7 @@ TEST_F(ConnectedTypeTest, SinkAndCompanionLiveUntilTheLastRelease) {
     EXPECT_EQ(std::make_tuple(out, static_cast<CPlugInManagerCachSink*>(cache_.sink)->Owner()),
               std::make_tuple(static_cast<void*>(cache_.sink), type_));
 
-    // The companion exists once connected and names the type page.
+    // The companion exists once connected, names the type page and answers only for itself.
     ASSERT_EQ(type_->QueryInterface(IID_ISpecifyPropertyPages, &out), S_OK);
     auto* pages = static_cast<ISpecifyPropertyPages*>(out);
     CAUUID ids = {};
@@ -72,17 +72,23 @@ TEST_F(ConnectedTypeTest, SinkAndCompanionLiveUntilTheLastRelease) {
     ASSERT_EQ(ids.cElems, 1u);
     EXPECT_TRUE(IsEqualGUID(ids.pElems[0], CLSID_VSTiTypePage));
     CoTaskMemFree(ids.pElems);
+    EXPECT_EQ(pages->GetPages(nullptr), E_POINTER);
+    EXPECT_EQ(std::make_tuple(pages->QueryInterface(IID_IMIDIClass, &out), out), std::make_tuple(E_NOINTERFACE, nullptr));
 
     EXPECT_EQ(cache_.unregistrations, 0);
     type_->Release();
     type_ = nullptr;
     EXPECT_EQ(std::make_tuple(cache_.unregistrations, cache_.sink), std::make_tuple(1, nullptr));
-    // The type let go of its companion and cut the link to itself.
+    // The type let go of its companion and cut the link to itself; a refusal clears the answer.
+    ids = {7, reinterpret_cast<GUID*>(&ids)};
     EXPECT_EQ(pages->GetPages(&ids), E_UNEXPECTED);
+    EXPECT_EQ(std::make_tuple(ids.cElems, ids.pElems), std::make_tuple(0u, nullptr));
     EXPECT_EQ(pages->Release(), 0u);
 }
 
-TEST_F(ConnectedTypeTest, CreateSynthMatchesCandidateEntriesWithTheVendorContainedRule) {
+// Creation finds the entry by its manager ID first; without one it matches the candidate entries with
+// the vendor-contained rule. ResetUsage unmarks the entries the cache's check answers 0 for.
+TEST_F(ConnectedTypeTest, CreateSynthFindsTheEntryByIdOrWithTheVendorContainedRuleAndResetUsageUnmarks) {
     PlugInManagerEntry faulted = Entry("/vst/a.so", "Keys", "Acme Audio GmbH", 1, 21);
     faulted.faulted = 1;
     PlugInManagerEntry noEditor = Entry("/vst/b.so", "Keys", "Acme Audio GmbH", 1, 22);
@@ -90,7 +96,9 @@ TEST_F(ConnectedTypeTest, CreateSynthMatchesCandidateEntriesWithTheVendorContain
     PlugInManagerEntry good = Entry("/vst/c.so", "Keys", "Acme Audio GmbH", 1, 23);
     good.options = PlugInManagerOptions::AlternativeDrawing;
     Put(good.firstName, "Shown Name");  // creation matches and takes the second name
-    cache_.entries = {faulted, noEditor, good};
+    PlugInManagerEntry disabled = Entry("/vst/e.so", "E", "V", 5, 31);
+    disabled.enabled = 0;
+    cache_.entries = {faulted, noEditor, good, Entry("/vst/d.so", "D", "V", 4, 32), disabled};
     Connect();
 
     SoftSynthTypeInfo d = AnySynth();
@@ -110,28 +118,21 @@ TEST_F(ConnectedTypeTest, CreateSynthMatchesCandidateEntriesWithTheVendorContain
               std::make_tuple("/vst/c.so", "Keys", Enabled | LoadFailed | AlternativeDrawing, true, 23u));
     EXPECT_EQ(cache_.inUseCalls.back(), (std::pair<uint32_t, DWORD>{23u, 1u}));
     synth->Release();
-
     EXPECT_EQ(type_->CreateSynth(nullptr, &synth), E_INVALIDARG);
     EXPECT_EQ(type_->CreateSynth(&d, nullptr), E_INVALIDARG);
-}
 
-TEST_F(ConnectedTypeTest, CreateSynthFindsAnEntryByItsManagerIdFirstAndResetUsageUnmarksCheckedOnes) {
-    PlugInManagerEntry disabled = Entry("/vst/a.so", "A", "V", 1, 31);
-    disabled.enabled = 0;
-    cache_.entries = {Entry("/vst/b.so", "B", "V", 2, 32), disabled};
-    Connect();
-    SoftSynthTypeInfo d = AnySynth();
+    const int finds = cache_.finds;
+    d = AnySynth();
     d.managerId = MakeGuid(32);
     d.mask = SoftSynthInfoMask::UniqueId;
     d.uniqueId = 99;  // not compared when the id finds the entry
-    IQmSoftSynth* synth = nullptr;
     ASSERT_EQ(type_->CreateSynth(&d, &synth), S_OK);
-    EXPECT_EQ(std::make_tuple(cache_.finds, maker_.made.back().managerId), std::make_tuple(1, 32u));
+    EXPECT_EQ(std::make_tuple(cache_.finds - finds, maker_.made.back().managerId), std::make_tuple(1, 32u));
     synth->Release();
     // A found entry that is not enabled is refused without a creation.
     d.managerId = MakeGuid(31);
     EXPECT_EQ(type_->CreateSynth(&d, &synth), S_FALSE);
-    EXPECT_EQ(maker_.made.size(), 1u);
+    EXPECT_EQ(maker_.made.size(), 2u);
 
     cache_.inUseCalls.clear();
     cache_.uncheckedId = 31;

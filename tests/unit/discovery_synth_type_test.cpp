@@ -71,6 +71,8 @@ TEST_F(SynthTypeTest, GetSynthInfoCountsOnlyEnabledRecords) {
 
 // A descriptor is matched on the fields its mask names (name and vendor always) against the records
 // that may be created: every /p/x.dll record carries a bit that rules it out, whatever else matches.
+// An instance without the soft-synth interface is refused and not counted (the loader's failures are
+// the type-loads-modules test's part).
 TEST_F(SynthTypeTest, CreateSynthKeysOnTheGivenFieldsOfCreatableRecordsOnly) {
     const auto same = [](DWORD flags) { return Record("/p/x.dll", "Same", "V", 9, flags); };
     UseRecords(type_, {same(Enabled | NoEditor), same(Enabled | Faulted), same(Enabled | LoadFailed), same(Enabled | CacheOption),
@@ -82,15 +84,17 @@ TEST_F(SynthTypeTest, CreateSynthKeysOnTheGivenFieldsOfCreatableRecordsOnly) {
         LONG uniqueId, vendorVersion;
         const char* made;  // the record's path, null: S_FALSE without a creation attempt
         bool noSizeWindow;
+        bool refuse = false;  // the instance refuses the soft-synth interface
     } cases[] = {
         {"Same", nullptr, SoftSynthInfoMask::UniqueId, 9, 0, "/p/y.dll", true},
         {nullptr, nullptr, SoftSynthInfoMask::UniqueId, 3, 0, nullptr, false},
         {nullptr, nullptr, SoftSynthInfoMask::VendorVersion, 0, 8, nullptr, false},
         {nullptr, "Other", SoftSynthInfoMask::VendorVersion, 0, 7, nullptr, false},
         {"Beta", "Acme", SoftSynthInfoMask::VendorVersion, 0, 7, "/p/b.dll", false},  // an empty name matches any
+        {"Same", nullptr, SoftSynthInfoMask::UniqueId, 9, 0, "/p/y.dll", true, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.made ? c.made : "none");
+        SCOPED_TRACE(testing::Message() << (c.made ? c.made : "none") << (c.refuse ? " refused" : ""));
         SoftSynthTypeInfo d = AnySynth();
         WString name = W(c.name ? c.name : ""), vendor = W(c.vendor ? c.vendor : "");
         d.name = c.name ? &name[0] : nullptr;
@@ -99,8 +103,9 @@ TEST_F(SynthTypeTest, CreateSynthKeysOnTheGivenFieldsOfCreatableRecordsOnly) {
         d.uniqueId = c.uniqueId;
         d.vendorVersion = c.vendorVersion;
         maker_.made.clear();
+        maker_.refuseSoftSynth = c.refuse;
         IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
-        EXPECT_EQ(type_->CreateSynth(&d, &synth), c.made ? S_OK : S_FALSE);
+        EXPECT_EQ(type_->CreateSynth(&d, &synth), c.made == nullptr ? S_FALSE : c.refuse ? E_NOINTERFACE : S_OK);
         if (c.made == nullptr) {
             EXPECT_EQ(std::make_tuple(maker_.made.size(), synth), std::make_tuple(size_t{0}, nullptr));
             continue;
@@ -108,31 +113,16 @@ TEST_F(SynthTypeTest, CreateSynthKeysOnTheGivenFieldsOfCreatableRecordsOnly) {
         ASSERT_EQ(maker_.made.size(), 1u);
         EXPECT_EQ(std::make_tuple(A(maker_.made[0].record.path), maker_.made[0].noSizeWindow, maker_.made[0].managerId),
                   std::make_tuple(c.made, c.noSizeWindow, 0u));
-        EXPECT_EQ(synth->Release(), 0u);  // the caller holds the only reference
+        if (c.refuse) {
+            EXPECT_EQ(synth, nullptr);
+        } else {
+            EXPECT_EQ(synth->Release(), 0u);  // the caller holds the only reference
+        }
     }
-    // Each creation counted on its record in the list.
+    // Each creation counted on its record in the list; the refused one did not.
     int used = 0;
     for (int i = 0; i < type_->PluginList()->nCount; ++i) used += PluginRecordAt(type_->PluginList(), i)->useCount;
     EXPECT_EQ(used, 2);
-}
-
-TEST_F(SynthTypeTest, CreateSynthReturnsTheFailureOfCreationOrInterface) {
-    UseRecords(type_, {Record("/p/a.dll", "Alpha", "Acme", 1, Enabled)});
-    SoftSynthTypeInfo d = AnySynth();
-    // S_FALSE: the module is no loadable plug-in; refused interface: released with the creation reference.
-    const struct {
-        HRESULT made;
-        bool refuse;
-        HRESULT result;
-    } cases[] = {{QM_E_PLUGIN_EXCEPTION, false, QM_E_PLUGIN_EXCEPTION}, {S_FALSE, false, S_FALSE}, {S_OK, true, E_NOINTERFACE}};
-    for (const auto& c : cases) {
-        maker_.result = c.made;
-        maker_.refuseSoftSynth = c.refuse;
-        IQmSoftSynth* synth = reinterpret_cast<IQmSoftSynth*>(1);
-        EXPECT_EQ(type_->CreateSynth(&d, &synth), c.result);
-        EXPECT_EQ(synth, nullptr);
-    }
-    EXPECT_EQ(PluginRecordAt(type_->PluginList(), 0)->useCount, 0);
 }
 
 TEST_F(SynthTypeTest, ResetUsageForgetsCountsAndMissingRecords) {

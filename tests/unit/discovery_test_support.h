@@ -41,8 +41,7 @@ inline GUID MakeGuid(uint32_t n) { return GUID{n, 0x1234, 0x5678, {1, 2, 3, 4, 5
 
 // A usable cache entry: enabled, has an editor, an instrument.
 inline PlugInManagerEntry Entry(const char* path, const char* name, const char* vendor, LONG uniqueId, uint32_t id) {
-    PlugInManagerEntry e;
-    std::memset(&e, 0, sizeof(e));
+    PlugInManagerEntry e{};
     e.managerId = MakeGuid(id);
     e.enabled = 1;
     e.hasEditor = 1;
@@ -58,8 +57,7 @@ inline PlugInManagerEntry Entry(const char* path, const char* name, const char* 
 }
 
 inline VstiPluginRecord Record(const char* path, const char* name, const char* vendor, LONG uniqueId, DWORD flags) {
-    VstiPluginRecord r;
-    std::memset(&r, 0, sizeof(r));
+    VstiPluginRecord r{};
     Put(r.path, path);
     Put(r.name, name);
     Put(r.product, name);
@@ -72,8 +70,7 @@ inline VstiPluginRecord Record(const char* path, const char* name, const char* v
 
 // A record for one of our test instruments, as a scan would list it before loading it.
 inline VstiPluginRecord TestPluginRecord(const char* plugin, DWORD flags) {
-    VstiPluginRecord r;
-    std::memset(&r, 0, sizeof(r));
+    VstiPluginRecord r{};
     WideCopy(r.path, kPluginPathChars, TestPluginPath(plugin).c_str());
     r.flags = flags;
     return r;
@@ -216,7 +213,6 @@ public:
     HRESULT CreateForRecord(ISynthTypeLink* type, VstiPluginRecord* record, IUnknown** instance) noexcept override {
         EXPECT_NE(type, nullptr);
         made.push_back(MadeInstance{*record});
-        if (result != S_OK) return result;
         auto* synth = new FakeSynth;
         synth->refuseSoftSynth = refuseSoftSynth;
         synth->AddRef();
@@ -227,7 +223,6 @@ public:
     void SetManagerId(IUnknown*, const GUID& id) noexcept override { made.back().managerId = id.Data1; }
 
     std::vector<MadeInstance> made;
-    HRESULT result = S_OK;
     bool refuseSoftSynth = false;
 };
 
@@ -262,11 +257,7 @@ inline std::vector<std::string> Names(const tQMLIST* list) {
 }
 
 // A descriptor that asks for nothing in particular.
-inline SoftSynthTypeInfo AnySynth() {
-    SoftSynthTypeInfo d;
-    std::memset(&d, 0, sizeof(d));
-    return d;
-}
+inline SoftSynthTypeInfo AnySynth() { return SoftSynthTypeInfo{}; }
 
 // A type that makes its instances through the fake maker; Connect offers it the test cache and
 // progress object. Every reference the type took is given back by the end.

@@ -21,15 +21,13 @@ inline WString W(const char* utf8) {
     return WString(wide.begin(), wide.end());
 }
 
-inline std::string Utf8(const WCHAR* text) { return qm::platform::WideToUtf8(text); }
-
 inline void AnchorFunction() {}
 
 // The folder of this test program, with a trailing separator.
 inline std::string ProgramFolder() {
     WCHAR path[1024];
     const size_t length = qm::platform::ModulePathOf(reinterpret_cast<const void*>(&AnchorFunction), path, 1024);
-    std::string folder = Utf8(WString(path, length).c_str());
+    const std::string folder = qm::platform::WideToUtf8(path, static_cast<ptrdiff_t>(length));
     const size_t cut = folder.find_last_of("/\\");
     return cut == std::string::npos ? std::string() : folder.substr(0, cut + 1);
 }

@@ -1,6 +1,6 @@
-// One file of the folder scan: the candidate filter, what a test load records (rules c to f and the
-// Native Instruments mark), how a probe's verdict replaces it, and what the scan makes of a probe's
-// report, whole or cut short.
+// One file of the folder scan: the candidate filter, what a test load records beyond what the folder
+// scan of our test modules shows (the Native Instruments mark, a name found before a failure), and
+// what the scan makes of a probe's report, whole or cut short.
 #include "discovery/probe_report.h"
 #include "discovery/scan_candidate.h"
 
@@ -43,10 +43,6 @@ TEST(ScanCandidate, TestLoadWritesTheRecordAsTheScanKeepsIt) {
         {"ni", {FakeOutcome::Instrument, "Massive", "Native Instruments GmbH"}, Enabled | AlternativeDrawing,
          "Massive", "Massive product"},
         {"nicase", {FakeOutcome::Instrument, "Other", "native instruments"}, Enabled, "Other", "Other product"},
-        {"noeditor", {FakeOutcome::Instrument, "Plain", "Acme", NoEditor}, NoEditor, "Plain", "Plain product"},
-        {"effect", {FakeOutcome::NotInstrument}, NotInstrument, "Not a VST Instrument.", "Unknown"},
-        {"broken", {FakeOutcome::Failure, "", "", LoadFailed, E_FAIL}, Faulted | LoadFailed, "broken", "FAILED"},
-        {"crash", {FakeOutcome::Crash}, Faulted, "crash", "FAILED"},
         {"half", {FakeOutcome::Failure, "Half Loaded", "", 0, static_cast<HRESULT>(0x8004E017)}, Faulted,
          "Half Loaded", "FAILED"},
     };
@@ -62,35 +58,6 @@ TEST(ScanCandidate, TestLoadWritesTheRecordAsTheScanKeepsIt) {
         EXPECT_EQ(A(record.product), c.product);
         // Every instance made for the test is released again.
         EXPECT_EQ(tester.released.load(), c.outcome.kind == FakeOutcome::Instrument ? 1 : 0);
-    }
-}
-
-TEST(ScanCandidate, ProbeVerdictsThatEndTheTest) {
-    KernelScope kernel;
-    ProbeResult failed{ProbeVerdict::Failed, Record("elsewhere", "Wrong Magic", "", 7, Faulted | LoadFailed)};
-    Put(failed.record.product, "FAILED");
-    const struct {
-        ProbeResult result;
-        bool ends;
-        DWORD flags;
-        const char* name;
-        const char* product;
-    } cases[] = {
-        {{ProbeVerdict::NotProbed, {}}, false, 0, "", ""},
-        {{ProbeVerdict::Passed, {}}, false, 0, "", ""},
-        {failed, true, Faulted | LoadFailed, "Wrong Magic", "FAILED"},
-        {{ProbeVerdict::TimedOut, {}}, true, Faulted, "hang", "Timed out"},
-        {{ProbeVerdict::Crashed, {}}, true, Faulted, "hang", "Crashed"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.result.verdict));
-        VstiPluginRecord record{};
-        Put(record.path, "/plugins/hang.so");
-        EXPECT_EQ(ApplyProbeVerdict(c.result, &record), c.ends);
-        EXPECT_EQ(record.flags, c.flags);
-        EXPECT_EQ(A(record.name), c.name);
-        EXPECT_EQ(A(record.product), c.product);
-        EXPECT_EQ(A(record.path), "/plugins/hang.so");  // the probe's record never moves the module
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
@@ -21,7 +22,7 @@ namespace qm::test {
 
 // How the fake create-for-record treats one file (keyed by its title: no folder, no extension).
 struct FakeOutcome {
-    enum Kind { Instrument, NotInstrument, Failure, Crash } kind = Instrument;
+    enum Kind { Instrument, NotInstrument, Failure } kind = Instrument;
     const char* name = "";
     const char* vendor = "";
     DWORD flags = 0;             // bits the loader would write (NoEditor, LoadFailed, ...)
@@ -45,7 +46,13 @@ class FakeTester final : public IScanTester {
 public:
     HRESULT CreateForRecord(VstiPluginRecord* record, IUnknown** instance) noexcept override {
         *instance = nullptr;
-        const FakeOutcome o = OutcomeFor(record);
+        const std::string title = TitleOf(record->path);
+        FakeOutcome o;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            tested_.push_back(title);
+            if (outcomes.count(title)) o = outcomes.at(title);
+        }
         record->flags |= o.flags;
         switch (o.kind) {
         case FakeOutcome::Instrument: {
@@ -61,7 +68,6 @@ public:
         case FakeOutcome::Failure:
             if (*o.name != 0) Put(record->name, o.name);  // what the loader found before it failed
             return o.failure;
-        case FakeOutcome::Crash: __builtin_trap();
         }
         return E_UNEXPECTED;
     }
@@ -79,14 +85,6 @@ public:
     std::atomic<int> released{0};
 
 private:
-    // Logs the test; the title's string is gone again before a crash skips every destructor.
-    FakeOutcome OutcomeFor(const VstiPluginRecord* record) {
-        const std::string title = TitleOf(record->path);
-        std::lock_guard<std::mutex> lock(mutex_);
-        tested_.push_back(title);
-        return outcomes.count(title) ? outcomes.at(title) : FakeOutcome{};
-    }
-
     std::mutex mutex_;
     std::vector<std::string> tested_;
 };
@@ -112,12 +110,7 @@ public:
     // Waits until `message` has been posted.
     void WaitFor(const std::string& message) {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] {
-            for (const auto& m : messages_) {
-                if (m == message) return true;
-            }
-            return false;
-        });
+        changed_.wait(lock, [&] { return std::find(messages_.begin(), messages_.end(), message) != messages_.end(); });
     }
 
 private:

@@ -9,6 +9,7 @@
 #include "discovery/synth_type.h"
 #include "qmvsti/callbacks.h"
 #include "scan_test_support.h"
+#include "unit/page_synth_fakes.h"
 
 namespace qm::test {
 namespace {
@@ -37,8 +38,8 @@ public:
         return true;
     }
     void PostToPage(UINT message) noexcept override { posted.push_back(message); }
-    int FocusedFolderSlot() noexcept override { return focused; }
-    void ReadFolderText(int slot, WCHAR (&text)[kPluginPathChars]) noexcept override { Put(text, typed[slot].c_str()); }
+    int FocusedFolderSlot() noexcept override { return -1; }
+    void ReadFolderText(int, WCHAR (&text)[kPluginPathChars]) noexcept override { text[0] = 0; }
     void ShowFolders(const WCHAR (*folders)[kPluginPathChars], const bool enabled[3]) noexcept override {
         for (int i = 0; i < 3; ++i) {
             shownFolders[i] = A(folders[i]);
@@ -83,8 +84,6 @@ public:
     std::deque<bool> answers;
     std::vector<std::string> questions, messages;
     std::string browseTo;
-    int focused = -1;
-    std::string typed[3];
     std::vector<UINT> posted;
     std::string shownFolders[3];
     bool folderEnabled[3] = {};
@@ -100,19 +99,6 @@ private:
     std::mutex mutex_;
     std::condition_variable arrived_;
     std::deque<Queued> queue_;
-};
-
-class FakePageSite final : public IPropertyPageSite {
-public:
-    HRESULT QM_COMCALL QueryInterface(REFIID, void** ppv) noexcept override { *ppv = nullptr; return E_NOINTERFACE; }
-    ULONG QM_COMCALL AddRef() noexcept override { return ++refs; }
-    ULONG QM_COMCALL Release() noexcept override { return --refs; }
-    HRESULT QM_COMCALL OnStatusChange(DWORD flags) noexcept override { return statuses.push_back(flags), S_OK; }
-    HRESULT QM_COMCALL GetLocaleID(LCID*) noexcept override { return E_NOTIMPL; }
-    HRESULT QM_COMCALL GetPageContainer(IUnknown**) noexcept override { return E_NOTIMPL; }
-    HRESULT QM_COMCALL TranslateAccelerator(MSG*) noexcept override { return S_FALSE; }
-    ULONG refs = 1;
-    std::vector<DWORD> statuses;
 };
 
 class TypePageTest : public TypeTest {
@@ -142,7 +128,6 @@ protected:
     }
     static VstiPluginRecord PathRecord(const std::string& path, const char* name, DWORD flags, LONG useCount) {
         VstiPluginRecord r = Record((path + PluginFileSuffix()).c_str(), name, "Acme", 1, flags);
-        Put(r.product, name);
         r.useCount = useCount;
         return r;
     }
@@ -158,11 +143,11 @@ protected:
     std::string folder_;
     FakeTester tester_;
     FakeView view_;
-    FakePageSite site_;
+    page_test::FakePageSite site_;
     std::unique_ptr<TypePageLogic> logic_;
 };
 
-TEST_F(TypePageTest, OpeningShowsTheFoldersAndTheInstrumentRows) {
+TEST_F(TypePageTest, OpeningShowsFoldersAndInstrumentRowsWhoseCheckBoxesApplyOnApply) {
     EXPECT_EQ(view_.shownFolders[0], folder_);
     // Slot 0 holds a folder, so slot 1 may be edited; slot 1 is empty, so slot 2 may not.
     EXPECT_EQ(std::vector<bool>(view_.folderEnabled, view_.folderEnabled + 3), (std::vector<bool>{true, true, false}));
@@ -172,9 +157,8 @@ TEST_F(TypePageTest, OpeningShowsTheFoldersAndTheInstrumentRows) {
     EXPECT_EQ(rows, (std::vector<std::tuple<std::string, int, bool>>{{"Broken", kRowImageFailed, false},
                                                                      {"Disabled", kRowImageAvailable, false},
                                                                      {"InUse", kRowImageInUse, true}}));
-}
 
-TEST_F(TypePageTest, CheckBoxesEnableAndDisableButAnInstrumentInUseKeepsItsState) {
+    // Check boxes enable and disable, but an instrument in use keeps its state.
     logic_->CheckChanged(IndexOf("InUse"), false);
     EXPECT_TRUE(view_.rows[IndexOf("InUse")].checked);  // snapped back
     EXPECT_FALSE(logic_->Dirty());
@@ -215,7 +199,7 @@ TEST_F(TypePageTest, CheckingAFaultedInstrumentOffersARetest) {
     EXPECT_EQ(view_.messages.back(), "!Broken failed to load.");
 }
 
-TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksFor) {
+TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksForAndAppliesWhenItFinishes) {
     EXPECT_FALSE(logic_->CommitFolderText(0, W("").c_str()));  // slot 0 is never emptied by typing
     WString sameOtherCase = tree_.Folder();
     for (auto& c : sameOtherCase) c = static_cast<WCHAR>(c >= 'a' && c <= 'z' ? c - 0x20 : c);
@@ -226,9 +210,11 @@ TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksFor) {
     logic_->BrowseFolder(1);  // cancelled
     EXPECT_FALSE(logic_->Dirty());
 
-    view_.browseTo = "/other/folder";
+    tree_.AddFile("sub/Deep" + std::string(PluginFileSuffix()));
+    tester_.outcomes["Deep"] = {FakeOutcome::Instrument, "Deep", "Acme"};
+    view_.browseTo = folder_ + "sub";
     logic_->BrowseFolder(1);
-    EXPECT_EQ(view_.shownFolders[1], "/other/folder");
+    EXPECT_EQ(view_.shownFolders[1], view_.browseTo);
     EXPECT_TRUE(view_.folderEnabled[2]);
     EXPECT_TRUE(logic_->Dirty());
     EXPECT_TRUE(logic_->RescanNeeded());
@@ -242,6 +228,17 @@ TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksFor) {
     type_->GetFolder(1, slot1, kPluginPathChars);
     EXPECT_EQ(A(slot1), "");
     EXPECT_TRUE(logic_->Dirty());
+    // Accepted, the rescan applies the page when it finishes.
+    EXPECT_EQ(logic_->Apply(), S_FALSE);
+    view_.answers = {true};
+    logic_->OnMessage(kScanMessageRescan, nullptr);
+    ASSERT_TRUE(logic_->Scanning());
+    view_.PumpUntilFinished(*logic_);
+    EXPECT_FALSE(logic_->Dirty());
+    type_->GetFolder(1, slot1, kPluginPathChars);
+    EXPECT_EQ(A(slot1), view_.browseTo);
+    EXPECT_GE(FindPluginRecord(type_->PluginList(), Working("Deep"), RecordMatch::SamePath), 0);
+    EXPECT_EQ(site_.statuses.back(), 0u);
 }
 
 TEST_F(TypePageTest, AFinishedRescanIsMergedIntoTheWorkingList) {
@@ -266,24 +263,6 @@ TEST_F(TypePageTest, AFinishedRescanIsMergedIntoTheWorkingList) {
     EXPECT_FALSE(logic_->RescanNeeded());
     EXPECT_EQ(site_.statuses, (std::vector<DWORD>{PageStatus::Scanning, PageStatus::Dirty}));
     EXPECT_EQ(type_->PluginList()->nCount, 5);  // nothing reaches the type before Apply
-}
-
-TEST_F(TypePageTest, ARescanStartedByApplyAppliesWhenItFinishes) {
-    view_.browseTo = A(tree_.Folder().c_str()) + "sub";
-    tree_.AddFile("sub/Deep" + std::string(PluginFileSuffix()));
-    tester_.outcomes["Deep"] = {FakeOutcome::Instrument, "Deep", "Acme"};
-    logic_->BrowseFolder(1);
-    EXPECT_EQ(logic_->Apply(), S_FALSE);
-    view_.answers = {true};
-    logic_->OnMessage(kScanMessageRescan, nullptr);
-    ASSERT_TRUE(logic_->Scanning());
-    view_.PumpUntilFinished(*logic_);
-    EXPECT_FALSE(logic_->Dirty());
-    WCHAR slot1[kPluginPathChars];
-    type_->GetFolder(1, slot1, kPluginPathChars);
-    EXPECT_EQ(A(slot1), view_.browseTo);
-    EXPECT_GE(FindPluginRecord(type_->PluginList(), Working("Deep"), RecordMatch::SamePath), 0);
-    EXPECT_EQ(site_.statuses.back(), 0u);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The Linux language module: a shared object beside libqmvsti.so; the user's language from the locale.
+// The Linux language module's name (it lies beside libqmvsti.so, where the module tests find its
+// German texts) and the user's language from the locale.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,7 +7,6 @@
 
 #include "framework/lang_internal.h"
 #include "unit/lang_test_helpers.h"
-#include "platform/file.h"
 #include "support/environment.h"
 
 namespace langtest {
@@ -16,24 +16,6 @@ const char* LanguageModuleFileName() { return "libqmvsti.LNG"; }
 using namespace langtest;
 
 namespace {
-
-TEST(LangPosix, OpenFindsTheLanguageModuleBesideTheLibrary) {
-    const WString library = W((ProgramFolder() + "libqmvsti.so").c_str());
-    if (!qm::platform::FileExists(library.c_str())) GTEST_SKIP() << "libqmvsti.so is not built";
-    void* loaded = qm::platform::LoadModule(library.c_str());
-    ASSERT_NE(loaded, nullptr);
-    HINSTANCE instance = qm::ModuleInstanceOf(qm::platform::FindSymbol(loaded, "QmLang_Open"));
-    ASSERT_NE(instance, nullptr);
-    {
-        KernelHandleScope kernel;
-        OwnedLang h;
-        ASSERT_EQ(QmLang_Open(&h.lang, instance, 1031, 0), S_OK);
-        EXPECT_NE(h.lang->languageModule, instance);
-        ASSERT_TRUE(QmLang_UpdateKernelLCID(*h, 1031));
-        EXPECT_EQ(WString(QmGetString(*h, 1035)), W("&Aktualisieren"));
-    }
-    qm::platform::UnloadModule(loaded);
-}
 
 // Records follow the user's locale when the handle has no LCID; each later variable takes precedence
 // over the ones set before it.

@@ -3,10 +3,10 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <tuple>
 
 #include "support/environment.h"
 #include "unit/metric_test_support.h"
@@ -49,48 +49,41 @@ protected:
         ASSERT_FALSE(home_.empty());
         xdg_ = std::make_unique<ScopedEnvironment>("XDG_CONFIG_HOME", home_.c_str());
         folder_ = home_ + "/Kelo Zezazidu Software";
-        database_ = folder_ + "/settings.db";
     }
     void TearDown() override {
         MetricTest::TearDown();
         xdg_.reset();
         RemoveTree(home_);
     }
-    std::string home_, folder_, database_;
+    std::string home_, folder_;
     std::unique_ptr<ScopedEnvironment> xdg_;
 };
 
-TEST_F(MetricStorePosixTest, StoreLivesUnderXdgConfigHomeOrHomeConfig) {
-    // A relative XDG_CONFIG_HOME is ignored: the store goes to $HOME/.config, another store.
-    for (const auto& [xdg, home, database] : {std::tuple{home_, GetEnvironment("HOME"), database_},
-                                              {std::string("relative/config"), home_,
-                                               home_ + "/.config/Kelo Zezazidu Software/settings.db"}}) {
-        ScopedEnvironment homeVariable("HOME", home.c_str()), xdgVariable("XDG_CONFIG_HOME", xdg.c_str());
-        HQMMETRIC h = nullptr;
-        ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), 0, nullptr), S_OK);
-        EXPECT_EQ(QmGetMetricEx(h, 1, 0, 0, -1), -1);
-        ASSERT_EQ(QmSetMetric(h, 1, 1), S_OK);
-        QmMetric_Close(h);
-        struct stat st;
-        EXPECT_EQ(stat(database.c_str(), &st), 0) << database;
-        EXPECT_EQ(QmMetric_DeleteUserMetrics(app_.c_str(), 0), S_OK);
-    }
-}
-
 // A store that cannot be used: getters give defaults, setters fail, nothing crashes or repairs it.
+// The store is the one under XDG_CONFIG_HOME, or under $HOME/.config when that is no absolute path.
 TEST_F(MetricStorePosixTest, DamagedOrMisplacedStoreIsReportedAndLeftAlone) {
     std::string garbage;
     for (int i = 0; i < 8192; ++i) garbage.push_back(static_cast<char>((i * 7919) >> 3));
-    for (int form = 0; form < 2; ++form) {
-        SCOPED_TRACE(form == 0 ? "garbage file" : "folder in its place");
+    const struct {
+        const char* name;
+        bool folderInItsPlace;
+        const char* xdg;  // null: home_
+    } forms[] = {{"garbage file", false, nullptr}, {"folder in its place", true, nullptr},
+                 {"garbage file under $HOME/.config", false, "relative/config"}};
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.name);
+        ScopedEnvironment homeVariable("HOME", home_.c_str()), xdgVariable("XDG_CONFIG_HOME", form.xdg ? form.xdg : home_.c_str());
+        const std::string folder = form.xdg ? home_ + "/.config/Kelo Zezazidu Software" : folder_;
+        const std::string database = folder + "/settings.db";
         RemoveTree(folder_);
-        ASSERT_EQ(mkdir(folder_.c_str(), 0700), 0);
-        if (form == 0) std::ofstream(database_, std::ios::binary) << garbage;
-        if (form == 1) {
-            ASSERT_EQ(mkdir(database_.c_str(), 0700), 0);
+        std::filesystem::create_directories(folder);
+        if (form.folderInItsPlace) {
+            ASSERT_EQ(mkdir(database.c_str(), 0700), 0);
+        } else {
+            std::ofstream(database, std::ios::binary) << garbage;
         }
-        const HRESULT expected = HRESULT_FROM_WIN32(form == 1 ? ERROR_CANTOPEN : ERROR_BADDB);
-        const std::string before = ReadTextFile(database_);
+        const HRESULT expected = HRESULT_FROM_WIN32(form.folderInItsPlace ? ERROR_CANTOPEN : ERROR_BADDB);
+        const std::string before = ReadTextFile(database);
         HQMMETRIC h = nullptr;
         EXPECT_EQ(QmMetric_Open(&h, app_.c_str(), QM_METRIC_VERSION(1, 0), nullptr), expected);
         ASSERT_NE(h, nullptr);
@@ -102,7 +95,7 @@ TEST_F(MetricStorePosixTest, DamagedOrMisplacedStoreIsReportedAndLeftAlone) {
         EXPECT_EQ(QmMetric_CloseAndDeleteKey(child), S_OK);
         EXPECT_EQ(QmMetric_DeleteAll(app_.c_str(), QM_METRIC_VERSION(1, 0)), S_OK);
         EXPECT_EQ(QmMetric_Close(h), S_OK);
-        EXPECT_EQ(ReadTextFile(database_), before);
+        EXPECT_EQ(ReadTextFile(database), before);
     }
 }
 
