@@ -59,26 +59,15 @@ __attribute__((noinline)) void WriteReadOnlyMemory(void*) {
     __asm__ __volatile__("movl $1, (%0)" : : "r"(address) : "memory");
 }
 
-// x87: the unmasked exception is flagged by the arithmetic (or by the store for overflow, since the
-// register format does not overflow) and raised at the next waiting instruction.
-__attribute__((noinline)) void X87DivideByZero(void*) {
-    UnmaskX87(0x04);
-    double one = OpaqueDouble(1.0), zero = OpaqueDouble(0.0), result;
-    __asm__ __volatile__("fldl %1\n\tfdivl %2\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(one), "m"(zero));
-    gSink = static_cast<uint32_t>(result);
-}
-
-__attribute__((noinline)) void X87Invalid(void*) {
-    UnmaskX87(0x01);
-    double zero = OpaqueDouble(0.0), result;
-    __asm__ __volatile__("fldl %1\n\tfdivl %1\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(zero));
-    gSink = static_cast<uint32_t>(result);
-}
-
-__attribute__((noinline)) void X87Overflow(void*) {
-    UnmaskX87(0x08);
-    double huge = OpaqueDouble(DBL_MAX), result;
-    __asm__ __volatile__("fldl %1\n\tfmull %1\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(huge));
+// x87: the unmasked exception is flagged by the division (or by the store for overflow, since the
+// register format does not overflow) and raised at the next waiting instruction. 1/0 divides by
+// zero, 0/0 is invalid, DBL_MAX/DBL_MIN overflows a double.
+template <uint16_t kUnmasked>
+__attribute__((noinline)) void X87Divide(void*) {
+    UnmaskX87(kUnmasked);
+    double dividend = OpaqueDouble(kUnmasked == 0x04 ? 1.0 : kUnmasked == 0x01 ? 0.0 : DBL_MAX);
+    double divisor = OpaqueDouble(kUnmasked == 0x08 ? DBL_MIN : 0.0), result;
+    __asm__ __volatile__("fldl %1\n\tfdivl %2\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(dividend), "m"(divisor));
     gSink = static_cast<uint32_t>(result);
 }
 
@@ -121,9 +110,9 @@ std::vector<FaultCase> FaultCases() {
     return {
         {"ReadBadAddress", ReadBadAddress, FaultKind::AccessViolation, kExceptionAccessViolation, 0},
         {"WriteReadOnlyMemory", WriteReadOnlyMemory, FaultKind::AccessViolation, kExceptionAccessViolation, 0},
-        {"X87DivideByZero", X87DivideByZero, FaultKind::FloatDivideByZero, kExceptionFloatDivideByZero, 0},
-        {"X87Invalid", X87Invalid, FaultKind::FloatInvalid, kExceptionFloatInvalidOperation, 0},
-        {"X87Overflow", X87Overflow, FaultKind::FloatOverflow, kExceptionFloatOverflow, 0},
+        {"X87DivideByZero", X87Divide<0x04>, FaultKind::FloatDivideByZero, kExceptionFloatDivideByZero, 0},
+        {"X87Invalid", X87Divide<0x01>, FaultKind::FloatInvalid, kExceptionFloatInvalidOperation, 0},
+        {"X87Overflow", X87Divide<0x08>, FaultKind::FloatOverflow, kExceptionFloatOverflow, 0},
         {"SseDivideByZero", SseDivideByZero, FaultKind::FloatDivideByZero, kExceptionFloatDivideByZero,
          kExceptionFloatMultipleTraps},
         {"StackOverflow", OverflowStack, FaultKind::StackOverflow, kExceptionStackOverflow, 0},
@@ -221,7 +210,7 @@ TEST_F(GuardTest, NestedGuardsReportTheirOwnFaults) {
     std::vector<GuardOutcome> inner;
     int caught = 0;
     const GuardOutcome outer = Guarded([&] {
-        for (GuardedRoutine routine : {ReadBadAddress, DoNothing, X87DivideByZero, OverflowStack, ThrowCppException})
+        for (GuardedRoutine routine : {ReadBadAddress, DoNothing, X87Divide<0x04>, OverflowStack, ThrowCppException})
             inner.push_back(GuardedCall(routine, nullptr));
         try {
             ThrowCppException(nullptr);
