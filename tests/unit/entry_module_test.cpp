@@ -96,12 +96,12 @@ TEST_F(ModuleTest, DebugStringModeTwoWritesToTheProfilesFile) {
     const auto debug = Export<DWORD(QM_STDCALL*)(LPCWSTR, BOOL, DWORD)>(DebugStringExportName());
     ASSERT_NE(debug, nullptr);
     const std::string log = TemporaryFilePath("debug", "log");
-    SetDebugProfile(log);
+    SetDebugProfile(log.c_str());
     debug(Wide("first line").c_str(), TRUE, 2);
     debug(Wide("second ").c_str(), FALSE, 2);
     debug(Wide("part").c_str(), TRUE, 2);
     // The one-time set-up read the profile at the first call: later changes are not seen.
-    ClearDebugProfile();
+    SetDebugProfile(nullptr);
     debug(Wide("third").c_str(), FALSE, 2);
     platform::UnloadModule(module_);  // closes the log
     module_ = nullptr;

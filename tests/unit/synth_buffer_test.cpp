@@ -104,7 +104,9 @@ TEST_F(SynthBuffer, ConvertsTimeAndWritesTheMidiEventRecord) {
     EXPECT_EQ(last, 10000);
 }
 
-TEST_F(SynthBuffer, APoolOf2048EventsRefusesTheNextUntilItRunsEmpty) {
+// The instance's pool of 2048 events refuses the next until it runs empty; a buffer of its own takes
+// as many whole records as its capacity holds, none below one record.
+TEST_F(SynthBuffer, ThePoolRefusesEventsPastItsRecordsUntilItRunsEmpty) {
     for (int i = 0; i < 2047; ++i) ASSERT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, i % 128, 1), 0), S_OK) << i;
     ASSERT_EQ(buffer->PutShortEvent(kStart + TimeOfFrames(1000), NoteOn(0, 99, 1), 0), S_OK);
     EXPECT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, 1, 1), 0), S_FALSE);
@@ -114,9 +116,7 @@ TEST_F(SynthBuffer, APoolOf2048EventsRefusesTheNextUntilItRunsEmpty) {
     EXPECT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, 1, 1), 0), S_FALSE);
     ASSERT_EQ(buffer->AdvanceTime(0), S_OK);
     EXPECT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, 1, 1), 0), S_OK);
-}
 
-TEST_F(SynthBuffer, SmallCapacityTakesNoEventsAndCapacityRoundsToRecords) {
     CSofSynthBuffer* small = CSofSynthBuffer::Create();
     ASSERT_NE(small, nullptr);
     small->AddRef();
