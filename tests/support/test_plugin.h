@@ -32,8 +32,6 @@ public:
     AEffect* effect() const { return effect_; }
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                       float opt = 0.0f) const;
-    void setParameter(int32_t index, float value) const { effect_->setParameter(effect_, index, value); }
-    float getParameter(int32_t index) const { return effect_->getParameter(effect_, index); }
     // Opens the plug-in as hosts do: effOpen, rate, block size, resume.
     void start(double sampleRate = 44100.0, int32_t blockSize = 512) const;
     // Sends MIDI events (each {deltaFrames, status, data1, data2}) through effProcessEvents.

@@ -1,6 +1,5 @@
 // Per-platform helpers of the module tests (tests/unit/posix, tests/unit/win32).
 #pragma once
-#include <string>
 
 namespace qm::test {
 
@@ -8,8 +7,7 @@ namespace qm::test {
 const char* ModuleFileName();
 // The exported name of QmDebugString (stdcall-decorated on i686 Windows).
 const char* DebugStringExportName();
-// Points "LogToFilePath" of the user profile's "Debug" section at `logPath`, and removes it again.
-void SetDebugProfile(const std::string& logPath);
-void ClearDebugProfile();
+// Points "LogToFilePath" of the user profile's "Debug" section at `logPath`; null removes it.
+void SetDebugProfile(const char* logPath);
 
 }  // namespace qm::test

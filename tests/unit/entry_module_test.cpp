@@ -45,39 +45,22 @@ protected:
     platform::ModuleHandle module_ = nullptr;
 };
 
-// The factory's references and interfaces are the factory tests' part; here a class made after a language
-// change has its name in the new language, and any English LCID is English.
-TEST_F(ModuleTest, TheLanguageChangeSwitchesTheDriverClassName) {
+// The factory's references and interfaces are the factory tests' part. The test program is no RunDLL32:
+// the module set its message-box caption and its context help at load. After a language change a new
+// driver class has its name in the new language, and any English LCID is English; a translated
+// language moves both help files into the language's folder, English leaves them there.
+TEST_F(ModuleTest, TheLanguageChangeSwitchesTheDriverClassNameAndTheHelpPaths) {
     const auto create = Export<HRESULT(QMAPI*)(void**)>("QmMIDIDriver_CreateDriverClass");
     const auto update = Export<HRESULT(QMAPI*)(LCID)>("QmDLL_UpdateLCID");
-    ASSERT_TRUE(create && update);
-    EXPECT_EQ(create(nullptr), E_POINTER);
-    for (const auto& [lcid, name] : {std::pair{0x407u, "VSTi-Synthesizertyp"}, {0x409u, "VSTi Synth Type"},
-                                     {0x407u, "VSTi-Synthesizertyp"}, {0x809u, "VSTi Synth Type"}}) {
-        EXPECT_EQ(update(lcid), S_OK);
-        void* out = nullptr;
-        ASSERT_EQ(create(&out), S_OK);
-        auto* cls = static_cast<IMIDIClass*>(out);
-        EXPECT_EQ(cls->GetKind(), 3);
-        WCHAR text[128] = {};
-        EXPECT_EQ(cls->GetTypeName(text, 128), S_OK);
-        EXPECT_EQ(platform::WideToUtf8(text), name) << std::hex << lcid;
-        EXPECT_EQ(cls->Release(), 0u);
-    }
-}
-
-// The test program is no RunDLL32: the module set its message-box caption and its context help at
-// load; a translated language moves both help files into the language's folder, English leaves them.
-TEST_F(ModuleTest, LoadSetsTheCaptionAndHelpPathsFollowTheLanguage) {
     const auto caption = Export<int(QMAPI*)(WCHAR*, int)>("QmMsgBoxGetCaption");
     const auto help = Export<int(QMAPI*)(int, WCHAR*, int)>("QmHelp_GetHelpFilePath");
-    const auto update = Export<HRESULT(QMAPI*)(LCID)>("QmDLL_UpdateLCID");
-    ASSERT_TRUE(caption && help && update);
-    WCHAR buffer[512] = {};
-    caption(buffer, 512);
-    EXPECT_EQ(platform::WideToUtf8(buffer), "Kelo VSTi Soft Synth");
+    ASSERT_TRUE(create && update && caption && help);
+    EXPECT_EQ(create(nullptr), E_POINTER);
+    WCHAR text[512] = {};
+    caption(text, 512);
+    EXPECT_EQ(platform::WideToUtf8(text), "Kelo VSTi Soft Synth");
     const auto path = [&](int kind) {
-        WCHAR text[512] = {};
+        text[0] = 0;
         help(kind, text, 512);
         return platform::WideToUtf8(text);
     };
@@ -86,15 +69,25 @@ TEST_F(ModuleTest, LoadSetsTheCaptionAndHelpPathsFollowTheLanguage) {
     stem.erase(stem.find_last_of('.'));
     const struct {
         LCID lcid;
+        const char* name;
         std::string main, context;
-    } steps[] = {{0, "", folder + stem + ".hlp"},
-                 {0x409, "", folder + stem + ".hlp"},
-                 {0x407, german + stem + ".chm", german + stem + ".hlp"},
-                 {0x809, german + stem + ".chm", german + stem + ".hlp"}};
+    } steps[] = {{0, "VSTi Synth Type", "", folder + stem + ".hlp"},
+                 {0x409, "VSTi Synth Type", "", folder + stem + ".hlp"},
+                 {0x407, "VSTi-Synthesizertyp", german + stem + ".chm", german + stem + ".hlp"},
+                 {0x809, "VSTi Synth Type", german + stem + ".chm", german + stem + ".hlp"}};
     for (const auto& s : steps) {
+        SCOPED_TRACE(testing::Message() << std::hex << s.lcid);
         EXPECT_EQ(s.lcid ? update(s.lcid) : S_OK, S_OK);
-        EXPECT_EQ(path(0), s.main) << std::hex << s.lcid;
-        EXPECT_EQ(path(1), s.context) << std::hex << s.lcid;
+        void* out = nullptr;
+        ASSERT_EQ(create(&out), S_OK);
+        auto* cls = static_cast<IMIDIClass*>(out);
+        EXPECT_EQ(cls->GetKind(), 3);
+        text[0] = 0;
+        EXPECT_EQ(cls->GetTypeName(text, 128), S_OK);
+        EXPECT_EQ(platform::WideToUtf8(text), s.name);
+        EXPECT_EQ(cls->Release(), 0u);
+        EXPECT_EQ(path(0), s.main);
+        EXPECT_EQ(path(1), s.context);
     }
     EXPECT_EQ(update(0x409), S_OK);
 }
@@ -103,12 +96,12 @@ TEST_F(ModuleTest, DebugStringModeTwoWritesToTheProfilesFile) {
     const auto debug = Export<DWORD(QM_STDCALL*)(LPCWSTR, BOOL, DWORD)>(DebugStringExportName());
     ASSERT_NE(debug, nullptr);
     const std::string log = TemporaryFilePath("debug", "log");
-    SetDebugProfile(log);
+    SetDebugProfile(log.c_str());
     debug(Wide("first line").c_str(), TRUE, 2);
     debug(Wide("second ").c_str(), FALSE, 2);
     debug(Wide("part").c_str(), TRUE, 2);
     // The one-time set-up read the profile at the first call: later changes are not seen.
-    ClearDebugProfile();
+    SetDebugProfile(nullptr);
     debug(Wide("third").c_str(), FALSE, 2);
     platform::UnloadModule(module_);  // closes the log
     module_ = nullptr;

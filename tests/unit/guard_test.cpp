@@ -59,26 +59,15 @@ __attribute__((noinline)) void WriteReadOnlyMemory(void*) {
     __asm__ __volatile__("movl $1, (%0)" : : "r"(address) : "memory");
 }
 
-// x87: the unmasked exception is flagged by the arithmetic (or by the store for overflow, since the
-// register format does not overflow) and raised at the next waiting instruction.
-__attribute__((noinline)) void X87DivideByZero(void*) {
-    UnmaskX87(0x04);
-    double one = OpaqueDouble(1.0), zero = OpaqueDouble(0.0), result;
-    __asm__ __volatile__("fldl %1\n\tfdivl %2\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(one), "m"(zero));
-    gSink = static_cast<uint32_t>(result);
-}
-
-__attribute__((noinline)) void X87Invalid(void*) {
-    UnmaskX87(0x01);
-    double zero = OpaqueDouble(0.0), result;
-    __asm__ __volatile__("fldl %1\n\tfdivl %1\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(zero));
-    gSink = static_cast<uint32_t>(result);
-}
-
-__attribute__((noinline)) void X87Overflow(void*) {
-    UnmaskX87(0x08);
-    double huge = OpaqueDouble(DBL_MAX), result;
-    __asm__ __volatile__("fldl %1\n\tfmull %1\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(huge));
+// x87: the unmasked exception is flagged by the division (or by the store for overflow, since the
+// register format does not overflow) and raised at the next waiting instruction. 1/0 divides by
+// zero, 0/0 is invalid, DBL_MAX/DBL_MIN overflows a double.
+template <uint16_t kUnmasked>
+__attribute__((noinline)) void X87Divide(void*) {
+    UnmaskX87(kUnmasked);
+    double dividend = OpaqueDouble(kUnmasked == 0x04 ? 1.0 : kUnmasked == 0x01 ? 0.0 : DBL_MAX);
+    double divisor = OpaqueDouble(kUnmasked == 0x08 ? DBL_MIN : 0.0), result;
+    __asm__ __volatile__("fldl %1\n\tfdivl %2\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(dividend), "m"(divisor));
     gSink = static_cast<uint32_t>(result);
 }
 
@@ -121,9 +110,9 @@ std::vector<FaultCase> FaultCases() {
     return {
         {"ReadBadAddress", ReadBadAddress, FaultKind::AccessViolation, kExceptionAccessViolation, 0},
         {"WriteReadOnlyMemory", WriteReadOnlyMemory, FaultKind::AccessViolation, kExceptionAccessViolation, 0},
-        {"X87DivideByZero", X87DivideByZero, FaultKind::FloatDivideByZero, kExceptionFloatDivideByZero, 0},
-        {"X87Invalid", X87Invalid, FaultKind::FloatInvalid, kExceptionFloatInvalidOperation, 0},
-        {"X87Overflow", X87Overflow, FaultKind::FloatOverflow, kExceptionFloatOverflow, 0},
+        {"X87DivideByZero", X87Divide<0x04>, FaultKind::FloatDivideByZero, kExceptionFloatDivideByZero, 0},
+        {"X87Invalid", X87Divide<0x01>, FaultKind::FloatInvalid, kExceptionFloatInvalidOperation, 0},
+        {"X87Overflow", X87Divide<0x08>, FaultKind::FloatOverflow, kExceptionFloatOverflow, 0},
         {"SseDivideByZero", SseDivideByZero, FaultKind::FloatDivideByZero, kExceptionFloatDivideByZero,
          kExceptionFloatMultipleTraps},
         {"StackOverflow", OverflowStack, FaultKind::StackOverflow, kExceptionStackOverflow, 0},
@@ -221,7 +210,7 @@ TEST_F(GuardTest, NestedGuardsReportTheirOwnFaults) {
     std::vector<GuardOutcome> inner;
     int caught = 0;
     const GuardOutcome outer = Guarded([&] {
-        for (GuardedRoutine routine : {ReadBadAddress, DoNothing, X87DivideByZero, OverflowStack, ThrowCppException})
+        for (GuardedRoutine routine : {ReadBadAddress, DoNothing, X87Divide<0x04>, OverflowStack, ThrowCppException})
             inner.push_back(GuardedCall(routine, nullptr));
         try {
             ThrowCppException(nullptr);
@@ -242,31 +231,27 @@ TEST_F(GuardTest, NestedGuardsReportTheirOwnFaults) {
     EXPECT_EQ(CheckFault({"outer", nullptr, FaultKind::IllegalInstruction, kExceptionIllegalInstruction, 0}, outer), "");
 }
 
-TEST_F(GuardTest, ControlWordsAndStickyFlagsAreRestoredAfterACleanCall) {
-    const GuardOutcome outcome = Guarded([] {
+// The reset gives the target's defaults whatever the plug-in unmasked; after the call the caller's
+// control words are back and the sticky flags of masked inexact results on both units are cleared.
+TEST_F(GuardTest, ResetGivesTheDefaultsAndACleanCallRestoresControlWordsAndStickyFlags) {
+    FloatingPointState reset{};
+    const GuardOutcome outcome = Guarded([&] {
+        UnmaskSse(0x1F80);
+        UnmaskX87(0x3F);
         ResetFloatingPointUnit();
-        // Masked inexact results leave sticky flags behind on both units.
+        reset = SaveFloatingPointState();
         double third = OpaqueDouble(1.0), three = OpaqueDouble(3.0), result;
         __asm__ __volatile__("fldl %1\n\tfdivl %2\n\tfstpl %0" : "=m"(result) : "m"(third), "m"(three));
         __asm__ __volatile__("divsd %1, %0" : "+x"(third) : "x"(three));
         gSink = static_cast<uint32_t>(result + third);
     });
     EXPECT_FALSE(outcome.faulted);
+    EXPECT_EQ(reset.x87Control, DefaultX87ControlWord());
+    EXPECT_EQ(reset.mxcsr, kMxcsrDefault);
     const FloatingPointState now = SaveFloatingPointState();
     EXPECT_EQ(now.x87Control, kCallerState.x87Control);
     EXPECT_EQ(now.mxcsr, kCallerState.mxcsr);
     EXPECT_EQ(ReadX87Environment().status & 0x3F, 0);
-    EXPECT_EQ(SaveFloatingPointState().mxcsr & kMxcsrExceptionFlags, 0u);
-}
-
-TEST_F(GuardTest, ResetRestoresTheTargetDefaults) {
-    UnmaskSse(0x1F80);
-    UnmaskX87(0x3F);
-    ResetFloatingPointUnit();
-    const FloatingPointState now = SaveFloatingPointState();
-    EXPECT_EQ(now.x87Control, DefaultX87ControlWord());
-    EXPECT_EQ(now.mxcsr, kMxcsrDefault);
-    EXPECT_EQ(ReadX87Environment().tag, 0xFFFF);
 }
 
 // Codes the matrix above does not raise: the floating-point range (whose faults reset the FPU), the

@@ -11,26 +11,14 @@
 #include "platform/sync.h"
 #include "platform/text.h"
 #include "platform/thread.h"
+#include "support/environment.h"
 
 using namespace qm::platform;
 using WString = std::basic_string<WCHAR>;
 
-namespace {
-
-// A path beside the test program, so both targets write where the build tree is.
-WString ScratchPath(const char* name) {
-    WCHAR self[1024];
-    ModulePathOf(reinterpret_cast<const void*>(&ScratchPath), self, 1024);
-    WString path(self);
-    path.resize(path.find_last_of(QMW("/\\")) + 1);
-    for (const char* p = name; *p; ++p) path.push_back(static_cast<WCHAR>(*p));
-    return path;
-}
-
-}  // namespace
-
 TEST(PlatformFile, WriteSeekReadRoundTripsBytesAndErrorsComeBackAsResults) {
-    const auto path = ScratchPath("platform_file_test.bin");
+    const std::u16string utf16 = Utf8ToWide(qm::test::TemporaryFilePath("platform_file", "bin").c_str());
+    const WString path(utf16.begin(), utf16.end());
     File file;
     ASSERT_EQ(file.Open(path.c_str(), FileMode::Write), S_OK);
     const unsigned char data[] = {0x00, 0xFF, 0x10, 0x80, 'V', 's', 't', 'P'};
@@ -63,7 +51,7 @@ TEST(PlatformFile, WriteSeekReadRoundTripsBytesAndErrorsComeBackAsResults) {
     EXPECT_LT(DeleteFilePath(path.c_str()), 0);
 
     WCHAR self[1024];
-    EXPECT_EQ(ModulePathOf(reinterpret_cast<const void*>(&ScratchPath), self, 2), 0u);  // too small: nothing
+    EXPECT_EQ(ModulePathOf(reinterpret_cast<const void*>(&qm::test::TemporaryFilePath), self, 2), 0u);  // too small: nothing
     EXPECT_EQ(self[0], 0);
     EXPECT_EQ(LoadModule(path.c_str()), nullptr);
     EXPECT_NE(LastModuleError(), 0u);

@@ -13,16 +13,6 @@ namespace {
 
 constexpr LONGLONG kStart = 50000000;  // 5 s
 
-WAVEFORMATEX Rate(DWORD rate) {
-    WAVEFORMATEX format{};
-    format.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
-    format.nChannels = 1;
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = 32;
-    format.nBlockAlign = 4;
-    return format;
-}
-
 // Host time of a frame offset at 44100 Hz (exact enough to round back to the same frame).
 LONGLONG TimeOfFrames(int frames) { return static_cast<LONGLONG>(frames * 10000000.0 / 44100.0 + 0.5); }
 
@@ -33,7 +23,9 @@ DWORD NoteOn(int channel, int key, int velocity) {
 class SynthBuffer : public ::testing::Test {
 protected:
     void SetUp() override {
-        buffer = CSofSynthBuffer::CreateForInstance(256, Rate(44100));
+        // Mono 32-bit float at 44100 Hz, in the fields' order: tag, channels, rate, bytes per second, block.
+        const WAVEFORMATEX format{WAVE_FORMAT_IEEE_FLOAT, 1, 44100, 44100 * 4, 4, 32, 0};
+        buffer = CSofSynthBuffer::CreateForInstance(256, format);
         ASSERT_NE(buffer, nullptr);
         buffer->SetStartTime(kStart);
     }
@@ -104,7 +96,9 @@ TEST_F(SynthBuffer, ConvertsTimeAndWritesTheMidiEventRecord) {
     EXPECT_EQ(last, 10000);
 }
 
-TEST_F(SynthBuffer, APoolOf2048EventsRefusesTheNextUntilItRunsEmpty) {
+// The instance's pool of 2048 events refuses the next until it runs empty; a buffer of its own takes
+// as many whole records as its capacity holds, none below one record.
+TEST_F(SynthBuffer, ThePoolRefusesEventsPastItsRecordsUntilItRunsEmpty) {
     for (int i = 0; i < 2047; ++i) ASSERT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, i % 128, 1), 0), S_OK) << i;
     ASSERT_EQ(buffer->PutShortEvent(kStart + TimeOfFrames(1000), NoteOn(0, 99, 1), 0), S_OK);
     EXPECT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, 1, 1), 0), S_FALSE);
@@ -114,9 +108,7 @@ TEST_F(SynthBuffer, APoolOf2048EventsRefusesTheNextUntilItRunsEmpty) {
     EXPECT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, 1, 1), 0), S_FALSE);
     ASSERT_EQ(buffer->AdvanceTime(0), S_OK);
     EXPECT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, 1, 1), 0), S_OK);
-}
 
-TEST_F(SynthBuffer, SmallCapacityTakesNoEventsAndCapacityRoundsToRecords) {
     CSofSynthBuffer* small = CSofSynthBuffer::Create();
     ASSERT_NE(small, nullptr);
     small->AddRef();

@@ -12,37 +12,28 @@
 uint32_t g_callbackEntryEsp asm("qm_test_cb_esp") = 0;
 uint32_t g_callbackArgs[10] asm("qm_test_cb_args") = {};
 
+// Each callback keeps the stack pointer at entry and its `words` argument words, answers `result`
+// and pops the words itself.
 asm(R"(
+    .macro qm_test_callback name, words, result
     .text
-    .globl qm_test_site_callback
-qm_test_site_callback:
+    .globl \name
+\name:
     movl %esp, qm_test_cb_esp
     pushl %esi
     pushl %edi
     leal 12(%esp), %esi
     movl $qm_test_cb_args, %edi
-    movl $10, %ecx
+    movl $\words, %ecx
     cld
     rep movsl
     popl %edi
     popl %esi
-    movl $0x5173, %eax
-    ret $40
-
-    .globl qm_test_port_callback
-qm_test_port_callback:
-    movl %esp, qm_test_cb_esp
-    pushl %esi
-    pushl %edi
-    leal 12(%esp), %esi
-    movl $qm_test_cb_args, %edi
-    movl $8, %ecx
-    cld
-    rep movsl
-    popl %edi
-    popl %esi
-    movl $0x963, %eax
-    ret $32
+    movl $\result, %eax
+    ret $(\words * 4)
+    .endm
+    qm_test_callback qm_test_site_callback, 10, 0x5173
+    qm_test_callback qm_test_port_callback, 8, 0x963
 )");
 
 namespace qm::test {

@@ -17,13 +17,13 @@ std::string ProfilePath() { return GetEnvironment("XDG_CONFIG_HOME") + "/Kelo Ze
 const char* ModuleFileName() { return "libqmvsti.so"; }
 const char* DebugStringExportName() { return "QmDebugString"; }
 
-void SetDebugProfile(const std::string& logPath) {
+void SetDebugProfile(const char* logPath) {
+    std::remove(ProfilePath().c_str());
+    if (logPath == nullptr) return;
     mkdir((GetEnvironment("XDG_CONFIG_HOME") + "/Kelo Zezazidu Software").c_str(), 0755);
     // Section and key names in any case, spaces around them, and the same key in another section first.
     std::ofstream(ProfilePath()) << "[Other]\nLogToFilePath=/nowhere\n\n[debug]\n  logtofilepath = " << logPath
                                  << "\nDeviceIoctl=0\n";
 }
-
-void ClearDebugProfile() { std::remove(ProfilePath().c_str()); }
 
 }  // namespace qm::test

@@ -10,11 +10,9 @@ namespace qm::test {
 const char* ModuleFileName() { return "QmVSTi.dll"; }
 const char* DebugStringExportName() { return sizeof(void*) == 4 ? "QmDebugString@12" : "QmDebugString"; }
 
-void SetDebugProfile(const std::string& logPath) {
-    const std::u16string path = platform::Utf8ToWide(logPath.c_str());
-    WriteProfileStringW(L"Debug", L"LogToFilePath", std::wstring(path.begin(), path.end()).c_str());
+void SetDebugProfile(const char* logPath) {
+    const std::u16string path = platform::Utf8ToWide(logPath ? logPath : "");
+    WriteProfileStringW(L"Debug", L"LogToFilePath", logPath ? std::wstring(path.begin(), path.end()).c_str() : nullptr);
 }
-
-void ClearDebugProfile() { WriteProfileStringW(L"Debug", L"LogToFilePath", nullptr); }
 
 }  // namespace qm::test

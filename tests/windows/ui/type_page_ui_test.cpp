@@ -28,8 +28,6 @@ using namespace ui_test;
 
 constexpr WCHAR kCaption[] = L"Kelo VSTi Soft Synth";
 
-std::string Utf8(const std::wstring& text) { return platform::WideToUtf8(text.c_str(), text.size()); }
-
 std::wstring WindowText(HWND window) {
     WCHAR text[512] = {};
     GetWindowTextW(window, text, 512);
@@ -148,7 +146,7 @@ protected:
     TypePageLogic& Logic() { return *static_cast<CVSTiTypePage*>(page_)->Logic(); }
 
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
-    std::string Text(int id) const { return Utf8(WindowText(Item(id))); }
+    std::string Text(int id) const { return A(WindowText(Item(id)).c_str()); }
     std::vector<bool> EnabledStates(std::initializer_list<int> ids) const {
         std::vector<bool> states;
         for (int id : ids) states.push_back(IsWindowEnabled(Item(id)) != FALSE);
@@ -165,7 +163,7 @@ protected:
         item.pszText = text;
         item.cchTextMax = 512;
         SendMessageW(list_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-        return Utf8(text);
+        return A(text);
     }
     std::vector<Row> Rows() const {
         std::vector<Row> rows;
@@ -239,6 +237,12 @@ TEST_F(TypePageUiTest, ActivateShowsTheFoldersAndTheInstrumentsInTheDialog) {
     EXPECT_EQ(page_->Deactivate(), S_OK);
     EXPECT_FALSE(IsWindow(dialog_));
     EXPECT_EQ(static_cast<CVSTiTypePage*>(page_)->Logic(), nullptr);
+
+    // In German the dialog comes from the language module.
+    ASSERT_TRUE(QmLang_UpdateKernelLCID(KernelLangHandle(), 0x407, 1));
+    Activate();
+    EXPECT_EQ(Text(IDC_TYPE_LABEL1), "Ordner &2:");
+    QmLang_UpdateKernelLCID(KernelLangHandle(), kEnglishLCID, 1);
 }
 
 TEST_F(TypePageUiTest, TypingCheckingAndTheMenuCommandReachThePage) {
@@ -267,7 +271,7 @@ TEST_F(TypePageUiTest, TypingCheckingAndTheMenuCommandReachThePage) {
     const std::string typed = A(tree_.Folder().c_str()) + "more";
     SetWindowTextW(Item(IDC_TYPE_FOLDER1), W(typed.c_str()).c_str());
     Command(IDC_TYPE_FOLDER1, EN_KILLFOCUS);
-    EXPECT_EQ(Utf8(std::wstring(Logic().Folder(1))), typed);
+    EXPECT_EQ(A(Logic().Folder(1)), typed);
 
     // Browsing slot 2: the folder dialog opens at the slot, and its choice is shown and enables slot 2.
     std::filesystem::create_directories(tree_.Root() / "browsed");
@@ -275,7 +279,7 @@ TEST_F(TypePageUiTest, TypingCheckingAndTheMenuCommandReachThePage) {
     answerer_.browseTo.pop_back();  // the dialog gives folders without the separator
     Command(IDC_TYPE_BROWSE1, BN_CLICKED);
     EXPECT_EQ(answerer_.browsed, 1);
-    EXPECT_EQ(Text(IDC_TYPE_FOLDER1), Utf8(answerer_.browseTo));
+    EXPECT_EQ(Text(IDC_TYPE_FOLDER1), A(answerer_.browseTo.c_str()));
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_TYPE_BROWSE2)));
 
     // Enter in the focused box commits it through the page's TranslateAccelerator.
@@ -283,7 +287,7 @@ TEST_F(TypePageUiTest, TypingCheckingAndTheMenuCommandReachThePage) {
     SetWindowTextW(Item(IDC_TYPE_FOLDER2), W("entered").c_str());
     MSG key{Item(IDC_TYPE_FOLDER2), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
     EXPECT_EQ(page_->TranslateAccelerator(&key), S_OK);
-    EXPECT_EQ(Utf8(std::wstring(Logic().Folder(2))), "entered");
+    EXPECT_EQ(A(Logic().Folder(2)), "entered");
 }
 
 // Our test modules in a folder: an instrument, an effect, modules that fail to load, and one that
@@ -342,14 +346,6 @@ TEST_F(TypePageUiTest, ARescanOfTheTestModulesFillsTheListAndApplies) {
     EXPECT_EQ(page_->IsPageDirty(), S_FALSE);
     EXPECT_GE(FindPluginRecord(type_->PluginList(), *PluginRecordAt(Logic().WorkingList(), 0), RecordMatch::SamePath), 0);
     EXPECT_EQ(PluginCount(type_->PluginList()), PluginCount(Logic().WorkingList()));
-}
-
-TEST_F(TypePageUiTest, TheGermanDialogComesFromTheLanguageModule) {
-    ASSERT_TRUE(QmLang_UpdateKernelLCID(KernelLangHandle(), 0x407, 1));
-    Activate();
-    EXPECT_EQ(Text(IDC_TYPE_SCAN), "&Aktualisieren");
-    EXPECT_EQ(Text(IDC_TYPE_LABEL1), "Ordner &2:");
-    QmLang_UpdateKernelLCID(KernelLangHandle(), kEnglishLCID, 1);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
+// The platform parts of the test support: environment.h and the plug-in file suffix of test_plugin.h.
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 #include "support/environment.h"
+#include "support/test_plugin.h"
 
 namespace qm::test {
 
@@ -33,5 +35,7 @@ std::string TemporaryDirectory() {
 }
 
 unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
+
+const char* PluginFileSuffix() { return ".dll"; }
 
 }  // namespace qm::test

@@ -1,7 +1,9 @@
+// The platform parts of the test support: environment.h and the plug-in file suffix of test_plugin.h.
 #include <unistd.h>
 
 #include <cstdlib>
 #include "support/environment.h"
+#include "support/test_plugin.h"
 
 namespace qm::test {
 
@@ -25,5 +27,7 @@ std::string TemporaryDirectory() {
 }
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
+
+const char* PluginFileSuffix() { return ".so"; }
 
 }  // namespace qm::test

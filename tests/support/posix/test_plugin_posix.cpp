@@ -1,5 +1,0 @@
-#include "support/test_plugin.h"
-
-namespace qm::test {
-const char* PluginFileSuffix() { return ".so"; }
-}  // namespace qm::test
