@@ -16,9 +16,7 @@ using Event = qm::PatchListenerEvent;
 LONGLONG TimeOf(LONGLONG frames) { return std::llround(static_cast<double>(frames) / 44100.0 * 1e7); }
 
 TEST(PatchEvents, OneSessionIsHeardInOrder) {
-    ProgramsPlugin plugin;
-    plugin.effect.numPrograms = 8;
-    plugin.SetParameters(2);
+    ProgramsPlugin plugin(8, 2);
     plugin.properties = {VstParameterProperties{}, VstParameterProperties{}};
     plugin.properties[1].flags = kVstParameterIsSwitch;
     Listener listener;
@@ -110,8 +108,7 @@ TEST(PatchEvents, TheOpenEventNeedsTheHostsThirdStringAndAListener) {
 }
 
 TEST(PatchEvents, APlugInsDisplayUpdateRefreshesProgramsAndTellsTheListeners) {
-    ProgramsPlugin plugin;
-    plugin.effect.numPrograms = 2;
+    ProgramsPlugin plugin(2);
     Listener listener;
     DeviceRig rig(plugin);
     hosting_test::FakeSite site;

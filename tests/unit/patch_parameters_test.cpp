@@ -78,12 +78,11 @@ VstParameterProperties Properties(int32_t flags, int32_t minimum = 0, int32_t ma
 
 // A switch, a plain level, an integer range 10-20 and an integer 0-1 range.
 struct ParameterRig {
-    ParameterRig() {
-        plugin.SetParameters(4);
+    ParameterRig() : plugin(1, 4) {
         plugin.properties = {Properties(kVstParameterIsSwitch, 0, 0, "Hold"), Properties(0, 0, 0, "Cutoff"),
                              Properties(kVstParameterUsesIntegerMinMax, 10, 20, ""),
                              Properties(kVstParameterUsesIntegerMinMax, 0, 1, "Mono")};
-        plugin.values = {1.0f, 0.25f, 0.5f, 0.0f};
+        plugin.values = {{1.0f, 0.25f, 0.5f, 0.0f}};
         plugin.paramLabels = {"", "Hz", "st", ""};
         rig = std::make_unique<DeviceRig>(plugin);
         device = rig->device;
@@ -142,7 +141,7 @@ TEST(PatchParameters, ValuesMoveInTheHostsRange) {
     ParameterRig p;
     EXPECT_EQ(std::make_tuple(p.Value(0), p.Value(1), p.Value(2), p.Value(-1)), std::make_tuple(1.0f, 25.0f, 10.0f, -99.0f));
     ASSERT_EQ(p.device->SetParameterValue(1, 50.0f), S_OK);
-    EXPECT_FLOAT_EQ(p.plugin.values[1], 0.5f);
+    EXPECT_FLOAT_EQ(p.plugin.values[0][1], 0.5f);
     EXPECT_EQ(p.device->SetParameterValue(4, 1.0f), S_FALSE);
 
     // The host makes the level an integer: range 0-1, its value 1 while the plug-in's is above 0;

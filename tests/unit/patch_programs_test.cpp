@@ -43,9 +43,10 @@ std::string GroupName(qm::CVSTIPatchDevice* device, LONG group) {
 }
 
 TEST(PatchDevicePlain, NumbersGroupsAndNamesEveryProgram) {
-    ProgramsPlugin plugin;
-    plugin.effect.numPrograms = 300;
-    plugin.programNames = {{3, "Bright Pad"}, {299, "Last"}};
+    ProgramsPlugin plugin(300);
+    plugin.names = std::vector<std::string>(300);
+    plugin.names[3] = "Bright Pad";
+    plugin.names[299] = "Last";
     DeviceRig rig(plugin);
     ASSERT_EQ(rig.result, S_OK);
     qm::CVSTIPatchDevice* device = rig.device;
@@ -83,8 +84,7 @@ TEST(PatchDevicePlain, NumbersGroupsAndNamesEveryProgram) {
 
 // Two channels of names with categories on channel 0; bank bytes of 255 mean "any".
 ProgramsPlugin NamesPlugin() {
-    ProgramsPlugin plugin;
-    plugin.effect.numPrograms = 7;
+    ProgramsPlugin plugin(7);
     plugin.channelPrograms[0] = {{"Saw Lead", 0, 0, 0, 0}, {"Square Lead", 1, 0, 0, 0}, {"Kit", 0, -1, -1, 1}};
     plugin.channelPrograms[1] = {{"Bass A", 4, 0, 2, -1}, {"Bass B", 5, 0, 2, -1}};
     plugin.categories = {"Leads", "Drums"};
