@@ -84,12 +84,10 @@ public:
     const char* effectName = "";
     const char* productName = "";
     const char* vendorName = "";
-    const char* pinLabels[2] = {"", ""};
-    bool pin0Stereo = true;
     int32_t throwOnOpcode = -1;  // a C++ exception escapes the dispatcher for this opcode
     bool throwOnParameter = false;  // ... and from setParameter and getParameter
     float parameters[4] = {};
-    std::vector<Pin> pins;    // when set, describes every pin instead of pinLabels (the rest unlabelled mono)
+    std::vector<Pin> pins;    // the first pins; the rest unlabelled mono (none: pin 0 stereo)
     bool describes = true;    // false: effGetOutputProperties answers 0 and fills nothing
     bool levels = false;      // every output plays Level(output); otherwise output 0 plays 0.5
     bool sendsMidi = false;   // effCanDo "sendVstMidiEvent" answers 1; a note-on goes out after each block
@@ -166,13 +164,10 @@ private:
         case effGetOutputProperties: {
             if (!self->describes) return 0;
             auto* pin = static_cast<VstPinProperties*>(ptr);
-            if (self->pins.empty()) {
-                if (index < 2) std::strcpy(pin->label, self->pinLabels[index]);
-                if (index == 0 && self->pin0Stereo) pin->flags = kVstPinIsStereo;
-            } else if (index >= 0 && static_cast<size_t>(index) < self->pins.size()) {
-                std::strcpy(pin->label, self->pins[static_cast<size_t>(index)].label);
-                if (self->pins[static_cast<size_t>(index)].stereo) pin->flags = kVstPinIsStereo;
-            }
+            const bool listed = index >= 0 && static_cast<size_t>(index) < self->pins.size();
+            const Pin shape = listed ? self->pins[static_cast<size_t>(index)] : Pin{"", self->pins.empty() && index == 0};
+            std::strcpy(pin->label, shape.label);
+            if (shape.stereo) pin->flags = kVstPinIsStereo;
             return 1;
         }
         case effCanDo: return self->sendsMidi && std::strcmp(static_cast<const char*>(ptr), "sendVstMidiEvent") == 0;
@@ -273,13 +268,6 @@ inline WAVEFORMATEX HostFormat(DWORD rate = 44100, WORD tag = WAVE_FORMAT_IEEE_F
     return format;
 }
 
-// The product name preset comes from the string table: the framework's handle must be open.
-inline void EnsureStringTable() {
-    if (qm::KernelLangHandle() == nullptr) {
-        qm::OpenKernelLangHandle(qm::ModuleInstanceOf(reinterpret_cast<const void*>(&EnsureStringTable)), 1033);
-    }
-}
-
 // An initialised instance of `type` (held with one reference), bound to `plugin` or, by name, to
 // one of our test instruments through LoadPlugIn. The record is a module "Fake Synth" for the fake.
 class LoadedInstance {
@@ -316,7 +304,10 @@ public:
 
 private:
     void Create(FakeType& type, const WCHAR* path) {
-        EnsureStringTable();
+        // The product name preset comes from the string table: the framework's handle must be open.
+        if (qm::KernelLangHandle() == nullptr) {
+            qm::OpenKernelLangHandle(qm::ModuleInstanceOf(reinterpret_cast<const void*>(&Wide)), 1033);
+        }
         EXPECT_EQ(qm::CVSTiSofthSynth::CreateInstance(&type, &synth_), S_OK);
         synth_->AddRef();
         EXPECT_EQ(synth_->Initialize(), S_OK);
@@ -359,15 +350,15 @@ inline std::string Narrow(const WCHAR* text) {
 struct Rig {
     explicit Rig(int32_t outputs = 2, bool expose = false, bool pin0Stereo = true) : plugin(outputs) {
         type.expose = expose;
-        plugin.pin0Stereo = pin0Stereo;
+        if (!pin0Stereo) plugin.pins = {{"", false}};
         synth = std::make_unique<LoadedInstance>(type, &plugin);
-        Start();
+        OpenAndFormat(site, get());
     }
     explicit Rig(const char* testPlugin, bool expose = false) {
         type.expose = expose;
         synth = std::make_unique<LoadedInstance>(type, testPlugin);
         EXPECT_EQ(synth->result, S_OK) << testPlugin;
-        Start();
+        OpenAndFormat(site, get());
     }
     qm::CVSTiSofthSynth* operator->() const { return synth->get(); }
     qm::CVSTiSofthSynth* get() const { return synth->get(); }
@@ -380,9 +371,6 @@ struct Rig {
     FakePlugin plugin;
     FakeSite site;
     std::unique_ptr<LoadedInstance> synth;
-
-private:
-    void Start() { OpenAndFormat(site, get()); }
 };
 
 // A Rig for the output buses around a plug-in the test has shaped, every output at its Level; the

@@ -33,9 +33,7 @@ TEST(HostingNaming, EffectNameWinsThenPinLabelsThenFileName) {
         FakeType type;
         FakePlugin plugin(c.outputs);
         plugin.effectName = c.effectName;
-        plugin.pinLabels[0] = c.labelA;
-        plugin.pinLabels[1] = c.labelB;
-        plugin.pin0Stereo = c.stereo;
+        plugin.pins = {{c.labelA, c.stereo}, {c.labelB, false}};
         LoadedInstance synth(type, &plugin);
         ASSERT_EQ(synth.result, S_OK);
         EXPECT_EQ(WString(synth->DisplayName()), Wide(c.expected));
