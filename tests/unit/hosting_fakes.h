@@ -92,7 +92,11 @@ public:
     bool levels = false;      // every output plays Level(output); otherwise output 0 plays 0.5
     bool sendsMidi = false;   // effCanDo "sendVstMidiEvent" answers 1; a note-on goes out after each block
     bool logging = true;      // false: no call is logged (a test rendering on several threads)
-    std::atomic<int> processCalls{0};
+    // Read on other threads; a copy (a plug-in a helper returns) starts from the count.
+    struct Counter : std::atomic<int> {
+        Counter() : std::atomic<int>(0) {}
+        Counter(const Counter& other) : std::atomic<int>(other.load()) {}
+    } processCalls;
     AEffect effect{};
     audioMasterCallback host = nullptr;
     std::vector<std::string> calls;

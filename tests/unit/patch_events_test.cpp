@@ -117,10 +117,10 @@ TEST(PatchEvents, APlugInsDisplayUpdateRefreshesProgramsAndTellsTheListeners) {
     EXPECT_EQ(rig.device->GetProgramCount(0), 2);
     // The plug-in loads a bank of five programs and asks the host to look again.
     plugin.effect.numPrograms = 5;
-    plugin.indexed.clear();
+    plugin.calls.clear();
     EXPECT_EQ(plugin.CallHost(audioMasterUpdateDisplay, 0, 0, 0.0f), 1);
     EXPECT_EQ(rig.device->Caps() & qm::PatchDeviceCaps::AtMostOne, 0u);
-    EXPECT_EQ(plugin.Count(effHasMidiProgramsChanged), 16u);
+    EXPECT_EQ(plugin.only(effHasMidiProgramsChanged).size(), 16u);
     // Playing, but not inside the process call.
     ASSERT_EQ(listener.events.size(), 1u);
     EXPECT_TRUE(listener.events[0].eventId == qm::GUID_PatchEventPatchChange);

@@ -30,7 +30,9 @@ struct NamedProgram {
     bool omni = false;
 };
 
-class ProgramsPlugin {
+// The hosting fake with programs: its calls are logged as the fake logs them (`logging` off: none,
+// and nothing is allocated).
+class ProgramsPlugin : public hosting_test::FakePlugin {
 public:
     int32_t current = 0;
     std::vector<std::string> names;                   // "Program <n>"; "" is a program the plug-in left unnamed
@@ -45,25 +47,18 @@ public:
     std::vector<uint8_t> setChunk;                    // what effSetChunk was given last
     int32_t setChunkIndex = -1;
     bool throwInChunkCalls = false;
-    bool logging = true;
-    std::vector<std::pair<int32_t, int32_t>> indexed; // while logging: (opcode, index) of every dispatch
     std::vector<std::string> changes;                 // while logging: every call that changes the plug-in
-    AEffect effect{};
-    audioMasterCallback host = nullptr;
 
-    explicit ProgramsPlugin(int32_t programs = 0, int32_t params = 0, bool chunkForm = false) {
-        effect.magic = kEffectMagic;
+    // The flags are part of a saved state image: a synth without a process call.
+    explicit ProgramsPlugin(int32_t programs = 0, int32_t params = 0, bool chunkForm = false)
+        : FakePlugin(2, 0, effFlagsIsSynth | (chunkForm ? effFlagsProgramChunks : 0)) {
+        logged_ = effect.dispatcher;
         effect.dispatcher = &Dispatch;
-        effect.process = &Process;
         effect.setParameter = &SetParameter;
         effect.getParameter = &GetParameter;
         effect.numPrograms = programs;
-        effect.numOutputs = 2;
-        // The flags are part of a saved state image: the old accumulating process call only.
-        effect.flags = effFlagsIsSynth | (chunkForm ? effFlagsProgramChunks : 0);
         effect.uniqueID = VstFourCC('P', 'r', 'S', 't');
         effect.version = 0x01020304;
-        effect.object = this;
         for (int32_t p = 0; p < programs; ++p) {
             names.push_back("Program " + std::to_string(p));
             values.emplace_back();
@@ -80,36 +75,19 @@ public:
     intptr_t CallHost(int32_t opcode, int32_t index, intptr_t value, float opt) {
         return host(&effect, opcode, index, value, nullptr, opt);
     }
-    size_t Count(int32_t opcode) const {
-        size_t n = 0;
-        for (const auto& call : indexed) n += call.first == opcode;
-        return n;
-    }
-
-    static ProgramsPlugin*& Next() {
-        static ProgramsPlugin* next = nullptr;
-        return next;
-    }
-    static AEffect* VSTCALLBACK Entry(audioMasterCallback host) {
-        ProgramsPlugin* self = Next();
-        self->host = host;
-        return &self->effect;
-    }
 
 private:
-    static ProgramsPlugin* Self(AEffect* effect) { return static_cast<ProgramsPlugin*>(effect->object); }
+    static ProgramsPlugin* Self(AEffect* effect) { return static_cast<ProgramsPlugin*>(static_cast<FakePlugin*>(effect->object)); }
     bool valid() const { return current >= 0 && static_cast<size_t>(current) < values.size(); }
     static void Copy(void* ptr, const std::string& text, size_t room) {
         std::strncpy(static_cast<char*>(ptr), text.c_str(), room - 1);
     }
     static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                         float) {
+                                         float opt) {
         ProgramsPlugin* self = Self(effect);
-        if (self->logging) {
-            self->indexed.emplace_back(opcode, index);
-            if (opcode == effSetProgram || opcode == effSetProgramName || opcode == effSetChunk) {
-                self->changes.push_back(std::to_string(opcode) + ":" + std::to_string(index) + ":" + std::to_string(value));
-            }
+        const intptr_t answer = self->logged_(effect, opcode, index, value, ptr, opt);
+        if (self->logging && (opcode == effSetProgram || opcode == effSetProgramName || opcode == effSetChunk)) {
+            self->changes.push_back(hosting_test::Op(opcode, index, value));
         }
         switch (opcode) {
         case effSetProgram: self->current = static_cast<int32_t>(value); return 0;
@@ -176,10 +154,7 @@ private:
             if (found != self->keyNames.end()) Copy(key->keyName, found->second, sizeof key->keyName);
             return 1;
         }
-        case effMainsChanged:
-            if (value) self->host(effect, audioMasterWantMidi, 0, 1, nullptr, 0.0f);
-            return 0;
-        default: return 0;
+        default: return answer;
         }
     }
     static void VSTCALLBACK SetParameter(AEffect* effect, int32_t index, float value) {
@@ -191,9 +166,7 @@ private:
         ProgramsPlugin* self = Self(effect);
         return self->valid() ? self->values[static_cast<size_t>(self->current)][static_cast<size_t>(index)] : 0.0f;
     }
-    static void VSTCALLBACK Process(AEffect*, float**, float** outputs, int32_t frames) {
-        for (int32_t i = 0; i < frames; ++i) outputs[0][i] = outputs[1][i] = 0.25f;
-    }
+    AEffectDispatcherProc logged_;
 };
 
 // One host listener: keeps copies of the events (when `keep` is set) and counts them.

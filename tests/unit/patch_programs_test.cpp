@@ -100,7 +100,7 @@ TEST(PatchDeviceNames, ChannelsCategoriesAndBanksComeFromTheNames) {
     ASSERT_TRUE(device->NamesMode());
     EXPECT_EQ(device->Caps(), Caps::HostCapsSet | Caps::ProgramNames | Caps::Categories);
     // Not omni: all sixteen channels were asked.
-    EXPECT_EQ(plugin.Count(effGetMidiProgramName), 16u);
+    EXPECT_EQ(plugin.only(effGetMidiProgramName).size(), 16u);
     EXPECT_EQ(std::make_tuple(device->GetProgramCount(0), device->GetProgramCount(1), device->GetProgramCount(2)),
               std::make_tuple(3, 2, 0));
     ExpectPatches(device, {{0, 1, 1, 0, 0, 0, "Square Lead"}, {1, 1, 5, 2, 0, 0, "Bass B"}});
@@ -155,11 +155,7 @@ TEST(PatchDeviceNames, OmniNamesAreScannedOnChannelZeroOnly) {
         plugin.channelPrograms[0].resize(count);
         plugin.channelPrograms[3] = {{"Never", 0, 0, 0, -1}};
         DeviceRig rig(plugin);
-        std::vector<int32_t> asked;
-        for (const auto& call : plugin.indexed) {
-            if (call.first == effGetMidiProgramName) asked.push_back(call.second);
-        }
-        EXPECT_EQ(asked, std::vector<int32_t>{0});
+        EXPECT_EQ(plugin.only(effGetMidiProgramName), std::vector<std::string>{hosting_test::Op(effGetMidiProgramName)});
         const DWORD caps = rig.device->Caps();
         EXPECT_NE(caps & Caps::OmniOrPlain, 0u);
         // A single omni name is no program list.
