@@ -226,12 +226,11 @@ struct FakeSite {
     std::vector<DWORD> codes;  // but the fill calls
     std::vector<Block> blocks;
     qm::TimeQuery lastQuery{};
-    ULONG_PTR lastCookie = 0;
 
     static HRESULT QM_COMCALL Callback(qm::IQmSoftSynth*, DWORD code, ULONG_PTR cookie, ULONG_PTR w1, ULONG_PTR w2,
                                        ULONG_PTR w3, ULONG_PTR w4, ULONG_PTR w5, ULONG_PTR w6, ULONG_PTR w7) {
+        // The cookie is the site itself: a wrong one reaches no site's record.
         FakeSite* site = reinterpret_cast<FakeSite*>(cookie);
-        site->lastCookie = cookie;
         if (code == qm::SiteCode::FillBlock) {
             auto* record = reinterpret_cast<qm::HostTimeRecord*>(w7);
             const Block block{reinterpret_cast<qm::IQMMIDIBuffer*>(w1), Join(w2, w3), Join(w4, w5),
