@@ -1,6 +1,6 @@
 // What the host's listeners hear from a running instrument: time once per block, a patch change
-// after a program change during play, parameter values and edit gestures from the plug-in, opening
-// and closing.
+// after a program change during play or a display update, parameter values and edit gestures from
+// the plug-in, opening and closing.
 #include <cmath>
 #include <tuple>
 
@@ -46,6 +46,11 @@ TEST(PatchEvents, OneSessionIsHeardInOrder) {
         plugin.CallHost(audioMasterAutomate, 0, 9, 0.125f);
         plugin.CallHost(audioMasterEndEdit, 1, 0, 0.0f);
         plugin.CallHost(audioMasterAutomate, 5, 9, 0.5f);  // no such parameter: nobody hears it
+        // The plug-in has loaded other programs and asks the host to look again: every channel's
+        // names are asked anew, and a patch change is heard while playing, outside a process call.
+        plugin.calls.clear();
+        EXPECT_EQ(plugin.CallHost(audioMasterUpdateDisplay, 0, 0, 0.0f), 1);
+        EXPECT_EQ(plugin.only(effHasMidiProgramsChanged).size(), 16u);
         ASSERT_EQ(rig.synth->Render(out.data(), 530, 265, 0, 0, nullptr), 265);
         EXPECT_EQ(rig.synth->Status() & (qm::InstanceStatus::ProgramChangeSeen | qm::InstanceStatus::BankSelectSeen), 0u);
     }
@@ -68,6 +73,7 @@ TEST(PatchEvents, OneSessionIsHeardInOrder) {
         {qm::GUID_PatchEventParameter, 1, 0, 1, 1.0f, 1.0f, 0, 0, 0, 0},   // a switch at 0.6 is on
         {qm::GUID_PatchEventParameter, 1, 0, 0, 12.5f, 100.0f, 0, 0, 0, 0},  // a level in 0-100
         {qm::GUID_PatchEventParameter, 2, 0, 1, 0, 0, 0, 0, 0, 0},         // end edit
+        {qm::GUID_PatchEventPatchChange, 1 + 0x8000, 0, 0, 0, 0, 530, -1, TimeOf(530), -1},  // playing, not in process
         {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 530, 265, TimeOf(530), TimeOf(265)},
         {qm::GUID_PatchEventClose, 1, 0, 0, 0, 0, 0, 0, 0, 0},
     };
@@ -105,26 +111,6 @@ TEST(PatchEvents, TheOpenEventNeedsTheHostsThirdStringAndAListener) {
     EXPECT_EQ(listener.events[0].kind, qm::PatchEventKind::Open);
     EXPECT_EQ(rig.device->RemoveListener(&listener), S_FALSE);
     EXPECT_EQ(listener.refs.load(), 1u);
-}
-
-TEST(PatchEvents, APlugInsDisplayUpdateRefreshesProgramsAndTellsTheListeners) {
-    ProgramsPlugin plugin(2);
-    Listener listener;
-    DeviceRig rig(plugin);
-    hosting_test::FakeSite site;
-    rig.Play(site);
-    ASSERT_EQ(rig.device->AddListener(&listener), S_OK);
-    EXPECT_EQ(rig.device->GetProgramCount(0), 2);
-    // The plug-in loads a bank of five programs and asks the host to look again.
-    plugin.effect.numPrograms = 5;
-    plugin.calls.clear();
-    EXPECT_EQ(plugin.CallHost(audioMasterUpdateDisplay, 0, 0, 0.0f), 1);
-    EXPECT_EQ(rig.device->Caps() & qm::PatchDeviceCaps::AtMostOne, 0u);
-    EXPECT_EQ(plugin.only(effHasMidiProgramsChanged).size(), 16u);
-    // Playing, but not inside the process call.
-    ASSERT_EQ(listener.events.size(), 1u);
-    EXPECT_TRUE(listener.events[0].eventId == qm::GUID_PatchEventPatchChange);
-    EXPECT_EQ(listener.events[0].kind, 1u + qm::PatchEventKind::Playing);
 }
 
 }  // namespace
