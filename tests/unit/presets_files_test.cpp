@@ -43,10 +43,15 @@ TEST(PresetFiles, ParameterPresetIsByteExactWithTheNameCutTo27Bytes) {
 
 TEST(PresetFiles, ChunkPresetAndBankCarryThePlugInsBytes) {
     PresetPlugin plugin(4, 7, true);
-    plugin.chunks[0] = {1, 2, 3, 4, 5};
-    plugin.chunks[1] = {9, 8, 7};
     PresetInstance synth(plugin);
     TempFile preset("fxp"), bank("fxb");
+    // An empty chunk saves nothing.
+    EXPECT_EQ(SavePresetFile(*synth, preset.wide.c_str()), S_FALSE);
+    EXPECT_FALSE(qm::platform::FileExists(preset.wide.c_str()));
+    EXPECT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_FALSE);
+    EXPECT_TRUE(ReadBytes(bank.path).empty());
+    plugin.chunks[0] = {1, 2, 3, 4, 5};
+    plugin.chunks[1] = {9, 8, 7};
     ASSERT_EQ(SavePresetFile(*synth, preset.wide.c_str()), S_OK);
     ASSERT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_OK);
     EXPECT_EQ(ReadBytes(preset.path), Cat({Header("FPCh", 1), Text("Program 0", 28), Big(3), {9, 8, 7}}));
@@ -60,16 +65,6 @@ TEST(PresetFiles, ChunkPresetAndBankCarryThePlugInsBytes) {
     ASSERT_EQ(LoadBankFile(*other, bank.wide.c_str()), S_OK);
     EXPECT_EQ(fresh.setChunkIndex, 0);
     EXPECT_EQ(fresh.setChunk, (Bytes{1, 2, 3, 4, 5}));
-}
-
-TEST(PresetFiles, EmptyChunkSavesNothing) {
-    PresetPlugin plugin(2, 2, true);
-    PresetInstance synth(plugin);
-    TempFile preset("fxp"), bank("fxb");
-    EXPECT_EQ(SavePresetFile(*synth, preset.wide.c_str()), S_FALSE);
-    EXPECT_FALSE(qm::platform::FileExists(preset.wide.c_str()));
-    EXPECT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_FALSE);
-    EXPECT_TRUE(ReadBytes(bank.path).empty());
 }
 
 TEST(PresetFiles, ParameterBanksRoundTrip) {
