@@ -193,12 +193,7 @@ private:
             for (int32_t i = 0; i < frames; ++i) outputs[o][i] = self->levels ? Level(o) : 0.5f;
         }
         if (!self->sendsMidi) return;
-        VstMidiEvent note{};
-        note.type = kVstMidiType;
-        note.byteSize = 24;
-        note.midiData[0] = static_cast<char>(0x90);
-        note.midiData[1] = 60;
-        note.midiData[2] = 100;
+        VstMidiEvent note = qm::test::MakeMidiEvent(0, 0x90, 60, 100);
         VstEvents list{1, 0, {reinterpret_cast<VstEvent*>(&note), nullptr}};
         self->host(effect, audioMasterProcessEvents, 0, 0, &list, 0.0f);
     }
@@ -271,26 +266,19 @@ inline WAVEFORMATEX HostFormat(DWORD rate = 44100, WORD tag = WAVE_FORMAT_IEEE_F
     return format;
 }
 
-// An initialised instance of `type` (held with one reference), bound to `plugin` or, by name, to
-// one of our test instruments through LoadPlugIn. The record is a module "Fake Synth" for the fake.
+// An initialised instance of `type` (held with one reference), bound to a fake plug-in (none: nothing
+// is loaded) whose record names the module at `path`, or by name to one of our test instruments
+// through LoadPlugIn.
 class LoadedInstance {
 public:
-    LoadedInstance(FakeType& type, FakePlugin* plugin) {
-        Create(type, QMW("/plugins/Fake Synth.dll"));
-        if (plugin != nullptr) {
-            FakePlugin::Next() = plugin;
-            result = synth_->LoadFromEntryPoint(&FakePlugin::Entry, &record);
-            FakePlugin::Next() = nullptr;
-        }
-    }
-    // Bound to another in-process plug-in, at `path`: its class hands it out through Next() and Entry.
-    template <class Plugin>
-    LoadedInstance(FakeType& type, Plugin& plugin, const WCHAR* path) {
+    LoadedInstance(FakeType& type, FakePlugin* plugin, const WCHAR* path = QMW("/plugins/Fake Synth.dll")) {
         Create(type, path);
-        Plugin::Next() = &plugin;
-        result = synth_->LoadFromEntryPoint(&Plugin::Entry, &record);
-        Plugin::Next() = nullptr;
+        if (plugin == nullptr) return;
+        FakePlugin::Next() = plugin;
+        result = synth_->LoadFromEntryPoint(&FakePlugin::Entry, &record);
+        FakePlugin::Next() = nullptr;
     }
+    LoadedInstance(FakeType& type, FakePlugin& plugin, const WCHAR* path) : LoadedInstance(type, &plugin, path) {}
     LoadedInstance(FakeType& type, const std::string& testPlugin) {
         Create(type, qm::test::TestPluginPath(testPlugin.c_str()).c_str());
         result = synth_->LoadPlugIn(&record);
@@ -320,13 +308,6 @@ private:
     qm::CVSTiSofthSynth* synth_ = nullptr;
 };
 
-// Opens `synth` on `site` and formats it for 44.1 kHz stereo float.
-inline void OpenAndFormat(FakeSite& site, qm::CVSTiSofthSynth* synth) {
-    EXPECT_EQ(site.open(synth), S_OK);
-    const WAVEFORMATEX format = HostFormat();
-    EXPECT_EQ(synth->SetFormat(&format, 0, 0), S_OK);
-}
-
 // `frames` interleaved stereo float frames from `target` (an instance or a bus), prefilled with -9.
 inline LONG RenderStereo(qm::IQmSoftSynth* target, std::vector<float>& out, LONG frames, LONGLONG start = 0,
                          DWORD flags = 0, qm::HostTimeRecord* record = nullptr) {
@@ -349,19 +330,17 @@ inline std::string Narrow(const WCHAR* text) {
     return out;
 }
 
-// A loaded instance opened on its site and formatted for 44.1 kHz stereo float, ready to be cued.
+// A loaded instance opened on its site and formatted for 44.1 kHz stereo float, ready to be cued:
+// around a fake of its own or one of our test instruments.
 struct Rig {
-    explicit Rig(int32_t outputs = 2, bool expose = false, bool pin0Stereo = true) : plugin(outputs) {
+    explicit Rig(int32_t outputs = 2, bool expose = false, bool pin0Stereo = true) : own(outputs) {
+        if (!pin0Stereo) own.pins = {{"", false}};
         type.expose = expose;
-        if (!pin0Stereo) plugin.pins = {{"", false}};
-        synth = std::make_unique<LoadedInstance>(type, &plugin);
-        OpenAndFormat(site, get());
+        Start(std::make_unique<LoadedInstance>(type, &own));
     }
     explicit Rig(const char* testPlugin, bool expose = false) {
         type.expose = expose;
-        synth = std::make_unique<LoadedInstance>(type, testPlugin);
-        EXPECT_EQ(synth->result, S_OK) << testPlugin;
-        OpenAndFormat(site, get());
+        Start(std::make_unique<LoadedInstance>(type, testPlugin));
     }
     qm::CVSTiSofthSynth* operator->() const { return synth->get(); }
     qm::CVSTiSofthSynth* get() const { return synth->get(); }
@@ -371,29 +350,37 @@ struct Rig {
     }
 
     FakeType type;
-    FakePlugin plugin;
+    FakePlugin own;  // a BusRig's plug-in is the test's
+    FakePlugin& plugin = own;
     FakeSite site;
     std::unique_ptr<LoadedInstance> synth;
+
+protected:
+    Rig(FakePlugin& shaped, bool expose, bool assumeStereo) : plugin(shaped) {
+        type.expose = expose;
+        type.assumeStereo = assumeStereo;
+        Start(std::make_unique<LoadedInstance>(type, &shaped));
+    }
+    void Start(std::unique_ptr<LoadedInstance> loaded) {
+        synth = std::move(loaded);
+        EXPECT_EQ(synth->result, S_OK);
+        EXPECT_EQ(site.open(get()), S_OK);
+        const WAVEFORMATEX format = HostFormat();
+        EXPECT_EQ(get()->SetFormat(&format, 0, 0), S_OK);
+    }
 };
 
 // A Rig for the output buses around a plug-in the test has shaped, every output at its Level; the
 // type exposes the extra outputs unless told otherwise. TakeBuses holds every bus until the rig goes.
-struct BusRig {
-    explicit BusRig(FakePlugin& plugin, bool expose = true, bool assumeStereo = false) {
-        plugin.levels = true;
-        type.expose = expose;
-        type.assumeStereo = assumeStereo;
-        synth = std::make_unique<LoadedInstance>(type, &plugin);
-        OpenAndFormat(site, get());
-    }
+struct BusRig : Rig {
+    explicit BusRig(FakePlugin& shaped, bool expose = true, bool assumeStereo = false)
+        : Rig((shaped.levels = true, shaped), expose, assumeStereo) {}
     ~BusRig() {
         for (qm::IQmSoftSynth* bus : buses) {
             bus->ReleaseFormat();
             bus->Release();
         }
     }
-    BusRig(const BusRig&) = delete;
-    BusRig& operator=(const BusRig&) = delete;
 
     void TakeBuses(bool formatted = true) {
         const WAVEFORMATEX format = HostFormat();
@@ -409,12 +396,7 @@ struct BusRig {
         ASSERT_EQ(get()->Cue(0), S_OK);
         ASSERT_EQ(get()->Play(0, 0), S_OK);
     }
-    qm::CVSTiSofthSynth* operator->() const { return get(); }
-    qm::CVSTiSofthSynth* get() const { return synth->get(); }
 
-    FakeType type;
-    FakeSite site;
-    std::unique_ptr<LoadedInstance> synth;
     std::vector<qm::IQmSoftSynth*> buses;
 };
 

@@ -196,7 +196,7 @@ public:
 // /plugins/Preset Synth.dll.
 struct DeviceRig {
     explicit DeviceRig(ProgramsPlugin& plugin) {
-        instance = std::make_unique<hosting_test::LoadedInstance>(type, plugin, QMW("/plugins/Preset Synth.dll"));
+        instance = std::make_unique<hosting_test::LoadedInstance>(type, &plugin, QMW("/plugins/Preset Synth.dll"));
         synth = instance->get();
         device = synth->PatchDevice();
         result = instance->result;
