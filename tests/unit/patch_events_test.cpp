@@ -1,7 +1,6 @@
 // What the host's listeners hear from a running instrument: time once per block, a patch change
 // after a program change during play or a display update, parameter values and edit gestures from
 // the plug-in, opening and closing.
-#include <cmath>
 #include <tuple>
 
 #include "unit/patch_fakes.h"
@@ -11,9 +10,8 @@ namespace {
 using patch_test::DeviceRig;
 using patch_test::Listener;
 using patch_test::ProgramsPlugin;
+using hosting_test::TimeOfFrames;
 using Event = qm::PatchListenerEvent;
-
-LONGLONG TimeOf(LONGLONG frames) { return std::llround(static_cast<double>(frames) / 44100.0 * 1e7); }
 
 TEST(PatchEvents, OneSessionIsHeardInOrder) {
     ProgramsPlugin plugin(8, 2);
@@ -24,17 +22,9 @@ TEST(PatchEvents, OneSessionIsHeardInOrder) {
         DeviceRig rig(plugin);
         hosting_test::FakeSite site;
         rig.Play(site);
-        qm::IMIDIDevice* device = nullptr;
-        ASSERT_EQ(rig.synth->GetPatchDevice(&device), S_OK);
-        ASSERT_EQ(device, static_cast<qm::IMIDIDevice*>(rig.device));
-        void* queried = nullptr;
-        ASSERT_EQ(rig.synth->QueryInterface(qm::IID_IMIDIDevice, &queried), S_OK);
-        EXPECT_EQ(queried, device);
-        ASSERT_EQ(device->AddListener(&listener), S_OK);
-        ASSERT_EQ(device->AddListener(&listener), S_OK);  // listed once
+        ASSERT_EQ(rig.device->AddListener(&listener), S_OK);
+        ASSERT_EQ(rig.device->AddListener(&listener), S_OK);  // listed once
         EXPECT_EQ(listener.refs.load(), 2u);
-        device->Release();
-        device->Release();
 
         std::vector<float> out(2 * 265);
         ASSERT_EQ(rig.synth->Render(out.data(), 0, 265, 0, 0, nullptr), 265);
@@ -66,15 +56,15 @@ TEST(PatchEvents, OneSessionIsHeardInOrder) {
         float value, maximum;
         LONGLONG position, frames, time, duration;
     } rows[] = {
-        {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 0, 265, 0, TimeOf(265)},
-        {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 265, 265, TimeOf(265), TimeOf(265)},
-        {qm::GUID_PatchEventPatchChange, 1 + 0x4000 + 0x8000, 0, 0, 0, 0, 265, -1, TimeOf(265), -1},
+        {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 0, 265, 0, TimeOfFrames(265)},
+        {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 265, 265, TimeOfFrames(265), TimeOfFrames(265)},
+        {qm::GUID_PatchEventPatchChange, 1 + 0x4000 + 0x8000, 0, 0, 0, 0, 265, -1, TimeOfFrames(265), -1},
         {qm::GUID_PatchEventParameter, 2, 1, 1, 0, 0, 0, 0, 0, 0},         // begin edit
         {qm::GUID_PatchEventParameter, 1, 0, 1, 1.0f, 1.0f, 0, 0, 0, 0},   // a switch at 0.6 is on
         {qm::GUID_PatchEventParameter, 1, 0, 0, 12.5f, 100.0f, 0, 0, 0, 0},  // a level in 0-100
         {qm::GUID_PatchEventParameter, 2, 0, 1, 0, 0, 0, 0, 0, 0},         // end edit
-        {qm::GUID_PatchEventPatchChange, 1 + 0x8000, 0, 0, 0, 0, 530, -1, TimeOf(530), -1},  // playing, not in process
-        {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 530, 265, TimeOf(530), TimeOf(265)},
+        {qm::GUID_PatchEventPatchChange, 1 + 0x8000, 0, 0, 0, 0, 530, -1, TimeOfFrames(530), -1},  // playing, not in process
+        {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 530, 265, TimeOfFrames(530), TimeOfFrames(265)},
         {qm::GUID_PatchEventClose, 1, 0, 0, 0, 0, 0, 0, 0, 0},
     };
     ASSERT_EQ(events.size(), std::size(rows));

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <functional>
 #include <map>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -195,12 +194,9 @@ public:
 // An initialised instance bound to a ProgramsPlugin, with its patch device; its module path is
 // /plugins/Preset Synth.dll.
 struct DeviceRig {
-    explicit DeviceRig(ProgramsPlugin& plugin) {
-        instance = std::make_unique<hosting_test::LoadedInstance>(type, &plugin, QMW("/plugins/Preset Synth.dll"));
-        synth = instance->get();
-        device = synth->PatchDevice();
-        result = instance->result;
-        EXPECT_EQ(result, S_OK);
+    explicit DeviceRig(ProgramsPlugin& plugin)
+        : instance(type, &plugin, QMW("/plugins/Preset Synth.dll")), synth(instance.get()), device(synth->PatchDevice()) {
+        EXPECT_EQ(instance.result, S_OK);
     }
     // Opened on `site`, formatted for 44.1 kHz stereo float, cued and playing.
     void Play(hosting_test::FakeSite& site) {
@@ -214,10 +210,9 @@ struct DeviceRig {
     qm::CVSTiSofthSynth* operator->() const { return synth; }
 
     hosting_test::FakeType type;
-    std::unique_ptr<hosting_test::LoadedInstance> instance;
-    qm::CVSTiSofthSynth* synth = nullptr;
-    qm::CVSTIPatchDevice* device = nullptr;
-    HRESULT result = E_FAIL;
+    hosting_test::LoadedInstance instance;
+    qm::CVSTiSofthSynth* synth;
+    qm::CVSTIPatchDevice* device;
 };
 
 using hosting_test::Narrow;

@@ -48,7 +48,6 @@ TEST(PatchDevicePlain, NumbersGroupsAndNamesEveryProgram) {
     plugin.names[3] = "Bright Pad";
     plugin.names[299] = "Last";
     DeviceRig rig(plugin);
-    ASSERT_EQ(rig.result, S_OK);
     qm::CVSTIPatchDevice* device = rig.device;
     ASSERT_NE(device, nullptr);
     EXPECT_FALSE(device->NamesMode());
