@@ -77,17 +77,15 @@ TEST(HostingLoad, EmptyProductAndVendorAnswersFallBack) {
 }
 
 TEST(HostingParameters, ValuesPassBothWaysAndAFaultMarksTheInstance) {
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
-    EXPECT_EQ(synth->CallSetParameter(2, 0.25f), S_OK);
-    EXPECT_EQ(std::make_tuple(plugin.parameters[2], synth->CallGetParameter(2)), std::make_tuple(0.25f, 0.25f));
-    EXPECT_EQ(synth->Status() & Status::Faulted, 0u);
-    plugin.throwOnParameter = true;
-    EXPECT_EQ(synth->CallGetParameter(2), -2147164160.0f);
-    EXPECT_NE(synth->Status() & Status::Faulted, 0u);
-    EXPECT_EQ(synth->CallSetParameter(1, 0.5f), QM_E_PLUGIN_EXCEPTION);
-    EXPECT_EQ(std::string(synth->LastFault().call), "setParameter");
+    Rig rig;
+    EXPECT_EQ(rig->CallSetParameter(2, 0.25f), S_OK);
+    EXPECT_EQ(std::make_tuple(rig.plugin.parameters[2], rig->CallGetParameter(2)), std::make_tuple(0.25f, 0.25f));
+    EXPECT_EQ(rig->Status() & Status::Faulted, 0u);
+    rig.plugin.throwOnParameter = true;
+    EXPECT_EQ(rig->CallGetParameter(2), -2147164160.0f);
+    EXPECT_NE(rig->Status() & Status::Faulted, 0u);
+    EXPECT_EQ(rig->CallSetParameter(1, 0.5f), QM_E_PLUGIN_EXCEPTION);
+    EXPECT_EQ(std::string(rig->LastFault().call), "setParameter");
 }
 
 TEST(HostingInstance, AnswersItsInterfacesAndDescribesItself) {

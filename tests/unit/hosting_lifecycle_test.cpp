@@ -85,24 +85,22 @@ TEST(HostingSite, OpenAndCloseFollowTheHostsAnswers) {
 }
 
 TEST(HostingTransport, IdleIsThrottledAndStringCallsFaultWithoutSilencing) {
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
-    synth->Idle(1);
-    EXPECT_TRUE(plugin.only(effIdle).empty());
-    EXPECT_EQ(plugin.callHost(audioMasterNeedIdle), 1);
+    Rig rig;
+    rig->Idle(1);
+    EXPECT_TRUE(rig.plugin.only(effIdle).empty());
+    EXPECT_EQ(rig.plugin.callHost(audioMasterNeedIdle), 1);
     const uint32_t start = qm::platform::MillisecondClock();
-    for (int i = 0; i < 200; ++i) synth->Idle(1);
+    for (int i = 0; i < 200; ++i) rig->Idle(1);
     const uint32_t elapsed = qm::platform::MillisecondClock() - start;
-    const size_t passes = plugin.only(effIdle).size();
+    const size_t passes = rig.plugin.only(effIdle).size();
     EXPECT_GE(passes, 1u);  // asking for idle time resets the throttle: at most one pass per 10 ms
     EXPECT_LE(passes, elapsed / 10 + 1);
 
-    plugin.throwOnOpcode = effGetProgramName;
+    rig.plugin.throwOnOpcode = effGetProgramName;
     WCHAR name[24] = QMW("old");
-    EXPECT_EQ(synth->GetPlugInString(effGetProgramName, name, 24), -1);
+    EXPECT_EQ(rig->GetPlugInString(effGetProgramName, name, 24), -1);
     EXPECT_EQ(WString(name), Wide("old"));
-    plugin.throwOnOpcode = effCanDo;
-    EXPECT_EQ(synth->AskPlugInCanDo(QMW("bypass")), -1);
-    EXPECT_EQ(synth->Status() & Status::Faulted, 0u);
+    rig.plugin.throwOnOpcode = effCanDo;
+    EXPECT_EQ(rig->AskPlugInCanDo(QMW("bypass")), -1);
+    EXPECT_EQ(rig->Status() & Status::Faulted, 0u);
 }

@@ -162,9 +162,7 @@ struct Receiver final : qm::IPlugInMidiReceiver {
 }  // namespace
 
 TEST(HostingMidi, ThePlugInsMidiOutputReachesTheReceiverWithoutSysex) {
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
+    Rig rig;
     VstMidiEvent events[3] = {qm::test::MakeMidiEvent(3, 0x91, 50, 1), {}, qm::test::MakeMidiEvent(9, 0x91, 51, 2)};
     events[1].type = kVstSysExType;
     struct {
@@ -175,12 +173,12 @@ TEST(HostingMidi, ThePlugInsMidiOutputReachesTheReceiverWithoutSysex) {
     auto* table = reinterpret_cast<VstEvent**>(reinterpret_cast<unsigned char*>(&list) + offsetof(VstEvents, events));
     for (int i = 0; i < 3; ++i) table[i] = reinterpret_cast<VstEvent*>(&events[i]);
 
-    EXPECT_EQ(plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);  // no receiver yet
+    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);  // no receiver yet
     Receiver receiver;
-    synth->SetPlugInMidiReceiver(&receiver);
-    EXPECT_EQ(plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);
+    rig->SetPlugInMidiReceiver(&receiver);
+    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);
     EXPECT_EQ(receiver.got, (std::vector<Event>{{3, 0x91, 50, 1}, {9, 0x91, 51, 2}}));
-    EXPECT_EQ(plugin.callHost(audioMasterProcessEvents, 0, 0, nullptr), 0);
+    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, nullptr), 0);
     EXPECT_EQ(receiver.got.size(), 2u);
-    synth->SetPlugInMidiReceiver(nullptr);
+    rig->SetPlugInMidiReceiver(nullptr);
 }
