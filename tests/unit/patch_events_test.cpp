@@ -7,9 +7,7 @@
 
 namespace {
 
-using patch_test::DeviceRig;
-using patch_test::Listener;
-using patch_test::ProgramsPlugin;
+using namespace patch_test;
 using hosting_test::TimeOfFrames;
 using Event = qm::PatchListenerEvent;
 

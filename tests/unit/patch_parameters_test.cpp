@@ -6,9 +6,7 @@
 
 namespace {
 
-using patch_test::DeviceRig;
-using patch_test::Narrow;
-using patch_test::ProgramsPlugin;
+using namespace patch_test;
 
 std::vector<LONG> RowsPassing(qm::CVSTIPatchDevice* device, DWORD filter) {
     std::vector<LONG> rows;

@@ -6,9 +6,7 @@
 
 namespace {
 
-using patch_test::DeviceRig;
-using patch_test::Narrow;
-using patch_test::ProgramsPlugin;
+using namespace patch_test;
 namespace Caps = qm::PatchDeviceCaps;
 
 struct PatchCase {
