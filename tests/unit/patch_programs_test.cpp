@@ -79,19 +79,15 @@ TEST(PatchDevicePlain, NumbersGroupsAndNamesEveryProgram) {
     EXPECT_EQ(std::make_tuple(current, patch.group), std::make_tuple(40, 2));
 }
 
-// Two channels of names with categories on channel 0; bank bytes of 255 mean "any".
-ProgramsPlugin NamesPlugin() {
+// Two channels of names with categories on channel 0; bank bytes of 255 mean "any". Key names for
+// program 0 come as counts, runs and single names.
+TEST(PatchDeviceNames, ChannelsCategoriesBanksAndKeysComeFromTheNames) {
     ProgramsPlugin plugin(7);
     plugin.channelPrograms[0] = {{"Saw Lead", 0, 0, 0, 0}, {"Square Lead", 1, 0, 0, 0}, {"Kit", 0, -1, -1, 1}};
     plugin.channelPrograms[1] = {{"Bass A", 4, 0, 2, -1}, {"Bass B", 5, 0, 2, -1}};
     plugin.categories = {"Leads", "Drums"};
     plugin.keyNames = {{0, "Kick"}, {1, "Snare"}, {2, "Hat"}, {5, "Crash"}};
     plugin.keysAnswered = 8;
-    return plugin;
-}
-
-TEST(PatchDeviceNames, ChannelsCategoriesAndBanksComeFromTheNames) {
-    ProgramsPlugin plugin = NamesPlugin();
     DeviceRig rig(plugin);
     qm::CVSTIPatchDevice* device = rig.device;
     ASSERT_TRUE(device->NamesMode());
@@ -112,36 +108,30 @@ TEST(PatchDeviceNames, ChannelsCategoriesAndBanksComeFromTheNames) {
     EXPECT_EQ(device->GetGroupCount(0), 2);
     EXPECT_EQ(GroupName(device, 1), "Drums");
 
-    plugin.current = 2;
-    LONG current = -1;
-    qm::PatchRecord patch{};
-    ASSERT_EQ(device->GetCurrentPatch(&current, 0, &patch), S_OK);
-    EXPECT_EQ(std::make_tuple(current, patch.group, Narrow(patch.name)), std::make_tuple(2, 1, std::string("Kit")));
-}
-
-TEST(PatchDeviceNames, KeyNamesComeAsCountsRunsAndSingleNames) {
-    ProgramsPlugin plugin = NamesPlugin();
-    DeviceRig rig(plugin);
     qm::PatchRecord patch{};  // program 0, banks 0: "Saw Lead"
-    EXPECT_EQ(rig.device->CountKeyNames(0, &patch), 4);
+    EXPECT_EQ(device->CountKeyNames(0, &patch), 4);
     qm::KeyRange ranges[4] = {};
-    EXPECT_EQ(rig.device->GetKeyNameRanges(0, &patch, ranges, 4), 2);
+    EXPECT_EQ(device->GetKeyNameRanges(0, &patch, ranges, 4), 2);
     EXPECT_EQ(std::make_tuple(ranges[0].lowest, ranges[0].highest, ranges[1].lowest, ranges[1].highest),
               std::make_tuple(0, 2, 5, 5));
     // The caller's limit bounds what is written, not what is counted.
     qm::KeyRange one[1] = {};
-    EXPECT_EQ(rig.device->GetKeyNameRanges(0, &patch, one, 1), 2);
-
+    EXPECT_EQ(device->GetKeyNameRanges(0, &patch, one, 1), 2);
     WCHAR name[4] = {};
     qm::KeyNameRecord key{0, -1, -1, -1, name, 4};
-    ASSERT_EQ(rig.device->GetKeyName(0, &patch, &key), S_OK);
+    ASSERT_EQ(device->GetKeyName(0, &patch, &key), S_OK);
     EXPECT_EQ(key.key, 0);
     EXPECT_EQ(Narrow(name), "Kic");  // cut to the buffer, terminated
     qm::KeyNameRecord outside{0, -1, 10, 20, name, 4};
-    EXPECT_EQ(rig.device->GetKeyName(0, &patch, &outside), S_FALSE);
+    EXPECT_EQ(device->GetKeyName(0, &patch, &outside), S_FALSE);
     EXPECT_EQ(outside.counter, 1);
     patch.program = 99;  // no patch with these bytes: nothing to name
-    EXPECT_EQ(rig.device->CountKeyNames(0, &patch), S_FALSE);
+    EXPECT_EQ(device->CountKeyNames(0, &patch), S_FALSE);
+
+    plugin.current = 2;
+    LONG current = -1;
+    ASSERT_EQ(device->GetCurrentPatch(&current, 0, &patch), S_OK);
+    EXPECT_EQ(std::make_tuple(current, patch.group, Narrow(patch.name)), std::make_tuple(2, 1, std::string("Kit")));
 }
 
 TEST(PatchDeviceNames, OmniNamesAreScannedOnChannelZeroOnly) {
