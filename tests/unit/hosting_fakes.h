@@ -48,7 +48,6 @@ public:
 
 // One call as the fake logs it: "opcode:index:value[:opt]"; effProcessEvents adds its events as
 // "[deltaFrames status data1 data2]" each; a process call is "process <frames>".
-constexpr int32_t kProcessCall = -2;
 using Event = std::array<int, 4>;
 
 inline std::string Op(int32_t opcode, int32_t index = 0, intptr_t value = 0, float opt = 0.0f) {
@@ -116,9 +115,9 @@ public:
     }
 
     std::vector<std::string> since(size_t mark) const { return {calls.begin() + static_cast<ptrdiff_t>(mark), calls.end()}; }
-    // The calls of one opcode (kProcessCall: the process calls), in order.
+    // The calls of one opcode, in order.
     std::vector<std::string> only(int32_t opcode) const {
-        const std::string prefix = opcode == kProcessCall ? "process " : std::to_string(opcode) + ":";
+        const std::string prefix = std::to_string(opcode) + ":";
         std::vector<std::string> found;
         for (const std::string& call : calls) {
             if (call.compare(0, prefix.size(), prefix) == 0) found.push_back(call);

@@ -67,19 +67,19 @@ TEST(HostingRender, FlagsSkipTheHostFillOrReachTheFirstBlockOnlyAndARefusedBlock
     std::vector<float> out;
     ASSERT_EQ(rig.render(out, 300), 300);  // attached only: nothing to render
     ExpectFrames(out, 300, 0.0f, 0.0f);
-    EXPECT_TRUE(rig.plugin.only(kProcessCall).empty());
+    EXPECT_EQ(rig.plugin.processCalls.load(), 0);
 
     ASSERT_EQ(rig->Cue(0), S_OK);
     ASSERT_EQ(rig.render(out, 600, 0, 0x40000000), 600);
     EXPECT_TRUE(rig.site.blocks.empty());
-    EXPECT_EQ(rig.plugin.only(kProcessCall).size(), 3u);
+    EXPECT_EQ(rig.plugin.processCalls.load(), 3);
     ASSERT_EQ(rig.render(out, 600, 600, 0x10000001), 600);
     EXPECT_EQ(rig.site.each(&FakeSite::Block::flags), (std::vector<DWORD>{0x10000001u, 1, 1}));
 
     rig.site.fillAnswer = E_FAIL;
     ASSERT_EQ(rig.render(out, 300, 1200), 300);
     EXPECT_EQ(rig.site.blocks.size(), 4u);
-    EXPECT_EQ(rig.plugin.only(kProcessCall).size(), 6u);
+    EXPECT_EQ(rig.plugin.processCalls.load(), 6);
     ExpectFrames(out, 300, 0.0f, 0.0f);
 }
 
