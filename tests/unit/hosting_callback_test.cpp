@@ -1,5 +1,5 @@
 // The host callback called directly, as a plug-in calls it: every opcode with and without an instance,
-// the capability table, pin connections, process levels and musical time.
+// the capability table, pin connections and musical time.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -51,10 +51,18 @@ TEST(HostingCallback, AnswersEveryOpcodeAndCapabilityWithAndWithoutAnInstance) {
     ExpectTable(&entering, kWithoutInstance);
 
     FakeType type;
-    FakePlugin plugin;
+    FakePlugin plugin(8);
     LoadedInstance synth(type, &plugin);
     ExpectTable(&plugin.effect, kWithInstance);
     EXPECT_NE(synth->Status() & Status::NeedsIdle, 0u);  // set by the table walk
+    // value 0: inputs, never connected; outputs: 0 connected, 1 not connected.
+    // With the extra outputs exposed, no bus carries pin 2.
+    for (bool expose : {false, true}) {
+        type.expose = expose;
+        const auto pin = [&](int32_t index, intptr_t output) { return Ask(&plugin.effect, audioMasterPinConnected, index, output); };
+        EXPECT_EQ(std::make_tuple(pin(0, 0), pin(0, 1), pin(1, 1), pin(2, 1), pin(5, 1)),
+                  std::make_tuple(1, 0, 0, expose ? 1 : 0, 1)) << expose;
+    }
     // The plug-in asks for MIDI: events reach it again.
     synth->TogglePower();
     EXPECT_EQ(synth->Status() & Status::ProcessEvents, 0u);
@@ -80,29 +88,6 @@ TEST(HostingCallback, AnswersEveryOpcodeAndCapabilityWithAndWithoutAnInstance) {
     type.alternativeDrawing = false;
     EXPECT_EQ(Ask(&plugin.effect, audioMasterCanDo, 0, 0, sizeWindow), 1);
     EXPECT_EQ(synth->Status() & Status::NoSizeWindow, 0u);
-}
-
-TEST(HostingCallback, PinConnectionsFollowExposeMultiChannelAndProcessLevelTheStatus) {
-    FakeType type;
-    FakePlugin plugin(8);
-    LoadedInstance synth(type, &plugin);
-    AEffect* effect = &plugin.effect;
-    // value 0: inputs, never connected; outputs: 0 connected, 1 not connected.
-    // With the extra outputs exposed, no bus carries pin 2.
-    for (bool expose : {false, true}) {
-        type.expose = expose;
-        const auto pin = [&](int32_t index, intptr_t output) { return Ask(effect, audioMasterPinConnected, index, output); };
-        EXPECT_EQ(std::make_tuple(pin(0, 0), pin(0, 1), pin(1, 1), pin(2, 1), pin(5, 1)),
-                  std::make_tuple(1, 0, 0, expose ? 1 : 0, 1)) << expose;
-    }
-
-    EXPECT_EQ(Ask(effect, audioMasterGetCurrentProcessLevel), kVstProcessLevelPrefetch);
-    FakeSite site;
-    ASSERT_EQ(site.open(synth.get()), S_OK);
-    EXPECT_EQ(Ask(effect, audioMasterGetCurrentProcessLevel), kVstProcessLevelUser);
-    const WAVEFORMATEX format = HostFormat();
-    synth->SetFormat(&format, 0, 1);
-    EXPECT_EQ(Ask(effect, audioMasterGetCurrentProcessLevel), kVstProcessLevelOffline);
 }
 
 TEST(HostingCallback, MusicalTimeComesFromTheHostsTimeQueryAndMarksTransportChanges) {

@@ -48,7 +48,6 @@ public:
 
 // One call as the fake logs it: "opcode:index:value[:opt]"; effProcessEvents adds its events as
 // "[deltaFrames status data1 data2]" each; a process call is "process <frames>".
-constexpr int32_t kProcessCall = -2;
 using Event = std::array<int, 4>;
 
 inline std::string Op(int32_t opcode, int32_t index = 0, intptr_t value = 0, float opt = 0.0f) {
@@ -84,17 +83,19 @@ public:
     const char* effectName = "";
     const char* productName = "";
     const char* vendorName = "";
-    const char* pinLabels[2] = {"", ""};
-    bool pin0Stereo = true;
     int32_t throwOnOpcode = -1;  // a C++ exception escapes the dispatcher for this opcode
     bool throwOnParameter = false;  // ... and from setParameter and getParameter
     float parameters[4] = {};
-    std::vector<Pin> pins;    // when set, describes every pin instead of pinLabels (the rest unlabelled mono)
+    std::vector<Pin> pins;    // the first pins; the rest unlabelled mono (none: pin 0 stereo)
     bool describes = true;    // false: effGetOutputProperties answers 0 and fills nothing
     bool levels = false;      // every output plays Level(output); otherwise output 0 plays 0.5
     bool sendsMidi = false;   // effCanDo "sendVstMidiEvent" answers 1; a note-on goes out after each block
     bool logging = true;      // false: no call is logged (a test rendering on several threads)
-    std::atomic<int> processCalls{0};
+    // Read on other threads; a copy (a plug-in a helper returns) starts from the count.
+    struct Counter : std::atomic<int> {
+        Counter() : std::atomic<int>(0) {}
+        Counter(const Counter& other) : std::atomic<int>(other.load()) {}
+    } processCalls;
     AEffect effect{};
     audioMasterCallback host = nullptr;
     std::vector<std::string> calls;
@@ -114,9 +115,9 @@ public:
     }
 
     std::vector<std::string> since(size_t mark) const { return {calls.begin() + static_cast<ptrdiff_t>(mark), calls.end()}; }
-    // The calls of one opcode (kProcessCall: the process calls), in order.
+    // The calls of one opcode, in order.
     std::vector<std::string> only(int32_t opcode) const {
-        const std::string prefix = opcode == kProcessCall ? "process " : std::to_string(opcode) + ":";
+        const std::string prefix = std::to_string(opcode) + ":";
         std::vector<std::string> found;
         for (const std::string& call : calls) {
             if (call.compare(0, prefix.size(), prefix) == 0) found.push_back(call);
@@ -166,13 +167,10 @@ private:
         case effGetOutputProperties: {
             if (!self->describes) return 0;
             auto* pin = static_cast<VstPinProperties*>(ptr);
-            if (self->pins.empty()) {
-                if (index < 2) std::strcpy(pin->label, self->pinLabels[index]);
-                if (index == 0 && self->pin0Stereo) pin->flags = kVstPinIsStereo;
-            } else if (index >= 0 && static_cast<size_t>(index) < self->pins.size()) {
-                std::strcpy(pin->label, self->pins[static_cast<size_t>(index)].label);
-                if (self->pins[static_cast<size_t>(index)].stereo) pin->flags = kVstPinIsStereo;
-            }
+            const bool listed = index >= 0 && static_cast<size_t>(index) < self->pins.size();
+            const Pin shape = listed ? self->pins[static_cast<size_t>(index)] : Pin{"", self->pins.empty() && index == 0};
+            std::strcpy(pin->label, shape.label);
+            if (shape.stereo) pin->flags = kVstPinIsStereo;
             return 1;
         }
         case effCanDo: return self->sendsMidi && std::strcmp(static_cast<const char*>(ptr), "sendVstMidiEvent") == 0;
@@ -194,12 +192,7 @@ private:
             for (int32_t i = 0; i < frames; ++i) outputs[o][i] = self->levels ? Level(o) : 0.5f;
         }
         if (!self->sendsMidi) return;
-        VstMidiEvent note{};
-        note.type = kVstMidiType;
-        note.byteSize = 24;
-        note.midiData[0] = static_cast<char>(0x90);
-        note.midiData[1] = 60;
-        note.midiData[2] = 100;
+        VstMidiEvent note = qm::test::MakeMidiEvent(0, 0x90, 60, 100);
         VstEvents list{1, 0, {reinterpret_cast<VstEvent*>(&note), nullptr}};
         self->host(effect, audioMasterProcessEvents, 0, 0, &list, 0.0f);
     }
@@ -227,12 +220,11 @@ struct FakeSite {
     std::vector<DWORD> codes;  // but the fill calls
     std::vector<Block> blocks;
     qm::TimeQuery lastQuery{};
-    ULONG_PTR lastCookie = 0;
 
     static HRESULT QM_COMCALL Callback(qm::IQmSoftSynth*, DWORD code, ULONG_PTR cookie, ULONG_PTR w1, ULONG_PTR w2,
                                        ULONG_PTR w3, ULONG_PTR w4, ULONG_PTR w5, ULONG_PTR w6, ULONG_PTR w7) {
+        // The cookie is the site itself: a wrong one reaches no site's record.
         FakeSite* site = reinterpret_cast<FakeSite*>(cookie);
-        site->lastCookie = cookie;
         if (code == qm::SiteCode::FillBlock) {
             auto* record = reinterpret_cast<qm::HostTimeRecord*>(w7);
             const Block block{reinterpret_cast<qm::IQMMIDIBuffer*>(w1), Join(w2, w3), Join(w4, w5),
@@ -273,33 +265,19 @@ inline WAVEFORMATEX HostFormat(DWORD rate = 44100, WORD tag = WAVE_FORMAT_IEEE_F
     return format;
 }
 
-// The product name preset comes from the string table: the framework's handle must be open.
-inline void EnsureStringTable() {
-    if (qm::KernelLangHandle() == nullptr) {
-        qm::OpenKernelLangHandle(qm::ModuleInstanceOf(reinterpret_cast<const void*>(&EnsureStringTable)), 1033);
-    }
-}
-
-// An initialised instance of `type` (held with one reference), bound to `plugin` or, by name, to
-// one of our test instruments through LoadPlugIn. The record is a module "Fake Synth" for the fake.
+// An initialised instance of `type` (held with one reference), bound to a fake plug-in (none: nothing
+// is loaded) whose record names the module at `path`, or by name to one of our test instruments
+// through LoadPlugIn.
 class LoadedInstance {
 public:
-    LoadedInstance(FakeType& type, FakePlugin* plugin) {
-        Create(type, QMW("/plugins/Fake Synth.dll"));
-        if (plugin != nullptr) {
-            FakePlugin::Next() = plugin;
-            result = synth_->LoadFromEntryPoint(&FakePlugin::Entry, &record);
-            FakePlugin::Next() = nullptr;
-        }
-    }
-    // Bound to another in-process plug-in, at `path`: its class hands it out through Next() and Entry.
-    template <class Plugin>
-    LoadedInstance(FakeType& type, Plugin& plugin, const WCHAR* path) {
+    LoadedInstance(FakeType& type, FakePlugin* plugin, const WCHAR* path = QMW("/plugins/Fake Synth.dll")) {
         Create(type, path);
-        Plugin::Next() = &plugin;
-        result = synth_->LoadFromEntryPoint(&Plugin::Entry, &record);
-        Plugin::Next() = nullptr;
+        if (plugin == nullptr) return;
+        FakePlugin::Next() = plugin;
+        result = synth_->LoadFromEntryPoint(&FakePlugin::Entry, &record);
+        FakePlugin::Next() = nullptr;
     }
+    LoadedInstance(FakeType& type, FakePlugin& plugin, const WCHAR* path) : LoadedInstance(type, &plugin, path) {}
     LoadedInstance(FakeType& type, const std::string& testPlugin) {
         Create(type, qm::test::TestPluginPath(testPlugin.c_str()).c_str());
         result = synth_->LoadPlugIn(&record);
@@ -316,7 +294,10 @@ public:
 
 private:
     void Create(FakeType& type, const WCHAR* path) {
-        EnsureStringTable();
+        // The product name preset comes from the string table: the framework's handle must be open.
+        if (qm::KernelLangHandle() == nullptr) {
+            qm::OpenKernelLangHandle(qm::ModuleInstanceOf(reinterpret_cast<const void*>(&Wide)), 1033);
+        }
         EXPECT_EQ(qm::CVSTiSofthSynth::CreateInstance(&type, &synth_), S_OK);
         synth_->AddRef();
         EXPECT_EQ(synth_->Initialize(), S_OK);
@@ -325,13 +306,6 @@ private:
     }
     qm::CVSTiSofthSynth* synth_ = nullptr;
 };
-
-// Opens `synth` on `site` and formats it for 44.1 kHz stereo float.
-inline void OpenAndFormat(FakeSite& site, qm::CVSTiSofthSynth* synth) {
-    EXPECT_EQ(site.open(synth), S_OK);
-    const WAVEFORMATEX format = HostFormat();
-    EXPECT_EQ(synth->SetFormat(&format, 0, 0), S_OK);
-}
 
 // `frames` interleaved stereo float frames from `target` (an instance or a bus), prefilled with -9.
 inline LONG RenderStereo(qm::IQmSoftSynth* target, std::vector<float>& out, LONG frames, LONGLONG start = 0,
@@ -355,19 +329,17 @@ inline std::string Narrow(const WCHAR* text) {
     return out;
 }
 
-// A loaded instance opened on its site and formatted for 44.1 kHz stereo float, ready to be cued.
+// A loaded instance opened on its site and formatted for 44.1 kHz stereo float, ready to be cued:
+// around a fake of its own or one of our test instruments.
 struct Rig {
-    explicit Rig(int32_t outputs = 2, bool expose = false, bool pin0Stereo = true) : plugin(outputs) {
+    explicit Rig(int32_t outputs = 2, bool expose = false, bool pin0Stereo = true) : own(outputs) {
+        if (!pin0Stereo) own.pins = {{"", false}};
         type.expose = expose;
-        plugin.pin0Stereo = pin0Stereo;
-        synth = std::make_unique<LoadedInstance>(type, &plugin);
-        Start();
+        Start(std::make_unique<LoadedInstance>(type, &own));
     }
     explicit Rig(const char* testPlugin, bool expose = false) {
         type.expose = expose;
-        synth = std::make_unique<LoadedInstance>(type, testPlugin);
-        EXPECT_EQ(synth->result, S_OK) << testPlugin;
-        Start();
+        Start(std::make_unique<LoadedInstance>(type, testPlugin));
     }
     qm::CVSTiSofthSynth* operator->() const { return synth->get(); }
     qm::CVSTiSofthSynth* get() const { return synth->get(); }
@@ -377,32 +349,37 @@ struct Rig {
     }
 
     FakeType type;
-    FakePlugin plugin;
+    FakePlugin own;  // a BusRig's plug-in is the test's
+    FakePlugin& plugin = own;
     FakeSite site;
     std::unique_ptr<LoadedInstance> synth;
 
-private:
-    void Start() { OpenAndFormat(site, get()); }
+protected:
+    Rig(FakePlugin& shaped, bool expose, bool assumeStereo) : plugin(shaped) {
+        type.expose = expose;
+        type.assumeStereo = assumeStereo;
+        Start(std::make_unique<LoadedInstance>(type, &shaped));
+    }
+    void Start(std::unique_ptr<LoadedInstance> loaded) {
+        synth = std::move(loaded);
+        EXPECT_EQ(synth->result, S_OK);
+        EXPECT_EQ(site.open(get()), S_OK);
+        const WAVEFORMATEX format = HostFormat();
+        EXPECT_EQ(get()->SetFormat(&format, 0, 0), S_OK);
+    }
 };
 
 // A Rig for the output buses around a plug-in the test has shaped, every output at its Level; the
 // type exposes the extra outputs unless told otherwise. TakeBuses holds every bus until the rig goes.
-struct BusRig {
-    explicit BusRig(FakePlugin& plugin, bool expose = true, bool assumeStereo = false) {
-        plugin.levels = true;
-        type.expose = expose;
-        type.assumeStereo = assumeStereo;
-        synth = std::make_unique<LoadedInstance>(type, &plugin);
-        OpenAndFormat(site, get());
-    }
+struct BusRig : Rig {
+    explicit BusRig(FakePlugin& shaped, bool expose = true, bool assumeStereo = false)
+        : Rig((shaped.levels = true, shaped), expose, assumeStereo) {}
     ~BusRig() {
         for (qm::IQmSoftSynth* bus : buses) {
             bus->ReleaseFormat();
             bus->Release();
         }
     }
-    BusRig(const BusRig&) = delete;
-    BusRig& operator=(const BusRig&) = delete;
 
     void TakeBuses(bool formatted = true) {
         const WAVEFORMATEX format = HostFormat();
@@ -418,12 +395,7 @@ struct BusRig {
         ASSERT_EQ(get()->Cue(0), S_OK);
         ASSERT_EQ(get()->Play(0, 0), S_OK);
     }
-    qm::CVSTiSofthSynth* operator->() const { return get(); }
-    qm::CVSTiSofthSynth* get() const { return synth->get(); }
 
-    FakeType type;
-    FakeSite site;
-    std::unique_ptr<LoadedInstance> synth;
     std::vector<qm::IQmSoftSynth*> buses;
 };
 

@@ -57,6 +57,7 @@ TEST(HostingFormat, OutputsAreClampedToOneThroughSixtyFour) {
         EXPECT_EQ(plugin.only(effConnectOutput), connects);
         EXPECT_EQ(synth->OutputBuffers()[used < 64 ? used : 63] != nullptr, used == 64);
         EXPECT_NE(synth->Status() & Status::Offline, 0u);
+        EXPECT_EQ(plugin.callHost(audioMasterGetCurrentProcessLevel), kVstProcessLevelOffline);
         synth->ReleaseFormat();
         EXPECT_EQ(synth->Status() & Status::Offline, 0u);
     }
@@ -78,57 +79,28 @@ TEST(HostingSite, OpenAndCloseFollowTheHostsAnswers) {
         site.answer = step.answer;
         EXPECT_EQ(step.open ? site.open(synth.get()) : synth->Close(), step.result);
         EXPECT_EQ((synth->Status() & Status::Attached) != 0, step.attached);
+        EXPECT_EQ(plugin.callHost(audioMasterGetCurrentProcessLevel), step.attached ? kVstProcessLevelUser : kVstProcessLevelPrefetch);
     }
     EXPECT_EQ(site.codes, (std::vector<DWORD>{0, 0, 1, 1}));
-    EXPECT_EQ(site.lastCookie, reinterpret_cast<ULONG_PTR>(&site));
-}
-
-TEST(HostingTransport, CueAndLiveModeResumeThePlugInOnce) {
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
-    const WAVEFORMATEX format = HostFormat();
-    synth->SetFormat(&format, 0, 0);
-    size_t mark = plugin.calls.size();
-    ASSERT_EQ(synth->Cue(10000120), S_OK);  // 44100.53 frames, rounded
-    EXPECT_EQ(plugin.since(mark), std::vector<std::string>{Op(effMainsChanged, 0, 1)});
-    EXPECT_EQ(std::make_tuple(synth->CurrentSample(), synth->Status() & (Status::Cued | Status::Playing)),
-              std::make_tuple(LONGLONG{44101}, Status::Cued));
-    synth->Play(0, 0);
-    EXPECT_EQ(synth->Status() & (Status::Cued | Status::Playing), Status::Playing);
-    synth->Stop();
-
-    mark = plugin.calls.size();
-    ASSERT_EQ(synth->StartLive(), S_OK);
-    ASSERT_EQ(synth->StartLive(), S_OK);  // already live: nothing more
-    EXPECT_EQ(plugin.since(mark), std::vector<std::string>{Op(effMainsChanged, 0, 1)});
-    EXPECT_NE(synth->Status() & Status::Live, 0u);
-    ASSERT_EQ(synth->StopLive(), S_OK);
-    EXPECT_EQ(synth->Status() & Status::Live, 0u);
-    mark = plugin.calls.size();
-    EXPECT_EQ(synth->StopLive(), S_OK);  // not live: nothing
-    EXPECT_EQ(plugin.calls.size(), mark);
 }
 
 TEST(HostingTransport, IdleIsThrottledAndStringCallsFaultWithoutSilencing) {
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
-    synth->Idle(1);
-    EXPECT_TRUE(plugin.only(effIdle).empty());
-    EXPECT_EQ(plugin.callHost(audioMasterNeedIdle), 1);
+    Rig rig;
+    rig->Idle(1);
+    EXPECT_TRUE(rig.plugin.only(effIdle).empty());
+    EXPECT_EQ(rig.plugin.callHost(audioMasterNeedIdle), 1);
     const uint32_t start = qm::platform::MillisecondClock();
-    for (int i = 0; i < 200; ++i) synth->Idle(1);
+    for (int i = 0; i < 200; ++i) rig->Idle(1);
     const uint32_t elapsed = qm::platform::MillisecondClock() - start;
-    const size_t passes = plugin.only(effIdle).size();
+    const size_t passes = rig.plugin.only(effIdle).size();
     EXPECT_GE(passes, 1u);  // asking for idle time resets the throttle: at most one pass per 10 ms
     EXPECT_LE(passes, elapsed / 10 + 1);
 
-    plugin.throwOnOpcode = effGetProgramName;
+    rig.plugin.throwOnOpcode = effGetProgramName;
     WCHAR name[24] = QMW("old");
-    EXPECT_EQ(synth->GetPlugInString(effGetProgramName, name, 24), -1);
+    EXPECT_EQ(rig->GetPlugInString(effGetProgramName, name, 24), -1);
     EXPECT_EQ(WString(name), Wide("old"));
-    plugin.throwOnOpcode = effCanDo;
-    EXPECT_EQ(synth->AskPlugInCanDo(QMW("bypass")), -1);
-    EXPECT_EQ(synth->Status() & Status::Faulted, 0u);
+    rig.plugin.throwOnOpcode = effCanDo;
+    EXPECT_EQ(rig->AskPlugInCanDo(QMW("bypass")), -1);
+    EXPECT_EQ(rig->Status() & Status::Faulted, 0u);
 }

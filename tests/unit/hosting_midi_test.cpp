@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <tuple>
 #include <vector>
 
 #include "hosting_fakes.h"
@@ -91,9 +92,14 @@ TEST(HostingMidi, HeldNotesTimedNoteOffsAndTheProgramAndBankMarks) {
 TEST(HostingMidi, StopSendsAllNotesOffPerChannelThenFlushesOrWhileLiveDeliversWhatTheRenderBufferHolds) {
     Rig rig;
     rig.type.flushes = 2;
-    ASSERT_EQ(rig->Cue(0), S_OK);
-    ASSERT_EQ(rig->Play(0, 0), S_OK);
     size_t mark = rig.plugin.calls.size();
+    ASSERT_EQ(rig->Cue(10000120), S_OK);  // 44100.53 frames, rounded; the plug-in is resumed once
+    EXPECT_EQ(rig.plugin.since(mark), std::vector<std::string>{Op(effMainsChanged, 0, 1)});
+    EXPECT_EQ(std::make_tuple(rig->CurrentSample(), rig->Status() & (Status::Cued | Status::Playing)),
+              std::make_tuple(LONGLONG{44101}, Status::Cued));
+    ASSERT_EQ(rig->Play(0, 0), S_OK);
+    EXPECT_EQ(rig->Status() & (Status::Cued | Status::Playing), Status::Playing);
+    mark = rig.plugin.calls.size();
     ASSERT_EQ(rig->Stop(), S_OK);
     std::vector<std::string> expected;
     for (int channel = 0; channel < 16; ++channel) {
@@ -117,7 +123,10 @@ TEST(HostingMidi, StopSendsAllNotesOffPerChannelThenFlushesOrWhileLiveDeliversWh
 
 TEST(HostingMidi, StopLiveReleasesEveryHeldKeyInOneBlock) {
     Rig rig;
+    size_t mark = rig.plugin.calls.size();
     ASSERT_EQ(rig->StartLive(), S_OK);
+    ASSERT_EQ(rig->StartLive(), S_OK);  // already live: nothing more
+    EXPECT_EQ(rig.plugin.since(mark), std::vector<std::string>{Op(effMainsChanged, 0, 1)});
     ASSERT_NE(rig->LiveBuffer(), nullptr);
     rig->SendShortMessage(Msg(0x93, 40, 100), 0);
     rig->SendShortMessage(Msg(0x90, 72, 100), 0);
@@ -129,7 +138,7 @@ TEST(HostingMidi, StopLiveReleasesEveryHeldKeyInOneBlock) {
     ASSERT_EQ(rig.render(out, 265), 265);  // the live block takes the notes
     EXPECT_EQ(rig->LiveBuffer()->EventCount(), 0);
 
-    const size_t mark = rig.plugin.calls.size();
+    mark = rig.plugin.calls.size();
     ASSERT_EQ(rig->StopLive(), S_OK);
     // Channel order, then key order; neither cued nor playing: a suspend and a resume end live mode.
     EXPECT_EQ(rig.plugin.since(mark),
@@ -138,6 +147,9 @@ TEST(HostingMidi, StopLiveReleasesEveryHeldKeyInOneBlock) {
     EXPECT_EQ(rig->LiveBuffer(), nullptr);
     EXPECT_FALSE(rig->Status() & Status::Live);
     EXPECT_TRUE(rig->IsNoteHeld(3, 40));  // the table keeps its marks
+    mark = rig.plugin.calls.size();
+    EXPECT_EQ(rig->StopLive(), S_OK);  // not live: nothing
+    EXPECT_EQ(rig.plugin.calls.size(), mark);
 }
 
 namespace {
@@ -150,9 +162,7 @@ struct Receiver final : qm::IPlugInMidiReceiver {
 }  // namespace
 
 TEST(HostingMidi, ThePlugInsMidiOutputReachesTheReceiverWithoutSysex) {
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
+    Rig rig;
     VstMidiEvent events[3] = {qm::test::MakeMidiEvent(3, 0x91, 50, 1), {}, qm::test::MakeMidiEvent(9, 0x91, 51, 2)};
     events[1].type = kVstSysExType;
     struct {
@@ -163,12 +173,12 @@ TEST(HostingMidi, ThePlugInsMidiOutputReachesTheReceiverWithoutSysex) {
     auto* table = reinterpret_cast<VstEvent**>(reinterpret_cast<unsigned char*>(&list) + offsetof(VstEvents, events));
     for (int i = 0; i < 3; ++i) table[i] = reinterpret_cast<VstEvent*>(&events[i]);
 
-    EXPECT_EQ(plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);  // no receiver yet
+    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);  // no receiver yet
     Receiver receiver;
-    synth->SetPlugInMidiReceiver(&receiver);
-    EXPECT_EQ(plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);
+    rig->SetPlugInMidiReceiver(&receiver);
+    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);
     EXPECT_EQ(receiver.got, (std::vector<Event>{{3, 0x91, 50, 1}, {9, 0x91, 51, 2}}));
-    EXPECT_EQ(plugin.callHost(audioMasterProcessEvents, 0, 0, nullptr), 0);
+    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, nullptr), 0);
     EXPECT_EQ(receiver.got.size(), 2u);
-    synth->SetPlugInMidiReceiver(nullptr);
+    rig->SetPlugInMidiReceiver(nullptr);
 }

@@ -12,6 +12,8 @@
 using namespace hosting_test;
 namespace Status = qm::InstanceStatus;
 
+// A request is cut into frame-size blocks, each filled by the host first; a host time record sets
+// the block starts and advances its ticks.
 TEST(HostingRender, ARequestIsCutIntoFrameSizeBlocksEachFilledByTheHostFirst) {
     Rig rig;
     rig.site.events = {{0, 0x00643C90u}};
@@ -33,33 +35,8 @@ TEST(HostingRender, ARequestIsCutIntoFrameSizeBlocksEachFilledByTheHostFirst) {
     ExpectFrames(out, 600, 0.5f, 0.0f);
     EXPECT_EQ(std::make_tuple(rig->CurrentSample(), rig->PendingFrames(), rig->RenderBuffer()->EventCount()),
               std::make_tuple(LONGLONG{600}, 0u, 0));
-}
 
-TEST(HostingRender, FlagsSkipTheHostFillOrReachTheFirstBlockOnlyAndARefusedBlockEndsInSilence) {
-    Rig rig;
-    std::vector<float> out;
-    ASSERT_EQ(rig.render(out, 300), 300);  // attached only: nothing to render
-    ExpectFrames(out, 300, 0.0f, 0.0f);
-    EXPECT_TRUE(rig.plugin.only(kProcessCall).empty());
-
-    ASSERT_EQ(rig->Cue(0), S_OK);
-    ASSERT_EQ(rig.render(out, 600, 0, 0x40000000), 600);
-    EXPECT_TRUE(rig.site.blocks.empty());
-    EXPECT_EQ(rig.plugin.only(kProcessCall).size(), 3u);
-    ASSERT_EQ(rig.render(out, 600, 600, 0x10000001), 600);
-    EXPECT_EQ(rig.site.each(&FakeSite::Block::flags), (std::vector<DWORD>{0x10000001u, 1, 1}));
-
-    rig.site.fillAnswer = E_FAIL;
-    ASSERT_EQ(rig.render(out, 300, 1200), 300);
-    EXPECT_EQ(rig.site.blocks.size(), 4u);
-    EXPECT_EQ(rig.plugin.only(kProcessCall).size(), 6u);
-    ExpectFrames(out, 300, 0.0f, 0.0f);
-}
-
-TEST(HostingRender, AHostTimeRecordSetsBlockStartsAndAdvancesItsTicks) {
-    Rig rig;
-    ASSERT_EQ(rig->Cue(0), S_OK);
-    ASSERT_EQ(rig->Play(0, 0), S_OK);
+    rig.site.blocks.clear();
     qm::HostTimeRecord record{};
     record.flags = qm::HostTimeRecordFlags::Valid;
     record.startTime = 20000000;  // 2 s
@@ -67,11 +44,9 @@ TEST(HostingRender, AHostTimeRecordSetsBlockStartsAndAdvancesItsTicks) {
     record.tempo = 120.0;
     record.ticksPerQuarter = 960;
     record.tickPosition = 3840;
-    std::vector<float> out;
     ASSERT_EQ(rig.render(out, 600, 999, 0, &record), 600);
     // 960 ticks x 2 quarters per second: a 265-frame block (60091 units) is 11.5 + 0.5 -> 12 ticks,
     // a 70-frame block (15873 units) 3.05 + 0.5 -> 3 ticks.
-    using Block = FakeSite::Block;
     EXPECT_EQ(rig.site.each(&Block::start),
               (std::vector<LONGLONG>{20000000, 20000000 + TimeOfFrames(265), 20000000 + 2 * TimeOfFrames(265)}));
     EXPECT_EQ(rig.site.each(&Block::recordTick), (std::vector<LONGLONG>{3840, 3852, 3864}));
@@ -87,22 +62,38 @@ TEST(HostingRender, AHostTimeRecordSetsBlockStartsAndAdvancesItsTicks) {
     EXPECT_EQ(std::make_tuple(rig.site.blocks[3].recordTick, rig->CurrentTick()), std::make_tuple(LONGLONG{3867}, LONGLONG{3879}));
 }
 
-TEST(HostingRender, ExtraOutputsQueueTheMainOutputAndAMonoMainIsSpreadAtMinus3dB) {
-    Rig stereo(6, true);
-    ASSERT_NE(stereo->Queue(), nullptr);
-    EXPECT_EQ(stereo->Queue()->ItemCount(), 10u);
-    ASSERT_EQ(stereo->Cue(0), S_OK);
+TEST(HostingRender, FlagsSkipTheHostFillOrReachTheFirstBlockOnlyAndARefusedBlockEndsInSilence) {
+    Rig rig;
     std::vector<float> out;
-    ASSERT_EQ(stereo.render(out, 600), 600);
-    ExpectFrames(out, 600, 0.5f, 0.0f);
-    EXPECT_EQ(stereo->Queue()->FillIndex(), 0u);
+    ASSERT_EQ(rig.render(out, 300), 300);  // attached only: nothing to render
+    ExpectFrames(out, 300, 0.0f, 0.0f);
+    EXPECT_EQ(rig.plugin.processCalls.load(), 0);
 
+    ASSERT_EQ(rig->Cue(0), S_OK);
+    ASSERT_EQ(rig.render(out, 600, 0, 0x40000000), 600);
+    EXPECT_TRUE(rig.site.blocks.empty());
+    EXPECT_EQ(rig.plugin.processCalls.load(), 3);
+    ASSERT_EQ(rig.render(out, 600, 600, 0x10000001), 600);
+    EXPECT_EQ(rig.site.each(&FakeSite::Block::flags), (std::vector<DWORD>{0x10000001u, 1, 1}));
+
+    rig.site.fillAnswer = E_FAIL;
+    ASSERT_EQ(rig.render(out, 300, 1200), 300);
+    EXPECT_EQ(rig.site.blocks.size(), 4u);
+    EXPECT_EQ(rig.plugin.processCalls.load(), 6);
+    ExpectFrames(out, 300, 0.0f, 0.0f);
+}
+
+// A mono main output with the extra outputs exposed goes through the queue; live blocks are whole,
+// so the second block's rest waits in the queue's head item.
+TEST(HostingRender, ExtraOutputsQueueTheMainOutputAndAMonoMainIsSpreadAtMinus3dB) {
     Rig mono(6, true, false);
+    ASSERT_NE(mono->Queue(), nullptr);
+    EXPECT_EQ(mono->Queue()->ItemCount(), 10u);
     ASSERT_TRUE(mono->Status() & Status::MonoMainOutput);
     ASSERT_EQ(mono->StartLive(), S_OK);
+    std::vector<float> out;
     ASSERT_EQ(mono.render(out, 300), 300);
     ExpectFrames(out, 300, 0.5f * 0.707f, 0.5f * 0.707f);
-    // Live blocks are whole: the second block's rest waits in the queue's head item.
     EXPECT_EQ(std::make_tuple(mono->PendingFrames(), mono->Queue()->FillIndex()), std::make_tuple(230u, 1u));
     ASSERT_EQ(mono.render(out, 230), 230);
     EXPECT_EQ(mono->Queue()->FillIndex(), 0u);

@@ -1,24 +1,18 @@
 // What the host's listeners hear from a running instrument: time once per block, a patch change
-// after a program change during play, parameter values and edit gestures from the plug-in, opening
-// and closing.
-#include <cmath>
+// after a program change during play or a display update, parameter values and edit gestures from
+// the plug-in, opening and closing.
 #include <tuple>
 
 #include "unit/patch_fakes.h"
 
 namespace {
 
-using patch_test::DeviceRig;
-using patch_test::Listener;
-using patch_test::ProgramsPlugin;
+using namespace patch_test;
+using hosting_test::TimeOfFrames;
 using Event = qm::PatchListenerEvent;
 
-LONGLONG TimeOf(LONGLONG frames) { return std::llround(static_cast<double>(frames) / 44100.0 * 1e7); }
-
 TEST(PatchEvents, OneSessionIsHeardInOrder) {
-    ProgramsPlugin plugin;
-    plugin.effect.numPrograms = 8;
-    plugin.SetParameters(2);
+    ProgramsPlugin plugin(8, 2);
     plugin.properties = {VstParameterProperties{}, VstParameterProperties{}};
     plugin.properties[1].flags = kVstParameterIsSwitch;
     Listener listener;
@@ -26,17 +20,9 @@ TEST(PatchEvents, OneSessionIsHeardInOrder) {
         DeviceRig rig(plugin);
         hosting_test::FakeSite site;
         rig.Play(site);
-        qm::IMIDIDevice* device = nullptr;
-        ASSERT_EQ(rig.synth->GetPatchDevice(&device), S_OK);
-        ASSERT_EQ(device, static_cast<qm::IMIDIDevice*>(rig.device));
-        void* queried = nullptr;
-        ASSERT_EQ(rig.synth->QueryInterface(qm::IID_IMIDIDevice, &queried), S_OK);
-        EXPECT_EQ(queried, device);
-        ASSERT_EQ(device->AddListener(&listener), S_OK);
-        ASSERT_EQ(device->AddListener(&listener), S_OK);  // listed once
+        ASSERT_EQ(rig.device->AddListener(&listener), S_OK);
+        ASSERT_EQ(rig.device->AddListener(&listener), S_OK);  // listed once
         EXPECT_EQ(listener.refs.load(), 2u);
-        device->Release();
-        device->Release();
 
         std::vector<float> out(2 * 265);
         ASSERT_EQ(rig.synth->Render(out.data(), 0, 265, 0, 0, nullptr), 265);
@@ -48,6 +34,11 @@ TEST(PatchEvents, OneSessionIsHeardInOrder) {
         plugin.CallHost(audioMasterAutomate, 0, 9, 0.125f);
         plugin.CallHost(audioMasterEndEdit, 1, 0, 0.0f);
         plugin.CallHost(audioMasterAutomate, 5, 9, 0.5f);  // no such parameter: nobody hears it
+        // The plug-in has loaded other programs and asks the host to look again: every channel's
+        // names are asked anew, and a patch change is heard while playing, outside a process call.
+        plugin.calls.clear();
+        EXPECT_EQ(plugin.CallHost(audioMasterUpdateDisplay, 0, 0, 0.0f), 1);
+        EXPECT_EQ(plugin.only(effHasMidiProgramsChanged).size(), 16u);
         ASSERT_EQ(rig.synth->Render(out.data(), 530, 265, 0, 0, nullptr), 265);
         EXPECT_EQ(rig.synth->Status() & (qm::InstanceStatus::ProgramChangeSeen | qm::InstanceStatus::BankSelectSeen), 0u);
     }
@@ -63,14 +54,15 @@ TEST(PatchEvents, OneSessionIsHeardInOrder) {
         float value, maximum;
         LONGLONG position, frames, time, duration;
     } rows[] = {
-        {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 0, 265, 0, TimeOf(265)},
-        {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 265, 265, TimeOf(265), TimeOf(265)},
-        {qm::GUID_PatchEventPatchChange, 1 + 0x4000 + 0x8000, 0, 0, 0, 0, 265, -1, TimeOf(265), -1},
+        {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 0, 265, 0, TimeOfFrames(265)},
+        {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 265, 265, TimeOfFrames(265), TimeOfFrames(265)},
+        {qm::GUID_PatchEventPatchChange, 1 + 0x4000 + 0x8000, 0, 0, 0, 0, 265, -1, TimeOfFrames(265), -1},
         {qm::GUID_PatchEventParameter, 2, 1, 1, 0, 0, 0, 0, 0, 0},         // begin edit
         {qm::GUID_PatchEventParameter, 1, 0, 1, 1.0f, 1.0f, 0, 0, 0, 0},   // a switch at 0.6 is on
         {qm::GUID_PatchEventParameter, 1, 0, 0, 12.5f, 100.0f, 0, 0, 0, 0},  // a level in 0-100
         {qm::GUID_PatchEventParameter, 2, 0, 1, 0, 0, 0, 0, 0, 0},         // end edit
-        {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 530, 265, TimeOf(530), TimeOf(265)},
+        {qm::GUID_PatchEventPatchChange, 1 + 0x8000, 0, 0, 0, 0, 530, -1, TimeOfFrames(530), -1},  // playing, not in process
+        {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 530, 265, TimeOfFrames(530), TimeOfFrames(265)},
         {qm::GUID_PatchEventClose, 1, 0, 0, 0, 0, 0, 0, 0, 0},
     };
     ASSERT_EQ(events.size(), std::size(rows));
@@ -107,27 +99,6 @@ TEST(PatchEvents, TheOpenEventNeedsTheHostsThirdStringAndAListener) {
     EXPECT_EQ(listener.events[0].kind, qm::PatchEventKind::Open);
     EXPECT_EQ(rig.device->RemoveListener(&listener), S_FALSE);
     EXPECT_EQ(listener.refs.load(), 1u);
-}
-
-TEST(PatchEvents, APlugInsDisplayUpdateRefreshesProgramsAndTellsTheListeners) {
-    ProgramsPlugin plugin;
-    plugin.effect.numPrograms = 2;
-    Listener listener;
-    DeviceRig rig(plugin);
-    hosting_test::FakeSite site;
-    rig.Play(site);
-    ASSERT_EQ(rig.device->AddListener(&listener), S_OK);
-    EXPECT_EQ(rig.device->GetProgramCount(0), 2);
-    // The plug-in loads a bank of five programs and asks the host to look again.
-    plugin.effect.numPrograms = 5;
-    plugin.indexed.clear();
-    EXPECT_EQ(plugin.CallHost(audioMasterUpdateDisplay, 0, 0, 0.0f), 1);
-    EXPECT_EQ(rig.device->Caps() & qm::PatchDeviceCaps::AtMostOne, 0u);
-    EXPECT_EQ(plugin.Count(effHasMidiProgramsChanged), 16u);
-    // Playing, but not inside the process call.
-    ASSERT_EQ(listener.events.size(), 1u);
-    EXPECT_TRUE(listener.events[0].eventId == qm::GUID_PatchEventPatchChange);
-    EXPECT_EQ(listener.events[0].kind, 1u + qm::PatchEventKind::Playing);
 }
 
 }  // namespace

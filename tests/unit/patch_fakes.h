@@ -1,6 +1,7 @@
-// Stand-ins for the patch device's tests: an in-process instrument with programs, MIDI program
-// names, key names and parameters of every kind, which allocates nothing once built, and a host
-// listener that keeps every event it hears.
+// Stand-ins for the patch device and preset tests: an in-process instrument with named programs,
+// parameters per program, chunk state, MIDI program names, key names and parameters of every kind,
+// which allocates nothing once built while it does not log; a host listener that keeps every event
+// it hears; and an instance bound to the instrument.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
-#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,34 +29,44 @@ struct NamedProgram {
     bool omni = false;
 };
 
-class ProgramsPlugin {
+// The hosting fake with programs: its calls are logged as the fake logs them (`logging` off: none,
+// and nothing is allocated).
+class ProgramsPlugin : public hosting_test::FakePlugin {
 public:
     int32_t current = 0;
-    std::map<int, std::string> programNames;          // opcode 29; the others are unnamed
+    std::vector<std::string> names;                   // "Program <n>"; "" is a program the plug-in left unnamed
+    std::vector<std::vector<float>> values;           // per program
     std::vector<NamedProgram> channelPrograms[16];    // opcodes 62-64
     std::vector<std::string> categories;
     std::map<int, std::string> keyNames;              // program 0 of every channel
     int32_t keysAnswered = 64;                        // keys 0 .. this-1 answer 1
     std::vector<VstParameterProperties> properties;   // opcode 56 (empty: not answered)
-    std::vector<float> values;
     std::vector<std::string> paramNames, paramLabels;
-    bool logging = true;
-    std::vector<std::pair<int32_t, int32_t>> indexed; // while logging: (opcode, index) of every dispatch
-    AEffect effect{};
-    audioMasterCallback host = nullptr;
+    std::vector<uint8_t> chunks[2];                   // effGetChunk answers: 0 bank, 1 program
+    std::vector<uint8_t> setChunk;                    // what effSetChunk was given last
+    int32_t setChunkIndex = -1;
+    bool throwInChunkCalls = false;
+    std::vector<std::string> changes;                 // while logging: every call that changes the plug-in
 
-    ProgramsPlugin() {
-        effect.magic = kEffectMagic;
+    // The flags are part of a saved state image: a synth without a process call.
+    explicit ProgramsPlugin(int32_t programs = 0, int32_t params = 0, bool chunkForm = false)
+        : FakePlugin(2, 0, effFlagsIsSynth | (chunkForm ? effFlagsProgramChunks : 0)) {
+        logged_ = effect.dispatcher;
         effect.dispatcher = &Dispatch;
-        effect.processReplacing = &Process;
         effect.setParameter = &SetParameter;
         effect.getParameter = &GetParameter;
-        effect.numOutputs = 2;
-        effect.flags = effFlagsIsSynth | effFlagsCanReplacing;
-        effect.object = this;
+        effect.numPrograms = programs;
+        effect.uniqueID = VstFourCC('P', 'r', 'S', 't');
+        effect.version = 0x01020304;
+        for (int32_t p = 0; p < programs; ++p) {
+            names.push_back("Program " + std::to_string(p));
+            values.emplace_back();
+            for (int32_t i = 0; i < params; ++i) values.back().push_back(static_cast<float>(p * 10 + i) / 100.0f);
+        }
+        SetParameters(static_cast<size_t>(params));
     }
+    // Names and labels for `count` parameters; their values are per program.
     void SetParameters(size_t count) {
-        values.assign(count, 0.0f);
         paramNames.assign(count, "");
         paramLabels.assign(count, "");
         effect.numParams = static_cast<int32_t>(count);
@@ -63,45 +74,52 @@ public:
     intptr_t CallHost(int32_t opcode, int32_t index, intptr_t value, float opt) {
         return host(&effect, opcode, index, value, nullptr, opt);
     }
-    size_t Count(int32_t opcode) const {
-        size_t n = 0;
-        for (const auto& call : indexed) n += call.first == opcode;
-        return n;
-    }
-
-    static ProgramsPlugin*& Next() {
-        static ProgramsPlugin* next = nullptr;
-        return next;
-    }
-    static AEffect* VSTCALLBACK Entry(audioMasterCallback host) {
-        ProgramsPlugin* self = Next();
-        self->host = host;
-        return &self->effect;
-    }
 
 private:
+    static ProgramsPlugin* Self(AEffect* effect) { return static_cast<ProgramsPlugin*>(static_cast<FakePlugin*>(effect->object)); }
+    bool valid() const { return current >= 0 && static_cast<size_t>(current) < values.size(); }
     static void Copy(void* ptr, const std::string& text, size_t room) {
         std::strncpy(static_cast<char*>(ptr), text.c_str(), room - 1);
     }
     static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                         float) {
-        auto* self = static_cast<ProgramsPlugin*>(effect->object);
-        if (self->logging) self->indexed.emplace_back(opcode, index);
+                                         float opt) {
+        ProgramsPlugin* self = Self(effect);
+        const intptr_t answer = self->logged_(effect, opcode, index, value, ptr, opt);
+        if (self->logging && (opcode == effSetProgram || opcode == effSetProgramName || opcode == effSetChunk)) {
+            self->changes.push_back(hosting_test::Op(opcode, index, value));
+        }
         switch (opcode) {
         case effSetProgram: self->current = static_cast<int32_t>(value); return 0;
         case effGetProgram: return self->current;
-        case effGetProgramNameIndexed: {
-            auto found = self->programNames.find(index);
-            if (found == self->programNames.end()) return 0;
-            Copy(ptr, found->second, 64);
+        case effSetProgramName:
+            if (self->valid()) self->names[static_cast<size_t>(self->current)] = static_cast<char*>(ptr);
+            return 0;
+        case effGetProgramName:
+            if (self->valid()) Copy(ptr, self->names[static_cast<size_t>(self->current)], 64);
+            return 0;
+        case effGetProgramNameIndexed:
+            if (index < 0 || static_cast<size_t>(index) >= self->names.size() || self->names[static_cast<size_t>(index)].empty()) return 0;
+            Copy(ptr, self->names[static_cast<size_t>(index)], 64);
             return 1;
-        }
         case effGetParamName: Copy(ptr, self->paramNames[static_cast<size_t>(index)], 64); return 0;
         case effGetParamLabel: Copy(ptr, self->paramLabels[static_cast<size_t>(index)], 64); return 0;
         case effGetParameterProperties:
             if (self->properties.empty()) return 0;
             *static_cast<VstParameterProperties*>(ptr) = self->properties[static_cast<size_t>(index)];
             return 1;
+        case effGetChunk: {
+            if (self->throwInChunkCalls) throw std::runtime_error("chunk failure");
+            std::vector<uint8_t>& chunk = self->chunks[index == 1 ? 1 : 0];
+            *static_cast<void**>(ptr) = chunk.empty() ? nullptr : chunk.data();
+            return static_cast<intptr_t>(chunk.size());
+        }
+        case effSetChunk: {
+            if (self->throwInChunkCalls) throw std::runtime_error("chunk failure");
+            const auto* bytes = static_cast<const uint8_t*>(ptr);
+            self->setChunk.assign(bytes, bytes + value);
+            self->setChunkIndex = index;
+            return 0;
+        }
         case effGetMidiProgramName: {
             auto& list = self->channelPrograms[index & 15];
             auto* name = static_cast<MidiProgramName*>(ptr);
@@ -135,21 +153,19 @@ private:
             if (found != self->keyNames.end()) Copy(key->keyName, found->second, sizeof key->keyName);
             return 1;
         }
-        case effMainsChanged:
-            if (value) self->host(effect, audioMasterWantMidi, 0, 1, nullptr, 0.0f);
-            return 0;
-        default: return 0;
+        default: return answer;
         }
     }
     static void VSTCALLBACK SetParameter(AEffect* effect, int32_t index, float value) {
-        static_cast<ProgramsPlugin*>(effect->object)->values[static_cast<size_t>(index)] = value;
+        ProgramsPlugin* self = Self(effect);
+        if (self->logging) self->changes.push_back("set " + std::to_string(index) + "=" + std::to_string(value));
+        if (self->valid() && index >= 0 && index < effect->numParams) self->values[static_cast<size_t>(self->current)][static_cast<size_t>(index)] = value;
     }
     static float VSTCALLBACK GetParameter(AEffect* effect, int32_t index) {
-        return static_cast<ProgramsPlugin*>(effect->object)->values[static_cast<size_t>(index)];
+        ProgramsPlugin* self = Self(effect);
+        return self->valid() ? self->values[static_cast<size_t>(self->current)][static_cast<size_t>(index)] : 0.0f;
     }
-    static void VSTCALLBACK Process(AEffect*, float**, float** outputs, int32_t frames) {
-        for (int32_t i = 0; i < frames; ++i) outputs[0][i] = outputs[1][i] = 0.25f;
-    }
+    AEffectDispatcherProc logged_;
 };
 
 // One host listener: keeps copies of the events (when `keep` is set) and counts them.
@@ -175,13 +191,12 @@ public:
     std::atomic<ULONG> refs{1};
 };
 
-// A loaded instance around a ProgramsPlugin, with its patch device.
+// An initialised instance bound to a ProgramsPlugin, with its patch device; its module path is
+// /plugins/Preset Synth.dll.
 struct DeviceRig {
-    explicit DeviceRig(ProgramsPlugin& plugin) {
-        instance = std::make_unique<hosting_test::LoadedInstance>(type, plugin, QMW("/plugins/Programs.dll"));
-        synth = instance->get();
-        device = synth->PatchDevice();
-        result = instance->result;
+    explicit DeviceRig(ProgramsPlugin& plugin)
+        : instance(type, &plugin, QMW("/plugins/Preset Synth.dll")), synth(instance.get()), device(synth->PatchDevice()) {
+        EXPECT_EQ(instance.result, S_OK);
     }
     // Opened on `site`, formatted for 44.1 kHz stereo float, cued and playing.
     void Play(hosting_test::FakeSite& site) {
@@ -191,11 +206,13 @@ struct DeviceRig {
         EXPECT_EQ(synth->Cue(0), S_OK);
         EXPECT_EQ(synth->Play(0, 0), S_OK);
     }
+    qm::CVSTiSofthSynth& operator*() const { return *synth; }
+    qm::CVSTiSofthSynth* operator->() const { return synth; }
+
     hosting_test::FakeType type;
-    std::unique_ptr<hosting_test::LoadedInstance> instance;
-    qm::CVSTiSofthSynth* synth = nullptr;
-    qm::CVSTIPatchDevice* device = nullptr;
-    HRESULT result = E_FAIL;
+    hosting_test::LoadedInstance instance;
+    qm::CVSTiSofthSynth* synth;
+    qm::CVSTIPatchDevice* device;
 };
 
 using hosting_test::Narrow;

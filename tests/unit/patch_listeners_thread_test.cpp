@@ -6,9 +6,7 @@
 
 namespace {
 
-using patch_test::DeviceRig;
-using patch_test::Listener;
-using patch_test::ProgramsPlugin;
+using namespace patch_test;
 
 TEST(PatchListenerThreads, ListenersComeAndGoWhileBlocksRender) {
     ProgramsPlugin plugin;

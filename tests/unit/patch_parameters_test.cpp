@@ -6,9 +6,7 @@
 
 namespace {
 
-using patch_test::DeviceRig;
-using patch_test::Narrow;
-using patch_test::ProgramsPlugin;
+using namespace patch_test;
 
 std::vector<LONG> RowsPassing(qm::CVSTIPatchDevice* device, DWORD filter) {
     std::vector<LONG> rows;
@@ -76,37 +74,29 @@ VstParameterProperties Properties(int32_t flags, int32_t minimum = 0, int32_t ma
     return properties;
 }
 
-// A switch, a plain level, an integer range 10-20 and an integer 0-1 range.
-struct ParameterRig {
-    ParameterRig() {
-        plugin.SetParameters(4);
-        plugin.properties = {Properties(kVstParameterIsSwitch, 0, 0, "Hold"), Properties(0, 0, 0, "Cutoff"),
-                             Properties(kVstParameterUsesIntegerMinMax, 10, 20, ""),
-                             Properties(kVstParameterUsesIntegerMinMax, 0, 1, "Mono")};
-        plugin.values = {1.0f, 0.25f, 0.5f, 0.0f};
-        plugin.paramLabels = {"", "Hz", "st", ""};
-        rig = std::make_unique<DeviceRig>(plugin);
-        device = rig->device;
-    }
-    std::string Text(LONG index, DWORD filter) {
-        WCHAR text[32] = {'x', 0};
+// A switch, a plain level, an integer range 10-20 and an integer 0-1 range: the descriptions follow
+// the plug-in's properties, the values move in the host's range.
+TEST(PatchParameters, DescriptionsFollowThePlugInsPropertiesAndValuesMoveInTheHostsRange) {
+    ProgramsPlugin plugin(1, 4);
+    plugin.properties = {Properties(kVstParameterIsSwitch, 0, 0, "Hold"), Properties(0, 0, 0, "Cutoff"),
+                         Properties(kVstParameterUsesIntegerMinMax, 10, 20, ""),
+                         Properties(kVstParameterUsesIntegerMinMax, 0, 1, "Mono")};
+    plugin.values = {{1.0f, 0.25f, 0.5f, 0.0f}};
+    plugin.paramLabels = {"", "Hz", "st", ""};
+    DeviceRig rig(plugin);
+    qm::CVSTIPatchDevice* device = rig.device;
+    const auto text = [device](LONG index, DWORD filter) -> std::string {
+        WCHAR buffer[32] = {'x', 0};
         qm::ParameterDescription description{};
-        description.text = text;
+        description.text = buffer;
         description.textCapacity = 32;
-        return device->GetParameterDescription(index, &description, filter) == S_OK ? Narrow(text) : "(none)";
-    }
-    float Value(LONG index) {
-        float value = -1.0f;
-        return device->GetParameterValue(index, &value) == S_OK ? value : -99.0f;
-    }
-    ProgramsPlugin plugin;
-    std::unique_ptr<DeviceRig> rig;
-    qm::CVSTIPatchDevice* device = nullptr;
-};
-
-TEST(PatchParameters, DescriptionsFollowThePlugInsProperties) {
-    ParameterRig p;
-    EXPECT_EQ(p.device->GetParameterCount(), 4);
+        return device->GetParameterDescription(index, &description, filter) == S_OK ? Narrow(buffer) : "(none)";
+    };
+    const auto value = [device](LONG index) {
+        float v = -1.0f;
+        return device->GetParameterValue(index, &v) == S_OK ? v : -99.0f;
+    };
+    EXPECT_EQ(device->GetParameterCount(), 4);
     const struct {
         LONG index;
         DWORD flags, kind, mask;
@@ -122,39 +112,35 @@ TEST(PatchParameters, DescriptionsFollowThePlugInsProperties) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.index);
-        EXPECT_EQ(p.Text(c.index, 0), c.name);
-        EXPECT_EQ(p.Text(c.index, qm::DeviceFilter::ParameterLabel), c.label);
+        EXPECT_EQ(text(c.index, 0), c.name);
+        EXPECT_EQ(text(c.index, qm::DeviceFilter::ParameterLabel), c.label);
         qm::ParameterDescription d{};
-        if (p.device->GetParameterDescription(c.index, &d, 0) != S_OK) continue;
+        if (device->GetParameterDescription(c.index, &d, 0) != S_OK) continue;
         EXPECT_EQ(std::make_tuple(d.assignment, d.flags, d.kind, d.mask, d.minimum, d.maximum, d.defaultValue),
                   std::make_tuple(0xFFFFFFFFu, c.flags, c.kind, c.mask, c.minimum, c.maximum, c.defaultValue));
     }
     // The parameter filter of slot 44 walks the parameters.
     qm::ParameterDescription description{};
     LONG index = 1;
-    EXPECT_EQ(p.device->GetController(&index, reinterpret_cast<qm::ControllerDescription*>(&description),
-                                      qm::DeviceFilter::Parameters),
+    EXPECT_EQ(device->GetController(&index, reinterpret_cast<qm::ControllerDescription*>(&description),
+                                    qm::DeviceFilter::Parameters),
               S_OK);
     EXPECT_EQ(description.maximum, 100);
-}
 
-TEST(PatchParameters, ValuesMoveInTheHostsRange) {
-    ParameterRig p;
-    EXPECT_EQ(std::make_tuple(p.Value(0), p.Value(1), p.Value(2), p.Value(-1)), std::make_tuple(1.0f, 25.0f, 10.0f, -99.0f));
-    ASSERT_EQ(p.device->SetParameterValue(1, 50.0f), S_OK);
-    EXPECT_FLOAT_EQ(p.plugin.values[1], 0.5f);
-    EXPECT_EQ(p.device->SetParameterValue(4, 1.0f), S_FALSE);
-
+    EXPECT_EQ(std::make_tuple(value(0), value(1), value(2), value(-1)), std::make_tuple(1.0f, 25.0f, 10.0f, -99.0f));
+    ASSERT_EQ(device->SetParameterValue(1, 50.0f), S_OK);
+    EXPECT_FLOAT_EQ(plugin.values[0][1], 0.5f);
+    EXPECT_EQ(device->SetParameterValue(4, 1.0f), S_FALSE);
     // The host makes the level an integer: range 0-1, its value 1 while the plug-in's is above 0;
     // its assignment word is kept, and a kind outside the mask is refused.
     qm::ParameterDescription set{};
     set.assignment = 77;
     set.flags = qm::ParameterFlags::Integer | qm::ParameterFlags::Host2000;
     set.kind = 64;
-    ASSERT_EQ(p.device->SetController(1, &set, qm::DeviceFilter::Parameters), S_OK);
-    EXPECT_EQ(p.device->SetController(1, &set, 0), S_FALSE);
+    ASSERT_EQ(device->SetController(1, &set, qm::DeviceFilter::Parameters), S_OK);
+    EXPECT_EQ(device->SetController(1, &set, 0), S_FALSE);
     qm::ParameterDescription read{};
-    ASSERT_EQ(p.device->GetParameterDescription(1, &read, 0), S_OK);
+    ASSERT_EQ(device->GetParameterDescription(1, &read, 0), S_OK);
     EXPECT_EQ(std::make_tuple(read.assignment, read.flags, read.kind, read.maximum, read.defaultValue),
               std::make_tuple(77u, qm::ParameterFlags::Integer | qm::ParameterFlags::Host2000, 32u, 1, 1));
 }

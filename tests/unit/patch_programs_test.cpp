@@ -6,9 +6,7 @@
 
 namespace {
 
-using patch_test::DeviceRig;
-using patch_test::Narrow;
-using patch_test::ProgramsPlugin;
+using namespace patch_test;
 namespace Caps = qm::PatchDeviceCaps;
 
 struct PatchCase {
@@ -43,11 +41,11 @@ std::string GroupName(qm::CVSTIPatchDevice* device, LONG group) {
 }
 
 TEST(PatchDevicePlain, NumbersGroupsAndNamesEveryProgram) {
-    ProgramsPlugin plugin;
-    plugin.effect.numPrograms = 300;
-    plugin.programNames = {{3, "Bright Pad"}, {299, "Last"}};
+    ProgramsPlugin plugin(300);
+    plugin.names = std::vector<std::string>(300);
+    plugin.names[3] = "Bright Pad";
+    plugin.names[299] = "Last";
     DeviceRig rig(plugin);
-    ASSERT_EQ(rig.result, S_OK);
     qm::CVSTIPatchDevice* device = rig.device;
     ASSERT_NE(device, nullptr);
     EXPECT_FALSE(device->NamesMode());
@@ -81,26 +79,21 @@ TEST(PatchDevicePlain, NumbersGroupsAndNamesEveryProgram) {
     EXPECT_EQ(std::make_tuple(current, patch.group), std::make_tuple(40, 2));
 }
 
-// Two channels of names with categories on channel 0; bank bytes of 255 mean "any".
-ProgramsPlugin NamesPlugin() {
-    ProgramsPlugin plugin;
-    plugin.effect.numPrograms = 7;
+// Two channels of names with categories on channel 0; bank bytes of 255 mean "any". Key names for
+// program 0 come as counts, runs and single names.
+TEST(PatchDeviceNames, ChannelsCategoriesBanksAndKeysComeFromTheNames) {
+    ProgramsPlugin plugin(7);
     plugin.channelPrograms[0] = {{"Saw Lead", 0, 0, 0, 0}, {"Square Lead", 1, 0, 0, 0}, {"Kit", 0, -1, -1, 1}};
     plugin.channelPrograms[1] = {{"Bass A", 4, 0, 2, -1}, {"Bass B", 5, 0, 2, -1}};
     plugin.categories = {"Leads", "Drums"};
     plugin.keyNames = {{0, "Kick"}, {1, "Snare"}, {2, "Hat"}, {5, "Crash"}};
     plugin.keysAnswered = 8;
-    return plugin;
-}
-
-TEST(PatchDeviceNames, ChannelsCategoriesAndBanksComeFromTheNames) {
-    ProgramsPlugin plugin = NamesPlugin();
     DeviceRig rig(plugin);
     qm::CVSTIPatchDevice* device = rig.device;
     ASSERT_TRUE(device->NamesMode());
     EXPECT_EQ(device->Caps(), Caps::HostCapsSet | Caps::ProgramNames | Caps::Categories);
     // Not omni: all sixteen channels were asked.
-    EXPECT_EQ(plugin.Count(effGetMidiProgramName), 16u);
+    EXPECT_EQ(plugin.only(effGetMidiProgramName).size(), 16u);
     EXPECT_EQ(std::make_tuple(device->GetProgramCount(0), device->GetProgramCount(1), device->GetProgramCount(2)),
               std::make_tuple(3, 2, 0));
     ExpectPatches(device, {{0, 1, 1, 0, 0, 0, "Square Lead"}, {1, 1, 5, 2, 0, 0, "Bass B"}});
@@ -115,36 +108,30 @@ TEST(PatchDeviceNames, ChannelsCategoriesAndBanksComeFromTheNames) {
     EXPECT_EQ(device->GetGroupCount(0), 2);
     EXPECT_EQ(GroupName(device, 1), "Drums");
 
-    plugin.current = 2;
-    LONG current = -1;
-    qm::PatchRecord patch{};
-    ASSERT_EQ(device->GetCurrentPatch(&current, 0, &patch), S_OK);
-    EXPECT_EQ(std::make_tuple(current, patch.group, Narrow(patch.name)), std::make_tuple(2, 1, std::string("Kit")));
-}
-
-TEST(PatchDeviceNames, KeyNamesComeAsCountsRunsAndSingleNames) {
-    ProgramsPlugin plugin = NamesPlugin();
-    DeviceRig rig(plugin);
     qm::PatchRecord patch{};  // program 0, banks 0: "Saw Lead"
-    EXPECT_EQ(rig.device->CountKeyNames(0, &patch), 4);
+    EXPECT_EQ(device->CountKeyNames(0, &patch), 4);
     qm::KeyRange ranges[4] = {};
-    EXPECT_EQ(rig.device->GetKeyNameRanges(0, &patch, ranges, 4), 2);
+    EXPECT_EQ(device->GetKeyNameRanges(0, &patch, ranges, 4), 2);
     EXPECT_EQ(std::make_tuple(ranges[0].lowest, ranges[0].highest, ranges[1].lowest, ranges[1].highest),
               std::make_tuple(0, 2, 5, 5));
     // The caller's limit bounds what is written, not what is counted.
     qm::KeyRange one[1] = {};
-    EXPECT_EQ(rig.device->GetKeyNameRanges(0, &patch, one, 1), 2);
-
+    EXPECT_EQ(device->GetKeyNameRanges(0, &patch, one, 1), 2);
     WCHAR name[4] = {};
     qm::KeyNameRecord key{0, -1, -1, -1, name, 4};
-    ASSERT_EQ(rig.device->GetKeyName(0, &patch, &key), S_OK);
+    ASSERT_EQ(device->GetKeyName(0, &patch, &key), S_OK);
     EXPECT_EQ(key.key, 0);
     EXPECT_EQ(Narrow(name), "Kic");  // cut to the buffer, terminated
     qm::KeyNameRecord outside{0, -1, 10, 20, name, 4};
-    EXPECT_EQ(rig.device->GetKeyName(0, &patch, &outside), S_FALSE);
+    EXPECT_EQ(device->GetKeyName(0, &patch, &outside), S_FALSE);
     EXPECT_EQ(outside.counter, 1);
     patch.program = 99;  // no patch with these bytes: nothing to name
-    EXPECT_EQ(rig.device->CountKeyNames(0, &patch), S_FALSE);
+    EXPECT_EQ(device->CountKeyNames(0, &patch), S_FALSE);
+
+    plugin.current = 2;
+    LONG current = -1;
+    ASSERT_EQ(device->GetCurrentPatch(&current, 0, &patch), S_OK);
+    EXPECT_EQ(std::make_tuple(current, patch.group, Narrow(patch.name)), std::make_tuple(2, 1, std::string("Kit")));
 }
 
 TEST(PatchDeviceNames, OmniNamesAreScannedOnChannelZeroOnly) {
@@ -155,11 +142,7 @@ TEST(PatchDeviceNames, OmniNamesAreScannedOnChannelZeroOnly) {
         plugin.channelPrograms[0].resize(count);
         plugin.channelPrograms[3] = {{"Never", 0, 0, 0, -1}};
         DeviceRig rig(plugin);
-        std::vector<int32_t> asked;
-        for (const auto& call : plugin.indexed) {
-            if (call.first == effGetMidiProgramName) asked.push_back(call.second);
-        }
-        EXPECT_EQ(asked, std::vector<int32_t>{0});
+        EXPECT_EQ(plugin.only(effGetMidiProgramName), std::vector<std::string>{hosting_test::Op(effGetMidiProgramName)});
         const DWORD caps = rig.device->Caps();
         EXPECT_NE(caps & Caps::OmniOrPlain, 0u);
         // A single omni name is no program list.

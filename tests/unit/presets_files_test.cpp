@@ -41,12 +41,17 @@ TEST(PresetFiles, ParameterPresetIsByteExactWithTheNameCutTo27Bytes) {
                                          Big(0x3F800000), Big(0x3E800000)}));
 }
 
-TEST(PresetFiles, ChunkPresetAndBankCarryThePlugInsBytes) {
+TEST(PresetFiles, ChunkFilesCarryThePlugInsBytesAndFaultsLeaveTheInstanceUsable) {
     PresetPlugin plugin(4, 7, true);
-    plugin.chunks[0] = {1, 2, 3, 4, 5};
-    plugin.chunks[1] = {9, 8, 7};
     PresetInstance synth(plugin);
     TempFile preset("fxp"), bank("fxb");
+    // An empty chunk saves nothing.
+    EXPECT_EQ(SavePresetFile(*synth, preset.wide.c_str()), S_FALSE);
+    EXPECT_FALSE(qm::platform::FileExists(preset.wide.c_str()));
+    EXPECT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_FALSE);
+    EXPECT_TRUE(ReadBytes(bank.path).empty());
+    plugin.chunks[0] = {1, 2, 3, 4, 5};
+    plugin.chunks[1] = {9, 8, 7};
     ASSERT_EQ(SavePresetFile(*synth, preset.wide.c_str()), S_OK);
     ASSERT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_OK);
     EXPECT_EQ(ReadBytes(preset.path), Cat({Header("FPCh", 1), Text("Program 0", 28), Big(3), {9, 8, 7}}));
@@ -60,16 +65,17 @@ TEST(PresetFiles, ChunkPresetAndBankCarryThePlugInsBytes) {
     ASSERT_EQ(LoadBankFile(*other, bank.wide.c_str()), S_OK);
     EXPECT_EQ(fresh.setChunkIndex, 0);
     EXPECT_EQ(fresh.setChunk, (Bytes{1, 2, 3, 4, 5}));
-}
 
-TEST(PresetFiles, EmptyChunkSavesNothing) {
-    PresetPlugin plugin(2, 2, true);
-    PresetInstance synth(plugin);
-    TempFile preset("fxp"), bank("fxb");
-    EXPECT_EQ(SavePresetFile(*synth, preset.wide.c_str()), S_FALSE);
-    EXPECT_FALSE(qm::platform::FileExists(preset.wide.c_str()));
-    EXPECT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_FALSE);
-    EXPECT_TRUE(ReadBytes(bank.path).empty());
+    // A fault in a chunk call is reported; the instance works again once the plug-in does.
+    plugin.throwInChunkCalls = true;
+    EXPECT_EQ(SaveBankFile(*synth, bank.wide.c_str()), QM_E_PLUGIN_EXCEPTION);
+    EXPECT_TRUE(synth->Status() & qm::InstanceStatus::Faulted);
+    synth->ClearFaulted();
+    EXPECT_EQ(LoadPresetFile(*synth, preset.wide.c_str()), QM_E_PLUGIN_EXCEPTION);
+    plugin.throwInChunkCalls = false;
+    EXPECT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_OK);
+    EXPECT_EQ(LoadPresetFile(*synth, preset.wide.c_str()), S_OK);
+    EXPECT_EQ(plugin.setChunk, (Bytes{9, 8, 7}));
 }
 
 TEST(PresetFiles, ParameterBanksRoundTrip) {
@@ -116,23 +122,6 @@ TEST(PresetFiles, RefusedFilesLeaveThePlugInUntouched) {
         EXPECT_EQ(result, QM_S_FILE_NOT_FOR_PLUGIN) << file.name;
         EXPECT_TRUE(target.changes.size() == mark) << file.name;
     }
-}
-
-TEST(PresetFiles, FaultsInChunkCallsLeaveTheInstanceUsable) {
-    PresetPlugin plugin(2, 2, true);
-    plugin.chunks[0] = plugin.chunks[1] = {1, 2};
-    PresetInstance synth(plugin);
-    TempFile preset("fxp"), bank("fxb");
-    ASSERT_EQ(SavePresetFile(*synth, preset.wide.c_str()), S_OK);
-    plugin.throwInChunkCalls = true;
-    EXPECT_EQ(SaveBankFile(*synth, bank.wide.c_str()), QM_E_PLUGIN_EXCEPTION);
-    EXPECT_TRUE(synth->Status() & qm::InstanceStatus::Faulted);
-    synth->ClearFaulted();
-    EXPECT_EQ(LoadPresetFile(*synth, preset.wide.c_str()), QM_E_PLUGIN_EXCEPTION);
-    plugin.throwInChunkCalls = false;
-    EXPECT_EQ(SaveBankFile(*synth, bank.wide.c_str()), S_OK);
-    EXPECT_EQ(LoadPresetFile(*synth, preset.wide.c_str()), S_OK);
-    EXPECT_EQ(plugin.setChunk, (Bytes{1, 2}));
 }
 
 }  // namespace
