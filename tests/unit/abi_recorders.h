@@ -249,15 +249,4 @@ inline std::vector<HostTable> HostTables(RecorderSet& r) {
 
 }  // namespace qm::test
 
-#undef QM_REC
-#undef QM_REC0
-#undef QM_REC1
-#undef QM_REC2
-#undef QM_REC3
-#undef QM_REC4
-#undef QM_REC5
-#undef QM_REC6
-#undef QM_REC8
-#undef QM_REC_UNKNOWN
-
 #endif

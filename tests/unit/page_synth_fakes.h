@@ -1,20 +1,17 @@
-// An in-process instrument for the editor and instance page tests (named or unnamed programs, an
-// editor of a chosen rectangle that logs the thread of every idle call) and the host's page site.
+// The programs plug-in with an editor of a chosen rectangle that logs the thread of every idle call,
+// for the editor and instance page tests, and the host's page site.
 #pragma once
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/thread.h"
-#include "unit/hosting_fakes.h"
+#include "unit/patch_fakes.h"
 
 namespace page_test {
 
-class ProgramPlugin : public hosting_test::FakePlugin {
+class ProgramPlugin : public patch_test::ProgramsPlugin {
 public:
-    std::vector<std::string> names;  // "" is a program the plug-in left unnamed
-    int32_t current = 0;
     bool hasRect = true;
     ERect rect{0, 0, 300, 500};  // 500 x 300
     void* parent = nullptr;      // of the last effEditOpen
@@ -25,10 +22,10 @@ public:
     void (*closeEditor)(ProgramPlugin& plugin) = nullptr;
 
     ProgramPlugin(std::vector<std::string> programNames, bool withEditor)
-        : FakePlugin(2, 0, effFlagsIsSynth | effFlagsCanReplacing | (withEditor ? effFlagsHasEditor : 0)),
-          names(std::move(programNames)) {
-        effect.numPrograms = static_cast<int32_t>(names.size());
-        logged_ = effect.dispatcher;
+        : ProgramsPlugin(static_cast<int32_t>(programNames.size())) {
+        names = std::move(programNames);
+        effect.flags |= effFlagsCanReplacing | (withEditor ? effFlagsHasEditor : 0);
+        programs_ = effect.dispatcher;
         effect.dispatcher = &Dispatch;
     }
     size_t count(int32_t opcode) const { return only(opcode).size(); }
@@ -36,14 +33,8 @@ public:
 private:
     static intptr_t VSTCALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
         auto* self = static_cast<ProgramPlugin*>(static_cast<FakePlugin*>(effect->object));
-        const intptr_t result = self->logged_(effect, opcode, index, value, ptr, opt);
+        const intptr_t result = self->programs_(effect, opcode, index, value, ptr, opt);
         switch (opcode) {
-        case effSetProgram: self->current = static_cast<int32_t>(value); return 0;
-        case effGetProgram: return self->current;
-        case effSetProgramName: self->names[static_cast<size_t>(self->current)] = static_cast<const char*>(ptr); return 0;
-        case effGetProgramNameIndexed:
-            std::strcpy(static_cast<char*>(ptr), self->names[static_cast<size_t>(index)].c_str());
-            return self->names[static_cast<size_t>(index)].empty() ? 0 : 1;
         case effEditGetRect: *static_cast<ERect**>(ptr) = self->hasRect ? &self->rect : nullptr; return self->hasRect ? 1 : 0;
         case effEditOpen:
             self->parent = ptr;
@@ -56,7 +47,7 @@ private:
         default: return result;
         }
     }
-    AEffectDispatcherProc logged_;
+    AEffectDispatcherProc programs_;
 };
 
 // The host's page site: keeps every status the page reports.
