@@ -37,12 +37,7 @@ asm(R"(
 )");
 
 namespace qm::test {
-
-RecorderSet& SlotRecorders() {
-    static RecorderSet set;
-    return set;
-}
-
+RecorderSet g_slotRecorders;
 }  // namespace qm::test
 
 #endif  // __i386__

@@ -24,7 +24,7 @@ extern "C" void QmTestPortCallback() asm("qm_test_port_callback");
 
 namespace qm::test {
 
-RecorderSet& SlotRecorders();  // stdcall_slots_recorders.cpp
+extern RecorderSet g_slotRecorders;  // stdcall_slots_recorders.cpp
 
 namespace {
 
@@ -57,8 +57,7 @@ __attribute__((noinline)) uint32_t CallRaw(void* object, void* fn, const uint32_
 }
 
 TEST(StdcallSlots, EverySlotPopsExactlyItsArgumentsAndReceivesThemIntact) {
-    RecorderSet& r = SlotRecorders();
-    for (const HostTable& table : HostTables(r)) {
+    for (const HostTable& table : HostTables(g_slotRecorders)) {
         void** vtable = *static_cast<void***>(table.object);
         for (uint32_t slot = 0; slot < table.wordsPerSlot.size(); ++slot) {
             // Every word is a distinct, normal float bit pattern, so a float argument survives an x87
@@ -82,42 +81,26 @@ TEST(StdcallSlots, EverySlotPopsExactlyItsArgumentsAndReceivesThemIntact) {
 // The library calls the host's callbacks through these typedefs; the host's functions pop their
 // words themselves. Two calls in a row from one frame must enter at the same stack pointer: a
 // caller that also popped (cdecl) would drift by the argument size.
-__attribute__((noinline)) void CallSiteTwice(SynthSiteCallback callback, IQmSoftSynth* instance, uint32_t* entry,
-                                             HRESULT* results) {
+template <class Callback, class Object, class... Words>
+__attribute__((noinline)) void ExpectBalancedCalls(Callback callback, Object* object, HRESULT result, Words... words) {
+    uint32_t entry[2] = {};
+    HRESULT results[2] = {};
     for (int i = 0; i < 2; ++i) {
-        results[i] = callback(instance, SiteCode::FillBlock, 0xC00C1Eu, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77);
+        results[i] = callback(object, words...);
         entry[i] = g_callbackEntryEsp;
     }
-}
-
-__attribute__((noinline)) void CallPortTwice(MidiPortCallback callback, IMIDIIn* port, uint32_t* entry,
-                                             HRESULT* results) {
-    for (int i = 0; i < 2; ++i) {
-        results[i] = callback(port, PortCode::ShortMessage, 0xBEEFu, 0x7F3C90, 0, 0, 0, 250);
-        entry[i] = g_callbackEntryEsp;
-    }
-}
-
-void ExpectBalancedCall(const uint32_t* entry, const HRESULT* results, HRESULT result,
-                        const std::vector<uint32_t>& words) {
     EXPECT_EQ(entry[0], entry[1]);
     EXPECT_EQ(results[0], result);
     EXPECT_EQ(results[1], result);
-    EXPECT_EQ(std::vector<uint32_t>(g_callbackArgs, g_callbackArgs + words.size()), words);
+    const std::vector<uint32_t> expected = {reinterpret_cast<uint32_t>(object), static_cast<uint32_t>(words)...};
+    EXPECT_EQ(std::vector<uint32_t>(g_callbackArgs, g_callbackArgs + expected.size()), expected);
 }
 
 TEST(StdcallCallbacks, SiteAndPortCallbacksLeaveTheStackBalanced) {
-    RecorderSet& r = SlotRecorders();
-    uint32_t entry[2] = {};
-    HRESULT results[2] = {};
-    CallSiteTwice(reinterpret_cast<SynthSiteCallback>(&QmTestSiteCallback), &r.synth, entry, results);
-    ExpectBalancedCall(entry, results, 0x5173,
-                       {reinterpret_cast<uint32_t>(static_cast<IQmSoftSynth*>(&r.synth)), 969, 0xC00C1E, 0x11,
-                        0x22, 0x33, 0x44, 0x55, 0x66, 0x77});
-    CallPortTwice(reinterpret_cast<MidiPortCallback>(&QmTestPortCallback), &r.port, entry, results);
-    ExpectBalancedCall(entry, results, 0x963,
-                       {reinterpret_cast<uint32_t>(static_cast<IMIDIIn*>(&r.port)), 963, 0xBEEF, 0x7F3C90, 0, 0,
-                        0, 250});
+    ExpectBalancedCalls(reinterpret_cast<SynthSiteCallback>(&QmTestSiteCallback), static_cast<IQmSoftSynth*>(&g_slotRecorders.synth),
+                        0x5173, SiteCode::FillBlock, 0xC00C1Eu, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77);
+    ExpectBalancedCalls(reinterpret_cast<MidiPortCallback>(&QmTestPortCallback), static_cast<IMIDIIn*>(&g_slotRecorders.port),
+                        0x963, PortCode::ShortMessage, 0xBEEFu, 0x7F3C90, 0, 0, 0, 250);
 }
 
 }  // namespace
