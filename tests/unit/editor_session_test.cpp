@@ -25,7 +25,7 @@ void* const kWindow = reinterpret_cast<void*>(static_cast<uintptr_t>(0x3A00007))
 
 // An instance of the fake, with or without an editor, and its editor session.
 struct Session {
-    explicit Session(bool withEditor, bool marked = false) : plugin({}, withEditor) { type.alternativeDrawing = marked; }
+    explicit Session(bool withEditor) : plugin({}, withEditor) {}
     ~Session() {
         if (editor != nullptr) editor->Release();
     }
@@ -77,27 +77,23 @@ TEST(EditorSession, EditorIdlesOnlyOnTheWindowThread) {
 }
 
 // The size comes from the rectangle until the plug-in asks for another one, which the host's
-// window follows in both cases; an instrument with the alternative-drawing mark is told the window
-// was not resized. A rectangle that still reports the old size does not undo the request.
+// window follows. A rectangle that still reports the old size does not undo the request.
 TEST(EditorSession, SizeFromTheRectangleAndFromRequests) {
-    for (const bool marked : {false, true}) {
-        SCOPED_TRACE(marked);
-        Session s(true, marked);
-        RecordingSite site;
-        LONG width = 0, height = 0;
-        EXPECT_EQ(s.editor->GetEditorSize(&width, &height), S_OK);
-        EXPECT_EQ((Size{width, height}), (Size{500, 300}));
-        ASSERT_EQ(s.editor->OpenEditor(kWindow, &site), S_OK);
-        EXPECT_EQ(s.plugin.parent, kWindow);
-        EXPECT_EQ(s.plugin.callHost(audioMasterSizeWindow, 600, 400), marked ? 0 : 1);
-        EXPECT_EQ(site.sizes, (std::vector<Size>{{600, 400}}));
-        EXPECT_EQ(s.editor->GetEditorSize(&width, &height), S_OK);
-        EXPECT_EQ((Size{width, height}), (Size{600, 400}));
-        s.plugin.hasRect = false;
-        s.plugin.callHost(audioMasterSizeWindow, 700, 500);
-        EXPECT_EQ(s.editor->GetEditorSize(&width, &height), S_FALSE);
-        EXPECT_EQ((Size{width, height}), (Size{0, 0}));
-    }
+    Session s(true);
+    RecordingSite site;
+    LONG width = 0, height = 0;
+    EXPECT_EQ(s.editor->GetEditorSize(&width, &height), S_OK);
+    EXPECT_EQ((Size{width, height}), (Size{500, 300}));
+    ASSERT_EQ(s.editor->OpenEditor(kWindow, &site), S_OK);
+    EXPECT_EQ(s.plugin.parent, kWindow);
+    EXPECT_EQ(s.plugin.callHost(audioMasterSizeWindow, 600, 400), 1);
+    EXPECT_EQ(site.sizes, (std::vector<Size>{{600, 400}}));
+    EXPECT_EQ(s.editor->GetEditorSize(&width, &height), S_OK);
+    EXPECT_EQ((Size{width, height}), (Size{600, 400}));
+    s.plugin.hasRect = false;
+    s.plugin.callHost(audioMasterSizeWindow, 700, 500);
+    EXPECT_EQ(s.editor->GetEditorSize(&width, &height), S_FALSE);
+    EXPECT_EQ((Size{width, height}), (Size{0, 0}));
 }
 
 // One opener at a time; after the close the instance forwards nothing: size requests are refused

@@ -45,7 +45,6 @@ public:
     std::deque<bool> answers;
     std::string shown;
     std::wstring browseTo;
-    int browsed = 0;
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
@@ -67,7 +66,6 @@ private:
                 if (!answers.empty()) answers.pop_front();
             }
         } else if (caption == L"Browse for VSTi Folder") {
-            ++browsed;
             if (!browseTo.empty()) {
                 SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(browseTo.c_str()));
                 answer = IDOK;
@@ -114,9 +112,7 @@ protected:
         }
         DestroyWindow(frame_);
         Pump();
-        if (type_ != nullptr) {
-            EXPECT_EQ(type_->Release(), 0u);
-        }
+        if (type_ != nullptr) EXPECT_EQ(type_->Release(), 0u);
         QmKernel_LateTerminate(module_, 0);
         if (module_ != nullptr) FreeLibrary(module_);
         OleUninitialize();
@@ -223,8 +219,6 @@ TEST_F(TypePageUiTest, ActivateShowsTheFoldersAndTheInstrumentsInTheDialog) {
     // Slot 0 holds the folder, so slot 1 opens; slot 2 stays closed while slot 1 is empty.
     EXPECT_EQ(Text(IDC_TYPE_FOLDER0), A(tree_.Folder().c_str()));
     EXPECT_EQ(EnabledStates({IDC_TYPE_BROWSE1, IDC_TYPE_FOLDER2, IDC_TYPE_BROWSE2}), (std::vector<bool>{true, false, false}));
-    EXPECT_FALSE(IsWindowVisible(Item(IDC_TYPE_STATUS)));
-    EXPECT_EQ(Text(IDC_TYPE_SCAN), "&Refresh");
     EXPECT_NE(ListView_GetImageList(list_, LVSIL_SMALL), nullptr);
     // The instruments only, with their images and check states; the path in the last column.
     EXPECT_EQ(Rows(), (std::vector<Row>{{"Broken", kRowImageFailed, false},
@@ -278,7 +272,6 @@ TEST_F(TypePageUiTest, TypingCheckingAndTheMenuCommandReachThePage) {
     answerer_.browseTo = tree_.Folder("browsed");
     answerer_.browseTo.pop_back();  // the dialog gives folders without the separator
     Command(IDC_TYPE_BROWSE1, BN_CLICKED);
-    EXPECT_EQ(answerer_.browsed, 1);
     EXPECT_EQ(Text(IDC_TYPE_FOLDER1), A(answerer_.browseTo.c_str()));
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_TYPE_BROWSE2)));
 
@@ -306,18 +299,18 @@ TEST_F(TypePageUiTest, ARescanOfTheTestModulesFillsTheListAndApplies) {
     EXPECT_TRUE(IsWindowVisible(Item(IDC_TYPE_STATUS)));
     EXPECT_EQ(EnabledStates({IDC_TYPE_FOLDER0, IDC_TYPE_BROWSE0, IDC_TYPE_FOLDER1, IDC_TYPE_BROWSE1}),
               (std::vector<bool>(4, false)));
-    // The host's frame may not leave or cancel the page now; each attempt, as each timer tick, brings
+    // The host's frame may not leave or cancel the page now; a refusal, as each timer tick, brings
     // forward a window that a module under test may have opened behind the frame.
     HWND opened = TopLevel(80, 60, DefWindowProcW, 0);
+    SetWindowPos(frame_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetActiveWindow(frame_);
+    ASSERT_EQ(GetWindow(frame_, GW_HWNDPREV), nullptr);
     for (const UINT code : {static_cast<UINT>(PSN_KILLACTIVE), static_cast<UINT>(PSN_QUERYCANCEL)}) {
-        SetWindowPos(frame_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        SetActiveWindow(frame_);
-        ASSERT_EQ(GetWindow(frame_, GW_HWNDPREV), nullptr);
         NMHDR header{frame_, 0, code};
         EXPECT_EQ(SendMessageW(dialog_, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header)), TRUE);
-        EXPECT_EQ(GetWindowLongPtrW(dialog_, DWLP_MSGRESULT), TRUE);
-        EXPECT_EQ(GetWindow(frame_, GW_HWNDPREV), opened) << code;
+        EXPECT_EQ(GetWindowLongPtrW(dialog_, DWLP_MSGRESULT), TRUE) << code;
     }
+    EXPECT_EQ(GetWindow(frame_, GW_HWNDPREV), opened);
     DestroyWindow(opened);
 
     ASSERT_TRUE(PumpUntil([&] { return !Logic().Scanning(); }, 240000)) << "the scan did not finish";

@@ -5,31 +5,26 @@
 #include <ocidl.h>
 
 #include <chrono>
-#include <map>
 #include <string>
 
 namespace ui_test {
 
-// One window class per window procedure, registered at its first use.
-inline const WCHAR* ClassFor(WNDPROC procedure) {
-    static std::map<WNDPROC, std::wstring> names;
-    std::wstring& name = names[procedure];
-    if (name.empty()) {
-        name = L"QmUiTest" + std::to_wstring(names.size());
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-        windowClass.lpszClassName = name.c_str();
-        RegisterClassW(&windowClass);
-    }
-    return name.c_str();
+// One window class per window procedure; registering it again fails harmlessly.
+inline std::wstring ClassFor(WNDPROC procedure) {
+    const std::wstring name = L"QmUiTest" + std::to_wstring(reinterpret_cast<UINT_PTR>(procedure));
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszClassName = name.c_str();
+    RegisterClassW(&windowClass);
+    return name;
 }
 
 // A shown top-level window, above the others unless `exStyle` says otherwise: screenshots read the screen.
 inline HWND TopLevel(int width, int height, WNDPROC procedure = DefWindowProcW, DWORD exStyle = WS_EX_TOPMOST,
                      DWORD style = WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN) {
-    return CreateWindowExW(exStyle, ClassFor(procedure), L"VSTi Soft Synth", style, 20, 20, width, height, nullptr, nullptr,
+    return CreateWindowExW(exStyle, ClassFor(procedure).c_str(), L"VSTi Soft Synth", style, 20, 20, width, height, nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
 }
 
