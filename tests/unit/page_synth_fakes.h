@@ -1,7 +1,6 @@
 // The programs plug-in with an editor of a chosen rectangle that logs the thread of every idle call,
 // for the editor and instance page tests, and the host's page site.
 #pragma once
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -61,7 +60,6 @@ public:
     HRESULT QM_COMCALL GetLocaleID(LCID*) noexcept override { return E_NOTIMPL; }
     HRESULT QM_COMCALL GetPageContainer(IUnknown** unknown) noexcept override { return *unknown = nullptr, E_NOTIMPL; }
     HRESULT QM_COMCALL TranslateAccelerator(MSG*) noexcept override { return S_FALSE; }
-    bool saw(DWORD status) const { return std::find(statuses.begin(), statuses.end(), status) != statuses.end(); }
 };
 
 }  // namespace page_test

@@ -112,7 +112,9 @@ protected:
         }
         DestroyWindow(frame_);
         Pump();
-        if (type_ != nullptr) EXPECT_EQ(type_->Release(), 0u);
+        if (type_ != nullptr) {
+            EXPECT_EQ(type_->Release(), 0u);
+        }
         QmKernel_LateTerminate(module_, 0);
         if (module_ != nullptr) FreeLibrary(module_);
         OleUninitialize();
