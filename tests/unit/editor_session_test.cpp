@@ -42,17 +42,6 @@ struct Session {
 
 }  // namespace
 
-TEST(EditorSession, WithoutAnEditorNothingIsOpenedClosedOrIdled) {
-    Session s(false);
-    LONG width = -1, height = -1;
-    EXPECT_EQ(s.editor->GetEditorSize(&width, &height), E_NOTIMPL);
-    EXPECT_EQ((Size{width, height}), (Size{0, 0}));
-    EXPECT_EQ(s.editor->OpenEditor(kWindow, nullptr), E_NOTIMPL);
-    EXPECT_EQ(s.editor->IdleEditor(), S_FALSE);
-    EXPECT_EQ(s.editor->CloseEditor(), S_FALSE);
-    for (int32_t opcode : {effEditGetRect, effEditOpen, effEditClose, effEditIdle}) EXPECT_EQ(s.plugin.count(opcode), 0u) << opcode;
-}
-
 // Requests raised on another thread (the audio thread) never idle the editor there; the host's
 // window thread does, and only it.
 TEST(EditorSession, EditorIdlesOnlyOnTheWindowThread) {
@@ -76,12 +65,18 @@ TEST(EditorSession, EditorIdlesOnlyOnTheWindowThread) {
     EXPECT_EQ(s.plugin.editIdleThreads, std::vector<uint32_t>{qm::platform::CurrentThreadId()});
 }
 
-// The size comes from the rectangle until the plug-in asks for another one, which the host's
-// window follows. A rectangle that still reports the old size does not undo the request.
-TEST(EditorSession, SizeFromTheRectangleAndFromRequests) {
+// Without an editor there is no size and nothing to open. With one, the size comes from the
+// rectangle until the plug-in asks for another one, which the host's window follows; a rectangle
+// that still reports the old size does not undo the request.
+TEST(EditorSession, SizeFromTheRectangleAndFromRequestsOrNoneWithoutAnEditor) {
+    LONG width = -1, height = -1;
+    Session none(false);
+    EXPECT_EQ(none.editor->GetEditorSize(&width, &height), E_NOTIMPL);
+    EXPECT_EQ(none.editor->OpenEditor(kWindow, nullptr), E_NOTIMPL);
+    for (int32_t opcode : {effEditGetRect, effEditOpen, effEditClose, effEditIdle}) EXPECT_EQ(none.plugin.count(opcode), 0u) << opcode;
+
     Session s(true);
     RecordingSite site;
-    LONG width = 0, height = 0;
     EXPECT_EQ(s.editor->GetEditorSize(&width, &height), S_OK);
     EXPECT_EQ((Size{width, height}), (Size{500, 300}));
     ASSERT_EQ(s.editor->OpenEditor(kWindow, &site), S_OK);
