@@ -372,22 +372,6 @@ TEST(ListBadArguments, MissingOrDeadListGivesExactCodes) {
     EXPECT_EQ(dead.nCount, 3);
 }
 
-// A linear find gives the first match from the range's start; an inline item is compared whole and
-// reaches a callback as the address of its slot.
-TEST(ListFind, LinearFindsHonourRangesAndInlineItemsAreComparedWhole) {
-    OwnedList list(0);
-    AppendValues(list, {5, 7, 5, 9});
-    EXPECT_EQ(QmList_FindItemRange(list, 1, -1, Key(5), MatchEqual), 2);
-    EXPECT_EQ(QmList_FindSpecificItemRange(list, -3, 1, Key(5)), 0);
-    EXPECT_EQ(QmList_FindSpecificItemRange(list, 1, 2, Key(9)), -1);
-    OwnedList inlined(QMLIST_OPT_INLINEITEMS, sizeof(Record));
-    const Record records[] = {{1, 10, 0}, {2, 20, 0}, {2, 21, 0}};
-    ASSERT_EQ(QmList_InsertList(inlined, 0, records, 3), S_OK);
-    const Record wanted{2, 21, 0};
-    EXPECT_EQ(QmList_FindSpecificItemRange(inlined, 0, -1, &wanted), 2);
-    EXPECT_EQ(QmList_FindItemRange(inlined, 0, -1, QmList_InlineAt<Record>(inlined, 1), MatchEqual), 1);
-}
-
 TEST(ListFindSorted, AgreesWithTheModelForEverySmallListAndHonoursRanges) {
     std::mt19937 rng(1234);
     for (size_t n = 0; n <= 13; ++n) {
@@ -427,13 +411,17 @@ TEST(ListFindSorted, AgreesWithTheModelForEverySmallListAndHonoursRanges) {
 }
 
 // Ordering of every size is covered by the value-list model. The selection sort swaps an equal pair;
-// a sort without a callback only stores its criteria; inline records move whole; SortTo merges.
+// a sort without a callback only stores its criteria; inline records move whole; SortTo merges. The
+// linear finds ride along on the sorted lists.
 TEST(ListSort, EqualPairsCriteriaWholeRecordsAndSortTo) {
     OwnedList pair(QMLIST_OPT_INLINEITEMS, sizeof(Record));
     const Record xy[] = {{5, 'X', 0}, {5, 'Y', 0}};
     ASSERT_EQ(QmList_InsertList(pair, 0, xy, 2), S_OK);
     EXPECT_EQ(QmList_Sort(pair, 0, CompareRecords), S_OK);
     EXPECT_EQ(QmList_InlineAt<Record>(pair, 0)->tag, 'Y');
+    // A linear find compares an inline item whole and hands a callback the address of its slot.
+    EXPECT_EQ(QmList_FindSpecificItemRange(pair, 0, -1, &xy[0]), 1);
+    EXPECT_EQ(QmList_FindItemRange(pair, 0, -1, QmList_InlineAt<Record>(pair, 1), MatchEqual), 1);
 
     OwnedList unsorted(0);
     AppendValues(unsorted, {3, 1, 2});
@@ -458,6 +446,10 @@ TEST(ListSort, EqualPairsCriteriaWholeRecordsAndSortTo) {
     EXPECT_EQ(QmList_SortTo(dest, source, 11, CompareValues), S_OK);
     EXPECT_EQ(Values(dest), (V{1, 2, 4, 5, 6, 8}));
     EXPECT_EQ(Values(source), (V{8, 2, 6, 4}));
+    // Linear finds look only inside their range; a negative start is 0.
+    EXPECT_EQ(QmList_FindItemRange(source, 1, -1, Key(8), MatchEqual), -1);
+    EXPECT_EQ(QmList_FindSpecificItemRange(source, -3, 1, Key(8)), 0);
+    EXPECT_EQ(QmList_FindSpecificItemRange(source, 1, 2, Key(4)), -1);
     EXPECT_EQ(QmList_GetSortCriteria(dest), 11);
     EXPECT_EQ(QmList_SortTo(dest, dest, 0, CompareValues), E_FAIL);
     // A heap-item destination would own the source's blocks; a different slot size cannot take them.
