@@ -150,19 +150,17 @@ TEST_F(SynthTypeTest, AlternativeDrawingMarkFollowsTheSameModuleRule) {
 }
 
 TEST_F(SynthTypeTest, FoldersStayPackedAreNeverHeldTwiceAndTakeTheirRecordsAlong) {
-    WCHAR folder[260];
-    EXPECT_EQ(type_->SetFolder(0, W("/a").c_str()), S_OK);
-    EXPECT_EQ(type_->SetFolder(1, W("/b").c_str()), S_OK);
-    EXPECT_EQ(type_->SetFolder(2, W("/c").c_str()), S_OK);
-    EXPECT_EQ(type_->SetFolder(0, W("/A").c_str()), S_FALSE);  // already in that slot
-    EXPECT_EQ(type_->SetFolder(3, W("/d").c_str()), S_FALSE);
     // Slot 1 set to slot 0's folder empties it, and slot 2 moves up.
-    EXPECT_EQ(type_->SetFolder(1, W("/a").c_str()), S_OK);
-    type_->GetFolder(1, folder, 260);
-    EXPECT_EQ(A(folder), "/c");
-    type_->GetFolder(2, folder, 260);
-    EXPECT_EQ(A(folder), "");
-    EXPECT_EQ(type_->GetFolder(3, folder, 260), S_FALSE);
+    for (const auto& [slot, path, result] : {std::tuple{0, "/a", S_OK}, {1, "/b", S_OK}, {2, "/c", S_OK},
+                                             {0, "/A", S_FALSE} /* already in that slot */, {3, "/d", S_FALSE},
+                                             {1, "/a", S_OK}})
+        EXPECT_EQ(type_->SetFolder(slot, W(path).c_str()), result) << slot << path;
+    WCHAR folder[260];
+    for (const auto& [slot, path, result] : {std::tuple{0, "/a", S_OK}, {1, "/c", S_OK}, {2, "", S_OK}, {3, "", S_FALSE}}) {
+        folder[0] = 0;
+        EXPECT_EQ(type_->GetFolder(slot, folder, 260), result);
+        EXPECT_EQ(A(folder), path) << slot;
+    }
 
     // Changing a folder drops its records but keeps the non-instruments.
     UseRecords(type_, {Record("/a/a.dll", "A", "V", 1, Enabled), Record("/a/b.dll", "B", "V", 2, NotInstrument),
