@@ -54,26 +54,20 @@ TEST(ScanCandidate, TestLoadWritesTheRecordAsTheScanKeepsIt) {
 }
 
 TEST(ScanProbeReport, VerdictsOfWholeAndBrokenReports) {
-    const std::string faulted = FormatProbeReport(Record("", "x", "", 0, Faulted | LoadFailed));
     const std::string good = FormatProbeReport(Record("", "x", "", 0, Enabled));
-    const struct {
-        std::string text;
-        ProbeVerdict verdict;
-    } cases[] = {
-        {good, ProbeVerdict::Passed},
-        {faulted, ProbeVerdict::Failed},
-        {FormatProbeReport(Record("", "x", "", 0, Enabled), 1), ProbeVerdict::TimedOut},  // left a thread
-        {"", ProbeVerdict::Crashed},
-        {good.substr(0, good.size() - 1), ProbeVerdict::Crashed},        // "end" without its line end
-        {good.substr(0, good.find("name")), ProbeVerdict::Crashed},      // stopped half-way
-        {"noise from a module\n" + good, ProbeVerdict::Crashed},         // not a report
-        {"QMVSTI-PROBE 1\nflags zz\nend\n", ProbeVerdict::Crashed},      // garbled number
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& [text, verdict] : {
+             std::pair{good, ProbeVerdict::Passed},
+             {FormatProbeReport(Record("", "x", "", 0, Faulted | LoadFailed)), ProbeVerdict::Failed},
+             {FormatProbeReport(Record("", "x", "", 0, Enabled), 1), ProbeVerdict::TimedOut},  // left a thread
+             {"", ProbeVerdict::Crashed},
+             {good.substr(0, good.size() - 1), ProbeVerdict::Crashed},    // "end" without its line end
+             {good.substr(0, good.find("name")), ProbeVerdict::Crashed},  // stopped half-way
+             {"noise from a module\n" + good, ProbeVerdict::Crashed},     // not a report
+             {"QMVSTI-PROBE 1\nflags zz\nend\n", ProbeVerdict::Crashed},  // garbled number
+         }) {
         ProbeResult result{};
-        ParseProbeReport(c.text, &result);
-        EXPECT_EQ(result.verdict, c.verdict);
+        ParseProbeReport(text, &result);
+        EXPECT_EQ(result.verdict, verdict) << text;
     }
 }
 
