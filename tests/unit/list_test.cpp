@@ -215,21 +215,15 @@ TEST(ListEdges, CapacityGrowsAndShrinksInWholeIncrements) {
 }
 
 TEST(ListEdges, RunMovesAndBlocksMovedBetweenLists) {
-    const struct {
-        int from, to, count;
-        HRESULT result;
-        V expected;
-    } cases[] = {
-        {1, -5, 1, S_OK, {2, 1, 3, 4, 5}},  // a negative target means 0
-        {0, 1, -1, S_OK, {5, 1, 2, 3, 4}},  // count 5 - max(0, 1) = 4
-        {-1, 0, 1, E_INVALIDARG, {1, 2, 3, 4, 5}}, {3, 0, 3, E_FAIL, {1, 2, 3, 4, 5}},
-        {0, 3, 3, E_FAIL, {1, 2, 3, 4, 5}},        {0, 1, 0, S_OK, {1, 2, 3, 4, 5}},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [from, to, count, result, expected] :
+         {std::tuple{1, -5, 1, S_OK, V{2, 1, 3, 4, 5}},  // a negative target means 0
+          {0, 1, -1, S_OK, V{5, 1, 2, 3, 4}},            // count 5 - max(0, 1) = 4
+          {-1, 0, 1, E_INVALIDARG, V{1, 2, 3, 4, 5}}, {3, 0, 3, E_FAIL, V{1, 2, 3, 4, 5}},
+          {0, 3, 3, E_FAIL, V{1, 2, 3, 4, 5}}, {0, 1, 0, S_OK, V{1, 2, 3, 4, 5}}}) {
         OwnedList values(0);
         AppendValues(values, {1, 2, 3, 4, 5});
-        EXPECT_EQ(QmList_MoveRange(values, c.from, c.to, c.count), c.result) << c.from << "->" << c.to;
-        EXPECT_EQ(Values(values), c.expected) << c.from << "->" << c.to << " x" << c.count;
+        EXPECT_EQ(QmList_MoveRange(values, from, to, count), result) << from << "->" << to;
+        EXPECT_EQ(Values(values), expected) << from << "->" << to << " x" << count;
     }
     // 20 items of 64 bytes do not fit the on-stack buffer.
     OwnedList inlined(QMLIST_OPT_INLINEITEMS, 64);

@@ -15,20 +15,16 @@ using Bytes = std::vector<unsigned char>;
 TEST_F(MetricOpenTest, PathsOfEveryOpenForm) {
     // The minor number alone makes no version element; an empty sub-key adds nothing; long paths are cut.
     const WString longName(400, 'n');
-    const struct {
-        DWORD version;
-        const WCHAR* subKey;
-        WString path;
-    } cases[] = {{QM_METRIC_VERSION(1, 2), nullptr, AppPath("1.2\\Metrics")},
-                 {QM_METRIC_VERSION(0, 7), QMW(""), AppPath("Metrics")},
-                 {0x0A0B1234, QMW("Sub"), AppPath("10.11\\Metrics\\Sub")},
-                 {0, longName.c_str(), (AppPath("Metrics\\") + longName).substr(0, QM_METRIC_PATH_CHARS - 1)}};
     HQMMETRIC h = nullptr;
-    for (const auto& c : cases) {
-        ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), c.version, c.subKey), S_OK) << std::hex << c.version;
-        EXPECT_EQ(WString(h->szKeyPath), c.path) << std::hex << c.version;
+    for (const auto& [version, subKey, path] :
+         {std::tuple{QM_METRIC_VERSION(1, 2), static_cast<const WCHAR*>(nullptr), AppPath("1.2\\Metrics")},
+          {QM_METRIC_VERSION(0, 7), QMW(""), AppPath("Metrics")},
+          {0x0A0B1234, QMW("Sub"), AppPath("10.11\\Metrics\\Sub")},
+          {0, longName.c_str(), (AppPath("Metrics\\") + longName).substr(0, QM_METRIC_PATH_CHARS - 1)}}) {
+        ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), version, subKey), S_OK) << std::hex << version;
+        EXPECT_EQ(WString(h->szKeyPath), path) << std::hex << version;
         QmMetric_Close(h);
-        EXPECT_TRUE(KeyExists(c.path));
+        EXPECT_TRUE(KeyExists(path));
     }
     // Deleting by a path that would have to be cut is refused rather than deleting a shorter key.
     EXPECT_EQ(QmMetric_DeleteKey(app_.c_str(), 0, longName.c_str()), E_INVALIDARG);
