@@ -57,28 +57,22 @@ public:
     void UpdateRow(int index, int image, bool checked) noexcept override { rows[index] = {image, checked, rows[index].name}; }
     void RemoveRow(int index) noexcept override { rows.erase(index); }
 
-    // The worker's messages, handed to the page's thread as a window's message queue would.
+    // The worker's messages, kept for the page's thread as a window's message queue would keep them.
     void PostScanMessage(UINT message, const void* argument) noexcept override {
         std::lock_guard<std::mutex> lock(mutex_);
-        Queued q{message, {}};
-        if (message == kScanMessageFound) q.record = *static_cast<const VstiPluginRecord*>(argument);
-        queue_.push_back(q);
+        queue_.emplace_back(message, message == kScanMessageFound ? *static_cast<const VstiPluginRecord*>(argument)
+                                                                  : VstiPluginRecord{});
         arrived_.notify_all();
     }
-    // Delivers queued messages until the finished message has been delivered.
+    // Delivers the scan's messages once the worker has posted its last, the finished message.
     void PumpUntilFinished(TypePageLogic& logic) {
-        for (;;) {
-            Queued q;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                arrived_.wait(lock, [&] { return !queue_.empty(); });
-                q = queue_.front();
-                queue_.pop_front();
-            }
-            logic.OnMessage(q.message, q.message == kScanMessageFound ? static_cast<const void*>(&q.record)
-                                                                       : FolderScan::StatusLine());
-            if (q.message == kScanMessageFinished) return;
-        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        arrived_.wait(lock, [&] { return !queue_.empty() && queue_.back().first == kScanMessageFinished; });
+        const auto queued = std::move(queue_);
+        queue_.clear();
+        lock.unlock();
+        for (const auto& [message, record] : queued)
+            logic.OnMessage(message, message == kScanMessageFound ? static_cast<const void*>(&record) : FolderScan::StatusLine());
     }
 
     std::deque<bool> answers;
@@ -92,13 +86,9 @@ public:
     std::map<int, Row> rows;
 
 private:
-    struct Queued {
-        UINT message;
-        VstiPluginRecord record;
-    };
     std::mutex mutex_;
     std::condition_variable arrived_;
-    std::deque<Queued> queue_;
+    std::vector<std::pair<UINT, VstiPluginRecord>> queue_;
 };
 
 class TypePageTest : public TypeTest {
