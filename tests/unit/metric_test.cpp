@@ -180,26 +180,19 @@ TEST_F(MetricValuesTest, StringReadsZeroFillAndFallBack) {
     const WCHAR data[] = {'o', 'n', 'e', 0, 't', 'w', 'o', 0, 0};
     ASSERT_EQ(QmSetMetricMultiString(h_, 3, data, 9), S_OK);
     // {id, buffer characters, default, keep empty, result, the whole buffer afterwards}
-    const struct {
-        int id, size;
-        const WCHAR* fallback;
-        BOOL keepEmpty;
-        int result;
-        WString buffer;
-    } cases[] = {
-        {7, 8, QMW("def"), FALSE, 4, Wide("Kelo") + WString(4, 0)},
-        {7, 5, QMW("def"), FALSE, 4, Wide("Kelo") + WString(1, 0)},  // the terminator just fits
-        {7, 4, QMW("default"), FALSE, 3, Wide("def") + WString(1, 0)},  // too small: the default, cut
-        {7, 4, nullptr, FALSE, 0, WString(4, 0)},
-        {8, 8, QMW("def"), TRUE, 0, WString(8, 0)},
-        {8, 8, QMW("def"), FALSE, 3, Wide("def") + WString(5, 0)},
-        {9, 8, QMW("dflt"), TRUE, 4, Wide("dflt") + WString(4, 0)},  // missing: the default even so
-        {3, 8, nullptr, FALSE, 0, WString(8, 0)},  // the string getter does not see a multi-string
-    };
-    for (const auto& c : cases) {
-        WString buffer(size_t(c.size), WCHAR(0xFFFF));
-        EXPECT_EQ(QmGetMetricStringEx(h_, c.id, &buffer[0], c.size, c.fallback, c.keepEmpty), c.result) << c.id;
-        EXPECT_EQ(buffer, c.buffer) << c.id << " in " << c.size;
+    for (const auto& [id, size, fallback, keepEmpty, result, after] : {
+             std::tuple{7, 8, QMW("def"), FALSE, 4, Wide("Kelo") + WString(4, 0)},
+             {7, 5, QMW("def"), FALSE, 4, Wide("Kelo") + WString(1, 0)},     // the terminator just fits
+             {7, 4, QMW("default"), FALSE, 3, Wide("def") + WString(1, 0)},  // too small: the default, cut
+             {7, 4, nullptr, FALSE, 0, WString(4, 0)},
+             {8, 8, QMW("def"), TRUE, 0, WString(8, 0)},
+             {8, 8, QMW("def"), FALSE, 3, Wide("def") + WString(5, 0)},
+             {9, 8, QMW("dflt"), TRUE, 4, Wide("dflt") + WString(4, 0)},  // missing: the default even so
+             {3, 8, nullptr, FALSE, 0, WString(8, 0)},  // the string getter does not see a multi-string
+         }) {
+        WString buffer(size_t(size), WCHAR(0xFFFF));
+        EXPECT_EQ(QmGetMetricStringEx(h_, id, &buffer[0], size, fallback, keepEmpty), result) << id;
+        EXPECT_EQ(buffer, after) << id << " in " << size;
     }
     EXPECT_EQ(QmSetMetricString(h_, 9, nullptr), E_INVALIDARG);
     WCHAR buffer[12];
