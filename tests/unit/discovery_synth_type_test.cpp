@@ -64,8 +64,7 @@ TEST_F(SynthTypeTest, GetSynthInfoCountsOnlyEnabledRecords) {
     d.mask = SoftSynthInfoMask::Name;
     d.path = reinterpret_cast<LPWSTR>(&d);
     ASSERT_EQ(type_->GetSynthInfo(0, &d), S_OK);
-    EXPECT_EQ(d.mask, 0x30u);
-    EXPECT_EQ(d.state, 1u);
+    EXPECT_EQ(std::make_tuple(d.mask, d.state), std::make_tuple(0x30u, 1u));
     for (LPWSTR word : {d.path, d.name, d.product, d.vendor}) EXPECT_EQ(word, nullptr);
 }
 

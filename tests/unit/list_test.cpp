@@ -264,9 +264,8 @@ TEST(ListCreate, CapacityGrowthSlotSizeAndOptionsOfEachForm) {
         bool lock, privateHeap;
     } cases[] = {
         {123, -1, -1, 0, 16, 16, kWord, false, false},  // an item size without inline items is ignored
-        {0, 17, 16, 0, 32, 16, kWord, false, false},     {0, 1, 4, 0, 4, 4, kWord, false, false},
-        {0, 3, 2, 0, 4, 4, kWord, false, false},         {0, 5, 100000, 0, 66560, 66560, kWord, false, false},
-        {0, 100, 0, 0, 112, 16, kWord, false, false},
+        {0, 17, 16, 0, 32, 16, kWord, false, false},          {0, 3, 2, 0, 4, 4, kWord, false, false},
+        {0, 5, 100000, 0, 66560, 66560, kWord, false, false}, {0, 100, 0, 0, 112, 16, kWord, false, false},
         {13, 0, 0, QMLIST_OPT_INLINEITEMS | QMLIST_OPT_THREADSAFE, 16, 16, 16, true, false},
         {0, 0, 0, QMLIST_OPT_HEAPITEMS | QMLIST_OPT_PRIVATEHEAP, 16, 16, kWord, false, true},
         {0, 0, 0, QMLIST_OPT_PRIVATEHEAP, 16, 16, kWord, false, false},  // needs heap items
