@@ -118,7 +118,6 @@ TEST_F(ConnectedTypeTest, CreateSynthFindsTheEntryByIdOrWithTheVendorContainedRu
               std::make_tuple("/vst/c.so", "Keys", Enabled | LoadFailed | AlternativeDrawing, true, 23u));
     EXPECT_EQ(cache_.inUseCalls.back(), (std::pair<uint32_t, DWORD>{23u, 1u}));
     synth->Release();
-    EXPECT_EQ(type_->CreateSynth(nullptr, &synth), E_INVALIDARG);
     EXPECT_EQ(type_->CreateSynth(&d, nullptr), E_INVALIDARG);
 
     const int finds = cache_.finds;
@@ -216,21 +215,18 @@ TEST_F(SynthTypeSettingsTest, ValuesAreClampedOnReadAndWrittenBackInRange) {
 // A type that could not import (never connected, a site without a cache, a cache that refuses the
 // sink) offers an empty list, and the user's values (or their absence) survive it: it never read them.
 TEST_F(SynthTypeSettingsTest, ATypeThatCouldNotImportOffersNothingAndWritesNoSettings) {
-    const struct {
-        const char* name;
-        bool connects, hasCache, refusesSink;
-    } connections[] = {{"never connected", false, true, false}, {"no cache", true, false, false},
-                       {"sink refused", true, true, true}};
-    for (const auto& connection : connections) {
+    for (const auto& [name, connects, hasCache, refusesSink] :
+         {std::tuple{"never connected", false, true, false}, {"no cache", true, false, false},
+          {"sink refused", true, true, true}}) {
         for (bool stored : {true, false}) {
-            SCOPED_TRACE(testing::Message() << connection.name << (stored ? ", values stored" : ", none stored"));
+            SCOPED_TRACE(testing::Message() << name << (stored ? ", values stored" : ", none stored"));
             Store(stored ? std::vector<int>{250, 12, 1, 1} : std::vector<int>(4, INT32_MIN));
             TestCache cache;
             cache.entries = {Entry("/vst/a.so", "Alpha", "Acme", 1, 11)};
-            cache.refuseSink = connection.refusesSink;
+            cache.refuseSink = refusesSink;
             TestProgress progress;
-            TestSite site(connection.hasCache ? &cache : nullptr, &progress);
-            CQmVSTiSynthType* type = Type(connection.connects ? &site : nullptr);
+            TestSite site(hasCache ? &cache : nullptr, &progress);
+            CQmVSTiSynthType* type = Type(connects ? &site : nullptr);
             EXPECT_EQ(type->PluginList() == nullptr ? 0 : type->PluginList()->nCount, 0);
             EXPECT_TRUE(progress.texts.empty());
             type->Release();

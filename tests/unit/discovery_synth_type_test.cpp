@@ -64,8 +64,7 @@ TEST_F(SynthTypeTest, GetSynthInfoCountsOnlyEnabledRecords) {
     d.mask = SoftSynthInfoMask::Name;
     d.path = reinterpret_cast<LPWSTR>(&d);
     ASSERT_EQ(type_->GetSynthInfo(0, &d), S_OK);
-    EXPECT_EQ(d.mask, 0x30u);
-    EXPECT_EQ(d.state, 1u);
+    EXPECT_EQ(std::make_tuple(d.mask, d.state), std::make_tuple(0x30u, 1u));
     for (LPWSTR word : {d.path, d.name, d.product, d.vendor}) EXPECT_EQ(word, nullptr);
 }
 
@@ -150,19 +149,17 @@ TEST_F(SynthTypeTest, AlternativeDrawingMarkFollowsTheSameModuleRule) {
 }
 
 TEST_F(SynthTypeTest, FoldersStayPackedAreNeverHeldTwiceAndTakeTheirRecordsAlong) {
-    WCHAR folder[260];
-    EXPECT_EQ(type_->SetFolder(0, W("/a").c_str()), S_OK);
-    EXPECT_EQ(type_->SetFolder(1, W("/b").c_str()), S_OK);
-    EXPECT_EQ(type_->SetFolder(2, W("/c").c_str()), S_OK);
-    EXPECT_EQ(type_->SetFolder(0, W("/A").c_str()), S_FALSE);  // already in that slot
-    EXPECT_EQ(type_->SetFolder(3, W("/d").c_str()), S_FALSE);
     // Slot 1 set to slot 0's folder empties it, and slot 2 moves up.
-    EXPECT_EQ(type_->SetFolder(1, W("/a").c_str()), S_OK);
-    type_->GetFolder(1, folder, 260);
-    EXPECT_EQ(A(folder), "/c");
-    type_->GetFolder(2, folder, 260);
-    EXPECT_EQ(A(folder), "");
-    EXPECT_EQ(type_->GetFolder(3, folder, 260), S_FALSE);
+    for (const auto& [slot, path, result] : {std::tuple{0, "/a", S_OK}, {1, "/b", S_OK}, {2, "/c", S_OK},
+                                             {0, "/A", S_FALSE} /* already in that slot */, {3, "/d", S_FALSE},
+                                             {1, "/a", S_OK}})
+        EXPECT_EQ(type_->SetFolder(slot, W(path).c_str()), result) << slot << path;
+    WCHAR folder[260];
+    for (const auto& [slot, path, result] : {std::tuple{0, "/a", S_OK}, {1, "/c", S_OK}, {2, "", S_OK}, {3, "", S_FALSE}}) {
+        folder[0] = 0;
+        EXPECT_EQ(type_->GetFolder(slot, folder, 260), result);
+        EXPECT_EQ(A(folder), path) << slot;
+    }
 
     // Changing a folder drops its records but keeps the non-instruments.
     UseRecords(type_, {Record("/a/a.dll", "A", "V", 1, Enabled), Record("/a/b.dll", "B", "V", 2, NotInstrument),

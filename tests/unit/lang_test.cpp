@@ -17,12 +17,11 @@ namespace {
 TEST(LangHandle, ConditionedEnglishAndRightToLeftLanguages) {
     for (WORD langid : qm::kLanguageTable) EXPECT_EQ(QmLang_GetConditionedLCID(langid), langid) << std::hex << langid;
     // Regional variants become the table's language; sort ids and neutral languages are dropped.
-    const struct {
-        LCID in, out;
-    } cases[] = {{0x809, 0x409},  {0xC09, 0x409},  {0x807, 0x407},   {0xC0C, 0x40c},  {0x2C0A, 0x40a},
-                 {0xC04, 0x404},  {0x1404, 0x404}, {0x1004, 0x804},  {0x0004, 0x804}, {0x816, 0x816},
-                 {0x814, 0x414},  {0x20404, 0x404}, {0x10407, 0x407}, {0x0009, 0x409}};
-    for (const auto& c : cases) EXPECT_EQ(QmLang_GetConditionedLCID(c.in), c.out) << std::hex << c.in;
+    for (const auto& [in, out] : {std::pair{0x809u, 0x409u}, {0xC09u, 0x409u}, {0x807u, 0x407u}, {0xC0Cu, 0x40cu},
+                                  {0x2C0Au, 0x40au}, {0xC04u, 0x404u}, {0x1404u, 0x404u}, {0x1004u, 0x804u},
+                                  {0x0004u, 0x804u}, {0x816u, 0x816u}, {0x814u, 0x414u}, {0x20404u, 0x404u},
+                                  {0x10407u, 0x407u}, {0x0009u, 0x409u}})
+        EXPECT_EQ(QmLang_GetConditionedLCID(in), out) << std::hex << in;
     for (const auto& [lcid, english] : {std::pair{0x409u, true}, {0x1009u, true}, {0x10409u, true}, {0x407u, false}, {0u, false}})
         EXPECT_EQ(QmLang_IsLCIDEnglish(lcid), english) << std::hex << lcid;
     for (const auto& [lcid, rtl] : {std::pair{0x401u, true}, {0x40du, true}, {0x420u, true}, {0x429u, true}, {0x801u, true},
@@ -43,16 +42,12 @@ TEST(LangHandle, ConditionedEnglishAndRightToLeftLanguages) {
 }
 
 TEST(LangHandle, LanguageAbbreviation) {
-    const struct {
-        const char* in;
-        int result;
-        const char* stored;
-    } cases[] = {{"DEU", 3, "DEU"}, {"de", 2, "de"}, {"ENGLISH", 3, "ENG"}, {"", 3, "ENU"}, {nullptr, 3, "ENU"}};
-    for (const auto& c : cases) {
+    for (const auto& [in, result, stored] : {std::tuple{"DEU", 3, "DEU"}, {"de", 2, "de"}, {"ENGLISH", 3, "ENG"},
+                                             {"", 3, "ENU"}, {nullptr, 3, "ENU"}}) {
         WCHAR out[4];
-        EXPECT_EQ(QmSetLangID(c.in ? W(c.in).c_str() : nullptr), c.result) << (c.in ? c.in : "null");
+        EXPECT_EQ(QmSetLangID(in ? W(in).c_str() : nullptr), result) << (in ? in : "null");
         qm::LangAbbreviation(out);
-        EXPECT_EQ(WString(out), W(c.stored)) << (c.in ? c.in : "null");
+        EXPECT_EQ(WString(out), W(stored)) << (in ? in : "null");
     }
 }
 

@@ -215,21 +215,15 @@ TEST(ListEdges, CapacityGrowsAndShrinksInWholeIncrements) {
 }
 
 TEST(ListEdges, RunMovesAndBlocksMovedBetweenLists) {
-    const struct {
-        int from, to, count;
-        HRESULT result;
-        V expected;
-    } cases[] = {
-        {1, -5, 1, S_OK, {2, 1, 3, 4, 5}},  // a negative target means 0
-        {0, 1, -1, S_OK, {5, 1, 2, 3, 4}},  // count 5 - max(0, 1) = 4
-        {-1, 0, 1, E_INVALIDARG, {1, 2, 3, 4, 5}}, {3, 0, 3, E_FAIL, {1, 2, 3, 4, 5}},
-        {0, 3, 3, E_FAIL, {1, 2, 3, 4, 5}},        {0, 1, 0, S_OK, {1, 2, 3, 4, 5}},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [from, to, count, result, expected] :
+         {std::tuple{1, -5, 1, S_OK, V{2, 1, 3, 4, 5}},  // a negative target means 0
+          {0, 1, -1, S_OK, V{5, 1, 2, 3, 4}},            // count 5 - max(0, 1) = 4
+          {-1, 0, 1, E_INVALIDARG, V{1, 2, 3, 4, 5}}, {3, 0, 3, E_FAIL, V{1, 2, 3, 4, 5}},
+          {0, 3, 3, E_FAIL, V{1, 2, 3, 4, 5}}, {0, 1, 0, S_OK, V{1, 2, 3, 4, 5}}}) {
         OwnedList values(0);
         AppendValues(values, {1, 2, 3, 4, 5});
-        EXPECT_EQ(QmList_MoveRange(values, c.from, c.to, c.count), c.result) << c.from << "->" << c.to;
-        EXPECT_EQ(Values(values), c.expected) << c.from << "->" << c.to << " x" << c.count;
+        EXPECT_EQ(QmList_MoveRange(values, from, to, count), result) << from << "->" << to;
+        EXPECT_EQ(Values(values), expected) << from << "->" << to << " x" << count;
     }
     // 20 items of 64 bytes do not fit the on-stack buffer.
     OwnedList inlined(QMLIST_OPT_INLINEITEMS, 64);
@@ -270,9 +264,8 @@ TEST(ListCreate, CapacityGrowthSlotSizeAndOptionsOfEachForm) {
         bool lock, privateHeap;
     } cases[] = {
         {123, -1, -1, 0, 16, 16, kWord, false, false},  // an item size without inline items is ignored
-        {0, 17, 16, 0, 32, 16, kWord, false, false},     {0, 1, 4, 0, 4, 4, kWord, false, false},
-        {0, 3, 2, 0, 4, 4, kWord, false, false},         {0, 5, 100000, 0, 66560, 66560, kWord, false, false},
-        {0, 100, 0, 0, 112, 16, kWord, false, false},
+        {0, 17, 16, 0, 32, 16, kWord, false, false},          {0, 3, 2, 0, 4, 4, kWord, false, false},
+        {0, 5, 100000, 0, 66560, 66560, kWord, false, false}, {0, 100, 0, 0, 112, 16, kWord, false, false},
         {13, 0, 0, QMLIST_OPT_INLINEITEMS | QMLIST_OPT_THREADSAFE, 16, 16, 16, true, false},
         {0, 0, 0, QMLIST_OPT_HEAPITEMS | QMLIST_OPT_PRIVATEHEAP, 16, 16, kWord, false, true},
         {0, 0, 0, QMLIST_OPT_PRIVATEHEAP, 16, 16, kWord, false, false},  // needs heap items
@@ -372,22 +365,6 @@ TEST(ListBadArguments, MissingOrDeadListGivesExactCodes) {
     EXPECT_EQ(dead.nCount, 3);
 }
 
-// A linear find gives the first match from the range's start; an inline item is compared whole and
-// reaches a callback as the address of its slot.
-TEST(ListFind, LinearFindsHonourRangesAndInlineItemsAreComparedWhole) {
-    OwnedList list(0);
-    AppendValues(list, {5, 7, 5, 9});
-    EXPECT_EQ(QmList_FindItemRange(list, 1, -1, Key(5), MatchEqual), 2);
-    EXPECT_EQ(QmList_FindSpecificItemRange(list, -3, 1, Key(5)), 0);
-    EXPECT_EQ(QmList_FindSpecificItemRange(list, 1, 2, Key(9)), -1);
-    OwnedList inlined(QMLIST_OPT_INLINEITEMS, sizeof(Record));
-    const Record records[] = {{1, 10, 0}, {2, 20, 0}, {2, 21, 0}};
-    ASSERT_EQ(QmList_InsertList(inlined, 0, records, 3), S_OK);
-    const Record wanted{2, 21, 0};
-    EXPECT_EQ(QmList_FindSpecificItemRange(inlined, 0, -1, &wanted), 2);
-    EXPECT_EQ(QmList_FindItemRange(inlined, 0, -1, QmList_InlineAt<Record>(inlined, 1), MatchEqual), 1);
-}
-
 TEST(ListFindSorted, AgreesWithTheModelForEverySmallListAndHonoursRanges) {
     std::mt19937 rng(1234);
     for (size_t n = 0; n <= 13; ++n) {
@@ -427,13 +404,17 @@ TEST(ListFindSorted, AgreesWithTheModelForEverySmallListAndHonoursRanges) {
 }
 
 // Ordering of every size is covered by the value-list model. The selection sort swaps an equal pair;
-// a sort without a callback only stores its criteria; inline records move whole; SortTo merges.
+// a sort without a callback only stores its criteria; inline records move whole; SortTo merges. The
+// linear finds ride along on the sorted lists.
 TEST(ListSort, EqualPairsCriteriaWholeRecordsAndSortTo) {
     OwnedList pair(QMLIST_OPT_INLINEITEMS, sizeof(Record));
     const Record xy[] = {{5, 'X', 0}, {5, 'Y', 0}};
     ASSERT_EQ(QmList_InsertList(pair, 0, xy, 2), S_OK);
     EXPECT_EQ(QmList_Sort(pair, 0, CompareRecords), S_OK);
     EXPECT_EQ(QmList_InlineAt<Record>(pair, 0)->tag, 'Y');
+    // A linear find compares an inline item whole and hands a callback the address of its slot.
+    EXPECT_EQ(QmList_FindSpecificItemRange(pair, 0, -1, &xy[0]), 1);
+    EXPECT_EQ(QmList_FindItemRange(pair, 0, -1, QmList_InlineAt<Record>(pair, 1), MatchEqual), 1);
 
     OwnedList unsorted(0);
     AppendValues(unsorted, {3, 1, 2});
@@ -458,6 +439,10 @@ TEST(ListSort, EqualPairsCriteriaWholeRecordsAndSortTo) {
     EXPECT_EQ(QmList_SortTo(dest, source, 11, CompareValues), S_OK);
     EXPECT_EQ(Values(dest), (V{1, 2, 4, 5, 6, 8}));
     EXPECT_EQ(Values(source), (V{8, 2, 6, 4}));
+    // Linear finds look only inside their range; a negative start is 0.
+    EXPECT_EQ(QmList_FindItemRange(source, 1, -1, Key(8), MatchEqual), -1);
+    EXPECT_EQ(QmList_FindSpecificItemRange(source, -3, 1, Key(8)), 0);
+    EXPECT_EQ(QmList_FindSpecificItemRange(source, 1, 2, Key(4)), -1);
     EXPECT_EQ(QmList_GetSortCriteria(dest), 11);
     EXPECT_EQ(QmList_SortTo(dest, dest, 0, CompareValues), E_FAIL);
     // A heap-item destination would own the source's blocks; a different slot size cannot take them.

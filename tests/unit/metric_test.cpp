@@ -15,20 +15,16 @@ using Bytes = std::vector<unsigned char>;
 TEST_F(MetricOpenTest, PathsOfEveryOpenForm) {
     // The minor number alone makes no version element; an empty sub-key adds nothing; long paths are cut.
     const WString longName(400, 'n');
-    const struct {
-        DWORD version;
-        const WCHAR* subKey;
-        WString path;
-    } cases[] = {{QM_METRIC_VERSION(1, 2), nullptr, AppPath("1.2\\Metrics")},
-                 {QM_METRIC_VERSION(0, 7), QMW(""), AppPath("Metrics")},
-                 {0x0A0B1234, QMW("Sub"), AppPath("10.11\\Metrics\\Sub")},
-                 {0, longName.c_str(), (AppPath("Metrics\\") + longName).substr(0, QM_METRIC_PATH_CHARS - 1)}};
     HQMMETRIC h = nullptr;
-    for (const auto& c : cases) {
-        ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), c.version, c.subKey), S_OK) << std::hex << c.version;
-        EXPECT_EQ(WString(h->szKeyPath), c.path) << std::hex << c.version;
+    for (const auto& [version, subKey, path] :
+         {std::tuple{QM_METRIC_VERSION(1, 2), static_cast<const WCHAR*>(nullptr), AppPath("1.2\\Metrics")},
+          {QM_METRIC_VERSION(0, 7), QMW(""), AppPath("Metrics")},
+          {0x0A0B1234, QMW("Sub"), AppPath("10.11\\Metrics\\Sub")},
+          {0, longName.c_str(), (AppPath("Metrics\\") + longName).substr(0, QM_METRIC_PATH_CHARS - 1)}}) {
+        ASSERT_EQ(QmMetric_Open(&h, app_.c_str(), version, subKey), S_OK) << std::hex << version;
+        EXPECT_EQ(WString(h->szKeyPath), path) << std::hex << version;
         QmMetric_Close(h);
-        EXPECT_TRUE(KeyExists(c.path));
+        EXPECT_TRUE(KeyExists(path));
     }
     // Deleting by a path that would have to be cut is refused rather than deleting a shorter key.
     EXPECT_EQ(QmMetric_DeleteKey(app_.c_str(), 0, longName.c_str()), E_INVALIDARG);
@@ -184,26 +180,19 @@ TEST_F(MetricValuesTest, StringReadsZeroFillAndFallBack) {
     const WCHAR data[] = {'o', 'n', 'e', 0, 't', 'w', 'o', 0, 0};
     ASSERT_EQ(QmSetMetricMultiString(h_, 3, data, 9), S_OK);
     // {id, buffer characters, default, keep empty, result, the whole buffer afterwards}
-    const struct {
-        int id, size;
-        const WCHAR* fallback;
-        BOOL keepEmpty;
-        int result;
-        WString buffer;
-    } cases[] = {
-        {7, 8, QMW("def"), FALSE, 4, Wide("Kelo") + WString(4, 0)},
-        {7, 5, QMW("def"), FALSE, 4, Wide("Kelo") + WString(1, 0)},  // the terminator just fits
-        {7, 4, QMW("default"), FALSE, 3, Wide("def") + WString(1, 0)},  // too small: the default, cut
-        {7, 4, nullptr, FALSE, 0, WString(4, 0)},
-        {8, 8, QMW("def"), TRUE, 0, WString(8, 0)},
-        {8, 8, QMW("def"), FALSE, 3, Wide("def") + WString(5, 0)},
-        {9, 8, QMW("dflt"), TRUE, 4, Wide("dflt") + WString(4, 0)},  // missing: the default even so
-        {3, 8, nullptr, FALSE, 0, WString(8, 0)},  // the string getter does not see a multi-string
-    };
-    for (const auto& c : cases) {
-        WString buffer(size_t(c.size), WCHAR(0xFFFF));
-        EXPECT_EQ(QmGetMetricStringEx(h_, c.id, &buffer[0], c.size, c.fallback, c.keepEmpty), c.result) << c.id;
-        EXPECT_EQ(buffer, c.buffer) << c.id << " in " << c.size;
+    for (const auto& [id, size, fallback, keepEmpty, result, after] : {
+             std::tuple{7, 8, QMW("def"), FALSE, 4, Wide("Kelo") + WString(4, 0)},
+             {7, 5, QMW("def"), FALSE, 4, Wide("Kelo") + WString(1, 0)},     // the terminator just fits
+             {7, 4, QMW("default"), FALSE, 3, Wide("def") + WString(1, 0)},  // too small: the default, cut
+             {7, 4, nullptr, FALSE, 0, WString(4, 0)},
+             {8, 8, QMW("def"), TRUE, 0, WString(8, 0)},
+             {8, 8, QMW("def"), FALSE, 3, Wide("def") + WString(5, 0)},
+             {9, 8, QMW("dflt"), TRUE, 4, Wide("dflt") + WString(4, 0)},  // missing: the default even so
+             {3, 8, nullptr, FALSE, 0, WString(8, 0)},  // the string getter does not see a multi-string
+         }) {
+        WString buffer(size_t(size), WCHAR(0xFFFF));
+        EXPECT_EQ(QmGetMetricStringEx(h_, id, &buffer[0], size, fallback, keepEmpty), result) << id;
+        EXPECT_EQ(buffer, after) << id << " in " << size;
     }
     EXPECT_EQ(QmSetMetricString(h_, 9, nullptr), E_INVALIDARG);
     WCHAR buffer[12];

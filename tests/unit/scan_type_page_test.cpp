@@ -57,28 +57,22 @@ public:
     void UpdateRow(int index, int image, bool checked) noexcept override { rows[index] = {image, checked, rows[index].name}; }
     void RemoveRow(int index) noexcept override { rows.erase(index); }
 
-    // The worker's messages, handed to the page's thread as a window's message queue would.
+    // The worker's messages, kept for the page's thread as a window's message queue would keep them.
     void PostScanMessage(UINT message, const void* argument) noexcept override {
         std::lock_guard<std::mutex> lock(mutex_);
-        Queued q{message, {}};
-        if (message == kScanMessageFound) q.record = *static_cast<const VstiPluginRecord*>(argument);
-        queue_.push_back(q);
+        queue_.emplace_back(message, message == kScanMessageFound ? *static_cast<const VstiPluginRecord*>(argument)
+                                                                  : VstiPluginRecord{});
         arrived_.notify_all();
     }
-    // Delivers queued messages until the finished message has been delivered.
+    // Delivers the scan's messages once the worker has posted its last, the finished message.
     void PumpUntilFinished(TypePageLogic& logic) {
-        for (;;) {
-            Queued q;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                arrived_.wait(lock, [&] { return !queue_.empty(); });
-                q = queue_.front();
-                queue_.pop_front();
-            }
-            logic.OnMessage(q.message, q.message == kScanMessageFound ? static_cast<const void*>(&q.record)
-                                                                       : FolderScan::StatusLine());
-            if (q.message == kScanMessageFinished) return;
-        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        arrived_.wait(lock, [&] { return !queue_.empty() && queue_.back().first == kScanMessageFinished; });
+        const auto queued = std::move(queue_);
+        queue_.clear();
+        lock.unlock();
+        for (const auto& [message, record] : queued)
+            logic.OnMessage(message, message == kScanMessageFound ? static_cast<const void*>(&record) : FolderScan::StatusLine());
     }
 
     std::deque<bool> answers;
@@ -92,13 +86,9 @@ public:
     std::map<int, Row> rows;
 
 private:
-    struct Queued {
-        UINT message;
-        VstiPluginRecord record;
-    };
     std::mutex mutex_;
     std::condition_variable arrived_;
-    std::deque<Queued> queue_;
+    std::vector<std::pair<UINT, VstiPluginRecord>> queue_;
 };
 
 class TypePageTest : public TypeTest {
@@ -228,41 +218,27 @@ TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksForAndAppliesWhenItFinis
     type_->GetFolder(1, slot1, kPluginPathChars);
     EXPECT_EQ(A(slot1), "");
     EXPECT_TRUE(logic_->Dirty());
-    // Accepted, the rescan applies the page when it finishes.
+    // Accepted, the rescan runs with the folder controls locked and applies the page when it finishes.
     EXPECT_EQ(logic_->Apply(), S_FALSE);
     view_.answers = {true};
     logic_->OnMessage(kScanMessageRescan, nullptr);
     ASSERT_TRUE(logic_->Scanning());
+    EXPECT_TRUE(logic_->RefusesToLeave());
+    EXPECT_EQ(std::make_tuple(view_.button, view_.controlsEnabled, view_.timer), std::make_tuple("Cancel Scan", false, true));
+    EXPECT_EQ(type_->PluginList()->nCount, 5);  // nothing reaches the type before the scan ends
     view_.PumpUntilFinished(*logic_);
+    EXPECT_EQ(std::make_tuple(view_.button, view_.controlsEnabled, view_.timer, view_.statusShown),
+              std::make_tuple("&Refresh", true, false, false));
     EXPECT_FALSE(logic_->Dirty());
     type_->GetFolder(1, slot1, kPluginPathChars);
     EXPECT_EQ(A(slot1), view_.browseTo);
-    EXPECT_GE(FindPluginRecord(type_->PluginList(), Working("Deep"), RecordMatch::SamePath), 0);
-    EXPECT_EQ(site_.statuses.back(), 0u);
-}
-
-TEST_F(TypePageTest, AFinishedRescanIsMergedIntoTheWorkingList) {
-    view_.answers = {true};
-    logic_->ScanButtonPressed();
-    ASSERT_TRUE(logic_->Scanning());
-    EXPECT_TRUE(logic_->RefusesToLeave());
-    EXPECT_EQ(view_.button, "Cancel Scan");
-    EXPECT_FALSE(view_.controlsEnabled);
-    EXPECT_TRUE(view_.timer);
-    view_.PumpUntilFinished(*logic_);
-    EXPECT_FALSE(logic_->Scanning());
-    EXPECT_EQ(view_.button, "&Refresh");
-    EXPECT_TRUE(view_.controlsEnabled);
-    EXPECT_FALSE(view_.statusShown);
     // Merged as the merge tests show: the disabled instrument is enabled again, the vanished kept.
     EXPECT_EQ(Working("Disabled").flags, Enabled);
     EXPECT_EQ(Working("InUse").flags, Enabled | AlternativeDrawing | Missing);
-    EXPECT_EQ(Names(logic_->WorkingList()),
-              (std::vector<std::string>{"Broken", "Disabled", "Fresh", "InUse", "Bare", "Effect"}));
-    EXPECT_TRUE(logic_->Dirty());
-    EXPECT_FALSE(logic_->RescanNeeded());
-    EXPECT_EQ(site_.statuses, (std::vector<DWORD>{PageStatus::Scanning, PageStatus::Dirty}));
-    EXPECT_EQ(type_->PluginList()->nCount, 5);  // nothing reaches the type before Apply
+    // Deep twice: slot 1 lies inside slot 0, and every slot is scanned.
+    EXPECT_EQ(Names(type_->PluginList()),
+              (std::vector<std::string>{"Broken", "Deep", "Deep", "Disabled", "Fresh", "InUse", "Bare", "Effect"}));
+    EXPECT_EQ(site_.statuses.back(), 0u);
 }
 
 }  // namespace

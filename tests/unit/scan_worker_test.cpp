@@ -11,48 +11,37 @@ using namespace PluginRecordFlags;
 
 std::string Module(const char* title) { return std::string(title) + PluginFileSuffix(); }
 
-class ScanWorkerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        // Files first, then the sub-folders, each level in name order.
-        for (const char* file : {"b", "a", "sub/c", "sub/deeper/d", "zzz/e"}) tree_.AddFile(Module(file));
-        tree_.AddFile("readme.txt");
-        tree_.AddFile("sub/WaveShell1-VST" + std::string(PluginFileSuffix()));
-        tester_.outcomes["a"] = {FakeOutcome::Instrument, "Synth A", "Acme"};
-        tester_.outcomes["b"] = {FakeOutcome::NotInstrument};
-        tester_.outcomes["c"] = {FakeOutcome::Failure};
-        tester_.outcomes["d"] = {FakeOutcome::Instrument, "Synth D", "Acme"};
-        tester_.outcomes["e"] = {FakeOutcome::Instrument, "Synth E", "Acme", NoEditor};
-    }
-    void Slots(std::initializer_list<WString> folders) {
-        int i = 0;
-        for (const WString& f : folders) WideCopy(slots_[i++], kPluginPathChars, f.c_str());
-    }
-    std::vector<std::string> Titles() const { return qm::test::Titles(worker_.NewList()); }
-
-    KernelScope kernel_;
-    TemporaryTree tree_;
-    FakeTester tester_;
-    RecordingSink sink_;
-    ScanWorker worker_{tester_, sink_, nullptr};
-    WCHAR slots_[kScanSlotCount][kPluginPathChars] = {};
-};
-
 // The slots are scanned in order; a refused top folder ends the scan, so the third slot (a folder
 // the first one holds) is not scanned again.
-TEST_F(ScanWorkerTest, WalksFilesThenSubFoldersPostsWhatItFindsAndEndsAtARefusedFolder) {
+TEST(ScanWorkerTest, WalksFilesThenSubFoldersPostsWhatItFindsAndEndsAtARefusedFolder) {
+    KernelScope kernel;
+    TemporaryTree tree;
+    // Files first, then the sub-folders, each level in name order.
+    for (const char* file : {"b", "a", "sub/c", "sub/deeper/d", "zzz/e"}) tree.AddFile(Module(file));
+    tree.AddFile("readme.txt");
+    tree.AddFile("sub/WaveShell1-VST" + std::string(PluginFileSuffix()));
+    FakeTester tester;
+    tester.outcomes["a"] = {FakeOutcome::Instrument, "Synth A", "Acme"};
+    tester.outcomes["b"] = {FakeOutcome::NotInstrument};
+    tester.outcomes["c"] = {FakeOutcome::Failure};
+    tester.outcomes["d"] = {FakeOutcome::Instrument, "Synth D", "Acme"};
+    tester.outcomes["e"] = {FakeOutcome::Instrument, "Synth E", "Acme", NoEditor};
     const WCHAR* const* refused = platform::RefusedScanFolders();
     ASSERT_NE(refused[0], nullptr);
-    Slots({tree_.Folder(), WString(refused[0]) + W("anything"), tree_.Folder("zzz")});
-    ASSERT_EQ(worker_.Create(slots_), S_OK);
-    worker_.Start();
-    sink_.WaitFor("finished");
-    worker_.Stop();
-    EXPECT_EQ(worker_.Result(), S_FALSE);
-    EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
-    EXPECT_EQ(tester_.Tested(), Titles());  // the blocked name and the text file were never loaded
+    WCHAR slots[kScanSlotCount][kPluginPathChars] = {};
+    const WString folders[] = {tree.Folder(), WString(refused[0]) + W("anything"), tree.Folder("zzz")};
+    for (int i = 0; i < kScanSlotCount; ++i) WideCopy(slots[i], kPluginPathChars, folders[i].c_str());
+    RecordingSink sink;
+    ScanWorker worker(tester, sink, nullptr);
+    ASSERT_EQ(worker.Create(slots), S_OK);
+    worker.Start();
+    sink.WaitFor("finished");
+    worker.Stop();
+    EXPECT_EQ(worker.Result(), S_FALSE);
+    EXPECT_EQ(Titles(worker.NewList()), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
+    EXPECT_EQ(tester.Tested(), Titles(worker.NewList()));  // the blocked name and the text file were never loaded
 
-    const auto folder = [&](const std::string& relative) { return platform::WideToUtf8(tree_.Folder(relative).c_str()); };
+    const auto folder = [&](const std::string& relative) { return platform::WideToUtf8(tree.Folder(relative).c_str()); };
     const auto testing = [&](const std::string& relative, const char* title) {
         return "status:Testing " + folder(relative) + Module(title);
     };
@@ -64,7 +53,7 @@ TEST_F(ScanWorkerTest, WalksFilesThenSubFoldersPostsWhatItFindsAndEndsAtARefused
         "status:Scanning " + folder("zzz"), testing("zzz", "e"), testing("zzz", "e"),  // no editor: not enabled
         "finished",
     };
-    EXPECT_EQ(sink_.Messages(), expected);
+    EXPECT_EQ(sink.Messages(), expected);
 }
 
 }  // namespace
