@@ -53,6 +53,8 @@ private:
 class FakePageSite final : public IPropertyPageSite {
 public:
     std::vector<DWORD> statuses;
+    // The last status, or ~0u before any: a missing report fails the check instead of reading past the end.
+    DWORD Last() const { return statuses.empty() ? ~0u : statuses.back(); }
     HRESULT QM_COMCALL QueryInterface(REFIID, void** ppv) noexcept override { return *ppv = nullptr, E_NOINTERFACE; }
     ULONG QM_COMCALL AddRef() noexcept override { return 2; }
     ULONG QM_COMCALL Release() noexcept override { return 1; }

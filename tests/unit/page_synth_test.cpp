@@ -159,7 +159,7 @@ TEST(SynthPage, EditorSizeRules) {
 
     // Asked for 600 x 400 while the rectangle still says 500 x 300: later layouts keep 600 x 400.
     EXPECT_EQ(rig.plugin.callHost(audioMasterSizeWindow, 600, 400), 1);
-    EXPECT_EQ(rig.site.statuses.back(), qm::PageStatus::Resized);
+    EXPECT_EQ(rig.site.Last(), qm::PageStatus::Resized);
     EXPECT_EQ(rig.pageSize(), (std::pair<LONG, LONG>{610, 438}));
     rig.logic->OnSize();
     EXPECT_EQ(std::make_pair(rig.view.site().width, rig.view.site().height), std::make_pair(600, 400));
@@ -205,7 +205,7 @@ TEST(SynthPage, OtherThreadsOnlyPostIdleAndDisplayUpdates) {
     rig.logic->DisplayUpdate(0, 0);
     EXPECT_EQ(rig.plugin.editIdleThreads, std::vector<uint32_t>{qm::platform::CurrentThreadId()});
     EXPECT_EQ(rig.view.selected, 1);
-    EXPECT_EQ(rig.site.statuses.back(), qm::PageStatus::Dirty);
+    EXPECT_EQ(rig.site.Last(), qm::PageStatus::Dirty);
     rig.logic->Command(qm::PageCommand::Power);
     EXPECT_FALSE(rig.view.enablePressed);
     rig.logic->Command(qm::PageCommand::Power);

@@ -238,7 +238,7 @@ TEST_F(TypePageTest, FolderEditsMarkARescanThatApplyAsksForAndAppliesWhenItFinis
     // Deep twice: slot 1 lies inside slot 0, and every slot is scanned.
     EXPECT_EQ(Names(type_->PluginList()),
               (std::vector<std::string>{"Broken", "Deep", "Deep", "Disabled", "Fresh", "InUse", "Bare", "Effect"}));
-    EXPECT_EQ(site_.statuses.back(), 0u);
+    EXPECT_EQ(site_.Last(), 0u);
 }
 
 }  // namespace

@@ -167,7 +167,7 @@ TEST(SynthPageWindow, EditorInsideGrowsThePageAndFollowsItsProgramChanges) {
     plugin.rect = {0, 0, 400, 600};
     SetWindowPos(static_cast<HWND>(plugin.editor), nullptr, 0, 0, 600, 400, SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_EQ(plugin.callHost(audioMasterSizeWindow, 600, 400), 1);
-    EXPECT_EQ(screen.site.statuses.back(), qm::PageStatus::Resized);
+    EXPECT_EQ(screen.site.Last(), qm::PageStatus::Resized);
     const SIZE after = screen.Fit();
     EXPECT_EQ(after.cx - before.cx, 100);
     EXPECT_EQ(after.cy - before.cy, 100);
