@@ -84,8 +84,7 @@ TEST(BusesPlugins, EveryBusOfTheMultiOutputSynthCarriesExactlyItsPins) {
         buses[i]->Release();
     }
 
-    qm::test::TestHost host;
-    qm::test::TestPlugin direct("qmref_multi", host);
+    qm::test::TestPlugin direct("qmref_multi");
     direct.start(44100.0, 1024);
     direct.sendMidi({{0, 0x90, 60, 100}, {0, 0x91, 64, 100}, {0, 0x92, 67, 100}, {0, 0x93, 72, 100}});
     std::vector<std::vector<float>> pins;

@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,58 @@ TEST(TypeLoadsModules, TheRecordKeepsWhatTheLoaderFound) {
 }
 
 using CreateDriverClassFn = HRESULT(QMAPI*)(void**);
+
+// One dispatcher call as the call recorder logs it: "dispatcher opcode=10 index=0 value=0 opt=44100".
+std::string RecorderDispatch(int32_t opcode, intptr_t value = 0, int32_t index = 0, float opt = 0.0f) {
+    return "dispatcher opcode=" + std::to_string(opcode) + " index=" + std::to_string(index) +
+           " value=" + std::to_string(value) + " opt=" + std::to_string(static_cast<long>(opt));
+}
+
+// What the call recorder logs from its entry point to Cue when an instance loads it, prepares the
+// default format (44.1 kHz, 6 ms blocks of 265 frames) and is cued; Open and Play send nothing.
+std::vector<std::string> RecorderCallsFromLoadToCue() {
+    const struct {
+        int32_t opcode;
+        intptr_t value = 0;
+        int32_t index = 0;
+        float opt = 0.0f;
+    } calls[] = {
+        // load: identify, open, a provisional rate and block size, then the names and the pin label
+        {effIdentify}, {effOpen}, {effSetSampleRate, 0, 0, 44100.0f}, {effSetBlockSize, 1024}, {effGetProductString},
+        {effGetEffectName}, {effGetVendorString}, {effGetVendorVersion}, {effGetOutputProperties}, {effGetEffectName},
+        // SetFormat: connect both outputs, suspend, rate, block size, resume; then Cue resumes
+        {effConnectOutput, 1}, {effConnectOutput, 1, 1}, {effMainsChanged}, {effSetSampleRate, 0, 0, 44100.0f},
+        {effSetBlockSize, 265}, {effMainsChanged, 1}, {effMainsChanged, 1}};
+    std::vector<std::string> lines = {"entry main"};
+    for (const auto& c : calls) lines.push_back(RecorderDispatch(c.opcode, c.value, c.index, c.opt));
+    // Loading ends with the MIDI device reading the plug-in (names and key names on every channel,
+    // each parameter's properties and value), then asking whether the plug-in sends MIDI.
+    std::vector<std::string> device = {RecorderDispatch(effCanDo, 0, 0, 0.0f) + " text=midiProgramNames"};
+    for (int channel = 0; channel < 16; ++channel) {
+        device.push_back(RecorderDispatch(effGetMidiProgramName, 0, channel, 0.0f));
+        for (int twice = 0; twice < 2; ++twice) device.push_back(RecorderDispatch(effGetMidiKeyName, 0, channel, 0.0f));
+    }
+    for (int parameter = 0; parameter < 2; ++parameter) {
+        device.push_back(RecorderDispatch(effGetParameterProperties, 0, parameter, 0.0f));
+        for (int twice = 0; twice < 2; ++twice) device.push_back("getParameter index=" + std::to_string(parameter));
+    }
+    for (const char* text : {"sendVstMidiEvent", "sendVstEvents", "receiveVstMidiEvent"})
+        device.push_back(RecorderDispatch(effCanDo, 0, 0, 0.0f) + " text=" + text);
+    lines.insert(lines.begin() + 11, device.begin(), device.end());
+    return lines;
+}
+
+// The file's lines, without line ends (\n or \r\n).
+std::vector<std::string> ReadTextLines(const std::string& path) {
+    std::istringstream in(ReadTextFile(path));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 
 // The module beside the test program, found from a test plug-in's path (bin/testplugins/x -> bin/).
 WString ModulePath() {
@@ -245,8 +298,7 @@ TEST(HostingRenderPlugins, TheReferenceSynthStartsNotesOnTheStampedFrames) {
     EXPECT_NE(out[101 * 2], 0.0f);
 
     // The same notes handed to the plug-in directly, in one block.
-    qm::test::TestHost host;
-    qm::test::TestPlugin direct("qmref", host);
+    qm::test::TestPlugin direct("qmref");
     direct.start(44100.0, 1024);
     direct.sendMidi({{100, 0x90, 60, 100}, {400, 0x90, 67, 80}, {600, 0x90, 72, 112}});
     std::vector<std::vector<float>> channels;

@@ -21,7 +21,6 @@ using namespace qm::test;
 
 class PatchCli : public CliSession {
 protected:
-    PatchCli() : CliSession("qmvsti_patch_") {}
     void SetUp() override {
         CliSession::SetUp();
         // The small song with control change 16 (the reference synth's self-automated Pan) ahead.
@@ -29,7 +28,7 @@ protected:
                    Cat({Header(1, 2, 480), Chunk(Cat({Tempo(0, 500000), EndOfTrack()})),
                         Chunk(Cat({Event(0, {0xB0, 16, 32}), Event(0, {0x90, 60, 100}), Event(960, {0x80, 60, 0}),
                                    EndOfTrack(960)}))}));
-        environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
+        environment_ = kPlugInsLeak;
     }
     std::string Render(const std::string& plugIn, const fs::path& output, const std::string& extra = "") {
         return RenderArguments(plugIn, output, "--tail 0 " + extra);

@@ -14,9 +14,7 @@ using namespace qm::test;
 
 class PresetsCli : public CliSession {
 protected:
-    PresetsCli() : CliSession("qmvsti_presets_") {}
-    // amsynth never frees some of its own allocations (see the render tests).
-    void SetUp() override { CliSession::SetUp(), environment_ = "ASAN_OPTIONS=detect_leaks=0 "; }
+    void SetUp() override { CliSession::SetUp(), environment_ = kPlugInsLeak; }
     CliOutcome Render(const std::string& plugIn, const char* output, const std::string& extra) {
         return Qmvsti(RenderArguments(plugIn, output, "--tail 0.5 " + extra));
     }
