@@ -36,9 +36,6 @@ protected:
                                    EndOfTrack()}))}));
     }
     static std::string Plugin(const char* name) { return TestModule(std::string(name) + ".so"); }
-    CliOutcome Render(const std::string& plugIn, const char* output, const std::string& extra = "") {
-        return Qmvsti(RenderArguments(plugIn, output, "--tail 0.5 " + extra));
-    }
 };
 
 TEST_F(BusesCli, InfoListsTheBusesAndRenderWritesEachBesideAnUnchangedMainFile) {

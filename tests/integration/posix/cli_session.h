@@ -59,6 +59,10 @@ protected:
                                 const std::string& extra = "") const {
         return "render -p " + plugIn + " -i " + File("song.mid") + " -o " + Quote((home_ / output).string()) + " " + extra;
     }
+    // Renders song.mid with half a second of tail.
+    CliOutcome Render(const std::string& plugIn, const std::filesystem::path& output, const std::string& extra = "") {
+        return Qmvsti(RenderArguments(plugIn, output, "--tail 0.5 " + extra));
+    }
 
     static std::filesystem::path BinFolder() {
         char buffer[4096];
