@@ -6,7 +6,7 @@
 
 #include <memory>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "platform/fpu.h"
 #include "platform/guard.h"
@@ -46,36 +46,22 @@ GuardOutcome FaultOnce(const std::string& site, AEffect* effect, VstPluginMainPr
     });
 }
 
-struct MatrixCase { const char* kind; const char* site; };
-
-std::vector<MatrixCase> AllCases() {
-    std::vector<MatrixCase> cases;
-    for (const char* kind : qm::test::kFaultKinds)
-        for (const char* site : kSites) cases.push_back({kind, site});
-    return cases;
-}
-
-class GuardFaultMatrix : public ::testing::TestWithParam<MatrixCase> {
-protected:
-    void SetUp() override {
-        const std::string plan = std::string("where=") + GetParam().site + ";kind=" + GetParam().kind +
-                                 (std::string(GetParam().site) == "dispatcher" ? ";opcode=53" : "");
-        plan_ = std::make_unique<ScopedEnvironment>(qmtest::kFaultPlanVariable, plan.c_str());
-    }
-    std::unique_ptr<ScopedEnvironment> plan_;
-};
+using GuardFaultMatrix = ::testing::TestWithParam<std::tuple<const char*, const char*>>;  // kind, site
 
 // The instance is opened before the plan applies to the entry point: only "entry" faults there.
 TEST_P(GuardFaultMatrix, EveryFaultInARowIsReportedAndFpuStateSurvives) {
     const qm::platform::FloatingPointState before = qm::platform::SaveFloatingPointState();
-    const std::string site = GetParam().site;
+    const auto& [kind, where] = GetParam();
+    const std::string site = where;
+    const std::string plan = "where=" + site + ";kind=" + kind + (site == "dispatcher" ? ";opcode=53" : "");
+    const ScopedEnvironment faults(qmtest::kFaultPlanVariable, plan.c_str());
     std::unique_ptr<TestPlugin> plugin = site == "entry" ? nullptr : std::make_unique<TestPlugin>("qmfault");
     ASSERT_TRUE(plugin == nullptr || plugin->effect() != nullptr);
     qm::platform::ModuleHandle module = qm::platform::LoadModule(qm::test::TestPluginPath("qmfault").c_str());
     auto entry = reinterpret_cast<VstPluginMainProc>(qm::platform::FindSymbol(module, "VSTPluginMain"));
     int matched = 0;
     for (int i = 0; i < kRepeats; ++i)
-        matched += qm::test::ReportedAsKind(FaultOnce(site, plugin ? plugin->effect() : nullptr, entry), GetParam().kind) ? 1 : 0;
+        matched += qm::test::ReportedAsKind(FaultOnce(site, plugin ? plugin->effect() : nullptr, entry), kind) ? 1 : 0;
     EXPECT_EQ(matched, kRepeats);
     qm::platform::UnloadModule(module);
     const qm::platform::FloatingPointState after = qm::platform::SaveFloatingPointState();
@@ -87,9 +73,10 @@ TEST_P(GuardFaultMatrix, EveryFaultInARowIsReportedAndFpuStateSurvives) {
     EXPECT_GT(inf, 1e308);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryKindAtEverySite, GuardFaultMatrix, ::testing::ValuesIn(AllCases()),
-                         [](const ::testing::TestParamInfo<MatrixCase>& p) {
-                             return std::string(p.param.kind) + "_" + p.param.site;
+INSTANTIATE_TEST_SUITE_P(EveryKindAtEverySite, GuardFaultMatrix,
+                         ::testing::Combine(::testing::ValuesIn(qm::test::kFaultKinds), ::testing::ValuesIn(kSites)),
+                         [](const ::testing::TestParamInfo<GuardFaultMatrix::ParamType>& p) {
+                             return std::string(std::get<0>(p.param)) + "_" + std::get<1>(p.param);
                          });
 
 }  // namespace

@@ -140,6 +140,23 @@ TEST(HostingRenderAllocations, RenderingAfterTheFirstBlockAllocatesNothing) {
     EXPECT_EQ(AllocationsWhileRendering("qmnull_multi", true, false), 0);
     // ... and so do the output buses, pulled after each request.
     EXPECT_EQ(AllocationsWhileRendering("qmnull_buses", true, false), 0);
+
+    // The patch device's listener events (time, patch changes, parameter moves) allocate nothing either.
+    patch_test::ProgramsPlugin plugin;
+    plugin.logging = false;
+    plugin.SetParameters(2);
+    patch_test::Listener listener;
+    listener.keep = false;
+    patch_test::DeviceRig rig(plugin);
+    ASSERT_EQ(rig.device->AddListener(&listener), S_OK);
+    EXPECT_EQ(AllocationsWhileRendering(rig.synth, false, [&] {
+                  plugin.CallHost(audioMasterBeginEdit, 1, 0, 0.0f);
+                  plugin.CallHost(audioMasterAutomate, 1, 0, 0.5f);
+                  plugin.CallHost(audioMasterEndEdit, 1, 0, 0.0f);
+              }),
+              0);
+    // Time, patch change and three parameter events per request at least.
+    EXPECT_GT(listener.heard.load(), 200 * 5);
 }
 
 // The plug-in list's allocation fails at the first connection: the second connection imports the
@@ -171,24 +188,4 @@ TEST(TypeConnection, ASecondConnectionAfterAFailedListKeepsTheOneCompanion) {
     CAUUID ids{};
     EXPECT_EQ(first->GetPages(&ids), E_UNEXPECTED);
     EXPECT_EQ(first->Release(), 0u);
-}
-
-// ... and so do the patch device's listener events: time, patch changes and parameter moves.
-TEST(PatchRenderAllocations, ListenedBlocksAllocateNothing) {
-    if (!QMTEST_OWNS_MALLOC) GTEST_SKIP() << "the sanitizer owns the heap";
-    patch_test::ProgramsPlugin plugin;
-    plugin.logging = false;
-    plugin.SetParameters(2);
-    patch_test::Listener listener;
-    listener.keep = false;
-    patch_test::DeviceRig rig(plugin);
-    ASSERT_EQ(rig.device->AddListener(&listener), S_OK);
-    EXPECT_EQ(AllocationsWhileRendering(rig.synth, false, [&] {
-                  plugin.CallHost(audioMasterBeginEdit, 1, 0, 0.0f);
-                  plugin.CallHost(audioMasterAutomate, 1, 0, 0.5f);
-                  plugin.CallHost(audioMasterEndEdit, 1, 0, 0.0f);
-              }),
-              0);
-    // Time, patch change and three parameter events per request at least.
-    EXPECT_GT(listener.heard.load(), 200 * 5);
 }
