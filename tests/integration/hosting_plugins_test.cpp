@@ -49,7 +49,6 @@ struct LoadCase {
 const DWORD kRefEditorBits = std::strcmp(PluginFileSuffix(), ".dll") == 0 ? 0 : NoEditor;
 const LoadCase kCases[] = {
     {"qmref", nullptr, S_OK, Enabled | kRefEditorBits, "QmRef", qmtest::kRefUniqueId, false},
-    {"qmref_multi", nullptr, S_OK, Enabled | NoEditor, "QmRef Multi", qmtest::kRefMultiUniqueId, false},
     {"qmref_mono", nullptr, S_OK, Enabled | NoEditor, "QmRef Mono", qmtest::kRefMonoUniqueId, true},
     {"qmbothentries", nullptr, S_OK, Enabled | NoEditor, "QmBoth main", qmtest::kBothMainUniqueId, false},
     {"qmeffect", nullptr, S_OK, Enabled | NotInstrument | NoEditor, "QmEffect", qmtest::kEffectUniqueId, false},
@@ -60,8 +59,6 @@ const LoadCase kCases[] = {
     {"qmfault", "where=entry;kind=av", QM_E_PLUGIN_EXCEPTION, Faulted | NotInstrument | LoadFailed, nullptr, 0, false},
     {"qmfault", "where=dispatcher;kind=av;opcode=0", QM_E_PLUGIN_EXCEPTION, Faulted | NoEditor, nullptr, 0, false},
     {"qmfault", "where=dispatcher;kind=illegal;opcode=45", QM_E_PLUGIN_EXCEPTION, Faulted | NoEditor, nullptr, 0, false},
-    {"qmfault", "where=dispatcher;kind=cppthrow;opcode=48", QM_E_PLUGIN_EXCEPTION, Faulted | NoEditor, nullptr, 0,
-     false},
 };
 
 TEST(TypeLoadsModules, TheRecordKeepsWhatTheLoaderFound) {
@@ -251,8 +248,7 @@ TEST_F(ExportedType, CreationFaultsAreContainedAlsoAfterTheModuleIsGone) {
     Connect({"qmfault", "qmref"});
     IQmSoftSynth* synth = nullptr;
     // The module's own guard, not this program's copy, catches these.
-    for (const char* plan : {"where=entry;kind=av", "where=dispatcher;kind=illegal;opcode=45",
-                             "where=dispatcher;kind=cppthrow;opcode=48", "where=entry;kind=raise"}) {
+    for (const char* plan : {"where=entry;kind=av", "where=dispatcher;kind=illegal;opcode=45", "where=entry;kind=raise"}) {
         ScopedEnvironment fault(qmtest::kFaultPlanVariable, plan);
         synth = reinterpret_cast<IQmSoftSynth*>(1);
         EXPECT_EQ(Create(1, &synth), QM_E_PLUGIN_EXCEPTION) << plan;
