@@ -275,12 +275,8 @@ TEST_F(ExportedType, CreationFaultsAreContainedAlsoAfterTheModuleIsGone) {
     EXPECT_EQ(type->Release(), 0u);
 }
 
-}  // namespace
-}  // namespace qm::test
-
-namespace {
-
-using namespace hosting_test;
+using hosting_test::Rig;
+using hosting_test::TimeOfFrames;
 
 TEST(HostingRenderPlugins, TheReferenceSynthStartsNotesOnTheStampedFrames) {
     // Inside the first block, in the second and in the third, all handed over with the first block.
@@ -294,7 +290,7 @@ TEST(HostingRenderPlugins, TheReferenceSynthStartsNotesOnTheStampedFrames) {
     EXPECT_NE(out[101 * 2], 0.0f);
 
     // The same notes handed to the plug-in directly, in one block.
-    qm::test::TestPlugin direct("qmref");
+    TestPlugin direct("qmref");
     direct.start(44100.0, 1024);
     direct.sendMidi({{100, 0x90, 60, 100}, {400, 0x90, 67, 80}, {600, 0x90, 72, 112}});
     std::vector<std::vector<float>> channels;
@@ -308,16 +304,17 @@ TEST(HostingRenderPlugins, TheReferenceSynthStartsNotesOnTheStampedFrames) {
 TEST(PatchFaults, RealFaultsInTheProgramNameOpcodesLeaveTheInstrumentUsable) {
     for (const char* plan : {"where=dispatcher;kind=av;opcode=62", "where=dispatcher;kind=illegal;opcode=66"}) {
         SCOPED_TRACE(plan);
-        qm::test::ScopedEnvironment fault(qmtest::kFaultPlanVariable, plan);
+        ScopedEnvironment fault(qmtest::kFaultPlanVariable, plan);
         Rig rig("qmfault");
-        EXPECT_EQ(rig->Status() & qm::InstanceStatus::Faulted, 0u);
+        EXPECT_EQ(rig->Status() & InstanceStatus::Faulted, 0u);
         ASSERT_NE(rig->PatchDevice(), nullptr);
         EXPECT_FALSE(rig->PatchDevice()->NamesMode());
         ASSERT_EQ(rig->Cue(0), S_OK);
         std::vector<float> out;
         EXPECT_EQ(rig.render(out, 600), 600);
-        EXPECT_EQ(rig->Status() & qm::InstanceStatus::Faulted, 0u);
+        EXPECT_EQ(rig->Status() & InstanceStatus::Faulted, 0u);
     }
 }
 
 }  // namespace
+}  // namespace qm::test

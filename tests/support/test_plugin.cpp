@@ -1,6 +1,6 @@
 #include "support/test_plugin.h"
 
-#include <cstring>
+#include <cstddef>
 #include "platform/text.h"
 
 namespace qm::test {
@@ -47,8 +47,7 @@ void TestPlugin::start(double sampleRate, int32_t blockSize) const {
 }
 
 VstMidiEvent MakeMidiEvent(int32_t deltaFrames, int status, int data1, int data2) {
-    VstMidiEvent event;
-    std::memset(&event, 0, sizeof event);
+    VstMidiEvent event{};
     event.type = kVstMidiType;
     event.byteSize = sizeof event;
     event.deltaFrames = deltaFrames;

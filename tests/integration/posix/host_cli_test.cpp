@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
