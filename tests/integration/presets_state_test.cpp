@@ -40,13 +40,6 @@ const Bytes kParameterImage = Hex(
     "00000000 0000803f 01000000 0000403f"                    // (0, 1.0) (1, 0.75)
     "44332211 66558877 99aabbcc ddeeff00");                  // the instance GUID
 
-PresetPlugin TwoByTwo() {
-    PresetPlugin plugin(2, 2, false);
-    plugin.values = {{0.5f, 0.25f}, {1.0f, 0.75f}};
-    plugin.current = 1;
-    return plugin;
-}
-
 PresetPlugin Blank() {
     PresetPlugin plugin(2, 2, false);
     plugin.values = {{0.0f, 0.0f}, {0.0f, 0.0f}};
@@ -70,7 +63,9 @@ struct Stream {
 // Saved from one instance and loaded into a blank one: the image is fixed, and gives the programs,
 // names, current program and GUID back.
 TEST(InstanceState, ParameterFormImageIsFixedAndRestores) {
-    PresetPlugin plugin = TwoByTwo();
+    PresetPlugin plugin(2, 2, false);
+    plugin.values = {{0.5f, 0.25f}, {1.0f, 0.75f}};
+    plugin.current = 1;
     PresetInstance synth(plugin);
     synth->SetGuid(kGuid);
     Stream saved;

@@ -29,16 +29,6 @@ std::string ReadTextFile(const std::string& path) {
     return in ? content.str() : std::string();
 }
 
-std::vector<std::string> ReadTextLines(const std::string& path) {
-    std::istringstream in(ReadTextFile(path));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 void RemoveFile(const std::string& path) { std::remove(path.c_str()); }
 
 }  // namespace qm::test

@@ -31,8 +31,6 @@ private:
 std::string TemporaryFilePath(const char* stem, const char* extension);
 // The whole content of a file; empty when it does not exist.
 std::string ReadTextFile(const std::string& path);
-// Its lines, without line ends (\n or \r\n); empty when it does not exist.
-std::vector<std::string> ReadTextLines(const std::string& path);
 void RemoveFile(const std::string& path);
 
 // Platform parts.

@@ -1,6 +1,6 @@
 #include "support/test_plugin.h"
 
-#include <cstring>
+#include <cstddef>
 #include "platform/text.h"
 
 namespace qm::test {
@@ -17,17 +17,17 @@ std::basic_string<WCHAR> TestPluginPath(const char* name) {
 }
 
 // Plug-ins ask for the host's version while their entry point runs; everything else may answer 0.
-intptr_t VSTCALLBACK TestHost::Callback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+intptr_t VSTCALLBACK TestHostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
     return opcode == audioMasterVersion ? kVstVersion : 0;
 }
 
-TestPlugin::TestPlugin(const char* name, TestHost&, const char* entry) {
+TestPlugin::TestPlugin(const char* name) {
     module_ = platform::LoadModule(TestPluginPath(name).c_str());
     if (!module_) return;
-    void* symbol = platform::FindSymbol(module_, entry ? entry : "main");
-    if (!symbol && !entry) symbol = platform::FindSymbol(module_, "VSTPluginMain");
+    void* symbol = platform::FindSymbol(module_, "main");
+    if (!symbol) symbol = platform::FindSymbol(module_, "VSTPluginMain");
     if (!symbol) return;
-    effect_ = reinterpret_cast<VstPluginMainProc>(symbol)(&TestHost::Callback);
+    effect_ = reinterpret_cast<VstPluginMainProc>(symbol)(&TestHostCallback);
 }
 
 TestPlugin::~TestPlugin() {
@@ -47,8 +47,7 @@ void TestPlugin::start(double sampleRate, int32_t blockSize) const {
 }
 
 VstMidiEvent MakeMidiEvent(int32_t deltaFrames, int status, int data1, int data2) {
-    VstMidiEvent event;
-    std::memset(&event, 0, sizeof event);
+    VstMidiEvent event{};
     event.type = kVstMidiType;
     event.byteSize = sizeof event;
     event.deltaFrames = deltaFrames;
@@ -74,43 +73,6 @@ void TestPlugin::render(std::vector<std::vector<float>>& channels, int32_t frame
     std::vector<float*> outputs;
     for (std::vector<float>& channel : channels) outputs.push_back(channel.data());
     effect_->processReplacing(effect_, nullptr, outputs.data(), frames);
-}
-
-std::string RecorderDispatch(int32_t opcode, intptr_t value, int32_t index, float opt) {
-    return "dispatcher opcode=" + std::to_string(opcode) + " index=" + std::to_string(index) +
-           " value=" + std::to_string(value) + " opt=" + std::to_string(static_cast<long>(opt));
-}
-
-std::vector<std::string> RecorderCallsFromLoadToCue() {
-    const struct {
-        int32_t opcode;
-        intptr_t value = 0;
-        int32_t index = 0;
-        float opt = 0.0f;
-    } calls[] = {
-        // load: identify, open, a provisional rate and block size, then the names and the pin label
-        {effIdentify}, {effOpen}, {effSetSampleRate, 0, 0, 44100.0f}, {effSetBlockSize, 1024}, {effGetProductString},
-        {effGetEffectName}, {effGetVendorString}, {effGetVendorVersion}, {effGetOutputProperties}, {effGetEffectName},
-        // SetFormat: connect both outputs, suspend, rate, block size, resume; then Cue resumes
-        {effConnectOutput, 1}, {effConnectOutput, 1, 1}, {effMainsChanged}, {effSetSampleRate, 0, 0, 44100.0f},
-        {effSetBlockSize, 265}, {effMainsChanged, 1}, {effMainsChanged, 1}};
-    std::vector<std::string> lines = {"entry main"};
-    for (const auto& c : calls) lines.push_back(RecorderDispatch(c.opcode, c.value, c.index, c.opt));
-    // Loading ends with the MIDI device reading the plug-in (names and key names on every channel,
-    // each parameter's properties and value), then asking whether the plug-in sends MIDI.
-    std::vector<std::string> device = {RecorderDispatch(effCanDo, 0, 0, 0.0f) + " text=midiProgramNames"};
-    for (int channel = 0; channel < 16; ++channel) {
-        device.push_back(RecorderDispatch(effGetMidiProgramName, 0, channel, 0.0f));
-        for (int twice = 0; twice < 2; ++twice) device.push_back(RecorderDispatch(effGetMidiKeyName, 0, channel, 0.0f));
-    }
-    for (int parameter = 0; parameter < 2; ++parameter) {
-        device.push_back(RecorderDispatch(effGetParameterProperties, 0, parameter, 0.0f));
-        for (int twice = 0; twice < 2; ++twice) device.push_back("getParameter index=" + std::to_string(parameter));
-    }
-    for (const char* text : {"sendVstMidiEvent", "sendVstEvents", "receiveVstMidiEvent"})
-        device.push_back(RecorderDispatch(effCanDo, 0, 0, 0.0f) + " text=" + text);
-    lines.insert(lines.begin() + 11, device.begin(), device.end());
-    return lines;
 }
 
 }  // namespace qm::test

@@ -13,25 +13,20 @@ namespace qm::test {
 std::basic_string<WCHAR> TestPluginPath(const char* name);
 const char* PluginFileSuffix();  // ".dll" / ".so" (platform part)
 
-// The host side: the callback a test plug-in is handed, answering as a minimal host does.
-class TestHost {
-public:
-    static intptr_t VSTCALLBACK Callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
-                                         void* ptr, float opt);
-};
+// The callback a test plug-in is handed, answering as a minimal host does.
+intptr_t VSTCALLBACK TestHostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                      float opt);
 
 // One plug-in instance: the module, its entry point's AEffect, closed and unloaded on destruction.
 class TestPlugin {
 public:
-    // entry: the export to call; null tries "main" and then "VSTPluginMain" as hosts do.
-    TestPlugin(const char* name, TestHost& host, const char* entry = nullptr);
+    // Its entry point is "main", or else "VSTPluginMain", as hosts look for it.
+    explicit TestPlugin(const char* name);
     ~TestPlugin();
     TestPlugin(const TestPlugin&) = delete;
     TestPlugin& operator=(const TestPlugin&) = delete;
 
     AEffect* effect() const { return effect_; }
-    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
-                      float opt = 0.0f) const;
     // Opens the plug-in as hosts do: effOpen, rate, block size, resume.
     void start(double sampleRate = 44100.0, int32_t blockSize = 512) const;
     // Sends MIDI events (each {deltaFrames, status, data1, data2}) through effProcessEvents.
@@ -40,6 +35,9 @@ public:
     void render(std::vector<std::vector<float>>& channels, int32_t frames) const;
 
 private:
+    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                      float opt = 0.0f) const;
+
     platform::ModuleHandle module_ = nullptr;
     AEffect* effect_ = nullptr;
     // The last events sent: hosts keep them valid until the next process call ends.
@@ -49,12 +47,5 @@ private:
 
 // A MIDI event as hosts build them.
 VstMidiEvent MakeMidiEvent(int32_t deltaFrames, int status, int data1, int data2);
-
-// One dispatcher call as the call recorder logs it: "dispatcher opcode=10 index=0 value=0 opt=44100".
-std::string RecorderDispatch(int32_t opcode, intptr_t value = 0, int32_t index = 0, float opt = 0.0f);
-
-// What the call recorder logs from its entry point to Cue when an instance loads it, prepares the
-// default format (44.1 kHz, 6 ms blocks of 265 frames) and is cued; Open and Play send nothing.
-std::vector<std::string> RecorderCallsFromLoadToCue();
 
 }  // namespace qm::test

@@ -25,7 +25,6 @@ bool LeftEqualsRight(const std::vector<float>& samples) {
 
 class BusesCli : public CliSession {
 protected:
-    BusesCli() : CliSession("qmvsti_buses_") {}
     void SetUp() override {
         CliSession::SetUp();
         // One note per MIDI channel 1 to 4 for a second: every output of the multi-output synth sounds.
@@ -37,9 +36,6 @@ protected:
                                    EndOfTrack()}))}));
     }
     static std::string Plugin(const char* name) { return TestModule(std::string(name) + ".so"); }
-    CliOutcome Render(const std::string& plugIn, const char* output, const std::string& extra = "") {
-        return Qmvsti(RenderArguments(plugIn, output, "--tail 0.5 " + extra));
-    }
 };
 
 TEST_F(BusesCli, InfoListsTheBusesAndRenderWritesEachBesideAnUnchangedMainFile) {
@@ -116,7 +112,7 @@ TEST_F(BusesCli, InstrumentsWithoutPinPropertiesKeepTheirStereoPairUnlessAssumeS
     const struct { const char* module; const char* options; } cases[] = {
         {"/usr/lib/vst/amsynth_vst.so", "--format f32 --program 5"},  // "Caves", with reverb
         {"/usr/lib/vst/ZynAddSubFX.so", "--format f32"}};
-    environment_ = "ASAN_OPTIONS=detect_leaks=0 ";  // both leak on their own
+    environment_ = kPlugInsLeak;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.module);
         if (!fs::exists(c.module)) GTEST_SKIP() << c.module << " is not installed";

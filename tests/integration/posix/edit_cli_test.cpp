@@ -33,18 +33,14 @@ bool ReadPng(const fs::path& path, unsigned& width, unsigned& height, size_t& co
     return true;
 }
 
-class EditCli : public CliSession {
-protected:
-    EditCli() : CliSession("qmvsti_edit_") {}
-    // amsynth never frees some of its own allocations (see the render tests).
-    void SetUp() override { CliSession::SetUp(), environment_ = "ASAN_OPTIONS=detect_leaks=0 "; }
-};
+using EditCli = CliSession;
 
 // A sound loaded with --preset and saved on close renders as the sound loaded: amsynth keeps it
 // in a chunk (saved as a preset), Nekobi in parameters (saved as a bank).
 TEST_F(EditCli, RealEditorsOpenAtTheirSizeDrawAndSaveTheirSound) {
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == 0) GTEST_SKIP() << "DISPLAY is not set: no X11 display for the editor windows";
+    environment_ = kPlugInsLeak;
     const struct { const char* module; const char* set; const char* save; const char* kind; } cases[] = {
         {"amsynth_vst.so", "--set 3=0.25", "amsynth.fxp", "preset, chunk form"},
         {"Nekobi-vst.so", "--set 2=0.25 --set 6=0.8", "nekobi.fxb", "bank, parameter form"},

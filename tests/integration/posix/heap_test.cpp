@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "unit/discovery_test_support.h"
@@ -140,42 +141,8 @@ TEST(HostingRenderAllocations, RenderingAfterTheFirstBlockAllocatesNothing) {
     EXPECT_EQ(AllocationsWhileRendering("qmnull_multi", true, false), 0);
     // ... and so do the output buses, pulled after each request.
     EXPECT_EQ(AllocationsWhileRendering("qmnull_buses", true, false), 0);
-}
 
-// The plug-in list's allocation fails at the first connection: the second connection imports the
-// cache and keeps the one property-pages companion, which the type gives back at its last release.
-TEST(TypeConnection, ASecondConnectionAfterAFailedListKeepsTheOneCompanion) {
-    if (!QMTEST_OWNS_MALLOC) GTEST_SKIP() << "the sanitizer owns the C heap";
-    qm::test::KernelScope kernel;
-    qm::CQmVSTiSynthType* type = qm::CQmVSTiSynthType::Create();
-    ASSERT_NE(type, nullptr);
-    type->AddRef();
-    qm::test::TestCache cache;
-    cache.entries = {qm::test::Entry("/vst/a.so", "Alpha", "Acme", 1, 11)};
-    qm::test::TestSite site(&cache, nullptr);
-    gFailCalloc = true;
-    EXPECT_EQ(type->ConnectHost(&site), S_OK);
-    gFailCalloc = false;
-    ASSERT_EQ(type->PluginList(), nullptr);
-    ISpecifyPropertyPages* first = nullptr;
-    ASSERT_EQ(type->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&first)), S_OK);
-
-    EXPECT_EQ(type->ConnectHost(&site), S_OK);
-    ASSERT_NE(type->PluginList(), nullptr);
-    EXPECT_EQ(type->PluginList()->nCount, 1);
-    ISpecifyPropertyPages* second = nullptr;
-    ASSERT_EQ(type->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&second)), S_OK);
-    EXPECT_EQ(second, first);
-    second->Release();
-    EXPECT_EQ(type->Release(), 0u);
-    CAUUID ids{};
-    EXPECT_EQ(first->GetPages(&ids), E_UNEXPECTED);
-    EXPECT_EQ(first->Release(), 0u);
-}
-
-// ... and so do the patch device's listener events: time, patch changes and parameter moves.
-TEST(PatchRenderAllocations, ListenedBlocksAllocateNothing) {
-    if (!QMTEST_OWNS_MALLOC) GTEST_SKIP() << "the sanitizer owns the heap";
+    // The patch device's listener events (time, patch changes, parameter moves) allocate nothing either.
     patch_test::ProgramsPlugin plugin;
     plugin.logging = false;
     plugin.SetParameters(2);
@@ -191,4 +158,31 @@ TEST(PatchRenderAllocations, ListenedBlocksAllocateNothing) {
               0);
     // Time, patch change and three parameter events per request at least.
     EXPECT_GT(listener.heard.load(), 200 * 5);
+}
+
+// The plug-in list's allocation fails at the first connection: the second connection imports the
+// cache and keeps the one property-pages companion, which the type gives back at its last release.
+using TypeConnection = qm::test::TypeTest;
+
+TEST_F(TypeConnection, ASecondConnectionAfterAFailedListKeepsTheOneCompanion) {
+    if (!QMTEST_OWNS_MALLOC) GTEST_SKIP() << "the sanitizer owns the C heap";
+    cache_.entries = {qm::test::Entry("/vst/a.so", "Alpha", "Acme", 1, 11)};
+    gFailCalloc = true;
+    EXPECT_EQ(type_->ConnectHost(&site_), S_OK);
+    gFailCalloc = false;
+    ASSERT_EQ(type_->PluginList(), nullptr);
+    ISpecifyPropertyPages* first = nullptr;
+    ASSERT_EQ(type_->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&first)), S_OK);
+
+    Connect();
+    ASSERT_NE(type_->PluginList(), nullptr);
+    EXPECT_EQ(type_->PluginList()->nCount, 1);
+    ISpecifyPropertyPages* second = nullptr;
+    ASSERT_EQ(type_->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&second)), S_OK);
+    EXPECT_EQ(second, first);
+    second->Release();
+    EXPECT_EQ(std::exchange(type_, nullptr)->Release(), 0u);
+    CAUUID ids{};
+    EXPECT_EQ(first->GetPages(&ids), E_UNEXPECTED);
+    EXPECT_EQ(first->Release(), 0u);
 }

@@ -1,10 +1,9 @@
 // qmvsti and the instruments' MIDI devices as a user sees them: the lists of info, render --program
-// and --set on the reference synth and on the real instruments Debian ships, and what the host's
-// patch listener heard.
+// and --set on the reference synth, info and --program on amsynth, and what the host's patch
+// listener heard.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -21,7 +20,6 @@ using namespace qm::test;
 
 class PatchCli : public CliSession {
 protected:
-    PatchCli() : CliSession("qmvsti_patch_") {}
     void SetUp() override {
         CliSession::SetUp();
         // The small song with control change 16 (the reference synth's self-automated Pan) ahead.
@@ -29,7 +27,7 @@ protected:
                    Cat({Header(1, 2, 480), Chunk(Cat({Tempo(0, 500000), EndOfTrack()})),
                         Chunk(Cat({Event(0, {0xB0, 16, 32}), Event(0, {0x90, 60, 100}), Event(960, {0x80, 60, 0}),
                                    EndOfTrack(960)}))}));
-        environment_ = "ASAN_OPTIONS=detect_leaks=0 ";
+        environment_ = kPlugInsLeak;
     }
     std::string Render(const std::string& plugIn, const fs::path& output, const std::string& extra = "") {
         return RenderArguments(plugIn, output, "--tail 0 " + extra);
@@ -103,10 +101,10 @@ TEST_F(PatchCli, RenderSetsParametersAndSelectsProgramsThroughTheDevice) {
     }
 }
 
-TEST_F(PatchCli, RealInstruments) {
-    const fs::path amsynth = "/usr/lib/vst/amsynth_vst.so", nekobi = "/usr/lib/vst/Nekobi-vst.so";
-    if (!fs::exists(amsynth) || !fs::exists(nekobi)) GTEST_SKIP() << "no real instruments in /usr/lib/vst";
-    // amsynth: every program in the plain numbering ("Program %d": it names only its current
+TEST_F(PatchCli, AmsynthListsItsProgramsAndParametersAndPlaysTheChosenOne) {
+    const fs::path amsynth = "/usr/lib/vst/amsynth_vst.so";
+    if (!fs::exists(amsynth)) GTEST_SKIP() << "amsynth is not installed";
+    // Every program in the plain numbering ("Program %d": it names only its current
     // program), its 41 parameters; the names by selection.
     const CliOutcome facts = Qmvsti("info " + Quote(amsynth.string()));
     ASSERT_EQ(facts.code, 0) << facts.err;
@@ -128,15 +126,7 @@ TEST_F(PatchCli, RealInstruments) {
     EXPECT_NE(Lines(named.out)[1].find("0     0    0       0   0   0     "), std::string::npos);
     EXPECT_EQ(Lines(named.out)[1].find("Program 1"), std::string::npos);
 
-    // Nekobi: --set changes the sound, and the same --set renders the same file twice.
-    const fs::path plain = home_ / "nekobi.wav", set1 = home_ / "nekobi-set1.wav", set2 = home_ / "nekobi-set2.wav";
-    ASSERT_EQ(Qmvsti(Render(Quote(nekobi.string()), plain)).code, 0);
-    ASSERT_EQ(Qmvsti(Render(Quote(nekobi.string()), set1, "--set cutoff=0.9 --set 7=0.5")).code, 0);
-    ASSERT_EQ(Qmvsti(Render(Quote(nekobi.string()), set2, "--set cutoff=0.9 --set 7=0.5")).code, 0);
-    EXPECT_TRUE(ReadAll(set1) == ReadAll(set2));
-    EXPECT_FALSE(ReadAll(plain) == ReadAll(set1));
-
-    // amsynth: --program picks a named patch and the summary names it as the plug-in does.
+    // --program picks a named patch and the summary names it as the plug-in does.
     const CliOutcome five = Qmvsti(Render(Quote(amsynth.string()), home_ / "am5.wav", "--program 5"));
     ASSERT_EQ(five.code, 0) << five.err;
     EXPECT_NE(five.out.find("program 5 \"Caves\""), std::string::npos) << five.out;

@@ -14,12 +14,7 @@ using namespace qm::test;
 
 class PresetsCli : public CliSession {
 protected:
-    PresetsCli() : CliSession("qmvsti_presets_") {}
-    // amsynth never frees some of its own allocations (see the render tests).
-    void SetUp() override { CliSession::SetUp(), environment_ = "ASAN_OPTIONS=detect_leaks=0 "; }
-    CliOutcome Render(const std::string& plugIn, const char* output, const std::string& extra) {
-        return Qmvsti(RenderArguments(plugIn, output, "--tail 0.5 " + extra));
-    }
+    void SetUp() override { CliSession::SetUp(), environment_ = kPlugInsLeak; }
     static bool RealPlugIn(const char* module) { return fs::exists(fs::path("/usr/lib/vst") / module); }
 };
 
@@ -53,7 +48,7 @@ TEST_F(PresetsCli, NekobiParameterFormRoundTrip) {
     std::copy(changed.begin(), changed.end(), preset.begin() + 56);
     WriteBytes((home_ / "n2.fxp").string(), preset);
 
-    ASSERT_EQ(Render(nekobi, "plain.wav", "").code, 0);
+    ASSERT_EQ(Render(nekobi, "plain.wav").code, 0);
     ASSERT_EQ(Render(nekobi, "preset.wav", "--preset " + File("n2.fxp") + " --save-state " + File("n.state")).code, 0);
     ASSERT_EQ(Render(nekobi, "state.wav", "--load-state " + File("n.state")).code, 0);
     EXPECT_TRUE(ReadAll(home_ / "preset.wav") == ReadAll(home_ / "state.wav"));
