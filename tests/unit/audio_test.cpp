@@ -226,9 +226,8 @@ TEST(AudioCopy, EveryPairIsExactOnSamplesAllTypesHold) {
     for (int i = 0; i < 1000; ++i) wide.push_back(double(int32_t(rng())) / 2147483648.0);
     EXPECT_EQ(Copy(33, 19, Copy(19, 33, wide)), wide);
     EXPECT_EQ(Copy(19, 66, Copy(66, 19, wide)), wide);
-}
 
-TEST(AudioCopy, UnsupportedPairsAndBadArguments) {
+    // Pairs without a converter, a channel mismatch and missing buffers are refused.
     WAVEFORMATEX adpcm = Format(17, 1);
     adpcm.wFormatTag = 2;
     const WAVEFORMATEX f32 = Format(32, 1), f32x2 = Format(32, 2), be16 = Format(64, 1), be24 = Format(65, 1);

@@ -20,11 +20,6 @@ volatile uint32_t gSink;
 // Hides a value from the optimiser so that no fault below is folded away or proven impossible.
 template <class T>
 T Opaque(T value) {
-    __asm__ __volatile__("" : "+r"(value));
-    return value;
-}
-
-double OpaqueDouble(double value) {
     __asm__ __volatile__("" : "+m"(value));
     return value;
 }
@@ -65,15 +60,15 @@ __attribute__((noinline)) void WriteReadOnlyMemory(void*) {
 template <uint16_t kUnmasked>
 __attribute__((noinline)) void X87Divide(void*) {
     UnmaskX87(kUnmasked);
-    double dividend = OpaqueDouble(kUnmasked == 0x04 ? 1.0 : kUnmasked == 0x01 ? 0.0 : DBL_MAX);
-    double divisor = OpaqueDouble(kUnmasked == 0x08 ? DBL_MIN : 0.0), result;
+    double dividend = Opaque(kUnmasked == 0x04 ? 1.0 : kUnmasked == 0x01 ? 0.0 : DBL_MAX);
+    double divisor = Opaque(kUnmasked == 0x08 ? DBL_MIN : 0.0), result;
     __asm__ __volatile__("fldl %1\n\tfdivl %2\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(dividend), "m"(divisor));
     gSink = static_cast<uint32_t>(result);
 }
 
 __attribute__((noinline)) void SseDivideByZero(void*) {
     UnmaskSse(0x0200);
-    double result = OpaqueDouble(1.0), zero = OpaqueDouble(0.0);
+    double result = Opaque(1.0), zero = Opaque(0.0);
     __asm__ __volatile__("divsd %1, %0" : "+x"(result) : "x"(zero));
     gSink = static_cast<uint32_t>(result);
 }
@@ -101,8 +96,6 @@ struct FaultCase {
     // 32-bit Windows reports every SSE trap as STATUS_FLOAT_MULTIPLE_TRAPS.
     uint32_t alternativeCode;
 };
-
-void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
 
 // The kinds the plug-in fault matrix does not raise (reads, read-only pages, the x87 unit), and one SSE
 // trap, each against a caller FPU state unlike the defaults.
@@ -207,11 +200,11 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, GuardedFaultTest, ::testing::ValuesIn(FaultC
 
 // Inner guards report their own faults; an exception the routine catches itself is no fault.
 TEST_F(GuardTest, NestedGuardsReportTheirOwnFaults) {
-    std::vector<GuardOutcome> inner;
+    std::vector<FaultKind> inner;
     int caught = 0;
     const GuardOutcome outer = Guarded([&] {
         for (GuardedRoutine routine : {ReadBadAddress, DoNothing, X87Divide<0x04>, OverflowStack, ThrowCppException})
-            inner.push_back(GuardedCall(routine, nullptr));
+            inner.push_back(GuardedCall(routine, nullptr).kind);
         try {
             ThrowCppException(nullptr);
         } catch (const std::runtime_error&) {
@@ -220,14 +213,9 @@ TEST_F(GuardTest, NestedGuardsReportTheirOwnFaults) {
         // The inner guards are gone: this one is the outer guard's.
         ExecuteIllegalInstruction(nullptr);
     });
-    ASSERT_EQ(inner.size(), 5u);
     EXPECT_EQ(caught, 1);
-    EXPECT_EQ(inner[0].kind, FaultKind::AccessViolation);
-    EXPECT_FALSE(inner[1].faulted);
-    EXPECT_EQ(inner[2].kind, FaultKind::FloatDivideByZero);
-    EXPECT_EQ(inner[3].kind, FaultKind::StackOverflow);
-    EXPECT_EQ(inner[4].kind, FaultKind::CppException);
-    EXPECT_EQ(outer.kind, FaultKind::IllegalInstruction);
+    EXPECT_EQ(inner, (std::vector<FaultKind>{FaultKind::AccessViolation, FaultKind::None, FaultKind::FloatDivideByZero,
+                                             FaultKind::StackOverflow, FaultKind::CppException}));
     EXPECT_EQ(CheckFault({"outer", nullptr, FaultKind::IllegalInstruction, kExceptionIllegalInstruction, 0}, outer), "");
 }
 
@@ -240,7 +228,7 @@ TEST_F(GuardTest, ResetGivesTheDefaultsAndACleanCallRestoresControlWordsAndStick
         UnmaskX87(0x3F);
         ResetFloatingPointUnit();
         reset = SaveFloatingPointState();
-        double third = OpaqueDouble(1.0), three = OpaqueDouble(3.0), result;
+        double third = Opaque(1.0), three = Opaque(3.0), result;
         __asm__ __volatile__("fldl %1\n\tfdivl %2\n\tfstpl %0" : "=m"(result) : "m"(third), "m"(three));
         __asm__ __volatile__("divsd %1, %0" : "+x"(third) : "x"(three));
         gSink = static_cast<uint32_t>(result + third);

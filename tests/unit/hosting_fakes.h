@@ -17,6 +17,7 @@
 #include "hosting/synth_type_link.h"
 #include "hosting/vsti_soft_synth.h"
 #include "platform/guard.h"
+#include "platform/text.h"
 #include "qmvsti/midi_buffer.h"
 #include "qmvsti/vst2.h"
 #include "support/test_plugin.h"
@@ -25,7 +26,10 @@ namespace hosting_test {
 
 using WString = std::basic_string<WCHAR>;
 
-inline WString Wide(const char* text) { return WString(text, text + std::strlen(text)); }
+inline WString Wide(const std::string& utf8) {
+    const std::u16string units = qm::platform::Utf8ToWide(utf8.c_str());
+    return WString(units.begin(), units.end());
+}
 
 class FakeType final : public qm::ISynthTypeLink {
 public:
@@ -34,16 +38,12 @@ public:
     bool expose = false;
     bool assumeStereo = false;
     bool alternativeDrawing = false;
-    int drawingQueries = 0;
 
     int64_t FrameSizeDuration() const noexcept override { return frameSize; }
     uint32_t FlushOnStopCount() const noexcept override { return flushes; }
     bool ExposeMultiChannel() const noexcept override { return expose; }
     bool AssumeStereoPins() const noexcept override { return assumeStereo; }
-    bool HasAlternativeDrawingMark(const WCHAR*, const WCHAR*, int32_t) noexcept override {
-        ++drawingQueries;
-        return alternativeDrawing;
-    }
+    bool HasAlternativeDrawingMark(const WCHAR*, const WCHAR*, int32_t) noexcept override { return alternativeDrawing; }
 };
 
 // One call as the fake logs it: "opcode:index:value[:opt]"; effProcessEvents adds its events as
@@ -332,11 +332,7 @@ inline std::string Narrow(const WCHAR* text) {
 // A loaded instance opened on its site and formatted for 44.1 kHz stereo float, ready to be cued:
 // around a fake of its own or one of our test instruments.
 struct Rig {
-    explicit Rig(int32_t outputs = 2, bool expose = false, bool pin0Stereo = true) : own(outputs) {
-        if (!pin0Stereo) own.pins = {{"", false}};
-        type.expose = expose;
-        Start(std::make_unique<LoadedInstance>(type, &own));
-    }
+    Rig() { Start(std::make_unique<LoadedInstance>(type, &own)); }
     explicit Rig(const char* testPlugin, bool expose = false) {
         type.expose = expose;
         Start(std::make_unique<LoadedInstance>(type, testPlugin));
@@ -386,9 +382,7 @@ struct BusRig : Rig {
         buses.assign(static_cast<size_t>(get()->BusCount()), nullptr);
         for (size_t i = 0; i < buses.size(); ++i) {
             EXPECT_EQ(get()->GetBus(static_cast<LONG>(i), &buses[i]), S_OK);
-            if (formatted) {
-                EXPECT_EQ(buses[i]->SetFormat(&format, 0, 0), S_OK);
-            }
+            EXPECT_EQ(formatted ? buses[i]->SetFormat(&format, 0, 0) : S_OK, S_OK);
         }
     }
     void Play() {

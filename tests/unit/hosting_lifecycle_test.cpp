@@ -50,9 +50,7 @@ TEST(HostingFormat, OutputsAreClampedToOneThroughSixtyFour) {
             connects.push_back(Op(effConnectOutput, i, i < 2 ? 1 : 0));
             // Every buffer is a separate slice of the one allocation, room for a whole block.
             ASSERT_NE(synth->OutputBuffers()[i], nullptr);
-            if (i > 0) {
-                EXPECT_EQ(synth->OutputBuffers()[i] - synth->OutputBuffers()[i - 1], 480);
-            }
+            EXPECT_TRUE(i == 0 || synth->OutputBuffers()[i] - synth->OutputBuffers()[i - 1] == 480) << i;
         }
         EXPECT_EQ(plugin.only(effConnectOutput), connects);
         EXPECT_EQ(synth->OutputBuffers()[used < 64 ? used : 63] != nullptr, used == 64);

@@ -86,21 +86,21 @@ TEST(HostingRender, FlagsSkipTheHostFillOrReachTheFirstBlockOnlyAndARefusedBlock
 // A mono main output with the extra outputs exposed goes through the queue; live blocks are whole,
 // so the second block's rest waits in the queue's head item.
 TEST(HostingRender, ExtraOutputsQueueTheMainOutputAndAMonoMainIsSpreadAtMinus3dB) {
-    Rig mono(6, true, false);
+    FakePlugin six(6);
+    six.pins = {{"", false}};
+    EXPECT_EQ(BusRig(six, false)->Queue(), nullptr);  // not exposed: no queue
+    BusRig mono(six);
     ASSERT_NE(mono->Queue(), nullptr);
     EXPECT_EQ(mono->Queue()->ItemCount(), 10u);
     ASSERT_TRUE(mono->Status() & Status::MonoMainOutput);
     ASSERT_EQ(mono->StartLive(), S_OK);
     std::vector<float> out;
     ASSERT_EQ(mono.render(out, 300), 300);
-    ExpectFrames(out, 300, 0.5f * 0.707f, 0.5f * 0.707f);
+    ExpectFrames(out, 300, Level(0) * 0.707f, Level(0) * 0.707f);
     EXPECT_EQ(std::make_tuple(mono->PendingFrames(), mono->Queue()->FillIndex()), std::make_tuple(230u, 1u));
     ASSERT_EQ(mono.render(out, 230), 230);
     EXPECT_EQ(mono->Queue()->FillIndex(), 0u);
-    EXPECT_EQ(out[229 * 2], 0.5f * 0.707f);
-
-    Rig unexposed(6, false);
-    EXPECT_EQ(unexposed->Queue(), nullptr);
+    EXPECT_EQ(out[229 * 2], Level(0) * 0.707f);
 }
 
 TEST(HostingRender, AFaultSilencesTheRestAndEveryLaterRequestUntilThePowerIsToggled) {
