@@ -116,8 +116,7 @@ std::vector<FaultCase> FaultCases() {
 constexpr FloatingPointState kCallerState{0x0A7F, 0x1F80 | 0x4000 | 0x8000};
 
 struct X87Environment {
-    uint16_t status;
-    uint16_t tag;
+    uint16_t status, tag;
 };
 
 X87Environment ReadX87Environment() {

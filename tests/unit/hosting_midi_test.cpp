@@ -27,6 +27,11 @@ std::vector<Event> Held(const qm::CSofSynthBuffer* buffer) {
     return events;
 }
 
+struct Receiver final : qm::IPlugInMidiReceiver {
+    std::vector<Event> got;
+    void ReceivePlugInMidi(const VstMidiEvent& e) noexcept override { got.push_back(EventOf(e)); }
+};
+
 }  // namespace
 
 TEST(HostingMidi, MessagesNeedATransportAndSystemMessagesOnlyTravelInArrays) {
@@ -151,15 +156,6 @@ TEST(HostingMidi, StopLiveReleasesEveryHeldKeyInOneBlock) {
     EXPECT_EQ(rig->StopLive(), S_OK);  // not live: nothing
     EXPECT_EQ(rig.plugin.calls.size(), mark);
 }
-
-namespace {
-
-struct Receiver final : qm::IPlugInMidiReceiver {
-    std::vector<Event> got;
-    void ReceivePlugInMidi(const VstMidiEvent& e) noexcept override { got.push_back(EventOf(e)); }
-};
-
-}  // namespace
 
 TEST(HostingMidi, ThePlugInsMidiOutputReachesTheReceiverWithoutSysex) {
     Rig rig;

@@ -47,9 +47,7 @@ TEST(PatchListenerThreads, ListenersComeAndGoWhileBlocksRender) {
         site.blocks.clear();
     }
     // Every reference the device took came back.
-    EXPECT_EQ(steady.refs.load(), 1u);
-    EXPECT_EQ(coming.refs.load(), 1u);
-    EXPECT_EQ(leaving.refs.load(), 1u);
+    for (Listener* listener : {&steady, &coming, &leaving}) EXPECT_EQ(listener->refs.load(), 1u);
 }
 
 }  // namespace

@@ -48,7 +48,6 @@ TEST(PatchDevicePlain, NumbersGroupsAndNamesEveryProgram) {
     DeviceRig rig(plugin);
     qm::CVSTIPatchDevice* device = rig.device;
     ASSERT_NE(device, nullptr);
-    EXPECT_FALSE(device->NamesMode());
     EXPECT_EQ(device->Caps(), Caps::OmniOrPlain | Caps::HostCapsSet | Caps::ProgramNames);
     EXPECT_EQ(device->GetProgramCount(0), 300);
     // 300 programs: blocks of 18 (300 / 16), so program 200 is in group 11.
