@@ -69,15 +69,13 @@ TEST(AudioSampleType, FromTagBitsAndWaveFormat) {
                       {3, 64, 64, 33}, {0xFE02, 16, 16, 64}, {0xFE01, 8, 8, 49}};
     for (const auto& e : extensible)
         EXPECT_EQ(QmAudio_GetSampleType(AsFormat(Extensible(e.subTag, e.container, e.valid))), e.type) << e.subTag;
-    WAVEFORMATEXTENSIBLE x = Extensible(1, 16, 16);
-    x.SubFormat.Data1 = 0x00010001;  // the high half of Data1 is part of the fixed pattern
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0);
-    x = Extensible(1, 16, 16);
-    x.SubFormat.Data4[7] ^= 1;
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0);
-    x = Extensible(1, 16, 16);
-    x.Format.cbSize = 0;  // no extensible part present
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0);
+    for (int broken = 0; broken < 3; ++broken) {
+        WAVEFORMATEXTENSIBLE x = Extensible(1, 16, 16);
+        if (broken == 0) x.SubFormat.Data1 = 0x00010001;  // the high half of Data1 is part of the fixed pattern
+        if (broken == 1) x.SubFormat.Data4[7] ^= 1;
+        if (broken == 2) x.Format.cbSize = 0;  // no extensible part present
+        EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0) << broken;
+    }
 }
 
 WAVEFORMATEXTENSIBLE Wrapped(const WAVEFORMATEX& plain) {

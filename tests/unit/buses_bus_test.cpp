@@ -107,17 +107,15 @@ TEST(BusesBus, TheQueueOverflowsAfter1020UnreadBlocksUntilResetQueue) {
     ASSERT_EQ(buses[0]->ResetQueue(), S_OK);
     ASSERT_EQ(RenderStereo(buses[0], out, 300, 1021 * 265), 300);
     ExpectFrames(out, 300, Level(2), Level(3));
-}
 
-TEST(BusesBus, IOChangedMarksTheBusesPastTheNewOutputCountAsGone) {
-    EightRig eight;
-    eight.plugin.effect.numOutputs = 4;  // two pairs: bus positions 2 and 3 have lost their pins
+    // IOChanged marks the buses past the new output count as gone: with two pairs left, bus positions
+    // 2 and 3 have lost their pins.
+    eight.plugin.effect.numOutputs = 4;
     EXPECT_EQ(eight.plugin.callHost(audioMasterIOChanged), 0);
-    std::vector<float> out;
     for (size_t i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         const bool gone = i >= 2;
-        EXPECT_EQ(RenderStereo(eight.rig.buses[i], out, 100), gone ? -2 : 100);
+        EXPECT_EQ(RenderStereo(buses[i], out, 100), gone ? -2 : 100);
         if (gone) ExpectFrames(out, 100, 0.0f, 0.0f);
     }
 }
