@@ -84,23 +84,18 @@ TEST(HostingCallback, AnswersEveryOpcodeAndCapabilityWithAndWithoutAnInstance) {
 }
 
 TEST(HostingCallback, MusicalTimeComesFromTheHostsTimeQueryAndMarksTransportChanges) {
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
+    Rig rig;  // without a site the answer is 0: the opcode table above
     const intptr_t wanted = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;
-    EXPECT_EQ(Ask(&plugin.effect, audioMasterGetTime, 0, wanted), 0);  // no site yet
-    FakeSite site;
-    site.reply.tempo = 120.0;
-    site.reply.ticks = 1920;
-    site.reply.ticksPerQuarter = 960;
-    site.reply.barStartTicks = 960;
-    site.reply.timeSigNumerator = 3;
-    site.reply.timeSigDenominator = 4;
-    ASSERT_EQ(site.open(synth.get()), S_OK);
-    synth->Cue(10000000);
-    const auto* info = reinterpret_cast<const VstTimeInfo*>(Ask(&plugin.effect, audioMasterGetTime, 0, wanted));
+    rig.site.reply.tempo = 120.0;
+    rig.site.reply.ticks = 1920;
+    rig.site.reply.ticksPerQuarter = 960;
+    rig.site.reply.barStartTicks = 960;
+    rig.site.reply.timeSigNumerator = 3;
+    rig.site.reply.timeSigDenominator = 4;
+    rig->Cue(10000000);
+    const auto* info = reinterpret_cast<const VstTimeInfo*>(Ask(&rig.plugin.effect, audioMasterGetTime, 0, wanted));
     ASSERT_NE(info, nullptr);
-    EXPECT_EQ(std::make_tuple(site.lastQuery.request, site.lastQuery.samplePosition),
+    EXPECT_EQ(std::make_tuple(rig.site.lastQuery.request, rig.site.lastQuery.samplePosition),
               std::make_tuple(qm::TimeQueryRequest::Full, LONGLONG{44100}));
     EXPECT_EQ(std::make_tuple(info->samplePos, info->sampleRate, info->ppqPos, info->barStartPos, info->tempo,
                               info->timeSigNumerator, info->flags),
@@ -117,18 +112,18 @@ TEST(HostingCallback, MusicalTimeComesFromTheHostsTimeQueryAndMarksTransportChan
     for (const auto& s : steps) {
         SCOPED_TRACE(s.step);
         const std::string step = s.step;
-        if (step == "Play") synth->Play(0, 0);
-        if (step == "Stop") synth->Stop();
-        if (step == "Cue") synth->Cue(10000000);
-        info = reinterpret_cast<const VstTimeInfo*>(Ask(&plugin.effect, audioMasterGetTime, 0, wanted));
+        if (step == "Play") rig->Play(0, 0);
+        if (step == "Stop") rig->Stop();
+        if (step == "Cue") rig->Cue(10000000);
+        info = reinterpret_cast<const VstTimeInfo*>(Ask(&rig.plugin.effect, audioMasterGetTime, 0, wanted));
         ASSERT_NE(info, nullptr);
         EXPECT_EQ(info->flags, s.flags | wanted);
     }
 
-    site.reply.tempo = 90.5;
-    EXPECT_EQ(Ask(&plugin.effect, audioMasterTempoAt, 0, 22050), 905000);
-    EXPECT_EQ(std::make_tuple(site.lastQuery.request, site.lastQuery.samplePosition),
+    rig.site.reply.tempo = 90.5;
+    EXPECT_EQ(Ask(&rig.plugin.effect, audioMasterTempoAt, 0, 22050), 905000);
+    EXPECT_EQ(std::make_tuple(rig.site.lastQuery.request, rig.site.lastQuery.samplePosition),
               std::make_tuple(qm::TimeQueryRequest::Tempo, LONGLONG{22050}));
-    site.timeAnswer = E_FAIL;
-    EXPECT_EQ(Ask(&plugin.effect, audioMasterGetTime, 0, wanted), 0);
+    rig.site.timeAnswer = E_FAIL;
+    EXPECT_EQ(Ask(&rig.plugin.effect, audioMasterGetTime, 0, wanted), 0);
 }
