@@ -18,15 +18,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// 44.1 kHz, in the fields' order: tag, channels, rate, bytes per second, block, bits.
 WAVEFORMATEX Plain(WORD tag, WORD channels, WORD bits) {
-    WAVEFORMATEX f{};
-    f.wFormatTag = tag;
-    f.nChannels = channels;
-    f.nSamplesPerSec = 44100;
-    f.wBitsPerSample = bits;
-    f.nBlockAlign = WORD(channels * ((bits + 7) / 8));
-    f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
-    return f;
+    const WORD block = WORD(channels * ((bits + 7) / 8));
+    return {tag, channels, 44100, 44100u * block, block, bits, 0};
 }
 
 // {tttt0000-0000-0010-8000-00AA00389B71}, stereo.

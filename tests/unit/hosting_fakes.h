@@ -254,15 +254,10 @@ struct FakeSite {
     }
 };
 
+// Stereo in the fields' order: tag, channels, rate, bytes per second, block, bits.
 inline WAVEFORMATEX HostFormat(DWORD rate = 44100, WORD tag = WAVE_FORMAT_IEEE_FLOAT, WORD bits = 32) {
-    WAVEFORMATEX format{};
-    format.wFormatTag = tag;
-    format.nChannels = 2;
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = bits;
-    format.nBlockAlign = static_cast<WORD>(2 * bits / 8);
-    format.nAvgBytesPerSec = rate * format.nBlockAlign;
-    return format;
+    const WORD block = static_cast<WORD>(2 * bits / 8);
+    return {tag, 2, rate, rate * block, block, bits, 0};
 }
 
 // An initialised instance of `type` (held with one reference), bound to a fake plug-in (none: nothing

@@ -111,8 +111,7 @@ TEST(HostingMidi, StopSendsAllNotesOffPerChannelThenFlushesOrWhileLiveDeliversWh
         expected.push_back(Events({{0, 0xB0 + channel, 123, 0}}));
         expected.push_back(Process(265));
     }
-    for (const std::string& call : {Process(265), Process(265), Op(effMainsChanged), Op(effMainsChanged, 0, 1)})
-        expected.push_back(call);
+    expected.insert(expected.end(), {Process(265), Process(265), Op(effMainsChanged), Op(effMainsChanged, 0, 1)});
     EXPECT_EQ(rig.plugin.since(mark), expected);
     EXPECT_FALSE(rig->Status() & Status::Playing);
 
