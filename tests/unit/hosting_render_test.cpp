@@ -62,27 +62,6 @@ TEST(HostingRender, ARequestIsCutIntoFrameSizeBlocksEachFilledByTheHostFirst) {
     EXPECT_EQ(std::make_tuple(rig.site.blocks[3].recordTick, rig->CurrentTick()), std::make_tuple(LONGLONG{3867}, LONGLONG{3879}));
 }
 
-TEST(HostingRender, FlagsSkipTheHostFillOrReachTheFirstBlockOnlyAndARefusedBlockEndsInSilence) {
-    Rig rig;
-    std::vector<float> out;
-    ASSERT_EQ(rig.render(out, 300), 300);  // attached only: nothing to render
-    ExpectFrames(out, 300, 0.0f, 0.0f);
-    EXPECT_EQ(rig.plugin.processCalls.load(), 0);
-
-    ASSERT_EQ(rig->Cue(0), S_OK);
-    ASSERT_EQ(rig.render(out, 600, 0, 0x40000000), 600);
-    EXPECT_TRUE(rig.site.blocks.empty());
-    EXPECT_EQ(rig.plugin.processCalls.load(), 3);
-    ASSERT_EQ(rig.render(out, 600, 600, 0x10000001), 600);
-    EXPECT_EQ(rig.site.each(&FakeSite::Block::flags), (std::vector<DWORD>{0x10000001u, 1, 1}));
-
-    rig.site.fillAnswer = E_FAIL;
-    ASSERT_EQ(rig.render(out, 300, 1200), 300);
-    EXPECT_EQ(rig.site.blocks.size(), 4u);
-    EXPECT_EQ(rig.plugin.processCalls.load(), 6);
-    ExpectFrames(out, 300, 0.0f, 0.0f);
-}
-
 // A mono main output with the extra outputs exposed goes through the queue; live blocks are whole,
 // so the second block's rest waits in the queue's head item.
 TEST(HostingRender, ExtraOutputsQueueTheMainOutputAndAMonoMainIsSpreadAtMinus3dB) {
@@ -103,12 +82,33 @@ TEST(HostingRender, ExtraOutputsQueueTheMainOutputAndAMonoMainIsSpreadAtMinus3dB
     EXPECT_EQ(out[229 * 2], Level(0) * 0.707f);
 }
 
+// Render flags skip the host's fill or reach the first block only. Silence comes from an instance
+// attached only, a block the host refuses to fill, and a fault, which silences the rest and every
+// later request until the power is toggled.
 TEST(HostingRender, AFaultSilencesTheRestAndEveryLaterRequestUntilThePowerIsToggled) {
     Rig rig;
-    ASSERT_EQ(rig->Cue(0), S_OK);
-    rig.plugin.throwOnOpcode = effProcessEvents;
     std::vector<float> out;
-    ASSERT_EQ(rig.render(out, 600), 600);
+    ASSERT_EQ(rig.render(out, 300), 300);  // attached only: nothing to render
+    ExpectFrames(out, 300, 0.0f, 0.0f);
+    EXPECT_EQ(rig.plugin.processCalls.load(), 0);
+
+    ASSERT_EQ(rig->Cue(0), S_OK);
+    ASSERT_EQ(rig.render(out, 600, 0, 0x40000000), 600);
+    EXPECT_TRUE(rig.site.blocks.empty());
+    EXPECT_EQ(rig.plugin.processCalls.load(), 3);
+    ASSERT_EQ(rig.render(out, 600, 600, 0x10000001), 600);
+    EXPECT_EQ(rig.site.each(&FakeSite::Block::flags), (std::vector<DWORD>{0x10000001u, 1, 1}));
+
+    rig.site.fillAnswer = E_FAIL;
+    ASSERT_EQ(rig.render(out, 300, 1200), 300);
+    EXPECT_EQ(rig.site.blocks.size(), 4u);
+    EXPECT_EQ(rig.plugin.processCalls.load(), 6);
+    ExpectFrames(out, 300, 0.0f, 0.0f);
+
+    rig.site.fillAnswer = S_OK;
+    rig.site.blocks.clear();
+    rig.plugin.throwOnOpcode = effProcessEvents;
+    ASSERT_EQ(rig.render(out, 600, 1500), 600);
     EXPECT_TRUE(rig->Status() & Status::Faulted);
     EXPECT_EQ(std::make_tuple(rig->LastFault().opcode, rig.site.blocks.size()), std::make_tuple(effProcessEvents, size_t{1}));
     ExpectFrames(out, 600, 0.0f, 0.0f);
