@@ -31,6 +31,23 @@ TEST(HostingFormat, SixMillisecondsAt44100MakeBlocksOf265Frames) {
     ASSERT_EQ(synth->ReleaseFormat(), S_OK);
     EXPECT_EQ(plugin.since(mark), std::vector<std::string>{Op(effMainsChanged)});
     EXPECT_EQ(synth->OutputBuffers()[0], nullptr);
+
+    // Opening and closing the site follow the host's answers.
+    FakeSite site;
+    const struct {
+        bool open;
+        HRESULT answer, result;
+        bool attached;
+    } steps[] = {{false, S_OK, QM_E_NOT_OPENED, false}, {true, E_FAIL, E_FAIL, false},
+                 {false, S_OK, QM_E_NOT_OPENED, false}, {true, S_OK, S_OK, true},
+                 {false, E_UNEXPECTED, E_UNEXPECTED, true}, {false, S_OK, S_OK, false}};
+    for (const auto& step : steps) {
+        site.answer = step.answer;
+        EXPECT_EQ(step.open ? site.open(synth.get()) : synth->Close(), step.result);
+        EXPECT_EQ((synth->Status() & Status::Attached) != 0, step.attached);
+        EXPECT_EQ(plugin.callHost(audioMasterGetCurrentProcessLevel), step.attached ? kVstProcessLevelUser : kVstProcessLevelPrefetch);
+    }
+    EXPECT_EQ(site.codes, (std::vector<DWORD>{0, 0, 1, 1}));
 }
 
 TEST(HostingFormat, OutputsAreClampedToOneThroughSixtyFour) {
@@ -59,27 +76,6 @@ TEST(HostingFormat, OutputsAreClampedToOneThroughSixtyFour) {
         synth->ReleaseFormat();
         EXPECT_EQ(synth->Status() & Status::Offline, 0u);
     }
-}
-
-TEST(HostingSite, OpenAndCloseFollowTheHostsAnswers) {
-    FakeType type;
-    FakePlugin plugin;
-    LoadedInstance synth(type, &plugin);
-    FakeSite site;
-    const struct {
-        bool open;
-        HRESULT answer, result;
-        bool attached;
-    } steps[] = {{false, S_OK, QM_E_NOT_OPENED, false}, {true, E_FAIL, E_FAIL, false},
-                 {false, S_OK, QM_E_NOT_OPENED, false}, {true, S_OK, S_OK, true},
-                 {false, E_UNEXPECTED, E_UNEXPECTED, true}, {false, S_OK, S_OK, false}};
-    for (const auto& step : steps) {
-        site.answer = step.answer;
-        EXPECT_EQ(step.open ? site.open(synth.get()) : synth->Close(), step.result);
-        EXPECT_EQ((synth->Status() & Status::Attached) != 0, step.attached);
-        EXPECT_EQ(plugin.callHost(audioMasterGetCurrentProcessLevel), step.attached ? kVstProcessLevelUser : kVstProcessLevelPrefetch);
-    }
-    EXPECT_EQ(site.codes, (std::vector<DWORD>{0, 0, 1, 1}));
 }
 
 TEST(HostingTransport, IdleIsThrottledAndStringCallsFaultWithoutSilencing) {
