@@ -1,4 +1,5 @@
-// CVSTiSofthSynth formats, site and transport: what the plug-in is told and which status bits change.
+// CVSTiSofthSynth formats, site, idle time and guarded calls: what the plug-in is told and which
+// status bits change.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -78,7 +79,9 @@ TEST(HostingFormat, OutputsAreClampedToOneThroughSixtyFour) {
     }
 }
 
-TEST(HostingTransport, IdleIsThrottledAndStringCallsFaultWithoutSilencing) {
+// Idle time is throttled; a plug-in fault in a string call is reported without silencing the
+// instance, one in a parameter call marks it. Values pass both ways.
+TEST(HostingCalls, IdleIsThrottledAndOnlyAFaultingParameterCallMarksTheInstance) {
     Rig rig;
     rig->Idle(1);
     EXPECT_TRUE(rig.plugin.only(effIdle).empty());
@@ -96,5 +99,12 @@ TEST(HostingTransport, IdleIsThrottledAndStringCallsFaultWithoutSilencing) {
     EXPECT_EQ(WString(name), Wide("old"));
     rig.plugin.throwOnOpcode = effCanDo;
     EXPECT_EQ(rig->AskPlugInCanDo(QMW("bypass")), -1);
+    EXPECT_EQ(rig->CallSetParameter(2, 0.25f), S_OK);
+    EXPECT_EQ(std::make_tuple(rig.plugin.parameters[2], rig->CallGetParameter(2)), std::make_tuple(0.25f, 0.25f));
     EXPECT_EQ(rig->Status() & Status::Faulted, 0u);
+    rig.plugin.throwOnParameter = true;
+    EXPECT_EQ(rig->CallGetParameter(2), -2147164160.0f);
+    EXPECT_NE(rig->Status() & Status::Faulted, 0u);
+    EXPECT_EQ(rig->CallSetParameter(1, 0.5f), QM_E_PLUGIN_EXCEPTION);
+    EXPECT_EQ(std::string(rig->LastFault().call), "setParameter");
 }

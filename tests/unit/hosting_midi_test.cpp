@@ -60,6 +60,26 @@ TEST(HostingMidi, MessagesNeedATransportAndSystemMessagesOnlyTravelInArrays) {
     // A merely cued instance ignores timed messages.
     EXPECT_EQ(rig->SendTimedMessage(Msg(0x90, 62, 100), 0), S_OK);
     EXPECT_EQ(rig->RenderBuffer()->EventCount(), 3);
+
+    // The plug-in's own MIDI output reaches the receiver without its sysex.
+    VstMidiEvent events[3] = {qm::test::MakeMidiEvent(3, 0x91, 50, 1), {}, qm::test::MakeMidiEvent(9, 0x91, 51, 2)};
+    events[1].type = kVstSysExType;
+    struct {
+        VstEvents header;
+        VstEvent* more[1];
+    } list{};
+    list.header.numEvents = 3;
+    auto* table = reinterpret_cast<VstEvent**>(reinterpret_cast<unsigned char*>(&list) + offsetof(VstEvents, events));
+    for (int i = 0; i < 3; ++i) table[i] = reinterpret_cast<VstEvent*>(&events[i]);
+
+    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);  // no receiver yet
+    Receiver receiver;
+    rig->SetPlugInMidiReceiver(&receiver);
+    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);
+    EXPECT_EQ(receiver.got, (std::vector<Event>{{3, 0x91, 50, 1}, {9, 0x91, 51, 2}}));
+    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, nullptr), 0);
+    EXPECT_EQ(receiver.got.size(), 2u);
+    rig->SetPlugInMidiReceiver(nullptr);
 }
 
 TEST(HostingMidi, HeldNotesTimedNoteOffsAndTheProgramAndBankMarks) {
@@ -154,26 +174,4 @@ TEST(HostingMidi, StopLiveReleasesEveryHeldKeyInOneBlock) {
     mark = rig.plugin.calls.size();
     EXPECT_EQ(rig->StopLive(), S_OK);  // not live: nothing
     EXPECT_EQ(rig.plugin.calls.size(), mark);
-}
-
-TEST(HostingMidi, ThePlugInsMidiOutputReachesTheReceiverWithoutSysex) {
-    Rig rig;
-    VstMidiEvent events[3] = {qm::test::MakeMidiEvent(3, 0x91, 50, 1), {}, qm::test::MakeMidiEvent(9, 0x91, 51, 2)};
-    events[1].type = kVstSysExType;
-    struct {
-        VstEvents header;
-        VstEvent* more[1];
-    } list{};
-    list.header.numEvents = 3;
-    auto* table = reinterpret_cast<VstEvent**>(reinterpret_cast<unsigned char*>(&list) + offsetof(VstEvents, events));
-    for (int i = 0; i < 3; ++i) table[i] = reinterpret_cast<VstEvent*>(&events[i]);
-
-    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);  // no receiver yet
-    Receiver receiver;
-    rig->SetPlugInMidiReceiver(&receiver);
-    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);
-    EXPECT_EQ(receiver.got, (std::vector<Event>{{3, 0x91, 50, 1}, {9, 0x91, 51, 2}}));
-    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, nullptr), 0);
-    EXPECT_EQ(receiver.got.size(), 2u);
-    rig->SetPlugInMidiReceiver(nullptr);
 }

@@ -106,7 +106,7 @@ TEST(PlatformSync, ManualResetEventWakesAWaiterAndStaysSignalledUntilReset) {
     EXPECT_FALSE(event.IsSet());
 }
 
-TEST(PlatformText, AnsiFormsCutToTheCapacityAndAlwaysTerminate) {
+TEST(PlatformText, AnsiFormsCutAndTerminateAndUtf8KeepsEveryPlane) {
     WCHAR wide[16];
     char narrow[16];
     EXPECT_EQ(AnsiToWide("abcdefgh", -1, wide, 4), 3u);
@@ -122,13 +122,12 @@ TEST(PlatformText, AnsiFormsCutToTheCapacityAndAlwaysTerminate) {
     EXPECT_EQ(AnsiToWide("ab\0cd", 5, wide, 16), 2u);
     EXPECT_EQ(AnsiToWide(nullptr, -1, wide, 16), 0u);
     EXPECT_EQ(wide[0], 0);
-}
 
-TEST(PlatformText, Utf8KeepsEveryPlaneAndReplacesWhatItCannotConvert) {
+    // UTF-8 keeps every plane and replaces what it cannot convert.
     const char* utf8 = "A\xC3\xA4\xE2\x82\xAC\xF0\x9F\x8E\xB9";  // A, a-umlaut, euro sign, musical keyboard
-    const std::u16string wide = Utf8ToWide(utf8);
-    EXPECT_EQ(wide, (std::u16string{u'A', 0x00E4, 0x20AC, 0xD83C, 0xDFB9}));
-    const WString native(wide.begin(), wide.end());
+    const std::u16string units = Utf8ToWide(utf8);
+    EXPECT_EQ(units, (std::u16string{u'A', 0x00E4, 0x20AC, 0xD83C, 0xDFB9}));
+    const WString native(units.begin(), units.end());
     EXPECT_EQ(WideToUtf8(native.c_str()), std::string(utf8));
     EXPECT_EQ(WideLength(native.c_str()), 5u);
     EXPECT_EQ(Utf8ToWide("a\xFF" "b\xC3"), (std::u16string{u'a', 0xFFFD, u'b', 0xFFFD}));
