@@ -234,7 +234,7 @@ TEST(AudioCopy, EveryPairIsExactOnSamplesAllTypesHold) {
     EXPECT_EQ(QmAudio_Copy(&f32, nullptr, &f32, nullptr, 0, 1.0f), S_OK);
 }
 
-TEST(AudioCopy, FloatOverRangeClampsAndNaNIsSilence) {
+TEST(AudioCopy, FloatOverRangeClampsNaNIsSilenceAndRoundingTiesToEven) {
     const std::vector<double> in = {1.5, -1.5, kInf, -kInf, kNaN, 1.0, -1.0, -0.0, 1e300, std::ldexp(1.0, -40)};
     for (QMSAMPLETYPE d : kHostTypes) {
         const int bits = LayoutOf(d).valueBits;
@@ -246,9 +246,8 @@ TEST(AudioCopy, FloatOverRangeClampsAndNaNIsSilence) {
         f32in[8] = 3e38;
         EXPECT_EQ(Copy(d, 32, f32in), expect) << d << "<-f32";
     }
-}
 
-TEST(AudioCopy, RoundsToNearestTiesToEven) {
+    // Rounding is to nearest, ties to even.
     const double lsb16 = 1.0 / 32768;
     EXPECT_EQ(Copy(17, 32, {0.5 * lsb16, 1.5 * lsb16, 2.5 * lsb16, -0.5 * lsb16, -1.5 * lsb16, 0.51 * lsb16}),
               (std::vector<double>{0, 2 * lsb16, 2 * lsb16, 0, -2 * lsb16, lsb16}));

@@ -197,8 +197,9 @@ TEST_P(GuardedFaultTest, IsReportedEveryTimeOnTwoThreadsAtOnceWithTheCallerFpuSt
 INSTANTIATE_TEST_SUITE_P(EveryKind, GuardedFaultTest, ::testing::ValuesIn(FaultCases()),
                          [](const ::testing::TestParamInfo<FaultCase>& param) { return std::string(param.param.name); });
 
-// Inner guards report their own faults; an exception the routine catches itself is no fault.
-TEST_F(GuardTest, NestedGuardsReportTheirOwnFaults) {
+// Inner guards report their own faults; an exception the routine catches itself is no fault. A clean
+// call gives the plug-in the target's defaults and the caller its own state back.
+TEST_F(GuardTest, NestedGuardsReportTheirOwnFaultsAndACleanCallRestoresTheCallersFpu) {
     std::vector<FaultKind> inner;
     int caught = 0;
     const GuardOutcome outer = Guarded([&] {
@@ -216,11 +217,9 @@ TEST_F(GuardTest, NestedGuardsReportTheirOwnFaults) {
     EXPECT_EQ(inner, (std::vector<FaultKind>{FaultKind::AccessViolation, FaultKind::None, FaultKind::FloatDivideByZero,
                                              FaultKind::StackOverflow, FaultKind::CppException}));
     EXPECT_EQ(CheckFault({"outer", nullptr, FaultKind::IllegalInstruction, kExceptionIllegalInstruction, 0}, outer), "");
-}
 
-// The reset gives the target's defaults whatever the plug-in unmasked; after the call the caller's
-// control words are back and the sticky flags of masked inexact results on both units are cleared.
-TEST_F(GuardTest, ResetGivesTheDefaultsAndACleanCallRestoresControlWordsAndStickyFlags) {
+    // The reset gives the target's defaults whatever the plug-in unmasked; after the call the caller's
+    // control words are back and the sticky flags of masked inexact results on both units are cleared.
     FloatingPointState reset{};
     const GuardOutcome outcome = Guarded([&] {
         UnmaskSse(0x1F80);
