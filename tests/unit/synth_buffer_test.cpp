@@ -74,9 +74,8 @@ TEST_F(SynthBuffer, OrdersByOffsetKeepingArrivalOrderAndCountsOnlyTheBlock) {
     // Advancing by 0 empties the buffer.
     ASSERT_EQ(buffer->AdvanceTime(0), S_OK);
     EXPECT_EQ(buffer->EventCount(), 0);
-}
 
-TEST_F(SynthBuffer, ConvertsTimeAndWritesTheMidiEventRecord) {
+    buffer->SetStartTime(kStart);
     // 1 ms at 44100 Hz: 44.1 frames + 0.5, truncated.
     ASSERT_EQ(buffer->PutShortEvent(kStart + 10000, 0x00FF9090u, 0), S_OK);
     const VstMidiEvent* e = buffer->EventAt(0);
