@@ -310,7 +310,7 @@ TEST(AudioConversionLaw, FloatRoundTripWithinHalfAnLsbAndMonotonic) {
     }
 }
 
-TEST(AudioCopyChannels, MapScattersAndSkips) {
+TEST(AudioCopyChannels, MapScattersAndSkipsAndInterleavingConvertsOrMovesPairs) {
     const WAVEFORMATEX s16x2 = Format(17, 2), f32x2 = Format(32, 2), f32x3 = Format(32, 3), s24x2 = Format(18, 2);
     const float src[6] = {0.5f, -0.25f, 0.125f, 1.0f, -1.0f, 0.75f};
     int16_t dst[4] = {11, 22, 33, 44};
@@ -334,9 +334,8 @@ TEST(AudioCopyChannels, MapScattersAndSkips) {
     EXPECT_EQ(uint16_t(dst[3]), 0x9000);
     EXPECT_EQ(QmAudio_CopyChannels(&ra16x2, dst, &be16x2, src, 2, leftToRight), E_NOTIMPL);
     EXPECT_EQ(QmAudio_CopyChannels(&s16x2, nullptr, &f32x2, src, 2, leftToRight), E_POINTER);
-}
 
-TEST(AudioInterleave, ConvertsOrMovesPairs) {
+    // Interleaving converts or moves pairs.
     const float left[3] = {0.5f, -1.0f, 2.0f}, right[3] = {-0.5f, 0.25f, float(kNaN)};
     int16_t s16[6];
     ASSERT_EQ(QmAudio_InterleaveStereoEx(s16, 17, left, right, 32, 3), S_OK);
