@@ -18,8 +18,7 @@ TEST(PatchEvents, OneSessionIsHeardInOrder) {
     Listener listener;
     {
         DeviceRig rig(plugin);
-        hosting_test::FakeSite site;
-        rig.Play(site);
+        rig.Play();
         ASSERT_EQ(rig.device->AddListener(&listener), S_OK);
         ASSERT_EQ(rig.device->AddListener(&listener), S_OK);  // listed once
         EXPECT_EQ(listener.refs.load(), 2u);
