@@ -234,7 +234,7 @@ TEST(AudioCopy, EveryPairIsExactOnSamplesAllTypesHold) {
     EXPECT_EQ(QmAudio_Copy(&f32, nullptr, &f32, nullptr, 0, 1.0f), S_OK);
 }
 
-TEST(AudioCopy, FloatOverRangeClampsNaNIsSilenceAndRoundingTiesToEven) {
+TEST(AudioCopy, OverRangeClampsNaNIsSilenceTiesRoundToEvenAndBytesPassUnchanged) {
     const std::vector<double> in = {1.5, -1.5, kInf, -kInf, kNaN, 1.0, -1.0, -0.0, 1e300, std::ldexp(1.0, -40)};
     for (QMSAMPLETYPE d : kHostTypes) {
         const int bits = LayoutOf(d).valueBits;
@@ -259,11 +259,9 @@ TEST(AudioCopy, FloatOverRangeClampsNaNIsSilenceAndRoundingTiesToEven) {
     EXPECT_EQ(Copy(17, 17, {1001 * lsb16, 1003 * lsb16, 20000 * lsb16, -20000 * lsb16}, 0.5f),
               (std::vector<double>{500 * lsb16, 502 * lsb16, 10000 * lsb16, -10000 * lsb16}));
     EXPECT_EQ(Copy(17, 17, {20000 * lsb16, -20000 * lsb16}, 2.0f), (std::vector<double>{32767 * lsb16, -1.0}));
-}
 
-// Bytes that no decoded value shows: the padding byte of 24-in-32 is ignored on reading and written as
-// zero; the same type at unity gain moves bytes unchanged (a NaN payload included), in place too.
-TEST(AudioCopy, PaddingAndUnchangedBytes) {
+    // Bytes that no decoded value shows: the padding byte of 24-in-32 is ignored on reading and written as
+    // zero; the same type at unity gain moves bytes unchanged (a NaN payload included), in place too.
     const WAVEFORMATEX ff32 = Format(32, 1), fs2432 = Format(48, 1);
     const uint8_t padded[4] = {0x7F, 0x00, 0x00, 0x40};
     float f = 0;

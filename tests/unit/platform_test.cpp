@@ -56,7 +56,7 @@ TEST(PlatformFile, WriteSeekReadRoundTripsBytesAndErrorsComeBackAsResults) {
 
 // Two threads each take the lock twice over per update: a lock that were not re-entrant would hang,
 // one that did not exclude would lose updates.
-TEST(PlatformSync, RecursiveLockIsReentrantExcludesOtherThreadsAndLosesNoUpdate) {
+TEST(PlatformSync, RecursiveLockAndManualResetEventAcrossThreads) {
     struct Shared {
         RecursiveLock lock;
         long counter = 0;
@@ -82,9 +82,8 @@ TEST(PlatformSync, RecursiveLockIsReentrantExcludesOtherThreadsAndLosesNoUpdate)
     ASSERT_TRUE(b.Join(ManualResetEvent::kInfinite, &codeB));
     EXPECT_EQ(shared.counter, 40000);
     EXPECT_EQ(codeA + codeB, 14u);
-}
 
-TEST(PlatformSync, ManualResetEventWakesAWaiterAndStaysSignalledUntilReset) {
+    // A manual-reset event wakes a waiter and stays signalled until reset.
     ManualResetEvent event, initially(true);
     EXPECT_FALSE(event.Wait(0));
     EXPECT_TRUE(initially.IsSet());
