@@ -238,11 +238,9 @@ TEST_F(GuardTest, NestedGuardsReportTheirOwnFaultsAndACleanCallRestoresTheCaller
     EXPECT_EQ(now.x87Control, kCallerState.x87Control);
     EXPECT_EQ(now.mxcsr, kCallerState.mxcsr);
     EXPECT_EQ(ReadX87Environment().status & 0x3F, 0);
-}
 
-// Codes the matrix above does not raise: the floating-point range (whose faults reset the FPU), the
-// customer bit of application codes, and a kind's name.
-TEST(GuardClassification, CodesMapToKindsAndAKindHasItsName) {
+    // Codes the matrix above does not raise: the floating-point range (whose faults reset the FPU), the
+    // customer bit of application codes, and a kind's name.
     const struct {
         uint32_t code;
         FaultKind kind;

@@ -80,11 +80,8 @@ TEST(HostingMidi, MessagesNeedATransportAndSystemMessagesOnlyTravelInArrays) {
     EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, nullptr), 0);
     EXPECT_EQ(receiver.got.size(), 2u);
     rig->SetPlugInMidiReceiver(nullptr);
-}
 
-TEST(HostingMidi, HeldNotesTimedNoteOffsAndTheProgramAndBankMarks) {
-    Rig rig;
-    ASSERT_EQ(rig->Cue(0), S_OK);
+    // Held notes, timed note-offs and the program and bank marks.
     const DWORD marks = Status::BankSelectSeen | Status::ProgramChangeSeen;
     for (DWORD message : {Msg(0x93, 60, 100), Msg(0x93, 61, 100), Msg(0x95, 70, 1), Msg(0xB0, 0, 1), Msg(0xC0, 5, 0)})
         rig->SendShortMessage(message, 0);
