@@ -38,7 +38,13 @@ WAVEFORMATEXTENSIBLE Extensible(WORD subTag, WORD containerBits, WORD validBits)
 
 const WAVEFORMATEX* AsFormat(const WAVEFORMATEXTENSIBLE& x) { return reinterpret_cast<const WAVEFORMATEX*>(&x); }
 
-TEST(AudioSampleType, FromTagBitsAndWaveFormat) {
+WAVEFORMATEXTENSIBLE Wrapped(const WAVEFORMATEX& plain) {
+    WAVEFORMATEXTENSIBLE x{};
+    x.Format = plain;
+    return x;
+}
+
+TEST(AudioSampleType, FromTagBitsAndWaveFormatAndTheSilenceOfEach) {
     const struct {
         WORD tag, bits;
         QMSAMPLETYPE type;
@@ -71,26 +77,18 @@ TEST(AudioSampleType, FromTagBitsAndWaveFormat) {
         if (broken == 2) x.Format.cbSize = 0;  // no extensible part present
         EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0) << broken;
     }
-}
 
-WAVEFORMATEXTENSIBLE Wrapped(const WAVEFORMATEX& plain) {
-    WAVEFORMATEXTENSIBLE x{};
-    x.Format = plain;
-    return x;
-}
-
-// Silence fills block align x frames and not a byte more; unsigned 8 bits is 0x80, everything else 0.
-// Formats without a known silence are refused, extensible ones too, and the buffer is untouched.
-TEST(AudioSilence, ByFormatAndBySampleType) {
+    // Silence fills block align x frames and not a byte more; unsigned 8 bits is 0x80, everything else 0.
+    // Formats without a known silence are refused, extensible ones too, and the buffer is untouched.
     const struct {
         WAVEFORMATEXTENSIBLE f;
         int fill;  // -1: refused
-    } cases[] = {{Wrapped(Plain(1, 2, 8)), 0x80},    {Wrapped(Plain(0xFE02, 1, 8)), 0x80}, {Wrapped(Plain(1, 2, 16)), 0},
+    } silences[] = {{Wrapped(Plain(1, 2, 8)), 0x80},    {Wrapped(Plain(0xFE02, 1, 8)), 0x80}, {Wrapped(Plain(1, 2, 16)), 0},
                  {Wrapped(Plain(3, 2, 32)), 0},      {Wrapped(Plain(0xFE00, 2, 32)), 0},   {Wrapped(Plain(0xFE01, 1, 8)), 0},
                  {Wrapped(Plain(0xFE02, 2, 24)), 0}, {Extensible(3, 32, 32), 0},           {Extensible(1, 8, 8), 0x80},
                  {Wrapped(Plain(2, 2, 16)), -1},     {Wrapped(Plain(0xFE03, 2, 16)), -1},  {Wrapped(Plain(0, 2, 16)), -1},
                  {Extensible(0xFE02, 16, 16), -1}};
-    for (const auto& c : cases) {
+    for (const auto& c : silences) {
         SCOPED_TRACE(testing::Message() << std::hex << c.f.Format.wFormatTag << "/" << std::dec << c.f.Format.wBitsPerSample);
         Bytes buf(3u * c.f.Format.nBlockAlign + 4, 0x5A);
         EXPECT_EQ(QmAudio_FillSilence(AsFormat(c.f), buf.data(), 3), c.fill < 0 ? E_FAIL : S_OK);
