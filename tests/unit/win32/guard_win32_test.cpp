@@ -71,16 +71,15 @@ TEST(GuardWin32, AnAbortSignalInsideIsReportedAndTheHostsHandlerReturns) {
     signal(SIGABRT, before);
 }
 
+// After a clean call, a fault, a C++ throw and a raise inside a nested guard.
 TEST(GuardWin32, TheExceptionChainIsLeftAsFound) {
     void* const head = ExceptionChainHead();
-    GuardedCall([](void*) {}, nullptr);
-    EXPECT_EQ(ExceptionChainHead(), head);
-    GuardedCall(WriteToNull, nullptr);
-    EXPECT_EQ(ExceptionChainHead(), head);
-    Guarded([] { throw 42; });
-    EXPECT_EQ(ExceptionChainHead(), head);
-    Guarded([] { GuardedCall([](void*) { RaiseException(0xE0000001, 0, 0, nullptr); }, nullptr); });
-    EXPECT_EQ(ExceptionChainHead(), head);
+    for (void (*call)() : {+[] { GuardedCall([](void*) {}, nullptr); }, +[] { GuardedCall(WriteToNull, nullptr); },
+                           +[] { Guarded([] { throw 42; }); },
+                           +[] { Guarded([] { GuardedCall([](void*) { RaiseException(0xE0000001, 0, 0, nullptr); }, nullptr); }); }}) {
+        call();
+        EXPECT_EQ(ExceptionChainHead(), head);
+    }
 }
 
 }  // namespace
