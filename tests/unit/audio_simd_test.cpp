@@ -66,13 +66,13 @@ std::vector<uint8_t> Input(QMSAMPLETYPE type, size_t samples, std::mt19937& rng)
 // Runs both converters on copies of one input placed at the given byte offsets; the output buffers
 // carry guard bytes around the run.
 template <typename Call>
-void ExpectSameBytes(size_t outBytes, Call call, const char* what) {
+void ExpectSameBytes(size_t outBytes, Call call) {
     for (size_t dstOff : kOffsets) {
         std::vector<uint8_t> ref(outBytes + dstOff + 16, kGuard), simd(outBytes + dstOff + 16, kGuard);
         call(ref.data() + dstOff, simd.data() + dstOff);
-        ASSERT_EQ(ref, simd) << what << " dst offset " << dstOff;
-        for (size_t i = 0; i < dstOff; ++i) ASSERT_EQ(simd[i], kGuard) << what;
-        for (size_t i = outBytes + dstOff; i < simd.size(); ++i) ASSERT_EQ(simd[i], kGuard) << what;
+        ASSERT_EQ(ref, simd) << "dst offset " << dstOff;
+        for (size_t i = 0; i < dstOff; ++i) ASSERT_EQ(simd[i], kGuard);
+        for (size_t i = outBytes + dstOff; i < simd.size(); ++i) ASSERT_EQ(simd[i], kGuard);
     }
 }
 
@@ -92,13 +92,11 @@ TEST(AudioSse2Copy, MatchesReferenceBitForBit) {
                     std::vector<uint8_t> src(input.size() + srcOff + 1);
                     if (n) std::memcpy(src.data() + srcOff, input.data(), input.size());
                     for (float gain : kGains) {
-                        const std::string what = std::to_string(d) + "<-" + std::to_string(s) + " n=" +
-                                                 std::to_string(n) + " src+" + std::to_string(srcOff) +
-                                                 " gain " + std::to_string(gain);
+                        SCOPED_TRACE(testing::Message() << d << "<-" << s << " n=" << n << " src+" << srcOff << " gain " << gain);
                         ExpectSameBytes(n * db, [&](uint8_t* r, uint8_t* v) {
                             ref(r, src.data() + srcOff, DWORD(n), gain);
                             simd(v, src.data() + srcOff, DWORD(n), gain);
-                        }, what.c_str());
+                        });
                     }
                 }
             }
@@ -147,12 +145,11 @@ TEST_P(AudioInterleaveVariant, MatchesReferenceBitForBit) {
                         std::memcpy(left.data() + srcOff, input.data(), n * 4);
                         std::memcpy(right.data() + (srcOff ^ 1), input.data() + n * 4, n * 4);
                     }
-                    const std::string what = std::string(set.name) + " " + std::to_string(d) + " n=" +
-                                             std::to_string(n) + " src+" + std::to_string(srcOff);
+                    SCOPED_TRACE(testing::Message() << set.name << " " << d << " n=" << n << " src+" << srcOff);
                     ExpectSameBytes(2 * n * size_t(SampleTypeBytes(d)), [&](uint8_t* r, uint8_t* v) {
                         ref(r, left.data() + srcOff, right.data() + (srcOff ^ 1), DWORD(n));
                         simd(v, left.data() + srcOff, right.data() + (srcOff ^ 1), DWORD(n));
-                    }, what.c_str());
+                    });
                 }
             }
         }

@@ -18,15 +18,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// 44.1 kHz, in the fields' order: tag, channels, rate, bytes per second, block, bits.
 WAVEFORMATEX Plain(WORD tag, WORD channels, WORD bits) {
-    WAVEFORMATEX f{};
-    f.wFormatTag = tag;
-    f.nChannels = channels;
-    f.nSamplesPerSec = 44100;
-    f.wBitsPerSample = bits;
-    f.nBlockAlign = WORD(channels * ((bits + 7) / 8));
-    f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
-    return f;
+    const WORD block = WORD(channels * ((bits + 7) / 8));
+    return {tag, channels, 44100, 44100u * block, block, bits, 0};
 }
 
 // {tttt0000-0000-0010-8000-00AA00389B71}, stereo.
@@ -43,7 +38,13 @@ WAVEFORMATEXTENSIBLE Extensible(WORD subTag, WORD containerBits, WORD validBits)
 
 const WAVEFORMATEX* AsFormat(const WAVEFORMATEXTENSIBLE& x) { return reinterpret_cast<const WAVEFORMATEX*>(&x); }
 
-TEST(AudioSampleType, FromTagBitsAndWaveFormat) {
+WAVEFORMATEXTENSIBLE Wrapped(const WAVEFORMATEX& plain) {
+    WAVEFORMATEXTENSIBLE x{};
+    x.Format = plain;
+    return x;
+}
+
+TEST(AudioSampleType, FromTagBitsAndWaveFormatAndTheSilenceOfEach) {
     const struct {
         WORD tag, bits;
         QMSAMPLETYPE type;
@@ -69,35 +70,25 @@ TEST(AudioSampleType, FromTagBitsAndWaveFormat) {
                       {3, 64, 64, 33}, {0xFE02, 16, 16, 64}, {0xFE01, 8, 8, 49}};
     for (const auto& e : extensible)
         EXPECT_EQ(QmAudio_GetSampleType(AsFormat(Extensible(e.subTag, e.container, e.valid))), e.type) << e.subTag;
-    WAVEFORMATEXTENSIBLE x = Extensible(1, 16, 16);
-    x.SubFormat.Data1 = 0x00010001;  // the high half of Data1 is part of the fixed pattern
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0);
-    x = Extensible(1, 16, 16);
-    x.SubFormat.Data4[7] ^= 1;
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0);
-    x = Extensible(1, 16, 16);
-    x.Format.cbSize = 0;  // no extensible part present
-    EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0);
-}
+    for (int broken = 0; broken < 3; ++broken) {
+        WAVEFORMATEXTENSIBLE x = Extensible(1, 16, 16);
+        if (broken == 0) x.SubFormat.Data1 = 0x00010001;  // the high half of Data1 is part of the fixed pattern
+        if (broken == 1) x.SubFormat.Data4[7] ^= 1;
+        if (broken == 2) x.Format.cbSize = 0;  // no extensible part present
+        EXPECT_EQ(QmAudio_GetSampleType(AsFormat(x)), 0) << broken;
+    }
 
-WAVEFORMATEXTENSIBLE Wrapped(const WAVEFORMATEX& plain) {
-    WAVEFORMATEXTENSIBLE x{};
-    x.Format = plain;
-    return x;
-}
-
-// Silence fills block align x frames and not a byte more; unsigned 8 bits is 0x80, everything else 0.
-// Formats without a known silence are refused, extensible ones too, and the buffer is untouched.
-TEST(AudioSilence, ByFormatAndBySampleType) {
+    // Silence fills block align x frames and not a byte more; unsigned 8 bits is 0x80, everything else 0.
+    // Formats without a known silence are refused, extensible ones too, and the buffer is untouched.
     const struct {
         WAVEFORMATEXTENSIBLE f;
         int fill;  // -1: refused
-    } cases[] = {{Wrapped(Plain(1, 2, 8)), 0x80},    {Wrapped(Plain(0xFE02, 1, 8)), 0x80}, {Wrapped(Plain(1, 2, 16)), 0},
+    } silences[] = {{Wrapped(Plain(1, 2, 8)), 0x80},    {Wrapped(Plain(0xFE02, 1, 8)), 0x80}, {Wrapped(Plain(1, 2, 16)), 0},
                  {Wrapped(Plain(3, 2, 32)), 0},      {Wrapped(Plain(0xFE00, 2, 32)), 0},   {Wrapped(Plain(0xFE01, 1, 8)), 0},
                  {Wrapped(Plain(0xFE02, 2, 24)), 0}, {Extensible(3, 32, 32), 0},           {Extensible(1, 8, 8), 0x80},
                  {Wrapped(Plain(2, 2, 16)), -1},     {Wrapped(Plain(0xFE03, 2, 16)), -1},  {Wrapped(Plain(0, 2, 16)), -1},
                  {Extensible(0xFE02, 16, 16), -1}};
-    for (const auto& c : cases) {
+    for (const auto& c : silences) {
         SCOPED_TRACE(testing::Message() << std::hex << c.f.Format.wFormatTag << "/" << std::dec << c.f.Format.wBitsPerSample);
         Bytes buf(3u * c.f.Format.nBlockAlign + 4, 0x5A);
         EXPECT_EQ(QmAudio_FillSilence(AsFormat(c.f), buf.data(), 3), c.fill < 0 ? E_FAIL : S_OK);
@@ -226,9 +217,8 @@ TEST(AudioCopy, EveryPairIsExactOnSamplesAllTypesHold) {
     for (int i = 0; i < 1000; ++i) wide.push_back(double(int32_t(rng())) / 2147483648.0);
     EXPECT_EQ(Copy(33, 19, Copy(19, 33, wide)), wide);
     EXPECT_EQ(Copy(19, 66, Copy(66, 19, wide)), wide);
-}
 
-TEST(AudioCopy, UnsupportedPairsAndBadArguments) {
+    // Pairs without a converter, a channel mismatch and missing buffers are refused.
     WAVEFORMATEX adpcm = Format(17, 1);
     adpcm.wFormatTag = 2;
     const WAVEFORMATEX f32 = Format(32, 1), f32x2 = Format(32, 2), be16 = Format(64, 1), be24 = Format(65, 1);
@@ -242,7 +232,7 @@ TEST(AudioCopy, UnsupportedPairsAndBadArguments) {
     EXPECT_EQ(QmAudio_Copy(&f32, nullptr, &f32, nullptr, 0, 1.0f), S_OK);
 }
 
-TEST(AudioCopy, FloatOverRangeClampsAndNaNIsSilence) {
+TEST(AudioCopy, OverRangeClampsNaNIsSilenceTiesRoundToEvenAndBytesPassUnchanged) {
     const std::vector<double> in = {1.5, -1.5, kInf, -kInf, kNaN, 1.0, -1.0, -0.0, 1e300, std::ldexp(1.0, -40)};
     for (QMSAMPLETYPE d : kHostTypes) {
         const int bits = LayoutOf(d).valueBits;
@@ -254,9 +244,8 @@ TEST(AudioCopy, FloatOverRangeClampsAndNaNIsSilence) {
         f32in[8] = 3e38;
         EXPECT_EQ(Copy(d, 32, f32in), expect) << d << "<-f32";
     }
-}
 
-TEST(AudioCopy, RoundsToNearestTiesToEven) {
+    // Rounding is to nearest, ties to even.
     const double lsb16 = 1.0 / 32768;
     EXPECT_EQ(Copy(17, 32, {0.5 * lsb16, 1.5 * lsb16, 2.5 * lsb16, -0.5 * lsb16, -1.5 * lsb16, 0.51 * lsb16}),
               (std::vector<double>{0, 2 * lsb16, 2 * lsb16, 0, -2 * lsb16, lsb16}));
@@ -268,11 +257,9 @@ TEST(AudioCopy, RoundsToNearestTiesToEven) {
     EXPECT_EQ(Copy(17, 17, {1001 * lsb16, 1003 * lsb16, 20000 * lsb16, -20000 * lsb16}, 0.5f),
               (std::vector<double>{500 * lsb16, 502 * lsb16, 10000 * lsb16, -10000 * lsb16}));
     EXPECT_EQ(Copy(17, 17, {20000 * lsb16, -20000 * lsb16}, 2.0f), (std::vector<double>{32767 * lsb16, -1.0}));
-}
 
-// Bytes that no decoded value shows: the padding byte of 24-in-32 is ignored on reading and written as
-// zero; the same type at unity gain moves bytes unchanged (a NaN payload included), in place too.
-TEST(AudioCopy, PaddingAndUnchangedBytes) {
+    // Bytes that no decoded value shows: the padding byte of 24-in-32 is ignored on reading and written as
+    // zero; the same type at unity gain moves bytes unchanged (a NaN payload included), in place too.
     const WAVEFORMATEX ff32 = Format(32, 1), fs2432 = Format(48, 1);
     const uint8_t padded[4] = {0x7F, 0x00, 0x00, 0x40};
     float f = 0;
@@ -319,7 +306,7 @@ TEST(AudioConversionLaw, FloatRoundTripWithinHalfAnLsbAndMonotonic) {
     }
 }
 
-TEST(AudioCopyChannels, MapScattersAndSkips) {
+TEST(AudioCopyChannels, MapScattersAndSkipsAndInterleavingConvertsOrMovesPairs) {
     const WAVEFORMATEX s16x2 = Format(17, 2), f32x2 = Format(32, 2), f32x3 = Format(32, 3), s24x2 = Format(18, 2);
     const float src[6] = {0.5f, -0.25f, 0.125f, 1.0f, -1.0f, 0.75f};
     int16_t dst[4] = {11, 22, 33, 44};
@@ -343,9 +330,8 @@ TEST(AudioCopyChannels, MapScattersAndSkips) {
     EXPECT_EQ(uint16_t(dst[3]), 0x9000);
     EXPECT_EQ(QmAudio_CopyChannels(&ra16x2, dst, &be16x2, src, 2, leftToRight), E_NOTIMPL);
     EXPECT_EQ(QmAudio_CopyChannels(&s16x2, nullptr, &f32x2, src, 2, leftToRight), E_POINTER);
-}
 
-TEST(AudioInterleave, ConvertsOrMovesPairs) {
+    // Interleaving converts or moves pairs.
     const float left[3] = {0.5f, -1.0f, 2.0f}, right[3] = {-0.5f, 0.25f, float(kNaN)};
     int16_t s16[6];
     ASSERT_EQ(QmAudio_InterleaveStereoEx(s16, 17, left, right, 32, 3), S_OK);

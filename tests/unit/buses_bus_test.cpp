@@ -1,8 +1,7 @@
 // Output buses with an in-process plug-in of 2 + 2 + 1 + 1 + 2 outputs, each output at its own level:
-// the bus routine and names, overflow and reset, outputs gone and the information record; the main
-// output's stereo rule for plug-ins that do not describe their pins, and the MIDI port of plug-ins
-// that send MIDI. What the buses carry sample for sample, and surplus pins, are tested with the
-// multi-output and the wide reference synths.
+// the bus routine, names and information records, overflow and reset, outputs gone; the main
+// output's stereo rule for plug-ins that do not describe their pins. What the buses carry sample for
+// sample, and surplus pins, are tested with the multi-output and the wide reference synths.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -30,8 +29,8 @@ struct EightPins : FakePlugin {
 struct EightRig {
     EightPins plugin;
     BusRig rig{plugin};
-    explicit EightRig(bool formatted = true) {
-        rig.TakeBuses(formatted);
+    EightRig() {
+        rig.TakeBuses();
         rig.Play();
     }
 };
@@ -39,7 +38,7 @@ struct EightRig {
 }  // namespace
 
 TEST(BusesBus, OneBusPerExtraPairOrMonoPinNamedFromItsPins) {
-    EightRig eight(false);
+    EightRig eight;
     qm::CVSTiSofthSynth* synth = eight.rig.get();
     ASSERT_EQ(synth->BusCount(), 4);
     // Pins 0 and 1 name the instance; every further pin is asked once, in order.
@@ -61,6 +60,21 @@ TEST(BusesBus, OneBusPerExtraPairOrMonoPinNamedFromItsPins) {
     qm::IQmSoftSynth* none = eight.rig.buses[0];
     EXPECT_EQ(synth->GetBus(4, &none), S_FALSE);
     EXPECT_EQ(none, nullptr);
+    // The information records count and number the buses; a bus shows the instance's name.
+    qm::SoftSynthTypeInfo info{};
+    ASSERT_EQ(synth->GetInfo(&info), S_OK);
+    EXPECT_EQ(std::make_tuple(info.busCount, info.isBus), std::make_tuple(4u, 0u));
+    info = {};
+    ASSERT_EQ(eight.rig.buses[2]->GetInfo(&info), S_OK);
+    EXPECT_EQ(std::make_tuple(info.word9, info.busCount, info.isBus, info.busNumber, info.active),
+              std::make_tuple(1u, 0u, 1u, 2u, 0xFFFFFFFFu));
+    WCHAR name[8];
+    EXPECT_EQ(eight.rig.buses[0]->GetDisplayName(name, 8), 1);
+    EXPECT_EQ(Narrow(name), "Pins");
+    // A plug-in that does not say it can send MIDI has no MIDI port (BusesThreads asks one that does).
+    void* port = &info;
+    EXPECT_EQ(synth->GetMidiInput(qm::IID_IMIDIIn, &port), E_NOINTERFACE);
+    EXPECT_EQ(port, nullptr);
     // Pins past the buses are reported as not connected.
     EXPECT_EQ(eight.plugin.callHost(audioMasterPinConnected, 7, 1), 0);
     EXPECT_EQ(eight.plugin.callHost(audioMasterPinConnected, 10, 1), 1);
@@ -93,36 +107,17 @@ TEST(BusesBus, TheQueueOverflowsAfter1020UnreadBlocksUntilResetQueue) {
     ASSERT_EQ(buses[0]->ResetQueue(), S_OK);
     ASSERT_EQ(RenderStereo(buses[0], out, 300, 1021 * 265), 300);
     ExpectFrames(out, 300, Level(2), Level(3));
-}
 
-TEST(BusesBus, IOChangedMarksTheBusesPastTheNewOutputCountAsGone) {
-    EightRig eight;
-    eight.plugin.effect.numOutputs = 4;  // two pairs: bus positions 2 and 3 have lost their pins
+    // IOChanged marks the buses past the new output count as gone: with two pairs left, bus positions
+    // 2 and 3 have lost their pins.
+    eight.plugin.effect.numOutputs = 4;
     EXPECT_EQ(eight.plugin.callHost(audioMasterIOChanged), 0);
-    std::vector<float> out;
     for (size_t i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         const bool gone = i >= 2;
-        EXPECT_EQ(RenderStereo(eight.rig.buses[i], out, 100), gone ? -2 : 100);
-        if (gone) {
-            ExpectFrames(out, 100, 0.0f, 0.0f);
-        }
+        EXPECT_EQ(RenderStereo(buses[i], out, 100), gone ? -2 : 100);
+        if (gone) ExpectFrames(out, 100, 0.0f, 0.0f);
     }
-}
-
-// The GUID's hand-over to the buses is seen in a bus's saved state.
-TEST(BusesBus, TheInformationRecordsCountAndNumberTheBuses) {
-    EightRig eight;
-    qm::SoftSynthTypeInfo info{};
-    ASSERT_EQ(eight.rig->GetInfo(&info), S_OK);
-    EXPECT_EQ(std::make_tuple(info.busCount, info.isBus), std::make_tuple(4u, 0u));
-    info = {};
-    ASSERT_EQ(eight.rig.buses[2]->GetInfo(&info), S_OK);
-    EXPECT_EQ(std::make_tuple(info.word9, info.busCount, info.isBus, info.busNumber, info.active),
-              std::make_tuple(1u, 0u, 1u, 2u, 0xFFFFFFFFu));
-    WCHAR name[8];
-    EXPECT_EQ(eight.rig.buses[0]->GetDisplayName(name, 8), 1);
-    EXPECT_EQ(Narrow(name), "Pins");
 }
 
 TEST(BusesPins, AssumeStereoPinsDecidesTheMainOutputOfPlugInsThatDoNotDescribeThem) {
@@ -152,20 +147,5 @@ TEST(BusesPins, AssumeStereoPinsDecidesTheMainOutputOfPlugInsThatDoNotDescribeTh
         // channels; a single output is rendered directly, unscaled.
         const float left = c.mono && c.outputs == 2 ? Level(0) * 0.707f : Level(0);
         ExpectFrames(out, 300, left, c.mono ? left : Level(1));
-    }
-}
-
-TEST(BusesPins, AMidiPortExistsOnlyForPlugInsThatSayTheyCanSendMidi) {
-    for (const bool sends : {false, true}) {
-        SCOPED_TRACE(sends);
-        FakePlugin plugin(2);
-        plugin.sendsMidi = sends;
-        BusRig rig(plugin);
-        void* port = reinterpret_cast<void*>(1);
-        EXPECT_EQ(rig->GetMidiInput(qm::IID_IMIDIIn, &port), sends ? S_OK : E_NOINTERFACE);
-        EXPECT_EQ(port != nullptr, sends);
-        if (sends) {
-            EXPECT_EQ(static_cast<qm::IMIDIIn*>(port)->Release(), 1u);  // the instance keeps its own
-        }
     }
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "hosting_fakes.h"
+#include "qmvsti/guids.h"
 #include "routing/vsti_midi_in.h"
 
 using namespace hosting_test;
@@ -27,6 +28,10 @@ TEST(BusesThreads, RenderPullConnectAndStartStopRunSideBySide) {
     qm::IQmSoftSynth* bus = rig.buses.at(0);
     qm::CVSTiSofthSynthIn* port = rig->MidiPort();
     ASSERT_NE(port, nullptr);
+    // A plug-in that can send MIDI has a port; the instance keeps its own reference.
+    void* asked = nullptr;
+    ASSERT_EQ(rig->GetMidiInput(qm::IID_IMIDIIn, &asked), S_OK);
+    EXPECT_EQ(static_cast<qm::IMIDIIn*>(asked)->Release(), 1u);
     void* buffers[2] = {};
     DWORD size = 16;
     DWORD count = 2;

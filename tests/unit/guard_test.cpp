@@ -20,11 +20,6 @@ volatile uint32_t gSink;
 // Hides a value from the optimiser so that no fault below is folded away or proven impossible.
 template <class T>
 T Opaque(T value) {
-    __asm__ __volatile__("" : "+r"(value));
-    return value;
-}
-
-double OpaqueDouble(double value) {
     __asm__ __volatile__("" : "+m"(value));
     return value;
 }
@@ -65,15 +60,15 @@ __attribute__((noinline)) void WriteReadOnlyMemory(void*) {
 template <uint16_t kUnmasked>
 __attribute__((noinline)) void X87Divide(void*) {
     UnmaskX87(kUnmasked);
-    double dividend = OpaqueDouble(kUnmasked == 0x04 ? 1.0 : kUnmasked == 0x01 ? 0.0 : DBL_MAX);
-    double divisor = OpaqueDouble(kUnmasked == 0x08 ? DBL_MIN : 0.0), result;
+    double dividend = Opaque(kUnmasked == 0x04 ? 1.0 : kUnmasked == 0x01 ? 0.0 : DBL_MAX);
+    double divisor = Opaque(kUnmasked == 0x08 ? DBL_MIN : 0.0), result;
     __asm__ __volatile__("fldl %1\n\tfdivl %2\n\tfstpl %0\n\tfwait" : "=m"(result) : "m"(dividend), "m"(divisor));
     gSink = static_cast<uint32_t>(result);
 }
 
 __attribute__((noinline)) void SseDivideByZero(void*) {
     UnmaskSse(0x0200);
-    double result = OpaqueDouble(1.0), zero = OpaqueDouble(0.0);
+    double result = Opaque(1.0), zero = Opaque(0.0);
     __asm__ __volatile__("divsd %1, %0" : "+x"(result) : "x"(zero));
     gSink = static_cast<uint32_t>(result);
 }
@@ -102,8 +97,6 @@ struct FaultCase {
     uint32_t alternativeCode;
 };
 
-void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
-
 // The kinds the plug-in fault matrix does not raise (reads, read-only pages, the x87 unit), and one SSE
 // trap, each against a caller FPU state unlike the defaults.
 std::vector<FaultCase> FaultCases() {
@@ -123,8 +116,7 @@ std::vector<FaultCase> FaultCases() {
 constexpr FloatingPointState kCallerState{0x0A7F, 0x1F80 | 0x4000 | 0x8000};
 
 struct X87Environment {
-    uint16_t status;
-    uint16_t tag;
+    uint16_t status, tag;
 };
 
 X87Environment ReadX87Environment() {
@@ -205,13 +197,14 @@ TEST_P(GuardedFaultTest, IsReportedEveryTimeOnTwoThreadsAtOnceWithTheCallerFpuSt
 INSTANTIATE_TEST_SUITE_P(EveryKind, GuardedFaultTest, ::testing::ValuesIn(FaultCases()),
                          [](const ::testing::TestParamInfo<FaultCase>& param) { return std::string(param.param.name); });
 
-// Inner guards report their own faults; an exception the routine catches itself is no fault.
-TEST_F(GuardTest, NestedGuardsReportTheirOwnFaults) {
-    std::vector<GuardOutcome> inner;
+// Inner guards report their own faults; an exception the routine catches itself is no fault. A clean
+// call gives the plug-in the target's defaults and the caller its own state back.
+TEST_F(GuardTest, NestedGuardsReportTheirOwnFaultsAndACleanCallRestoresTheCallersFpu) {
+    std::vector<FaultKind> inner;
     int caught = 0;
     const GuardOutcome outer = Guarded([&] {
         for (GuardedRoutine routine : {ReadBadAddress, DoNothing, X87Divide<0x04>, OverflowStack, ThrowCppException})
-            inner.push_back(GuardedCall(routine, nullptr));
+            inner.push_back(GuardedCall(routine, nullptr).kind);
         try {
             ThrowCppException(nullptr);
         } catch (const std::runtime_error&) {
@@ -220,27 +213,20 @@ TEST_F(GuardTest, NestedGuardsReportTheirOwnFaults) {
         // The inner guards are gone: this one is the outer guard's.
         ExecuteIllegalInstruction(nullptr);
     });
-    ASSERT_EQ(inner.size(), 5u);
     EXPECT_EQ(caught, 1);
-    EXPECT_EQ(inner[0].kind, FaultKind::AccessViolation);
-    EXPECT_FALSE(inner[1].faulted);
-    EXPECT_EQ(inner[2].kind, FaultKind::FloatDivideByZero);
-    EXPECT_EQ(inner[3].kind, FaultKind::StackOverflow);
-    EXPECT_EQ(inner[4].kind, FaultKind::CppException);
-    EXPECT_EQ(outer.kind, FaultKind::IllegalInstruction);
+    EXPECT_EQ(inner, (std::vector<FaultKind>{FaultKind::AccessViolation, FaultKind::None, FaultKind::FloatDivideByZero,
+                                             FaultKind::StackOverflow, FaultKind::CppException}));
     EXPECT_EQ(CheckFault({"outer", nullptr, FaultKind::IllegalInstruction, kExceptionIllegalInstruction, 0}, outer), "");
-}
 
-// The reset gives the target's defaults whatever the plug-in unmasked; after the call the caller's
-// control words are back and the sticky flags of masked inexact results on both units are cleared.
-TEST_F(GuardTest, ResetGivesTheDefaultsAndACleanCallRestoresControlWordsAndStickyFlags) {
+    // The reset gives the target's defaults whatever the plug-in unmasked; after the call the caller's
+    // control words are back and the sticky flags of masked inexact results on both units are cleared.
     FloatingPointState reset{};
     const GuardOutcome outcome = Guarded([&] {
         UnmaskSse(0x1F80);
         UnmaskX87(0x3F);
         ResetFloatingPointUnit();
         reset = SaveFloatingPointState();
-        double third = OpaqueDouble(1.0), three = OpaqueDouble(3.0), result;
+        double third = Opaque(1.0), three = Opaque(3.0), result;
         __asm__ __volatile__("fldl %1\n\tfdivl %2\n\tfstpl %0" : "=m"(result) : "m"(third), "m"(three));
         __asm__ __volatile__("divsd %1, %0" : "+x"(third) : "x"(three));
         gSink = static_cast<uint32_t>(result + third);
@@ -252,11 +238,9 @@ TEST_F(GuardTest, ResetGivesTheDefaultsAndACleanCallRestoresControlWordsAndStick
     EXPECT_EQ(now.x87Control, kCallerState.x87Control);
     EXPECT_EQ(now.mxcsr, kCallerState.mxcsr);
     EXPECT_EQ(ReadX87Environment().status & 0x3F, 0);
-}
 
-// Codes the matrix above does not raise: the floating-point range (whose faults reset the FPU), the
-// customer bit of application codes, and a kind's name.
-TEST(GuardClassification, CodesMapToKindsAndAKindHasItsName) {
+    // Codes the matrix above does not raise: the floating-point range (whose faults reset the FPU), the
+    // customer bit of application codes, and a kind's name.
     const struct {
         uint32_t code;
         FaultKind kind;

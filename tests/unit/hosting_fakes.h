@@ -17,6 +17,7 @@
 #include "hosting/synth_type_link.h"
 #include "hosting/vsti_soft_synth.h"
 #include "platform/guard.h"
+#include "platform/text.h"
 #include "qmvsti/midi_buffer.h"
 #include "qmvsti/vst2.h"
 #include "support/test_plugin.h"
@@ -25,7 +26,10 @@ namespace hosting_test {
 
 using WString = std::basic_string<WCHAR>;
 
-inline WString Wide(const char* text) { return WString(text, text + std::strlen(text)); }
+inline WString Wide(const std::string& utf8) {
+    const std::u16string units = qm::platform::Utf8ToWide(utf8.c_str());
+    return WString(units.begin(), units.end());
+}
 
 class FakeType final : public qm::ISynthTypeLink {
 public:
@@ -34,16 +38,12 @@ public:
     bool expose = false;
     bool assumeStereo = false;
     bool alternativeDrawing = false;
-    int drawingQueries = 0;
 
     int64_t FrameSizeDuration() const noexcept override { return frameSize; }
     uint32_t FlushOnStopCount() const noexcept override { return flushes; }
     bool ExposeMultiChannel() const noexcept override { return expose; }
     bool AssumeStereoPins() const noexcept override { return assumeStereo; }
-    bool HasAlternativeDrawingMark(const WCHAR*, const WCHAR*, int32_t) noexcept override {
-        ++drawingQueries;
-        return alternativeDrawing;
-    }
+    bool HasAlternativeDrawingMark(const WCHAR*, const WCHAR*, int32_t) noexcept override { return alternativeDrawing; }
 };
 
 // One call as the fake logs it: "opcode:index:value[:opt]"; effProcessEvents adds its events as
@@ -254,15 +254,10 @@ struct FakeSite {
     }
 };
 
+// Stereo in the fields' order: tag, channels, rate, bytes per second, block, bits.
 inline WAVEFORMATEX HostFormat(DWORD rate = 44100, WORD tag = WAVE_FORMAT_IEEE_FLOAT, WORD bits = 32) {
-    WAVEFORMATEX format{};
-    format.wFormatTag = tag;
-    format.nChannels = 2;
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = bits;
-    format.nBlockAlign = static_cast<WORD>(2 * bits / 8);
-    format.nAvgBytesPerSec = rate * format.nBlockAlign;
-    return format;
+    const WORD block = static_cast<WORD>(2 * bits / 8);
+    return {tag, 2, rate, rate * block, block, bits, 0};
 }
 
 // An initialised instance of `type` (held with one reference), bound to a fake plug-in (none: nothing
@@ -332,11 +327,7 @@ inline std::string Narrow(const WCHAR* text) {
 // A loaded instance opened on its site and formatted for 44.1 kHz stereo float, ready to be cued:
 // around a fake of its own or one of our test instruments.
 struct Rig {
-    explicit Rig(int32_t outputs = 2, bool expose = false, bool pin0Stereo = true) : own(outputs) {
-        if (!pin0Stereo) own.pins = {{"", false}};
-        type.expose = expose;
-        Start(std::make_unique<LoadedInstance>(type, &own));
-    }
+    Rig() { Start(std::make_unique<LoadedInstance>(type, &own)); }
     explicit Rig(const char* testPlugin, bool expose = false) {
         type.expose = expose;
         Start(std::make_unique<LoadedInstance>(type, testPlugin));
@@ -386,9 +377,7 @@ struct BusRig : Rig {
         buses.assign(static_cast<size_t>(get()->BusCount()), nullptr);
         for (size_t i = 0; i < buses.size(); ++i) {
             EXPECT_EQ(get()->GetBus(static_cast<LONG>(i), &buses[i]), S_OK);
-            if (formatted) {
-                EXPECT_EQ(buses[i]->SetFormat(&format, 0, 0), S_OK);
-            }
+            EXPECT_EQ(formatted ? buses[i]->SetFormat(&format, 0, 0) : S_OK, S_OK);
         }
     }
     void Play() {

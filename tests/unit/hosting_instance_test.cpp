@@ -1,5 +1,5 @@
-// CVSTiSofthSynth bound to in-process plug-ins: naming rules, record findings, parameters, interfaces
-// and the information record.
+// CVSTiSofthSynth bound to in-process plug-ins: naming rules, interfaces, record findings and the
+// information record.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -36,7 +36,8 @@ TEST(HostingNaming, EffectNameWinsThenPinLabelsThenFileName) {
         plugin.pins = {{c.labelA, c.stereo}, {c.labelB, false}};
         LoadedInstance synth(type, &plugin);
         ASSERT_EQ(synth.result, S_OK);
-        EXPECT_EQ(WString(synth->DisplayName()), Wide(c.expected));
+        EXPECT_EQ(std::make_tuple(WString(synth->DisplayName()), WString(synth->ProductName())),
+                  std::make_tuple(Wide(c.expected), Wide("VSTi Soft Synth")));
         EXPECT_EQ(plugin.only(effGetOutputProperties).size(), c.pinQueries);
         EXPECT_EQ((synth->Status() & Status::MonoMainOutput) != 0, !c.stereo);
     }
@@ -49,12 +50,12 @@ TEST(HostingNaming, EffectNameWinsThenPinLabelsThenFileName) {
 }
 
 // Real modules prove names, flags and faults while loading (TypeLoadsModules); the fake gives the
-// empty answers no test instrument gives.
-TEST(HostingLoad, EmptyProductAndVendorAnswersFallBack) {
+// empty answers no test instrument gives: an empty vendor falls back to the file name, in the record
+// and in the instance (an empty product keeps the preset: HostingNaming).
+TEST(HostingInstance, AnswersItsInterfacesAndDescribesItself) {
     FakeType type;
-    // A product is taken (an empty one keeps the preset: the information record test); an empty
-    // vendor falls back to the file name, in the record and in the instance.
     FakePlugin plugin;
+    plugin.effectName = "Synthesizer";
     plugin.productName = "Fake Product";
     LoadedInstance synth(type, &plugin);
     ASSERT_EQ(synth.result, S_OK);
@@ -64,33 +65,6 @@ TEST(HostingLoad, EmptyProductAndVendorAnswersFallBack) {
     EXPECT_EQ(std::make_tuple(synth.record.vendorVersion, synth.record.uniqueId, synth.record.flags, synth->Status()),
               std::make_tuple(4711, VstFourCC('F', 'k', 'P', 'l'), Flags::Enabled | Flags::NoEditor,
                               Status::ProcessEvents | Status::PlugInOpened));
-    // An entry point that hands out no effect loads nothing.
-    LoadedInstance empty(type, nullptr);
-    EXPECT_EQ(empty->LoadFromEntryPoint(&FakePlugin::Entry, &empty.record), S_FALSE);
-    EXPECT_EQ(empty->LoadFromEntryPoint(nullptr, &empty.record), E_POINTER);
-    EXPECT_EQ(empty->Effect(), nullptr);
-    EXPECT_EQ(empty->CallSetParameter(0, 1.0f), S_FALSE);
-    EXPECT_EQ(empty->CallGetParameter(0), 0.0f);
-}
-
-TEST(HostingParameters, ValuesPassBothWaysAndAFaultMarksTheInstance) {
-    Rig rig;
-    EXPECT_EQ(rig->CallSetParameter(2, 0.25f), S_OK);
-    EXPECT_EQ(std::make_tuple(rig.plugin.parameters[2], rig->CallGetParameter(2)), std::make_tuple(0.25f, 0.25f));
-    EXPECT_EQ(rig->Status() & Status::Faulted, 0u);
-    rig.plugin.throwOnParameter = true;
-    EXPECT_EQ(rig->CallGetParameter(2), -2147164160.0f);
-    EXPECT_NE(rig->Status() & Status::Faulted, 0u);
-    EXPECT_EQ(rig->CallSetParameter(1, 0.5f), QM_E_PLUGIN_EXCEPTION);
-    EXPECT_EQ(std::string(rig->LastFault().call), "setParameter");
-}
-
-TEST(HostingInstance, AnswersItsInterfacesAndDescribesItself) {
-    FakeType type;
-    FakePlugin plugin;
-    plugin.effectName = "Synthesizer";
-    plugin.vendorName = "Vendor";
-    LoadedInstance synth(type, &plugin);
     void *unknown = nullptr, *softSynth = nullptr, *midiOut = nullptr, *other = &plugin;
     ASSERT_EQ(synth->QueryInterface(IID_IUnknown, &unknown), S_OK);
     ASSERT_EQ(synth->QueryInterface(qm::IID_IQmSoftSynth, &softSynth), S_OK);
@@ -119,6 +93,7 @@ TEST(HostingInstance, AnswersItsInterfacesAndDescribesItself) {
     EXPECT_EQ(synth->GetName(name, 1), S_OK);
     EXPECT_EQ(WString(name), Wide("Synth"));
 
+    plugin.vendorName = "Vendor";  // the record asks the plug-in anew
     const GUID managerId = {0xCAFE, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}};
     synth->SetManagerId(managerId);
     qm::SoftSynthTypeInfo info{};
@@ -130,7 +105,7 @@ TEST(HostingInstance, AnswersItsInterfacesAndDescribesItself) {
                               4711, VstFourCC('F', 'k', 'P', 'l'), 0u, 0u));
     EXPECT_EQ(info.path, nullptr);
     EXPECT_EQ(std::make_tuple(WString(info.name), WString(info.vendor), WString(info.product)),
-              std::make_tuple(Wide("Synthesizer"), Wide("Vendor"), Wide("VSTi Soft Synth")));
+              std::make_tuple(Wide("Synthesizer"), Wide("Vendor"), Wide("Fake Product")));
     EXPECT_TRUE(IsEqualGUID(info.managerId, managerId));
     for (LPWSTR text : {info.name, info.vendor, info.product}) CoTaskMemFree(text);
     // A vendor that has gone empty since loading is left out; an attached instance is active.
@@ -141,6 +116,12 @@ TEST(HostingInstance, AnswersItsInterfacesAndDescribesItself) {
     info.mask = Mask::Vendor;
     ASSERT_EQ(synth->GetInfo(&info), S_OK);
     EXPECT_EQ(std::make_tuple(info.mask, info.active), std::make_tuple(Mask::Instance, 0xFFFFFFFFu));
+    // An entry point that hands out no effect loads nothing.
     LoadedInstance empty(type, nullptr);
     EXPECT_EQ(empty->GetInfo(&info), E_UNEXPECTED);
+    EXPECT_EQ(empty->LoadFromEntryPoint(&FakePlugin::Entry, &empty.record), S_FALSE);
+    EXPECT_EQ(empty->LoadFromEntryPoint(nullptr, &empty.record), E_POINTER);
+    EXPECT_EQ(empty->Effect(), nullptr);
+    EXPECT_EQ(empty->CallSetParameter(0, 1.0f), S_FALSE);
+    EXPECT_EQ(empty->CallGetParameter(0), 0.0f);
 }

@@ -27,6 +27,11 @@ std::vector<Event> Held(const qm::CSofSynthBuffer* buffer) {
     return events;
 }
 
+struct Receiver final : qm::IPlugInMidiReceiver {
+    std::vector<Event> got;
+    void ReceivePlugInMidi(const VstMidiEvent& e) noexcept override { got.push_back(EventOf(e)); }
+};
+
 }  // namespace
 
 TEST(HostingMidi, MessagesNeedATransportAndSystemMessagesOnlyTravelInArrays) {
@@ -55,11 +60,28 @@ TEST(HostingMidi, MessagesNeedATransportAndSystemMessagesOnlyTravelInArrays) {
     // A merely cued instance ignores timed messages.
     EXPECT_EQ(rig->SendTimedMessage(Msg(0x90, 62, 100), 0), S_OK);
     EXPECT_EQ(rig->RenderBuffer()->EventCount(), 3);
-}
 
-TEST(HostingMidi, HeldNotesTimedNoteOffsAndTheProgramAndBankMarks) {
-    Rig rig;
-    ASSERT_EQ(rig->Cue(0), S_OK);
+    // The plug-in's own MIDI output reaches the receiver without its sysex.
+    VstMidiEvent events[3] = {qm::test::MakeMidiEvent(3, 0x91, 50, 1), {}, qm::test::MakeMidiEvent(9, 0x91, 51, 2)};
+    events[1].type = kVstSysExType;
+    struct {
+        VstEvents header;
+        VstEvent* more[1];
+    } list{};
+    list.header.numEvents = 3;
+    auto* table = reinterpret_cast<VstEvent**>(reinterpret_cast<unsigned char*>(&list) + offsetof(VstEvents, events));
+    for (int i = 0; i < 3; ++i) table[i] = reinterpret_cast<VstEvent*>(&events[i]);
+
+    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);  // no receiver yet
+    Receiver receiver;
+    rig->SetPlugInMidiReceiver(&receiver);
+    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);
+    EXPECT_EQ(receiver.got, (std::vector<Event>{{3, 0x91, 50, 1}, {9, 0x91, 51, 2}}));
+    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, nullptr), 0);
+    EXPECT_EQ(receiver.got.size(), 2u);
+    rig->SetPlugInMidiReceiver(nullptr);
+
+    // Held notes, timed note-offs and the program and bank marks.
     const DWORD marks = Status::BankSelectSeen | Status::ProgramChangeSeen;
     for (DWORD message : {Msg(0x93, 60, 100), Msg(0x93, 61, 100), Msg(0x95, 70, 1), Msg(0xB0, 0, 1), Msg(0xC0, 5, 0)})
         rig->SendShortMessage(message, 0);
@@ -106,8 +128,7 @@ TEST(HostingMidi, StopSendsAllNotesOffPerChannelThenFlushesOrWhileLiveDeliversWh
         expected.push_back(Events({{0, 0xB0 + channel, 123, 0}}));
         expected.push_back(Process(265));
     }
-    for (const std::string& call : {Process(265), Process(265), Op(effMainsChanged), Op(effMainsChanged, 0, 1)})
-        expected.push_back(call);
+    expected.insert(expected.end(), {Process(265), Process(265), Op(effMainsChanged), Op(effMainsChanged, 0, 1)});
     EXPECT_EQ(rig.plugin.since(mark), expected);
     EXPECT_FALSE(rig->Status() & Status::Playing);
 
@@ -150,35 +171,4 @@ TEST(HostingMidi, StopLiveReleasesEveryHeldKeyInOneBlock) {
     mark = rig.plugin.calls.size();
     EXPECT_EQ(rig->StopLive(), S_OK);  // not live: nothing
     EXPECT_EQ(rig.plugin.calls.size(), mark);
-}
-
-namespace {
-
-struct Receiver final : qm::IPlugInMidiReceiver {
-    std::vector<Event> got;
-    void ReceivePlugInMidi(const VstMidiEvent& e) noexcept override { got.push_back(EventOf(e)); }
-};
-
-}  // namespace
-
-TEST(HostingMidi, ThePlugInsMidiOutputReachesTheReceiverWithoutSysex) {
-    Rig rig;
-    VstMidiEvent events[3] = {qm::test::MakeMidiEvent(3, 0x91, 50, 1), {}, qm::test::MakeMidiEvent(9, 0x91, 51, 2)};
-    events[1].type = kVstSysExType;
-    struct {
-        VstEvents header;
-        VstEvent* more[1];
-    } list{};
-    list.header.numEvents = 3;
-    auto* table = reinterpret_cast<VstEvent**>(reinterpret_cast<unsigned char*>(&list) + offsetof(VstEvents, events));
-    for (int i = 0; i < 3; ++i) table[i] = reinterpret_cast<VstEvent*>(&events[i]);
-
-    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);  // no receiver yet
-    Receiver receiver;
-    rig->SetPlugInMidiReceiver(&receiver);
-    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, &list), 0);
-    EXPECT_EQ(receiver.got, (std::vector<Event>{{3, 0x91, 50, 1}, {9, 0x91, 51, 2}}));
-    EXPECT_EQ(rig.plugin.callHost(audioMasterProcessEvents, 0, 0, nullptr), 0);
-    EXPECT_EQ(receiver.got.size(), 2u);
-    rig->SetPlugInMidiReceiver(nullptr);
 }

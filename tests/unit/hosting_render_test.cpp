@@ -62,7 +62,30 @@ TEST(HostingRender, ARequestIsCutIntoFrameSizeBlocksEachFilledByTheHostFirst) {
     EXPECT_EQ(std::make_tuple(rig.site.blocks[3].recordTick, rig->CurrentTick()), std::make_tuple(LONGLONG{3867}, LONGLONG{3879}));
 }
 
-TEST(HostingRender, FlagsSkipTheHostFillOrReachTheFirstBlockOnlyAndARefusedBlockEndsInSilence) {
+// A mono main output with the extra outputs exposed goes through the queue; live blocks are whole,
+// so the second block's rest waits in the queue's head item.
+TEST(HostingRender, ExtraOutputsQueueTheMainOutputAndAMonoMainIsSpreadAtMinus3dB) {
+    FakePlugin six(6);
+    six.pins = {{"", false}};
+    EXPECT_EQ(BusRig(six, false)->Queue(), nullptr);  // not exposed: no queue
+    BusRig mono(six);
+    ASSERT_NE(mono->Queue(), nullptr);
+    EXPECT_EQ(mono->Queue()->ItemCount(), 10u);
+    ASSERT_TRUE(mono->Status() & Status::MonoMainOutput);
+    ASSERT_EQ(mono->StartLive(), S_OK);
+    std::vector<float> out;
+    ASSERT_EQ(mono.render(out, 300), 300);
+    ExpectFrames(out, 300, Level(0) * 0.707f, Level(0) * 0.707f);
+    EXPECT_EQ(std::make_tuple(mono->PendingFrames(), mono->Queue()->FillIndex()), std::make_tuple(230u, 1u));
+    ASSERT_EQ(mono.render(out, 230), 230);
+    EXPECT_EQ(mono->Queue()->FillIndex(), 0u);
+    EXPECT_EQ(out[229 * 2], Level(0) * 0.707f);
+}
+
+// Render flags skip the host's fill or reach the first block only. Silence comes from an instance
+// attached only, a block the host refuses to fill, and a fault, which silences the rest and every
+// later request until the power is toggled.
+TEST(HostingRender, AFaultSilencesTheRestAndEveryLaterRequestUntilThePowerIsToggled) {
     Rig rig;
     std::vector<float> out;
     ASSERT_EQ(rig.render(out, 300), 300);  // attached only: nothing to render
@@ -81,34 +104,11 @@ TEST(HostingRender, FlagsSkipTheHostFillOrReachTheFirstBlockOnlyAndARefusedBlock
     EXPECT_EQ(rig.site.blocks.size(), 4u);
     EXPECT_EQ(rig.plugin.processCalls.load(), 6);
     ExpectFrames(out, 300, 0.0f, 0.0f);
-}
 
-// A mono main output with the extra outputs exposed goes through the queue; live blocks are whole,
-// so the second block's rest waits in the queue's head item.
-TEST(HostingRender, ExtraOutputsQueueTheMainOutputAndAMonoMainIsSpreadAtMinus3dB) {
-    Rig mono(6, true, false);
-    ASSERT_NE(mono->Queue(), nullptr);
-    EXPECT_EQ(mono->Queue()->ItemCount(), 10u);
-    ASSERT_TRUE(mono->Status() & Status::MonoMainOutput);
-    ASSERT_EQ(mono->StartLive(), S_OK);
-    std::vector<float> out;
-    ASSERT_EQ(mono.render(out, 300), 300);
-    ExpectFrames(out, 300, 0.5f * 0.707f, 0.5f * 0.707f);
-    EXPECT_EQ(std::make_tuple(mono->PendingFrames(), mono->Queue()->FillIndex()), std::make_tuple(230u, 1u));
-    ASSERT_EQ(mono.render(out, 230), 230);
-    EXPECT_EQ(mono->Queue()->FillIndex(), 0u);
-    EXPECT_EQ(out[229 * 2], 0.5f * 0.707f);
-
-    Rig unexposed(6, false);
-    EXPECT_EQ(unexposed->Queue(), nullptr);
-}
-
-TEST(HostingRender, AFaultSilencesTheRestAndEveryLaterRequestUntilThePowerIsToggled) {
-    Rig rig;
-    ASSERT_EQ(rig->Cue(0), S_OK);
+    rig.site.fillAnswer = S_OK;
+    rig.site.blocks.clear();
     rig.plugin.throwOnOpcode = effProcessEvents;
-    std::vector<float> out;
-    ASSERT_EQ(rig.render(out, 600), 600);
+    ASSERT_EQ(rig.render(out, 600, 1500), 600);
     EXPECT_TRUE(rig->Status() & Status::Faulted);
     EXPECT_EQ(std::make_tuple(rig->LastFault().opcode, rig.site.blocks.size()), std::make_tuple(effProcessEvents, size_t{1}));
     ExpectFrames(out, 600, 0.0f, 0.0f);

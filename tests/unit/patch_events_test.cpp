@@ -1,6 +1,6 @@
-// What the host's listeners hear from a running instrument: time once per block, a patch change
-// after a program change during play or a display update, parameter values and edit gestures from
-// the plug-in, opening and closing.
+// What the host's listeners hear from a running instrument: opening (once the host has named the
+// port), time once per block, a patch change after a program change during play or a display
+// update, parameter values and edit gestures from the plug-in, and closing.
 #include <tuple>
 
 #include "unit/patch_fakes.h"
@@ -18,11 +18,15 @@ TEST(PatchEvents, OneSessionIsHeardInOrder) {
     Listener listener;
     {
         DeviceRig rig(plugin);
-        hosting_test::FakeSite site;
-        rig.Play(site);
+        rig.Play();
         ASSERT_EQ(rig.device->AddListener(&listener), S_OK);
         ASSERT_EQ(rig.device->AddListener(&listener), S_OK);  // listed once
         EXPECT_EQ(listener.refs.load(), 2u);
+        // The open event needs the host's third string.
+        ASSERT_EQ(rig.device->OpenDevice(), S_OK);
+        const WCHAR third[] = {'P', 'o', 'r', 't', 0};
+        rig.device->SetThirdString(third);
+        ASSERT_EQ(rig.device->OpenDevice(), S_OK);
 
         std::vector<float> out(2 * 265);
         ASSERT_EQ(rig.synth->Render(out.data(), 0, 265, 0, 0, nullptr), 265);
@@ -54,6 +58,7 @@ TEST(PatchEvents, OneSessionIsHeardInOrder) {
         float value, maximum;
         LONGLONG position, frames, time, duration;
     } rows[] = {
+        {qm::GUID_PatchEventOpen, qm::PatchEventKind::Open, 0, 0, 0, 0, 0, 0, 0, 0},
         {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 0, 265, 0, TimeOfFrames(265)},
         {qm::GUID_PatchEventTime, 1, 0, 0, 0, 0, 265, 265, TimeOfFrames(265), TimeOfFrames(265)},
         {qm::GUID_PatchEventPatchChange, 1 + 0x4000 + 0x8000, 0, 0, 0, 0, 265, -1, TimeOfFrames(265), -1},
@@ -76,29 +81,12 @@ TEST(PatchEvents, OneSessionIsHeardInOrder) {
                   std::make_tuple(rows[i].position, rows[i].frames, rows[i].time, rows[i].duration, nullptr));
         EXPECT_NE(e.device, nullptr);
     }
-    EXPECT_EQ(events[3].assignment, 0xFFFFFFFFu);
-    EXPECT_EQ(events[4].callerWord, 9u);
+    EXPECT_EQ(events[4].assignment, 0xFFFFFFFFu);
+    EXPECT_EQ(events[5].callerWord, 9u);
     // Every byte no time event names stays 0.
     for (size_t offset = 24; offset < 48; ++offset) {
-        EXPECT_EQ(reinterpret_cast<const unsigned char*>(&events[0])[offset], 0) << offset;
+        EXPECT_EQ(reinterpret_cast<const unsigned char*>(&events[1])[offset], 0) << offset;
     }
-}
-
-TEST(PatchEvents, TheOpenEventNeedsTheHostsThirdStringAndAListener) {
-    ProgramsPlugin plugin;
-    DeviceRig rig(plugin);
-    Listener listener;
-    ASSERT_EQ(rig.device->AddListener(&listener), S_OK);
-    ASSERT_EQ(rig.device->OpenDevice(), S_OK);
-    EXPECT_TRUE(listener.events.empty());
-    const WCHAR third[] = {'P', 'o', 'r', 't', 0};
-    rig.device->SetThirdString(third);
-    ASSERT_EQ(rig.device->OpenDevice(), S_OK);
-    ASSERT_EQ(listener.events.size(), 1u);
-    EXPECT_TRUE(listener.events[0].eventId == qm::GUID_PatchEventOpen);
-    EXPECT_EQ(listener.events[0].kind, qm::PatchEventKind::Open);
-    EXPECT_EQ(rig.device->RemoveListener(&listener), S_FALSE);
-    EXPECT_EQ(listener.refs.load(), 1u);
 }
 
 }  // namespace

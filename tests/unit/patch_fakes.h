@@ -198,8 +198,8 @@ struct DeviceRig {
         : instance(type, &plugin, QMW("/plugins/Preset Synth.dll")), synth(instance.get()), device(synth->PatchDevice()) {
         EXPECT_EQ(instance.result, S_OK);
     }
-    // Opened on `site`, formatted for 44.1 kHz stereo float, cued and playing.
-    void Play(hosting_test::FakeSite& site) {
+    // Opened on its site, formatted for 44.1 kHz stereo float, cued and playing.
+    void Play() {
         EXPECT_EQ(site.open(synth), S_OK);
         const WAVEFORMATEX format = hosting_test::HostFormat();
         EXPECT_EQ(synth->SetFormat(&format, 0, 0), S_OK);
@@ -210,6 +210,7 @@ struct DeviceRig {
     qm::CVSTiSofthSynth* operator->() const { return synth; }
 
     hosting_test::FakeType type;
+    hosting_test::FakeSite site;  // outlives the instance
     hosting_test::LoadedInstance instance;
     qm::CVSTiSofthSynth* synth;
     qm::CVSTIPatchDevice* device;

@@ -19,9 +19,27 @@ std::vector<LONG> RowsPassing(qm::CVSTIPatchDevice* device, DWORD filter) {
     return rows;
 }
 
-TEST(PatchControllers, FiltersPickTheirRowsAndRowsCarryNamesRangesAndDefaults) {
-    ProgramsPlugin plugin;
+VstParameterProperties Properties(int32_t flags, int32_t minimum = 0, int32_t maximum = 0, const char* label = "") {
+    VstParameterProperties properties{};
+    properties.flags = flags;
+    properties.minInteger = minimum;
+    properties.maxInteger = maximum;
+    std::strncpy(properties.label, label, sizeof properties.label - 1);
+    return properties;
+}
+
+// The controller table's rows; then a switch, a plain level, an integer range 10-20 and an integer
+// 0-1 range: the descriptions follow the plug-in's properties, the values move in the host's range.
+TEST(PatchParameters, ControllerRowsAndPlugInParametersCarryNamesRangesAndDefaults) {
+    ProgramsPlugin plugin(1, 4);
+    plugin.properties = {Properties(kVstParameterIsSwitch, 0, 0, "Hold"), Properties(0, 0, 0, "Cutoff"),
+                         Properties(kVstParameterUsesIntegerMinMax, 10, 20, ""),
+                         Properties(kVstParameterUsesIntegerMinMax, 0, 1, "Mono")};
+    plugin.values = {{1.0f, 0.25f, 0.5f, 0.0f}};
+    plugin.paramLabels = {"", "Hz", "st", ""};
     DeviceRig rig(plugin);
+    qm::CVSTIPatchDevice* device = rig.device;
+    // The controller table: filters pick their rows; rows carry names, ranges and defaults.
     const struct { DWORD filter; std::vector<LONG> rows; } filters[] = {
         {0x10000 | 0x100, {10}},                                   // Channel Volume alone
         {0x20000 | 0x40000, {0, 1, 2, 131, 132, 133, 134, 135}},   // channel messages and RPNs
@@ -59,32 +77,11 @@ TEST(PatchControllers, FiltersPickTheirRowsAndRowsCarryNamesRangesAndDefaults) {
                   std::make_tuple(0x1234u, c.row, std::string(c.name), c.flags, 0xFFFFu, c.displayType, c.mask));
         EXPECT_EQ(std::make_tuple(d.minimum, d.maximum, d.defaultValue), std::make_tuple(0, c.maximum, c.defaultValue));
     }
-    qm::ControllerDescription description{};
-    EXPECT_EQ(rig.device->FindController(0x90, 0, &description), S_FALSE);
+    qm::ControllerDescription none{};
+    EXPECT_EQ(rig.device->FindController(0x90, 0, &none), S_FALSE);
     LONG outside = 136;
-    EXPECT_EQ(rig.device->GetController(&outside, &description, 0x30000), S_FALSE);
-}
+    EXPECT_EQ(rig.device->GetController(&outside, &none, 0x30000), S_FALSE);
 
-VstParameterProperties Properties(int32_t flags, int32_t minimum = 0, int32_t maximum = 0, const char* label = "") {
-    VstParameterProperties properties{};
-    properties.flags = flags;
-    properties.minInteger = minimum;
-    properties.maxInteger = maximum;
-    std::strncpy(properties.label, label, sizeof properties.label - 1);
-    return properties;
-}
-
-// A switch, a plain level, an integer range 10-20 and an integer 0-1 range: the descriptions follow
-// the plug-in's properties, the values move in the host's range.
-TEST(PatchParameters, DescriptionsFollowThePlugInsPropertiesAndValuesMoveInTheHostsRange) {
-    ProgramsPlugin plugin(1, 4);
-    plugin.properties = {Properties(kVstParameterIsSwitch, 0, 0, "Hold"), Properties(0, 0, 0, "Cutoff"),
-                         Properties(kVstParameterUsesIntegerMinMax, 10, 20, ""),
-                         Properties(kVstParameterUsesIntegerMinMax, 0, 1, "Mono")};
-    plugin.values = {{1.0f, 0.25f, 0.5f, 0.0f}};
-    plugin.paramLabels = {"", "Hz", "st", ""};
-    DeviceRig rig(plugin);
-    qm::CVSTIPatchDevice* device = rig.device;
     const auto text = [device](LONG index, DWORD filter) -> std::string {
         WCHAR buffer[32] = {'x', 0};
         qm::ParameterDescription description{};

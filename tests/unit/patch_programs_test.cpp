@@ -48,7 +48,6 @@ TEST(PatchDevicePlain, NumbersGroupsAndNamesEveryProgram) {
     DeviceRig rig(plugin);
     qm::CVSTIPatchDevice* device = rig.device;
     ASSERT_NE(device, nullptr);
-    EXPECT_FALSE(device->NamesMode());
     EXPECT_EQ(device->Caps(), Caps::OmniOrPlain | Caps::HostCapsSet | Caps::ProgramNames);
     EXPECT_EQ(device->GetProgramCount(0), 300);
     // 300 programs: blocks of 18 (300 / 16), so program 200 is in group 11.
@@ -132,18 +131,17 @@ TEST(PatchDeviceNames, ChannelsCategoriesBanksAndKeysComeFromTheNames) {
     LONG current = -1;
     ASSERT_EQ(device->GetCurrentPatch(&current, 0, &patch), S_OK);
     EXPECT_EQ(std::make_tuple(current, patch.group, Narrow(patch.name)), std::make_tuple(2, 1, std::string("Kit")));
-}
 
-TEST(PatchDeviceNames, OmniNamesAreScannedOnChannelZeroOnly) {
+    // Omni names are scanned on channel 0 only.
     for (size_t count : {1u, 2u}) {
         SCOPED_TRACE(count);
-        ProgramsPlugin plugin;
-        plugin.channelPrograms[0] = {{"All", 0, 0, 0, -1, true}, {"Other", 1, 0, 0, -1, true}};
-        plugin.channelPrograms[0].resize(count);
-        plugin.channelPrograms[3] = {{"Never", 0, 0, 0, -1}};
-        DeviceRig rig(plugin);
-        EXPECT_EQ(plugin.only(effGetMidiProgramName), std::vector<std::string>{hosting_test::Op(effGetMidiProgramName)});
-        const DWORD caps = rig.device->Caps();
+        ProgramsPlugin omni;
+        omni.channelPrograms[0] = {{"All", 0, 0, 0, -1, true}, {"Other", 1, 0, 0, -1, true}};
+        omni.channelPrograms[0].resize(count);
+        omni.channelPrograms[3] = {{"Never", 0, 0, 0, -1}};
+        DeviceRig omniRig(omni);
+        EXPECT_EQ(omni.only(effGetMidiProgramName), std::vector<std::string>{hosting_test::Op(effGetMidiProgramName)});
+        const DWORD caps = omniRig.device->Caps();
         EXPECT_NE(caps & Caps::OmniOrPlain, 0u);
         // A single omni name is no program list.
         EXPECT_EQ((caps & Caps::NoPrograms) != 0, count == 1);

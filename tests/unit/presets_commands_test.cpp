@@ -43,8 +43,6 @@ private:
 
 using CommandFn = HRESULT (*)(qm::CVSTiSofthSynth&, HWND, IPresetDialogs&) noexcept;
 
-WString W(const std::string& text) { return WidePath(text); }
-
 // One row per command run: what the dialog is asked, what the user answers (nothing: cancel), the
 // message shown, the file written and the folder remembered. The plug-in is left on its program,
 // and a cancelled command or a refused preset changes nothing.
@@ -83,27 +81,27 @@ TEST(PresetCommands, DialogsFilesMessagesAndFolder) {
         plugin.current = 2;
         PresetInstance synth(plugin);
         ScriptedDialogs dialogs;
-        dialogs.answer = W(c.answer);
+        dialogs.answer = Wide(c.answer);
         const size_t mark = plugin.changes.size();
         EXPECT_EQ(c.command(*synth, nullptr, dialogs), S_OK);
         EXPECT_EQ(dialogs.kind, c.kind);
-        EXPECT_EQ(dialogs.title, W(c.title + " - Preset Synth"));
-        EXPECT_EQ(dialogs.filter, W(c.filter));
-        EXPECT_EQ(dialogs.prefill, W("/plugins/"));
+        EXPECT_EQ(dialogs.title, Wide(c.title + " - Preset Synth"));
+        EXPECT_EQ(dialogs.filter, Wide(c.filter));
+        EXPECT_EQ(dialogs.prefill, Wide("/plugins/"));
         EXPECT_EQ(dialogs.filterIndex, 1);
-        EXPECT_EQ(dialogs.messages, c.message.empty() ? std::vector<WString>{} : std::vector<WString>{W(c.message)});
+        EXPECT_EQ(dialogs.messages, c.message.empty() ? std::vector<WString>{} : std::vector<WString>{Wide(c.message)});
         EXPECT_EQ(dialogs.styles, c.message.empty() ? std::vector<UINT>{} : std::vector<UINT>{kErrorBoxStyle});
         EXPECT_EQ(plugin.current, 2);  // a bank save is back on the program it started from
         const bool untouched = c.answer.empty() || c.command == &OpenPresetCommand;  // cancelled, or refused
         EXPECT_TRUE(!untouched || plugin.changes.size() == mark);
         if (!c.written.empty()) {
-            EXPECT_TRUE(qm::platform::FileExists(W(c.written).c_str()));
+            EXPECT_TRUE(qm::platform::FileExists(Wide(c.written).c_str()));
             qm::test::RemoveFile(c.written);
         }
         // Only a save remembers its folder, even a failed one.
         const bool remembers = !c.answer.empty() && c.kind == std::string("write");
-        EXPECT_EQ(WString(synth->PresetFolder()) != W("/plugins/"), remembers);
-        EXPECT_TRUE(!remembers || WString(synth->PresetFolder()) == W(folder));
+        EXPECT_EQ(WString(synth->PresetFolder()) != Wide("/plugins/"), remembers);
+        EXPECT_TRUE(!remembers || WString(synth->PresetFolder()) == Wide(folder));
     }
 }
 

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
 #include "support/environment.h"
 #include "unit/patch_fakes.h"
 
@@ -14,12 +13,8 @@ namespace presets_test {
 
 using PresetPlugin = patch_test::ProgramsPlugin;
 using PresetInstance = patch_test::DeviceRig;
-using WString = std::basic_string<WCHAR>;
-
-inline WString WidePath(const std::string& utf8) {
-    const std::u16string units = qm::platform::Utf8ToWide(utf8.c_str());
-    return WString(units.begin(), units.end());
-}
+using hosting_test::Wide;
+using hosting_test::WString;
 
 inline std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -34,7 +29,7 @@ inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& byte
 // A temporary file name, removed again when the test ends.
 class TempFile {
 public:
-    explicit TempFile(const char* extension) : path(qm::test::TemporaryFilePath("presets", extension)), wide(WidePath(path)) {}
+    explicit TempFile(const char* extension) : path(qm::test::TemporaryFilePath("presets", extension)), wide(Wide(path)) {}
     ~TempFile() { qm::test::RemoveFile(path); }
     const std::string path;
     const WString wide;

@@ -74,9 +74,8 @@ TEST_F(SynthBuffer, OrdersByOffsetKeepingArrivalOrderAndCountsOnlyTheBlock) {
     // Advancing by 0 empties the buffer.
     ASSERT_EQ(buffer->AdvanceTime(0), S_OK);
     EXPECT_EQ(buffer->EventCount(), 0);
-}
 
-TEST_F(SynthBuffer, ConvertsTimeAndWritesTheMidiEventRecord) {
+    buffer->SetStartTime(kStart);
     // 1 ms at 44100 Hz: 44.1 frames + 0.5, truncated.
     ASSERT_EQ(buffer->PutShortEvent(kStart + 10000, 0x00FF9090u, 0), S_OK);
     const VstMidiEvent* e = buffer->EventAt(0);
@@ -94,11 +93,10 @@ TEST_F(SynthBuffer, ConvertsTimeAndWritesTheMidiEventRecord) {
     EXPECT_EQ(buffer->EventAt(0)->deltaFrames, 0);
     EXPECT_EQ(buffer->GetLastEventOffset(&last), QM_S_NOTHING_RENDERED);
     EXPECT_EQ(last, 10000);
-}
 
-// The instance's pool of 2048 events refuses the next until it runs empty; a buffer of its own takes
-// as many whole records as its capacity holds, none below one record.
-TEST_F(SynthBuffer, ThePoolRefusesEventsPastItsRecordsUntilItRunsEmpty) {
+    // The instance's pool of 2048 events refuses the next until it runs empty; a buffer of its own takes
+    // as many whole records as its capacity holds, none below one record.
+    ASSERT_EQ(buffer->AdvanceTime(0), S_OK);
     for (int i = 0; i < 2047; ++i) ASSERT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, i % 128, 1), 0), S_OK) << i;
     ASSERT_EQ(buffer->PutShortEvent(kStart + TimeOfFrames(1000), NoteOn(0, 99, 1), 0), S_OK);
     EXPECT_EQ(buffer->PutShortEvent(kStart, NoteOn(0, 1, 1), 0), S_FALSE);
@@ -122,3 +120,4 @@ TEST_F(SynthBuffer, ThePoolRefusesEventsPastItsRecordsUntilItRunsEmpty) {
     EXPECT_EQ(small->PutShortEvent(0, NoteOn(0, 60, 1), 0), S_FALSE);
     EXPECT_EQ(small->Release(), 0u);
 }
+

@@ -28,7 +28,7 @@ __attribute__((noinline)) void WriteToNull(void* = nullptr) {
 // A fault the plug-in's own frame handles (Wine's IsBadReadPtr) is none. GCC code's catch (...) does not
 // take structured exceptions (unlike MSVC's /EHa): the fault passes the routine's own catch frame and
 // reaches the guard with its code, on both architectures.
-TEST(GuardWin32, FaultsTheRoutinesFramesHandleOrLetThrough) {
+TEST(GuardWin32, FaultsTheRoutinesFramesHandleOrLetThroughAndRaisedCodesArrivePlain) {
     BOOL bad = FALSE;
     EXPECT_FALSE(Guarded([&] { bad = IsBadReadPtr(reinterpret_cast<void*>(0x10), 4); }).faulted);
     EXPECT_TRUE(bad);
@@ -42,9 +42,8 @@ TEST(GuardWin32, FaultsTheRoutinesFramesHandleOrLetThrough) {
     });
     EXPECT_EQ(outcome.code, kExceptionAccessViolation);
     EXPECT_FALSE(caught);
-}
 
-TEST(GuardWin32, RaisedCodesArrivePlainWithParametersAndNoncontinuable) {
+    // Raised codes arrive plain, with parameters and noncontinuable.
     const ULONG_PTR arguments[3] = {1, 2, 3};
     const GuardOutcome withArguments =
         Guarded([&] { RaiseException(0xE0001234, EXCEPTION_NONCONTINUABLE, 3, arguments); });
@@ -72,16 +71,15 @@ TEST(GuardWin32, AnAbortSignalInsideIsReportedAndTheHostsHandlerReturns) {
     signal(SIGABRT, before);
 }
 
+// After a clean call, a fault, a C++ throw and a raise inside a nested guard.
 TEST(GuardWin32, TheExceptionChainIsLeftAsFound) {
     void* const head = ExceptionChainHead();
-    GuardedCall([](void*) {}, nullptr);
-    EXPECT_EQ(ExceptionChainHead(), head);
-    GuardedCall(WriteToNull, nullptr);
-    EXPECT_EQ(ExceptionChainHead(), head);
-    Guarded([] { throw 42; });
-    EXPECT_EQ(ExceptionChainHead(), head);
-    Guarded([] { GuardedCall([](void*) { RaiseException(0xE0000001, 0, 0, nullptr); }, nullptr); });
-    EXPECT_EQ(ExceptionChainHead(), head);
+    for (void (*call)() : {+[] { GuardedCall([](void*) {}, nullptr); }, +[] { GuardedCall(WriteToNull, nullptr); },
+                           +[] { Guarded([] { throw 42; }); },
+                           +[] { Guarded([] { GuardedCall([](void*) { RaiseException(0xE0000001, 0, 0, nullptr); }, nullptr); }); }}) {
+        call();
+        EXPECT_EQ(ExceptionChainHead(), head);
+    }
 }
 
 }  // namespace
