@@ -1,13 +1,12 @@
 // edit: the plug-in's own editor in a window of its own, for designing a sound that render then
 // plays: a preset or bank loaded first, the program or every program saved when the window closes.
-#include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 #include "cli.h"
 #include "editor_host_window.h"
 #include "qmvsti/editor.h"
+#include "text.h"
 
 namespace qm::host::cli {
 
@@ -31,9 +30,7 @@ bool ParseEdit(const std::vector<std::string>& arguments, EditArguments* edit, s
         } else if (name == "--screenshot") {
             edit->screenshot = value;
         } else if (name == "--close-after-ms") {
-            char* end = nullptr;
-            edit->closeAfterMs = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || edit->closeAfterMs < 0) {
+            if (!ParseWholeNumber(value, &edit->closeAfterMs) || edit->closeAfterMs < 0) {
                 *error = "--close-after-ms must be a number of milliseconds, not " + value;
                 return false;
             }
