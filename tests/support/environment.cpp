@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -20,6 +21,15 @@ std::string TemporaryFilePath(const char* stem, const char* extension) {
     path << TemporaryDirectory() << stem << '-' << CurrentProcessId() << '-' << counter++ << '.' << extension;
     RemoveFile(path.str());
     return path.str();
+}
+
+TemporaryFolder::TemporaryFolder(const char* stem) : path(TemporaryFilePath(stem, "d")) {
+    std::filesystem::create_directories(std::filesystem::u8path(path));
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::u8path(path), ignored);
 }
 
 std::string ReadTextFile(const std::string& path) {

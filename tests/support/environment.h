@@ -29,6 +29,15 @@ private:
 // A path in the temporary folder unique to this process and call: "<temp>/<stem>-<pid>-<n>.<ext>".
 // The file is not created; any old file of that name is removed.
 std::string TemporaryFilePath(const char* stem, const char* extension);
+// A folder of its own in the temporary folder (path in UTF-8), removed with everything below it at the end.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const char* stem);
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::string path;
+};
 // The whole content of a file; empty when it does not exist.
 std::string ReadTextFile(const std::string& path);
 void RemoveFile(const std::string& path);

@@ -122,13 +122,7 @@ private:
 // A folder in the temporary folder, removed with everything below it at the end.
 class TemporaryTree {
 public:
-    TemporaryTree() : root_(std::filesystem::u8path(TemporaryFilePath("scan-tree", "d"))) {
-        std::filesystem::create_directories(root_);
-    }
-    ~TemporaryTree() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
+    TemporaryTree() : folder_("scan-tree"), root_(std::filesystem::u8path(folder_.path)) {}
     // Creates an empty file (and its folders) at `relative`, '/' separating folders.
     void AddFile(const std::string& relative) {
         const std::filesystem::path path = root_ / std::filesystem::u8path(relative);
@@ -149,7 +143,8 @@ public:
     }
 
 private:
-    std::filesystem::path root_;
+    const TemporaryFolder folder_;
+    const std::filesystem::path root_;
 };
 
 }  // namespace qm::test

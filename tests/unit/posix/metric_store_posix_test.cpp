@@ -13,21 +13,11 @@
 namespace qm::test {
 namespace {
 
-// A folder of its own in the temporary folder, removed with everything below it at the end.
-struct TemporaryFolder {
-    const std::string path = TemporaryFilePath("qm_settings", "d");
-    TemporaryFolder() { std::filesystem::create_directories(path); }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
 // Every settings test of the Linux build writes under a temporary configuration folder, never into
 // the user's own ~/.config.
 class TemporaryConfigHome : public ::testing::Environment {
 public:
-    void SetUp() override { setenv("XDG_CONFIG_HOME", folder_.emplace().path.c_str(), 1); }
+    void SetUp() override { setenv("XDG_CONFIG_HOME", folder_.emplace("qm_settings").path.c_str(), 1); }
     void TearDown() override { folder_.reset(); }
 
 private:
@@ -40,7 +30,7 @@ using MetricStorePosixTest = MetricTest;
 // A store that cannot be used: getters give defaults, setters fail, nothing crashes or repairs it.
 // The store is the one under XDG_CONFIG_HOME, or under $HOME/.config when that is no absolute path.
 TEST_F(MetricStorePosixTest, DamagedOrMisplacedStoreIsReportedAndLeftAlone) {
-    const TemporaryFolder home;
+    const TemporaryFolder home{"qm_settings"};
     const std::string store = home.path + "/Kelo Zezazidu Software";
     std::string garbage;
     for (int i = 0; i < 8192; ++i) garbage.push_back(static_cast<char>((i * 7919) >> 3));
